@@ -1,0 +1,73 @@
+#include "app/Program.h"
+
+#include <QApplication>
+
+#include "app/QtClock.h"
+
+#ifdef _WIN32
+#include "console/Win32WindowSystem.h"
+#endif
+
+namespace pvx {
+
+Program::Program(ProgramOptions options) : options_(std::move(options)) {
+  if (options_.clock != nullptr) {
+    clock_ = options_.clock;
+  } else {
+    ownClock_ = std::make_unique<QtClock>();
+    clock_ = ownClock_.get();
+  }
+
+#ifdef _WIN32
+  if (!options_.practice) {
+    platform_ = std::make_unique<Win32WindowSystem>();
+    ws_ = platform_.get();
+  }
+#else
+  options_.practice = true;  // there is no real game to reach here
+#endif
+  if (options_.practice) {
+    simulated_ = std::make_unique<SimulatedWindowSystem>();
+    game_ = std::make_unique<PracticeGame>(options_.playerName);
+    practice_ = std::make_unique<PracticeConsole>(*simulated_, *game_);
+    if (options_.gameRunning) practice_->start();
+    ws_ = simulated_.get();
+  }
+
+  q3_ = std::make_unique<modQ3>(*ws_);
+  tarn_ = std::make_unique<modTarn>(*ws_, *clock_);
+
+  mainWindow_ = std::make_unique<frmMain>(options_.yield);
+  editorWindow_ = std::make_unique<mnuCustomize>();
+  playerWindow_ = std::make_unique<frmPlay>();
+  editorPort_ = std::make_unique<QtFormPort>(*editorWindow_);
+  playerPort_ = std::make_unique<QtFormPort>(*playerWindow_);
+
+  form_ = std::make_unique<MainForm>(MainFormContext{*ws_, *clock_, *q3_, *tarn_, *mainWindow_,
+                                                     *editorPort_, *playerPort_,
+                                                     options_.programFolder, options_.osQuery});
+
+  QObject::connect(mainWindow_.get(), &frmMain::backClicked, [this] { form_->cmdBackClick(); });
+  QObject::connect(mainWindow_.get(), &frmMain::viewPlayClicked,
+                   [this] { form_->cmdViewPlayClick(); });
+  // Ending the program: every window closes, the timers stop, nothing is saved.
+  QObject::connect(mainWindow_.get(), &frmMain::exitChosen, [] { QApplication::exit(0); });
+}
+
+Program::~Program() {
+  // The windows go before the behaviour they forward to.
+  practiceWindow_.reset();
+  form_.reset();
+}
+
+void Program::start() {
+  form_->load();
+  if (practice_ && options_.showPracticeWindow) {
+    practiceWindow_ = std::make_unique<PracticeConsoleWindow>(*practice_);
+    const QRect main = mainWindow_->frameGeometry();
+    practiceWindow_->move(main.right() + 16, main.top());
+    practiceWindow_->show();
+  }
+}
+
+}  // namespace pvx

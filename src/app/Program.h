@@ -1,0 +1,83 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/MainForm.h"
+#include "app/QtFormPort.h"
+#include "app/frmMain.h"
+#include "console/Clock.h"
+#include "console/PracticeConsole.h"
+#include "console/PracticeConsoleWindow.h"
+#include "console/PracticeGame.h"
+#include "console/SimulatedWindowSystem.h"
+#include "console/modQ3.h"
+#include "console/modTarn.h"
+#include "messages/mnuCustomize.h"
+#include "player/frmPlay.h"
+
+namespace pvx {
+
+// How one run of the program is put together.
+struct ProgramOptions {
+  // Against the practice game (in the simulated window system) instead of the real game.
+  bool practice = true;
+  // The folder where "Saves" lives.
+  std::filesystem::path programFolder;
+  // The clock to run on; null means real time.
+  Clock* clock = nullptr;
+  // How a yield to pending events is carried out; empty means Qt's event processing.
+  std::function<void()> yield;
+  // The practice game: the local player's name and whether it runs at start.
+  std::string playerName = PracticeGame::kDefaultName;
+  bool gameRunning = true;
+  // Whether the practice console window is shown beside the main window.
+  bool showPracticeWindow = true;
+  // Where the OS description gets its version record; empty means the platform's own query.
+  std::function<bool(OsVersionRecord&)> osQuery;
+};
+
+// The whole program: picks the implementations once and wires the windows to the behaviour.
+class Program {
+ public:
+  explicit Program(ProgramOptions options);
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // Creates the main window: its load step brings everything up.
+  void start();
+
+  MainForm& form() { return *form_; }
+  frmMain& mainWindow() { return *mainWindow_; }
+  frmPlay& playerWindow() { return *playerWindow_; }
+  mnuCustomize& editorWindow() { return *editorWindow_; }
+  Clock& clock() { return *clock_; }
+  WindowSystem& windowSystem() { return *ws_; }
+  // The practice game; null when the program runs against the real game.
+  PracticeConsole* practice() { return practice_.get(); }
+  PracticeConsoleWindow* practiceWindow() { return practiceWindow_.get(); }
+
+ private:
+  ProgramOptions options_;
+  std::unique_ptr<Clock> ownClock_;
+  Clock* clock_ = nullptr;
+  std::unique_ptr<SimulatedWindowSystem> simulated_;
+  std::unique_ptr<PracticeGame> game_;
+  std::unique_ptr<PracticeConsole> practice_;
+  std::unique_ptr<WindowSystem> platform_;
+  WindowSystem* ws_ = nullptr;
+  std::unique_ptr<modQ3> q3_;
+  std::unique_ptr<modTarn> tarn_;
+  std::unique_ptr<frmMain> mainWindow_;
+  std::unique_ptr<mnuCustomize> editorWindow_;
+  std::unique_ptr<frmPlay> playerWindow_;
+  std::unique_ptr<QtFormPort> editorPort_;
+  std::unique_ptr<QtFormPort> playerPort_;
+  std::unique_ptr<MainForm> form_;
+  std::unique_ptr<PracticeConsoleWindow> practiceWindow_;
+};
+
+}  // namespace pvx

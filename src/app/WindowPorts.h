@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+
+#include "console/modTarn.h"
+
+namespace pvx {
+
+// What the program's behaviour asks of its own windows. The Qt windows implement these; tests
+// implement them in a few lines. Positions and sizes are in twips (15 per pixel), single
+// precision, and describe the window's outer frame as the platform's form properties do.
+
+// A top-level window of the program that can be shown, hidden and moved.
+class FormPort {
+ public:
+  virtual ~FormPort() = default;
+  // Brings the window into existence, hidden; its own load step runs here. The window then
+  // lives, shown or hidden, until the program ends.
+  virtual void create() = 0;
+  virtual TwipsRect geometry() const = 0;
+  // Moves the frame's top-left corner; the size stays.
+  virtual void move(float left, float top) = 0;
+  // Makes the frame this wide; the height stays.
+  virtual void setWidth(float width) = 0;
+  virtual bool isVisible() const = 0;
+  virtual void setVisible(bool visible) = 0;
+};
+
+// The main window frmMain.
+class MainWindowPort : public FormPort {
+ public:
+  // The size of the whole screen.
+  virtual float screenWidth() const = 0;
+  virtual float screenHeight() const = 0;
+  // Handles the events that are waiting (clicks, repaints, other timers) and returns.
+  virtual void yieldToEvents() = 0;
+
+  // The status line, label lblPlatform.
+  virtual std::string statusLine() const = 0;
+  virtual void setStatusLine(const std::string& text) = 0;
+  // The newest console text, label ChatText.
+  virtual std::string chatText() const = 0;
+  virtual void setChatText(const std::string& text) = 0;
+  // The "Back to Game" button's visibility.
+  virtual bool backButtonVisible() const = 0;
+  virtual void setBackButtonVisible(bool visible) = 0;
+  // The hidden text boxes that name the console window: Text1 (title) and Text2 (class filter).
+  virtual std::string consoleTitleText() const = 0;
+  virtual std::string consoleClassText() const = 0;
+};
+
+}  // namespace pvx

@@ -1,0 +1,66 @@
+#include "console/PracticeConsole.h"
+
+#include <algorithm>
+
+#include "console/Text.h"
+#include "console/modQ3.h"
+
+namespace pvx {
+
+PracticeConsole::PracticeConsole(SimulatedWindowSystem& ws, PracticeGame& game)
+    : ws_(ws), game_(game) {
+  game_.onLogChanged = [this] { syncLog(); };
+}
+
+PracticeConsole::~PracticeConsole() {
+  game_.onLogChanged = nullptr;
+  stop();
+}
+
+void PracticeConsole::removeListener(Listener* l) {
+  listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), l), listeners_.end());
+}
+
+void PracticeConsole::start() {
+  if (running()) return;
+  game_.clearLog();  // a game that starts has a fresh console
+  gameWindow_ = ws_.createWindow(text::toCp1252(kGameWindowClass), "");
+  ws_.setVisibilityHandler(gameWindow_, [this](bool visible) {
+    for (Listener* l : listeners_) l->gameWindowVisibilityChanged(visible);
+  });
+  console_ = ws_.createWindow(kConsoleClass, modQ3::kConsoleTitle);
+  input_ = ws_.createWindow("Edit", "", console_);
+  ws_.createWindow("Button", "Copy", console_);
+  ws_.createWindow("Button", "Clear", console_);
+  ws_.createWindow("Button", "Quit", console_);
+  log_ = ws_.createWindow("Edit", game_.log(), console_);
+  ws_.setCharHandler(input_, [this](unsigned charCode, long) { onInputChar(charCode); });
+  for (Listener* l : listeners_) l->runningChanged(true);
+  for (Listener* l : listeners_) l->gameWindowVisibilityChanged(true);
+}
+
+void PracticeConsole::stop() {
+  if (!running()) return;
+  ws_.destroyWindow(console_);
+  ws_.destroyWindow(gameWindow_);
+  console_ = input_ = log_ = gameWindow_ = 0;
+  for (Listener* l : listeners_) l->runningChanged(false);
+}
+
+bool PracticeConsole::gameWindowVisible() const { return ws_.isVisible(gameWindow_); }
+
+void PracticeConsole::onInputChar(unsigned charCode) {
+  if (charCode != '\r') return;
+  const std::string line = ws_.text(input_);
+  ws_.setTextDirect(input_, "");
+  const std::string utf8 = text::fromCp1252(line);
+  for (Listener* l : listeners_) l->lineEntered(utf8);
+  game_.enterLine(line);
+}
+
+void PracticeConsole::syncLog() {
+  if (log_ != 0) ws_.setTextDirect(log_, game_.log());
+  for (Listener* l : listeners_) l->logChanged();
+}
+
+}  // namespace pvx

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace pvx {
+
+// The platform's 32-bit window handle; 0 means no window. The program never owns or closes the
+// game's windows, and a handle may go stale at any time when the game closes a window.
+using Hwnd = std::uint32_t;
+
+// The platform calls through which the program reaches the game's windows and the taskbar, and
+// nothing more. Texts are bytes in the platform's single-byte ANSI code page, as the "A" calls of
+// user32 take and give them; conversion to the program's UTF-8 happens in the console bridge.
+// Every call on a handle that is 0 or stale fails the way the platform fails: it returns 0 (or
+// false) and does nothing.
+class WindowSystem {
+ public:
+  // GetWindow and ShowWindow codes (named apart from the platform header's macros).
+  enum : unsigned { kGwHwndNext = 2, kGwChild = 5 };
+  enum : int { kSwHide = 0, kSwShow = 5 };
+
+  virtual ~WindowSystem() = default;
+
+  // FindWindowA: the first top-level window (in Z order) with this class and this exact title;
+  // a null pointer matches any class or any title. An empty string is not null: it matches only
+  // an empty class name or an empty title.
+  virtual Hwnd findWindow(const char* className, const char* title) = 0;
+  // GetWindow with GW_CHILD (first child) or GW_HWNDNEXT (next sibling); 0 at the end.
+  virtual Hwnd getWindow(Hwnd hwnd, unsigned cmd) = 0;
+  // SendMessageA WM_GETTEXTLENGTH: length of the window's text in characters.
+  virtual long getTextLength(Hwnd hwnd) = 0;
+  // SendMessageA WM_GETTEXT: copies at most size - 1 characters and a NUL into buffer and
+  // returns the number copied (0 when size is 0; then nothing is written).
+  virtual long getText(Hwnd hwnd, long size, char* buffer) = 0;
+  // GetWindowTextA: copies at most size - 1 characters of the window's text and a NUL; returns
+  // the number copied.
+  virtual int getWindowText(Hwnd hwnd, char* buffer, int size) = 0;
+  // EnumChildWindows: calls visit for every descendant of parent (depth first, in child order)
+  // until visit returns 0. lParam is passed through to every call.
+  virtual void enumChildWindows(Hwnd parent, const std::function<long(Hwnd, long)>& visit,
+                                long lParam) = 0;
+  // SendMessageA WM_SETTEXT with NUL-terminated bytes.
+  virtual void setText(Hwnd hwnd, const char* bytes) = 0;
+  // SendMessageA WM_CHAR with a character code and key data.
+  virtual void sendChar(Hwnd hwnd, unsigned charCode, long keyData) = 0;
+  // ShowWindow; returns whether the window was visible before.
+  virtual bool showWindow(Hwnd hwnd, int cmdShow) = 0;
+  // SetWindowPos; returns whether it succeeded.
+  virtual bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
+                            unsigned flags) = 0;
+};
+
+}  // namespace pvx

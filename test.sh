@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds Parlevox and runs every test through ctest. Installs missing Debian packages first.
+# Also cross-builds the core and the Win32 window system for Windows with MinGW-w64.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/packages.sh
+ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+echo "== Windows cross build (core and Win32 window system)"
+cmake -S . -B build/mingw -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DPARLEVOX_CORE_ONLY=ON >/dev/null
+cmake --build build/mingw -j "$jobs"
+
+echo "== Native build"
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/test -j "$jobs"
+
+echo "== Tests"
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir build/test --output-on-failure -j "$jobs"

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <string>
+
+#include "app/WindowPorts.h"
+#include "console/VirtualClock.h"
+
+namespace pvx::testing {
+
+// A form that remembers what it was told.
+class FakeForm : public FormPort {
+ public:
+  explicit FakeForm(TwipsRect r = {}) : rect(r) {}
+  void create() override { ++creations; }
+  TwipsRect geometry() const override { return rect; }
+  void move(float left, float top) override {
+    rect.left = left;
+    rect.top = top;
+    ++moves;
+  }
+  void setWidth(float width) override { rect.width = width; }
+  bool isVisible() const override { return visible; }
+  void setVisible(bool v) override { visible = v; }
+
+  TwipsRect rect;
+  bool visible = false;
+  int creations = 0;
+  int moves = 0;
+};
+
+// The main window: a screen of 1024 x 768 pixels, the frame of the real window's size.
+class FakeMainWindow : public MainWindowPort {
+ public:
+  explicit FakeMainWindow(VirtualClock* clock = nullptr) : clock_(clock) {}
+  TwipsRect geometry() const override { return rect; }
+  void move(float left, float top) override {
+    rect.left = left;
+    rect.top = top;
+  }
+  void setWidth(float width) override { rect.width = width; }
+  void create() override {}
+  bool isVisible() const override { return visible; }
+  void setVisible(bool v) override { visible = v; }
+  float screenWidth() const override { return 1024 * 15.0f; }
+  float screenHeight() const override { return 768 * 15.0f; }
+  void yieldToEvents() override {
+    ++yields;
+    if (clock_ != nullptr) clock_->runDue();
+  }
+  std::string statusLine() const override { return status; }
+  void setStatusLine(const std::string& t) override { status = t; }
+  std::string chatText() const override { return chat; }
+  void setChatText(const std::string& t) override { chat = t; }
+  bool backButtonVisible() const override { return backVisible; }
+  void setBackButtonVisible(bool v) override { backVisible = v; }
+  std::string consoleTitleText() const override { return "Jedi Knight Academy MP Console"; }
+  std::string consoleClassText() const override { return ""; }
+
+  TwipsRect rect{0, 0, 6555, 5610};
+  bool visible = false;
+  std::string status, chat;
+  bool backVisible = true;
+  int yields = 0;
+
+ private:
+  VirtualClock* clock_;
+};
+
+}  // namespace pvx::testing
