@@ -31,10 +31,10 @@ void styleLabel(QLabel& label) {
 void styleButton(QPushButton& button, double pointSize) {
   button.setFont(boldSansSerif(pointSize));
   // A style sheet, because native button styles ignore the palette's button colour.
-  button.setStyleSheet(QStringLiteral(
-      "QPushButton { background-color: rgb(128, 128, 128); color: black;"
-      " border: 2px outset rgb(192, 192, 192); }"
-      "QPushButton:pressed { border-style: inset; }"));
+  button.setStyleSheet(
+      QStringLiteral("QPushButton { background-color: rgb(128, 128, 128); color: black;"
+                     " border: 2px outset rgb(192, 192, 192); }"
+                     "QPushButton:pressed { border-style: inset; }"));
 }
 
 }  // namespace pvx::look

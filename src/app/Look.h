@@ -10,10 +10,18 @@ class QPushButton;
 namespace pvx::look {
 
 // The look shared by every window of the program.
-inline QColor background() { return QColor(0, 0, 64); }
-inline QColor labelText() { return QColor(128, 128, 255); }
-inline QColor statusText() { return QColor(255, 255, 0); }
-inline QColor buttonFace() { return QColor(128, 128, 128); }
+inline QColor background() {
+  return QColor(0, 0, 64);
+}
+inline QColor labelText() {
+  return QColor(128, 128, 255);
+}
+inline QColor statusText() {
+  return QColor(255, 255, 0);
+}
+inline QColor buttonFace() {
+  return QColor(128, 128, 128);
+}
 
 QFont boldSansSerif(double pointSize);
 // A window (or its central widget) painted in the program's background colour.

@@ -8,7 +8,8 @@ namespace pvx {
 
 MainForm::MainForm(MainFormContext context) : ctx_(std::move(context)) {
   timer1_ = ctx_.clock.makeTimer([this] {
-    if (watchCycle_) watchCycle_();
+    if (watchCycle_)
+      watchCycle_();
   });
   tmrDelay_ = ctx_.clock.makeTimer([this] { tmrDelayTick(); });
   tmrDelay_->start(kDelayIntervalMs);
@@ -62,19 +63,25 @@ void MainForm::load() {
 void MainForm::cmdBackClick() {
   const std::string gameClass = text::toCp1252(kGameWindowClass);
   const Hwnd game = ctx_.ws.findWindow(gameClass.c_str(), nullptr);
-  if (game != 0) ctx_.ws.showWindow(game, WindowSystem::kSwShow);
+  if (game != 0)
+    ctx_.ws.showWindow(game, WindowSystem::kSwShow);
   ctx_.q3.sendConsoleCommand("say ^1Maximized");
 }
 
-void MainForm::cmdViewPlayClick() { ctx_.player.setVisible(!ctx_.player.isVisible()); }
+void MainForm::cmdViewPlayClick() {
+  ctx_.player.setVisible(!ctx_.player.isVisible());
+}
 
-void MainForm::tmrDelayTick() { greetingGate = true; }
+void MainForm::tmrDelayTick() {
+  greetingGate = true;
+}
 
 void MainForm::dockPlayerWindow() {
   const TwipsRect main = ctx_.window.geometry();
   const TwipsRect player = ctx_.player.geometry();
   const float dockedTop = main.top + main.height;
-  if (player.top != dockedTop || player.left != main.left) ctx_.player.move(main.left, dockedTop);
+  if (player.top != dockedTop || player.left != main.left)
+    ctx_.player.move(main.left, dockedTop);
 }
 
 std::string MainForm::statusPresent() const {

@@ -30,7 +30,8 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
     simulated_ = std::make_unique<SimulatedWindowSystem>();
     game_ = std::make_unique<PracticeGame>(options_.playerName);
     practice_ = std::make_unique<PracticeConsole>(*simulated_, *game_);
-    if (options_.gameRunning) practice_->start();
+    if (options_.gameRunning)
+      practice_->start();
     ws_ = simulated_.get();
   }
 

@@ -27,12 +27,17 @@ class QtTimer final : public Timer {
 
 }  // namespace
 
-QtClock::QtClock() { elapsed_.start(); }
+QtClock::QtClock() {
+  elapsed_.start();
+}
 
-std::int64_t QtClock::nowMs() const { return elapsed_.elapsed(); }
+std::int64_t QtClock::nowMs() const {
+  return elapsed_.elapsed();
+}
 
 void QtClock::sleepMs(std::int64_t ms) {
-  if (ms > 0) QThread::msleep(static_cast<unsigned long>(ms));
+  if (ms > 0)
+    QThread::msleep(static_cast<unsigned long>(ms));
 }
 
 std::unique_ptr<Timer> QtClock::makeTimer(std::function<void()> onTick) {

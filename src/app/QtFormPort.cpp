@@ -5,8 +5,12 @@
 namespace pvx {
 
 namespace {
-int toPixels(float twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
-float toTwips(int pixels) { return static_cast<float>(pixels) * kTwipsPerPixel; }
+int toPixels(float twips) {
+  return static_cast<int>(std::lround(twips / kTwipsPerPixel));
+}
+float toTwips(int pixels) {
+  return static_cast<float>(pixels) * kTwipsPerPixel;
+}
 }  // namespace
 
 void placeTwips(QWidget& w, int left, int top, int width, int height) {
@@ -31,7 +35,8 @@ void moveFrameTwips(QWidget& w, float left, float top) {
 void setFrameWidthTwips(QWidget& w, float width) {
   const int frameExtra = w.frameGeometry().width() - w.width();
   const int clientWidth = toPixels(width) - frameExtra;
-  if (clientWidth <= 0) return;
+  if (clientWidth <= 0)
+    return;
   if (w.minimumWidth() == w.maximumWidth()) {
     w.setFixedWidth(clientWidth);
   } else {
@@ -44,7 +49,8 @@ void QtFormPort::create() {
   // shows nothing, but the platform would report its first geometry late and undo the size and
   // place the start-up gives the window next.
   w_.ensurePolished();
-  if (load_) load_();
+  if (load_)
+    load_();
 }
 
 }  // namespace pvx

@@ -20,8 +20,12 @@ namespace pvx {
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
-std::string s(const QString& q) { return q.toStdString(); }
+QString q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+std::string s(const QString& q) {
+  return q.toStdString();
+}
 
 QIcon applicationIcon() {
   QPixmap pixmap(32, 32);
@@ -52,8 +56,8 @@ QLineEdit* makeTextBox(QWidget* parent, const char* name, int left, int top, int
   return box;
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, int left,
-                        int top, int width, int height) {
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, int left, int top,
+                        int width, int height) {
   auto* button = new QPushButton(text, parent);
   button->setObjectName(QString::fromLatin1(name));
   look::styleButton(*button, 13.5);
@@ -103,7 +107,8 @@ frmMain::frmMain(std::function<void()> yield) : yield_(std::move(yield)) {
   chatText_->setFont(verdana);
 
   cmdBack_ = makeButton(client, "cmdBack", QStringLiteral("Back to Game"), 600, 3240, 2175, 495);
-  cmdViewPlay_ = makeButton(client, "cmdViewPlay", QStringLiteral("Playlist"), 3600, 3240, 2175, 495);
+  cmdViewPlay_ =
+      makeButton(client, "cmdViewPlay", QStringLiteral("Playlist"), 3600, 3240, 2175, 495);
   lblPlatform_ = makeStatusLabel(client, "lblPlatform", 0, 4320, 6495, 405);
 
   // The hidden text boxes that name the console window, outside the client area.
@@ -147,9 +152,13 @@ frmMain::frmMain(std::function<void()> yield) : yield_(std::move(yield)) {
   adjustSize();
 }
 
-TwipsRect frmMain::geometry() const { return frameTwips(*this); }
+TwipsRect frmMain::geometry() const {
+  return frameTwips(*this);
+}
 
-void frmMain::move(float left, float top) { moveFrameTwips(*this, left, top); }
+void frmMain::move(float left, float top) {
+  moveFrameTwips(*this, left, top);
+}
 
 void frmMain::setWidth(float) {
   // The main window keeps the size of its controls.
@@ -174,14 +183,30 @@ void frmMain::yieldToEvents() {
   }
 }
 
-std::string frmMain::statusLine() const { return s(lblPlatform_->text()); }
-void frmMain::setStatusLine(const std::string& text) { lblPlatform_->setText(q(text)); }
-std::string frmMain::chatText() const { return s(chatText_->text()); }
-void frmMain::setChatText(const std::string& text) { chatText_->setText(q(text)); }
-bool frmMain::backButtonVisible() const { return !cmdBack_->isHidden(); }
-void frmMain::setBackButtonVisible(bool visible) { cmdBack_->setVisible(visible); }
-std::string frmMain::consoleTitleText() const { return s(text1_->text()); }
-std::string frmMain::consoleClassText() const { return s(text2_->text()); }
+std::string frmMain::statusLine() const {
+  return s(lblPlatform_->text());
+}
+void frmMain::setStatusLine(const std::string& text) {
+  lblPlatform_->setText(q(text));
+}
+std::string frmMain::chatText() const {
+  return s(chatText_->text());
+}
+void frmMain::setChatText(const std::string& text) {
+  chatText_->setText(q(text));
+}
+bool frmMain::backButtonVisible() const {
+  return !cmdBack_->isHidden();
+}
+void frmMain::setBackButtonVisible(bool visible) {
+  cmdBack_->setVisible(visible);
+}
+std::string frmMain::consoleTitleText() const {
+  return s(text1_->text());
+}
+std::string frmMain::consoleClassText() const {
+  return s(text2_->text());
+}
 
 void frmMain::closeEvent(QCloseEvent* event) {
   // Closing the main window in any way ends the program.

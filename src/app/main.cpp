@@ -39,7 +39,8 @@ int main(int argc, char** argv) {
 
   pvx::ProgramOptions options;
   options.practice = practice;
-  options.programFolder = std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+  options.programFolder =
+      std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
   pvx::Program program(std::move(options));
   program.start();
   return QApplication::exec();

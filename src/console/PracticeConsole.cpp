@@ -22,11 +22,13 @@ void PracticeConsole::removeListener(Listener* l) {
 }
 
 void PracticeConsole::start() {
-  if (running()) return;
+  if (running())
+    return;
   game_.clearLog();  // a game that starts has a fresh console
   gameWindow_ = ws_.createWindow(text::toCp1252(kGameWindowClass), "");
   ws_.setVisibilityHandler(gameWindow_, [this](bool visible) {
-    for (Listener* l : listeners_) l->gameWindowVisibilityChanged(visible);
+    for (Listener* l : listeners_)
+      l->gameWindowVisibilityChanged(visible);
   });
   console_ = ws_.createWindow(kConsoleClass, modQ3::kConsoleTitle);
   input_ = ws_.createWindow("Edit", "", console_);
@@ -35,32 +37,42 @@ void PracticeConsole::start() {
   ws_.createWindow("Button", "Quit", console_);
   log_ = ws_.createWindow("Edit", game_.log(), console_);
   ws_.setCharHandler(input_, [this](unsigned charCode, long) { onInputChar(charCode); });
-  for (Listener* l : listeners_) l->runningChanged(true);
-  for (Listener* l : listeners_) l->gameWindowVisibilityChanged(true);
+  for (Listener* l : listeners_)
+    l->runningChanged(true);
+  for (Listener* l : listeners_)
+    l->gameWindowVisibilityChanged(true);
 }
 
 void PracticeConsole::stop() {
-  if (!running()) return;
+  if (!running())
+    return;
   ws_.destroyWindow(console_);
   ws_.destroyWindow(gameWindow_);
   console_ = input_ = log_ = gameWindow_ = 0;
-  for (Listener* l : listeners_) l->runningChanged(false);
+  for (Listener* l : listeners_)
+    l->runningChanged(false);
 }
 
-bool PracticeConsole::gameWindowVisible() const { return ws_.isVisible(gameWindow_); }
+bool PracticeConsole::gameWindowVisible() const {
+  return ws_.isVisible(gameWindow_);
+}
 
 void PracticeConsole::onInputChar(unsigned charCode) {
-  if (charCode != '\r') return;
+  if (charCode != '\r')
+    return;
   const std::string line = ws_.text(input_);
   ws_.setTextDirect(input_, "");
   const std::string utf8 = text::fromCp1252(line);
-  for (Listener* l : listeners_) l->lineEntered(utf8);
+  for (Listener* l : listeners_)
+    l->lineEntered(utf8);
   game_.enterLine(line);
 }
 
 void PracticeConsole::syncLog() {
-  if (log_ != 0) ws_.setTextDirect(log_, game_.log());
-  for (Listener* l : listeners_) l->logChanged();
+  if (log_ != 0)
+    ws_.setTextDirect(log_, game_.log());
+  for (Listener* l : listeners_)
+    l->logChanged();
 }
 
 }  // namespace pvx

@@ -24,7 +24,8 @@ PracticeConsoleWindow::PracticeConsoleWindow(PracticeConsole& practice) : practi
 
   printLine_ = new QLineEdit(this);
   printLine_->setObjectName(QStringLiteral("practicePrint"));
-  printLine_->setPlaceholderText(QStringLiteral("A line as the game prints it, e.g. Bob entered the game"));
+  printLine_->setPlaceholderText(
+      QStringLiteral("A line as the game prints it, e.g. Bob entered the game"));
   auto* print = new QPushButton(QStringLiteral("Print"), this);
   print->setObjectName(QStringLiteral("practicePrintButton"));
 
@@ -62,10 +63,13 @@ PracticeConsoleWindow::PracticeConsoleWindow(PracticeConsole& practice) : practi
   showGameWindowState();
 }
 
-PracticeConsoleWindow::~PracticeConsoleWindow() { practice_.removeListener(this); }
+PracticeConsoleWindow::~PracticeConsoleWindow() {
+  practice_.removeListener(this);
+}
 
 void PracticeConsoleWindow::printLine() {
-  if (!practice_.running()) return;
+  if (!practice_.running())
+    return;
   practice_.game().print(printLine_->text().toStdString());
   printLine_->clear();
 }
@@ -77,7 +81,9 @@ void PracticeConsoleWindow::logChanged() {
   log_->verticalScrollBar()->setValue(log_->verticalScrollBar()->maximum());
 }
 
-void PracticeConsoleWindow::gameWindowVisibilityChanged(bool) { showGameWindowState(); }
+void PracticeConsoleWindow::gameWindowVisibilityChanged(bool) {
+  showGameWindowState();
+}
 
 void PracticeConsoleWindow::runningChanged(bool running) {
   running_->setChecked(running);

@@ -6,25 +6,31 @@ namespace pvx {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string_view trimLeft(std::string_view s) {
-  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && isBlank(s.front()))
+    s.remove_prefix(1);
   return s;
 }
 
 std::string lowerAscii(std::string_view s) {
   std::string out(s);
   for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
   }
   return out;
 }
 
 // The game's tokenizer takes a quoted argument without its quotes.
 std::string_view unquote(std::string_view s) {
-  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-  if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
+  while (!s.empty() && isBlank(s.back()))
+    s.remove_suffix(1);
+  if (s.size() >= 2 && s.front() == '"' && s.back() == '"')
+    return s.substr(1, s.size() - 2);
   return s;
 }
 
@@ -32,9 +38,13 @@ std::string_view unquote(std::string_view s) {
 
 PracticeGame::PracticeGame(std::string_view name) : name_(text::toCp1252(name)) {}
 
-std::string PracticeGame::playerName() const { return text::fromCp1252(name_); }
+std::string PracticeGame::playerName() const {
+  return text::fromCp1252(name_);
+}
 
-void PracticeGame::setPlayerName(std::string_view utf8Name) { name_ = text::toCp1252(utf8Name); }
+void PracticeGame::setPlayerName(std::string_view utf8Name) {
+  name_ = text::toCp1252(utf8Name);
+}
 
 std::string PracticeGame::stripColours(std::string_view s) {
   std::string out;
@@ -49,7 +59,9 @@ std::string PracticeGame::stripColours(std::string_view s) {
   return out;
 }
 
-void PracticeGame::print(std::string_view utf8Line) { printAnsi(text::toCp1252(utf8Line)); }
+void PracticeGame::print(std::string_view utf8Line) {
+  printAnsi(text::toCp1252(utf8Line));
+}
 
 void PracticeGame::printAnsi(std::string_view ansiLine) {
   std::string shown = keepColours_ ? std::string(ansiLine) : stripColours(ansiLine);
@@ -62,13 +74,15 @@ void PracticeGame::printAnsi(std::string_view ansiLine) {
   }
   log_ += shown;
   addedSinceWipe_ += shown.size();
-  if (onLogChanged) onLogChanged();
+  if (onLogChanged)
+    onLogChanged();
 }
 
 void PracticeGame::clearLog() {
   log_.clear();
   addedSinceWipe_ = 0;
-  if (onLogChanged) onLogChanged();
+  if (onLogChanged)
+    onLogChanged();
 }
 
 void PracticeGame::enterLine(std::string_view ansiLine) {
@@ -76,13 +90,15 @@ void PracticeGame::enterLine(std::string_view ansiLine) {
   echoed += ansiLine;
   printAnsi(echoed);
   std::string_view line = ansiLine;
-  if (!line.empty() && (line.front() == '/' || line.front() == '\\')) line.remove_prefix(1);
+  if (!line.empty() && (line.front() == '/' || line.front() == '\\'))
+    line.remove_prefix(1);
   run(line);
 }
 
 void PracticeGame::run(std::string_view line) {
   line = trimLeft(line);
-  if (line.empty()) return;
+  if (line.empty())
+    return;
   const std::size_t wordEnd = line.find_first_of(" \t");
   const std::string_view word = line.substr(0, wordEnd);
   const std::string_view args =
@@ -101,7 +117,8 @@ void PracticeGame::run(std::string_view line) {
       printAnsi(old + "^7 renamed to " + name_);
     }
   } else if (command == "say") {
-    if (!args.empty()) printAnsi(name_ + "^7: " + std::string(args));
+    if (!args.empty())
+      printAnsi(name_ + "^7: " + std::string(args));
   } else if (command == "echo") {
     printAnsi(args);
   } else {

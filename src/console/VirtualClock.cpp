@@ -50,11 +50,13 @@ VirtualClock::VirtualClock() = default;
 
 VirtualClock::~VirtualClock() {
   // Timers must not outlive the clock; whatever is left is freed here so nothing leaks.
-  for (Entry* e : timers_) delete e;
+  for (Entry* e : timers_)
+    delete e;
 }
 
 void VirtualClock::sleepMs(std::int64_t ms) {
-  if (ms <= 0) return;
+  if (ms <= 0)
+    return;
   now_ += ms;
   slept_ += ms;
 }
@@ -69,7 +71,8 @@ std::unique_ptr<Timer> VirtualClock::makeTimer(std::function<void()> onTick) {
 VirtualClock::Entry* VirtualClock::earliest(std::int64_t notAfter) {
   Entry* best = nullptr;
   for (Entry* e : timers_) {
-    if (!e->active || e->firing || e->due > notAfter) continue;
+    if (!e->active || e->firing || e->due > notAfter)
+      continue;
     if (best == nullptr || e->due < best->due || (e->due == best->due && e->seq < best->seq)) {
       best = e;
     }
@@ -83,13 +86,15 @@ void VirtualClock::fire(Entry& e) {
   } else {
     // Like a real timer, a late tick is not followed by a burst of the ticks it missed.
     e.due += e.interval;
-    if (e.due <= now_) e.due = now_ + e.interval;
+    if (e.due <= now_)
+      e.due = now_ + e.interval;
     e.seq = ++armSeq_;
   }
   e.firing = true;
   e.onTick();
   e.firing = false;
-  if (e.orphaned) delete &e;
+  if (e.orphaned)
+    delete &e;
 }
 
 int VirtualClock::runDue() {
@@ -114,14 +119,16 @@ void VirtualClock::runUntil(std::int64_t t) {
 std::int64_t VirtualClock::nextDueMs() const {
   std::int64_t best = -1;
   for (const Entry* e : timers_) {
-    if (e->active && (best < 0 || e->due < best)) best = e->due;
+    if (e->active && (best < 0 || e->due < best))
+      best = e->due;
   }
   return best;
 }
 
 bool VirtualClock::runNext() {
   Entry* e = earliest(INT64_MAX);
-  if (e == nullptr) return false;
+  if (e == nullptr)
+    return false;
   now_ = std::max(now_, e->due);
   fire(*e);
   return true;

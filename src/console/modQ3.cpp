@@ -24,15 +24,18 @@ Hwnd modQ3::findWindowByTitle(std::string_view classFilter, std::string_view tit
 }
 
 Hwnd modQ3::nthChildWindow(Hwnd parent, int n) {
-  if (n < 1) return 0;
+  if (n < 1)
+    return 0;
   Hwnd h = ws_.getWindow(parent, WindowSystem::kGwChild);
-  for (int i = 1; i < n && h != 0; ++i) h = ws_.getWindow(h, WindowSystem::kGwHwndNext);
+  for (int i = 1; i < n && h != 0; ++i)
+    h = ws_.getWindow(h, WindowSystem::kGwHwndNext);
   return h;
 }
 
 void modQ3::sendConsoleCommand(std::string_view command) {
   const Hwnd console = findConsoleWindow();
-  if (console == 0) return;
+  if (console == 0)
+    return;
   pendingCommand_.assign(command);
   ws_.enumChildWindows(
       console, [this](Hwnd child, long lParam) { return typeIntoEmptyChild(child, lParam); }, 0);
@@ -43,7 +46,8 @@ long modQ3::typeIntoEmptyChild(Hwnd child, long) {
   const int copied = ws_.getWindowText(child, buffer.data(), kWindowTextBuffer);
   const std::string childText =
       cutAtNul(std::string_view(buffer.data(), static_cast<std::size_t>(copied < 0 ? 0 : copied)));
-  if (!childText.empty()) return 0;
+  if (!childText.empty())
+    return 0;
   const std::vector<char> bytes = toAnsiBytes(pendingCommand_);
   ws_.setText(child, bytes.data());
   ws_.sendChar(child, kCarriageReturn, kKeyData);

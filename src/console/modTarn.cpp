@@ -7,15 +7,20 @@
 
 namespace pvx {
 
-long modTarn::windowTextLength(Hwnd hwnd) { return hwnd == 0 ? 0 : ws_.getTextLength(hwnd); }
+long modTarn::windowTextLength(Hwnd hwnd) {
+  return hwnd == 0 ? 0 : ws_.getTextLength(hwnd);
+}
 
 std::string modTarn::readWindowText(Hwnd hwnd) {
   const long n = ws_.getTextLength(hwnd);
-  if (n <= 0) return kNoText;
+  if (n <= 0)
+    return kNoText;
   std::vector<char> buffer(static_cast<std::size_t>(n) + 1, '\0');
   long copied = ws_.getText(hwnd, n + 1, buffer.data());
-  if (copied < 0) copied = 0;
-  if (copied > n) copied = n;
+  if (copied < 0)
+    copied = 0;
+  if (copied > n)
+    copied = n;
   return text::fromCp1252(std::string_view(buffer.data(), static_cast<std::size_t>(copied)));
 }
 
@@ -24,7 +29,9 @@ long long modTarn::waitMilliseconds(float seconds) {
   return ms > 0 ? static_cast<long long>(ms) : 0;
 }
 
-void modTarn::waitSeconds(float seconds) { clock_.sleepMs(waitMilliseconds(seconds)); }
+void modTarn::waitSeconds(float seconds) {
+  clock_.sleepMs(waitMilliseconds(seconds));
+}
 
 TwipsRect modTarn::centerForm(TwipsRect window, float screenWidth, float screenHeight) {
   window.left = (screenWidth - window.width) / 2.0f;

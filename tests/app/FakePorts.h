@@ -45,7 +45,8 @@ class FakeMainWindow : public MainWindowPort {
   float screenHeight() const override { return 768 * 15.0f; }
   void yieldToEvents() override {
     ++yields;
-    if (clock_ != nullptr) clock_->runDue();
+    if (clock_ != nullptr)
+      clock_->runDue();
   }
   std::string statusLine() const override { return status; }
   void setStatusLine(const std::string& t) override { status = t; }

@@ -42,8 +42,8 @@ struct StartUp : ::testing::Test {
 
   MainForm& form() {
     if (!form_) {
-      form_ = std::make_unique<MainForm>(MainFormContext{ws, clock, q3, tarn, window, editor, player,
-                                                         folder, windows2000});
+      form_ = std::make_unique<MainForm>(
+          MainFormContext{ws, clock, q3, tarn, window, editor, player, folder, windows2000});
     }
     return *form_;
   }
@@ -122,7 +122,8 @@ TEST_F(StartUp, MakesTheSavesFolderAndLeavesAnExistingOneAlone) {
   EXPECT_TRUE(std::filesystem::is_directory(folder / "Saves"));
 
   std::ofstream(folder / "Saves" / "main.pvx") << "keep me";
-  MainForm second(MainFormContext{ws, clock, q3, tarn, window, editor, player, folder, windows2000});
+  MainForm second(
+      MainFormContext{ws, clock, q3, tarn, window, editor, player, folder, windows2000});
   second.load();
   std::ifstream in(folder / "Saves" / "main.pvx");
   std::string content;
@@ -131,8 +132,8 @@ TEST_F(StartUp, MakesTheSavesFolderAndLeavesAnExistingOneAlone) {
 }
 
 TEST_F(StartUp, AFolderThatCannotBeMadeIsIgnored) {
-  form_ = std::make_unique<MainForm>(MainFormContext{
-      ws, clock, q3, tarn, window, editor, player, folder / "missing" / "deeper", windows2000});
+  form_ = std::make_unique<MainForm>(MainFormContext{ws, clock, q3, tarn, window, editor, player,
+                                                     folder / "missing" / "deeper", windows2000});
   form_->load();
   EXPECT_FALSE(std::filesystem::exists(folder / "missing"));
   EXPECT_TRUE(window.visible);

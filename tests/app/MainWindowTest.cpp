@@ -57,7 +57,9 @@ struct MainWindow : ::testing::Test {
   std::unique_ptr<Program> program;
 };
 
-QRect twips(int l, int t, int w, int h) { return QRect(l / 15, t / 15, w / 15, h / 15); }
+QRect twips(int l, int t, int w, int h) {
+  return QRect(l / 15, t / 15, w / 15, h / 15);
+}
 
 }  // namespace
 
@@ -97,7 +99,8 @@ TEST_F(MainWindow, MenusInTheirOrder) {
   EXPECT_EQ(menus[0]->text(), "File");
   EXPECT_EQ(menus[1]->text(), "Customize Messages");
   QStringList file;
-  for (QAction* a : menus[0]->menu()->actions()) file << a->objectName() + "=" + a->text();
+  for (QAction* a : menus[0]->menu()->actions())
+    file << a->objectName() + "=" + a->text();
   EXPECT_EQ(file, QStringList({"mnuSave=Save", "mnuOpen=Open", "mnuExit=Exit"}));
   QStringList messages;
   for (QAction* a : menus[1]->menu()->actions()) {
@@ -136,7 +139,8 @@ TEST_F(MainWindow, StartsCentredWithThePlayerWindowHiddenAndDockedBelow) {
 TEST_F(MainWindow, StatusLineAndTheNameQuery) {
   EXPECT_TRUE(find<QLabel>("lblPlatform")->text().startsWith("[ Windows "));
   EXPECT_TRUE(find<QLabel>("lblPlatform")->text().endsWith(" ]"));
-  EXPECT_EQ(program->practice()->game().log(), "]name\r\n\"name\" is:\"Rookie\" default:\"Padawan\"\r\n");
+  EXPECT_EQ(program->practice()->game().log(),
+            "]name\r\n\"name\" is:\"Rookie\" default:\"Padawan\"\r\n");
   EXPECT_TRUE(std::filesystem::is_directory(folder / "Saves"));
 }
 
@@ -163,7 +167,8 @@ TEST_F(MainWindow, StatusLabelsShowMarkupAsPlainText) {
 }
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

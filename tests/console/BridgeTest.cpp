@@ -23,7 +23,8 @@ struct Console {
   explicit Console(const std::vector<std::string>& childTexts) {
     ws.setRecording(true);
     window = ws.createWindow("JAMP WinConsole", modQ3::kConsoleTitle);
-    for (const std::string& t : childTexts) children.push_back(ws.createWindow("Edit", t, window));
+    for (const std::string& t : childTexts)
+      children.push_back(ws.createWindow("Edit", t, window));
   }
   std::string settext(Hwnd h, const std::string& bytes) {
     return "settext " + std::to_string(h) + " " + bytes;
@@ -169,12 +170,15 @@ TEST(ReadingText, WholeTextIsReadAndConvertedFromTheCodePage) {
   pvx::VirtualClock clock;
   modTarn tarn(ws, clock);
   std::string five00;
-  for (int i = 0; i < 500; ++i) five00 += static_cast<char>('a' + i % 26);
+  for (int i = 0; i < 500; ++i)
+    five00 += static_cast<char>('a' + i % 26);
   const Hwnd log = ws.createWindow("Edit", five00);
   EXPECT_EQ(tarn.windowTextLength(log), 500);
   EXPECT_EQ(tarn.readWindowText(log), five00);
 
-  const Hwnd ansi = ws.createWindow("Edit", "\xAC" "vendrix\xAC\r\n");
+  const Hwnd ansi = ws.createWindow("Edit",
+                                    "\xAC"
+                                    "vendrix\xAC\r\n");
   EXPECT_EQ(tarn.windowTextLength(ansi), 11);
   EXPECT_EQ(tarn.readWindowText(ansi), "¬vendrix¬\r\n");
 }
