@@ -91,7 +91,6 @@ frmMain::frmMain(std::function<void()> yield) : yield_(std::move(yield)) {
   look::paintBackground(*client);
   setClientTwips(*client, 6435, 4785);
   setCentralWidget(client);
-  look::paintBackground(*this);
 
   const auto right = Qt::AlignRight;
   makeLabel(client, "Label1", QStringLiteral("Duel Engage:"), right, 840, 720, 1425, 375);

@@ -17,6 +17,16 @@ PracticeConsole::~PracticeConsole() {
   stop();
 }
 
+template <class F>
+void PracticeConsole::notify(F&& f) {
+  // A copy: a listener may come or go while it is told something.
+  const std::vector<Listener*> listeners = listeners_;
+  for (Listener* l : listeners) {
+    if (std::find(listeners_.begin(), listeners_.end(), l) != listeners_.end())
+      f(*l);
+  }
+}
+
 void PracticeConsole::removeListener(Listener* l) {
   listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), l), listeners_.end());
 }
@@ -27,8 +37,7 @@ void PracticeConsole::start() {
   game_.clearLog();  // a game that starts has a fresh console
   gameWindow_ = ws_.createWindow(text::toCp1252(kGameWindowClass), "");
   ws_.setVisibilityHandler(gameWindow_, [this](bool visible) {
-    for (Listener* l : listeners_)
-      l->gameWindowVisibilityChanged(visible);
+    notify([&](Listener& l) { l.gameWindowVisibilityChanged(visible); });
   });
   console_ = ws_.createWindow(kConsoleClass, modQ3::kConsoleTitle);
   input_ = ws_.createWindow("Edit", "", console_);
@@ -37,10 +46,8 @@ void PracticeConsole::start() {
   ws_.createWindow("Button", "Quit", console_);
   log_ = ws_.createWindow("Edit", game_.log(), console_);
   ws_.setCharHandler(input_, [this](unsigned charCode, long) { onInputChar(charCode); });
-  for (Listener* l : listeners_)
-    l->runningChanged(true);
-  for (Listener* l : listeners_)
-    l->gameWindowVisibilityChanged(true);
+  notify([&](Listener& l) { l.runningChanged(true); });
+  notify([&](Listener& l) { l.gameWindowVisibilityChanged(true); });
 }
 
 void PracticeConsole::stop() {
@@ -49,8 +56,7 @@ void PracticeConsole::stop() {
   ws_.destroyWindow(console_);
   ws_.destroyWindow(gameWindow_);
   console_ = input_ = log_ = gameWindow_ = 0;
-  for (Listener* l : listeners_)
-    l->runningChanged(false);
+  notify([&](Listener& l) { l.runningChanged(false); });
 }
 
 bool PracticeConsole::gameWindowVisible() const {
@@ -63,16 +69,14 @@ void PracticeConsole::onInputChar(unsigned charCode) {
   const std::string line = ws_.text(input_);
   ws_.setTextDirect(input_, "");
   const std::string utf8 = text::fromCp1252(line);
-  for (Listener* l : listeners_)
-    l->lineEntered(utf8);
+  notify([&](Listener& l) { l.lineEntered(utf8); });
   game_.enterLine(line);
 }
 
 void PracticeConsole::syncLog() {
   if (log_ != 0)
     ws_.setTextDirect(log_, game_.log());
-  for (Listener* l : listeners_)
-    l->logChanged();
+  notify([&](Listener& l) { l.logChanged(); });
 }
 
 }  // namespace pvx

@@ -56,6 +56,8 @@ class PracticeConsole {
  private:
   void onInputChar(unsigned charCode);
   void syncLog();
+  template <class F>
+  void notify(F&& f);
 
   SimulatedWindowSystem& ws_;
   PracticeGame& game_;

@@ -14,7 +14,8 @@
 // The log of a game that has just been fed these lines, each as the window shows it.
 static std::string practiceLogOf(const std::vector<std::string>& lines) {
   std::string log;
-  for (const std::string& line : lines) log += line + "\r\n";
+  for (const std::string& line : lines)
+    log += line + "\r\n";
   return log;
 }
 
@@ -60,7 +61,8 @@ TEST(PracticeGameLog, EveryChangeIsAnnounced) {
 TEST(PracticeGameLog, IsWipedOnceAbout32767CharactersWereAdded) {
   pvx::PracticeGame game;
   const std::string line(98, 'x');  // 100 characters with its CR LF
-  for (int i = 0; i < 327; ++i) game.print(line);
+  for (int i = 0; i < 327; ++i)
+    game.print(line);
   ASSERT_EQ(game.log().size(), 32700u);  // nothing lost below the limit
 
   const std::string crossing = "the line that crosses the limit" + std::string(37, 'y');
@@ -68,16 +70,19 @@ TEST(PracticeGameLog, IsWipedOnceAbout32767CharactersWereAdded) {
   EXPECT_EQ(game.log(), practiceLogOf({crossing}));
 
   // Counting starts afresh after the wipe.
-  for (int i = 0; i < 300; ++i) game.print(line);
+  for (int i = 0; i < 300; ++i)
+    game.print(line);
   EXPECT_EQ(game.log().size(), 70u + 30000u);
 }
 
 TEST(PracticeGameLog, ClearingStartsTheCountAfresh) {
   pvx::PracticeGame game;
   const std::string line(98, 'x');
-  for (int i = 0; i < 300; ++i) game.print(line);
+  for (int i = 0; i < 300; ++i)
+    game.print(line);
   game.clearLog();
-  for (int i = 0; i < 300; ++i) game.print(line);
+  for (int i = 0; i < 300; ++i)
+    game.print(line);
   EXPECT_EQ(game.log().size(), 30000u);
 }
 
@@ -326,7 +331,10 @@ TEST_F(PracticeConsoleWindows, ShowingAndHidingTheGameWindowReachesTheListener) 
   ws.showWindow(console.gameWindow(), pvx::WindowSystem::kSwHide);  // no change, no news
   ws.showWindow(console.gameWindow(), pvx::WindowSystem::kSwShow);
   EXPECT_TRUE(console.gameWindowVisible());
-  EXPECT_EQ(events.visibility, (std::vector<bool>{false, true}));
+  ws.setWindowPos(console.gameWindow(), 0, 0, 0, 0, 0,
+                  pvx::SimulatedWindowSystem::SWP_NOMOVE | pvx::SimulatedWindowSystem::SWP_NOSIZE |
+                      pvx::SimulatedWindowSystem::SWP_HIDEWINDOW);
+  EXPECT_EQ(events.visibility, (std::vector<bool>{false, true, false}));
 }
 
 TEST_F(PracticeConsoleWindows, ACommandTypedByTheBridgeLandsInTheLogAsTheGameShowsIt) {
@@ -351,4 +359,20 @@ TEST_F(PracticeConsoleWindows, AListenerMayEndTheGameWhenALineIsEntered) {
   EXPECT_FALSE(console.running());
   EXPECT_FALSE(ws.exists(input));
   EXPECT_EQ(game.log(), practiceLogOf({"]say bye", "Padawan: bye"}));
+}
+
+TEST_F(PracticeConsoleWindows, AListenerMayLeaveWhileBeingToldWithoutOthersMissingTheNews) {
+  struct Leaver final : pvx::PracticeConsole::Listener {
+    pvx::PracticeConsole* console = nullptr;
+    void runningChanged(bool) override { console->removeListener(this); }
+  } leaver;
+  leaver.console = &console;
+  PracticeConsoleEvents after;
+  console.removeListener(&events);
+  console.addListener(&leaver);
+  console.addListener(&events);
+  console.addListener(&after);
+  console.stop();
+  EXPECT_EQ(events.running, (std::vector<bool>{false}));
+  EXPECT_EQ(after.running, (std::vector<bool>{false}));
 }

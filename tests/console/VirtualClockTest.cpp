@@ -32,8 +32,8 @@ TEST_F(VirtualClockOrder, TicksFireInTimeOrderAtTheirOwnMoments) {
   slow->start(250);
   fast->start(100);
   clock.runFor(450);
-  EXPECT_EQ(log.ticks, (std::vector<std::string>{"fast@100", "fast@200", "slow@250", "fast@300",
-                                                 "fast@400"}));
+  EXPECT_EQ(log.ticks,
+            (std::vector<std::string>{"fast@100", "fast@200", "slow@250", "fast@300", "fast@400"}));
   EXPECT_EQ(clock.nowMs(), 450);
 }
 
@@ -58,6 +58,17 @@ TEST_F(VirtualClockOrder, ReArmingPutsATimerBehindTheOthersDueWithIt) {
   a->start(100, true);
   clock.runFor(100);
   EXPECT_EQ(log.ticks, (std::vector<std::string>{"b@100", "a@100"}));
+}
+
+TEST_F(VirtualClockOrder, ARepeatingTimerRejoinsTheQueueAtEachTick) {
+  auto repeating = clock.makeTimer(log.recorder("repeating"));
+  auto once = clock.makeTimer(log.recorder("once"));
+  repeating->start(100);
+  clock.sleepMs(50);
+  once->start(150, true);
+  // Both are due at 200; the repeating timer was last armed by its tick at 100, after the other.
+  clock.runFor(150);
+  EXPECT_EQ(log.ticks, (std::vector<std::string>{"repeating@100", "once@200", "repeating@200"}));
 }
 
 using VirtualClockSingleShot = VirtualClockTest;
@@ -106,7 +117,8 @@ TEST_F(VirtualClockReArmInTick, ARepeatingTimerReArmedInItsTickCountsFromTheReAr
   std::unique_ptr<pvx::Timer> t;
   t = clock.makeTimer([&] {
     log.ticks.push_back("t@" + std::to_string(clock.nowMs()));
-    if (log.ticks.size() == 1) t->start(300);
+    if (log.ticks.size() == 1)
+      t->start(300);
   });
   t->start(100);
   clock.runFor(1000);
@@ -118,7 +130,8 @@ TEST_F(VirtualClockReArmInTick, ATickThatSleepsPastItsNewTimeFiresOncePerRunDue)
   int ticks = 0;
   t = clock.makeTimer([&] {
     ++ticks;
-    if (ticks == 5) return;  // bounds the loop should runDue fail to end it
+    if (ticks == 5)
+      return;  // bounds the loop should runDue fail to end it
     t->start(1, true);
     clock.sleepMs(10);
   });
