@@ -2,13 +2,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <filesystem>
 #include <random>
 
@@ -164,6 +167,35 @@ TEST_F(MainWindow, StatusLabelsShowMarkupAsPlainText) {
   program->mainWindow().setStatusLine("[ Current Player: <JKA is not running>  OS: x ]");
   EXPECT_EQ(find<QLabel>("lblPlatform")->textFormat(), Qt::PlainText);
   EXPECT_EQ(find<QLabel>("ChatText")->textFormat(), Qt::PlainText);
+}
+
+TEST_F(MainWindow, FileExitEndsTheProgram) {
+  QAction* exit = program->mainWindow().findChild<QAction*>("mnuExit");
+  ASSERT_NE(exit, nullptr);
+  QTimer::singleShot(0, exit, &QAction::trigger);
+  EXPECT_EQ(QApplication::exec(), 0);  // returns only because the program ended
+}
+
+TEST_F(MainWindow, PracticeConsoleWindowStartsStopsAndPrintsForTheGame) {
+  PracticeConsole& practice = *program->practice();
+  PracticeConsoleWindow window(practice);
+  auto* running = window.findChild<QCheckBox*>("practiceRunning");
+  auto* line = window.findChild<QLineEdit*>("practicePrint");
+  auto* log = window.findChild<QPlainTextEdit*>("practiceLog");
+  ASSERT_TRUE(running && line && log);
+  EXPECT_TRUE(running->isChecked());
+
+  line->setText("Bob^7 entered the game");
+  window.findChild<QPushButton*>("practicePrintButton")->click();
+  EXPECT_TRUE(log->toPlainText().endsWith("Bob entered the game\n"));
+  EXPECT_NE(practice.game().log().find("Bob entered the game\r\n"), std::string::npos);
+
+  running->setChecked(false);
+  EXPECT_FALSE(practice.running());
+  EXPECT_EQ(program->form().context().q3.findConsoleWindow(), 0u);
+  running->setChecked(true);
+  EXPECT_TRUE(practice.running());
+  EXPECT_EQ(window.findChild<QLabel*>("practiceGameWindow")->text(), "Game window: shown");
 }
 
 int main(int argc, char** argv) {
