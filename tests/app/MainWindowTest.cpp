@@ -197,11 +197,3 @@ TEST_F(MainWindow, PracticeConsoleWindowStartsStopsAndPrintsForTheGame) {
   EXPECT_TRUE(practice.running());
   EXPECT_EQ(window.findChild<QLabel*>("practiceGameWindow")->text(), "Game window: shown");
 }
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

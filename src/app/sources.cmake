@@ -1,0 +1,13 @@
+# Start-up, main window, OS description.
+list(APPEND PARLEVOX_CORE_SOURCES
+  src/app/COpSysInfo.cpp
+  src/app/MainForm.cpp
+  src/app/OsVersionQuery.cpp
+)
+list(APPEND PARLEVOX_GUI_SOURCES
+  src/app/frmMain.cpp
+  src/app/Look.cpp
+  src/app/QtFormPort.cpp
+  src/app/Program.cpp
+  src/app/QtClock.cpp
+)

@@ -1,0 +1,3 @@
+# Watch cycle, game-event replies, chat commands.
+list(APPEND PARLEVOX_CORE_SOURCES
+)

@@ -1,0 +1,7 @@
+list(APPEND PARLEVOX_CORE_TESTS
+  app/COpSysInfoTest.cpp
+  app/MainFormTest.cpp
+)
+list(APPEND PARLEVOX_GUI_TESTS
+  app/MainWindowTest.cpp
+)
