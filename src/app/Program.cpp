@@ -47,6 +47,8 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
   form_ = std::make_unique<MainForm>(MainFormContext{*ws_, *clock_, *q3_, *tarn_, *mainWindow_,
                                                      *editorPort_, *playerPort_,
                                                      options_.programFolder, options_.osQuery});
+  watch_ = std::make_unique<WatchCycle>(*form_);
+  form_->setWatchCycle([this] { watch_->cycle(); });
 
   QObject::connect(mainWindow_.get(), &frmMain::backClicked, [this] { form_->cmdBackClick(); });
   QObject::connect(mainWindow_.get(), &frmMain::viewPlayClicked,
@@ -59,6 +61,7 @@ Program::~Program() {
   // The windows go before the behaviour they forward to.
   practiceWindow_.reset();
   form_.reset();
+  watch_.reset();
 }
 
 void Program::start() {

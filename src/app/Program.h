@@ -17,6 +17,7 @@
 #include "console/modTarn.h"
 #include "messages/mnuCustomize.h"
 #include "player/frmPlay.h"
+#include "watcher/WatchCycle.h"
 
 namespace pvx {
 
@@ -51,6 +52,7 @@ class Program {
   void start();
 
   MainForm& form() { return *form_; }
+  WatchCycle& watch() { return *watch_; }
   frmMain& mainWindow() { return *mainWindow_; }
   frmPlay& playerWindow() { return *playerWindow_; }
   mnuCustomize& editorWindow() { return *editorWindow_; }
@@ -77,6 +79,7 @@ class Program {
   std::unique_ptr<QtFormPort> editorPort_;
   std::unique_ptr<QtFormPort> playerPort_;
   std::unique_ptr<MainForm> form_;
+  std::unique_ptr<WatchCycle> watch_;
   std::unique_ptr<PracticeConsoleWindow> practiceWindow_;
 };
 

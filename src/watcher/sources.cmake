@@ -1,3 +1,4 @@
 # Watch cycle, game-event replies, chat commands.
 list(APPEND PARLEVOX_CORE_SOURCES
+  src/watcher/WatchCycle.cpp
 )

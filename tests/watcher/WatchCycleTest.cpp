@@ -1,0 +1,263 @@
+#include "watcher/WatchCycle.h"
+
+#include "WatcherHarness.h"
+#include "console/Text.h"
+
+using namespace pvx;
+using pvx::testing::WatcherHarness;
+
+namespace {
+
+// A console whose Enter only records the line: "/clear" empties nothing and "/name" is never
+// answered, so the log holds exactly what a test puts there.
+struct BareConsole : WatcherHarness {
+  void SetUp() override {
+    WatcherHarness::SetUp();
+    practice.stop();
+    console = ws.createWindow("JAMP WinConsole", modQ3::kConsoleTitle);
+    input = ws.createWindow("Edit", "", console);
+    for (const char* b : {"Copy", "Clear", "Quit"})
+      ws.createWindow("Button", b, console);
+    log = ws.createWindow("Edit", "", console);
+    ws.setCharHandler(input, [this](unsigned, long) {
+      entered.push_back(ws.text(input));
+      ws.setTextDirect(input, "");
+    });
+    form.load();
+  }
+  void setLog(const std::string& ansi) { ws.setTextDirect(log, ansi); }
+  void cycle() {
+    entered.clear();
+    runOneCycle();
+  }
+  // A log of n characters whose last ones are easy to recognise.
+  static std::string logOf(std::size_t n) {
+    std::string s;
+    for (std::size_t i = 0; i < n; ++i)
+      s += static_cast<char>('a' + i % 26);
+    return s;
+  }
+
+  Hwnd console = 0, input = 0, log = 0;
+  std::vector<std::string> entered;
+};
+
+}  // namespace
+
+TEST_F(WatcherHarness, GameNotRunningShowsTheAbsentFormAndTypesNothing) {
+  practice.stop();
+  form.load();
+  runOneCycle();
+  EXPECT_EQ(window.status, "[ Current Player: <JKA is not running>  OS: Windows 2000 Build 2195 ]");
+  EXPECT_FALSE(window.backVisible);
+  EXPECT_TRUE(typed.empty());
+  EXPECT_EQ(form.consoleLog, 0u);
+}
+
+TEST_F(WatcherHarness, ConsoleComingUpIsFoundClearedAndAskedForTheName) {
+  practice.stop();
+  form.load();
+  runOneCycle();
+  practice.start();
+  runOneCycle();
+  EXPECT_EQ(commands(), (std::vector<std::string>{"/clear"}));
+  EXPECT_TRUE(window.backVisible);
+  EXPECT_EQ(form.consoleLog, practice.logWindow());
+  runOneCycle();  // asks; the answer lands in the log at once
+  runOneCycle();  // reads the answer
+  EXPECT_EQ(commands(), (std::vector<std::string>{"/clear", "/name"}));
+  EXPECT_EQ(form.currentPlayerName, "Rookie");
+  EXPECT_EQ(window.status, "[ Current Player: Rookie  OS: Windows 2000 Build 2195 ]");
+  EXPECT_EQ(window.chat, "");
+}
+
+TEST_F(WatcherHarness, GameEndingResetsEverythingAndItIsPickedUpAgain) {
+  startKnowingName();
+  practice.stop();
+  runOneCycle();
+  EXPECT_EQ(form.currentPlayerName, "");
+  EXPECT_EQ(form.consoleLog, 0u);
+  EXPECT_EQ(form.previousLogLength, 0);
+  EXPECT_FALSE(window.backVisible);
+  practice.start();
+  clock.runFor(5);
+  EXPECT_EQ(form.currentPlayerName, "Rookie");
+  EXPECT_TRUE(window.backVisible);
+}
+
+TEST_F(BareConsole, UnansweredNameQueryIsRepeatedEveryCycle) {
+  // Start-up found the log already, so no "/clear": the name is asked for at once.
+  for (int i = 0; i < 3; ++i) {
+    cycle();
+    EXPECT_EQ(entered, (std::vector<std::string>{"/name"}));
+  }
+}
+
+TEST_F(BareConsole, GrowthTakesTheLast200CharactersAtMost) {
+  form.currentPlayerName = "Rookie";
+  setLog(logOf(1000));
+  cycle();
+  EXPECT_EQ(form.previousLogLength, 1000);
+  setLog(logOf(1350));
+  cycle();
+  EXPECT_EQ(watch.newText(), logOf(1350).substr(1150));
+  EXPECT_EQ(window.chat, watch.newText());
+  EXPECT_EQ(form.previousLogLength, 1350);
+
+  setLog(logOf(1400));
+  cycle();
+  EXPECT_EQ(watch.newText(), logOf(1400).substr(1350));
+  cycle();
+  EXPECT_EQ(watch.newText(), "");                    // no growth, no text
+  EXPECT_EQ(window.chat, logOf(1400).substr(1350));  // keeps its caption
+}
+
+TEST_F(BareConsole, NewTextIsReadAsTheGamesCharacters) {
+  form.currentPlayerName = "Rookie";
+  cycle();
+  setLog(
+      "Bob: \xAC"
+      "hi\xAC\r\n");
+  cycle();
+  EXPECT_EQ(watch.newText(), "Bob: ¬hi¬\r\n");
+}
+
+TEST_F(BareConsole, LogAtTheLimitIsClearedAndNotLookedAt) {
+  form.currentPlayerName = "Rookie";
+  cycle();
+  setLog(logOf(29999));
+  cycle();
+  EXPECT_EQ(text::length(watch.newText()), 200u);
+  EXPECT_TRUE(entered.empty());
+
+  std::string full = logOf(29999) + "Timelimit hit.\r\n";
+  setLog(full.substr(0, 30000));
+  cycle();
+  EXPECT_EQ(entered, (std::vector<std::string>{"/clear"}));
+  EXPECT_EQ(watch.newText(), "");
+  EXPECT_EQ(form.logLength, 30000);  // this console's "/clear" empties nothing
+  EXPECT_EQ(form.previousLogLength, 30000);
+}
+
+TEST_F(BareConsole, ShrinkingLogIsClearedAndReadAfresh) {
+  form.currentPlayerName = "Rookie";
+  setLog(logOf(5000));
+  cycle();
+  setLog(logOf(3000));
+  cycle();
+  EXPECT_EQ(watch.newText(), "");
+  EXPECT_TRUE(entered.empty());
+  cycle();
+  EXPECT_EQ(entered, (std::vector<std::string>{"/clear"}));
+  EXPECT_EQ(watch.newText(), logOf(3000).substr(2800));
+  EXPECT_EQ(form.previousLogLength, 3000);
+}
+
+TEST_F(BareConsole, NameIsTakenBetweenTheThirdAndFourthQuote) {
+  cycle();
+  setLog("\"name\" is:\"Rookie^7\" default:\"Padawan^7\"\r\n");
+  cycle();
+  EXPECT_EQ(form.currentPlayerName, "Rookie^7");
+  EXPECT_EQ(window.status, "[ Current Player: Rookie^7  OS: Windows 2000 Build 2195 ]");
+  EXPECT_EQ(window.chat, "");
+}
+
+TEST_F(BareConsole, QuotesAreCountedFromTheStartOfTheNewText) {
+  cycle();
+  setLog("Bob: say \"hi\r\n\"name\" is:\"Rookie^7\" default:\"Padawan^7\"\r\n");
+  cycle();
+  // The chat line's quote shifts the count: the text after the third quote up to the fourth.
+  EXPECT_EQ(form.currentPlayerName, " is:");
+}
+
+TEST_F(BareConsole, ThreeQuotesOnlyLeaveTheNameButRewriteTheStatus) {
+  form.currentPlayerName = "Rookie";
+  cycle();
+  window.status = "old";
+  setLog("\"name\" is:\"Rooki\r\n");
+  cycle();
+  EXPECT_EQ(form.currentPlayerName, "Rookie");
+  EXPECT_EQ(window.status, "[ Current Player: Rookie  OS: Windows 2000 Build 2195 ]");
+  EXPECT_EQ(window.chat, "");
+}
+
+TEST_F(BareConsole, EmptyNameBetweenQuotesMakesTheNameUnknownAgain) {
+  form.currentPlayerName = "Rookie";
+  cycle();
+  setLog("\"name\" is:\"\" default:\"Padawan^7\"\r\n");
+  cycle();
+  EXPECT_EQ(form.currentPlayerName, "");
+  cycle();
+  EXPECT_EQ(entered, (std::vector<std::string>{"/name"}));
+}
+
+TEST_F(BareConsole, ConsoleVanishingInTheMiddleOfACycleEndsItNormally) {
+  form.currentPlayerName = "";
+  cycle();
+  // The game quits on the next command it receives: the rest of that cycle finds stale handles.
+  ws.setCharHandler(input, [this](unsigned, long) { ws.destroyWindow(console); });
+  cycle();
+  EXPECT_TRUE(form.timer1().isActive());
+  runOneCycle();
+  EXPECT_EQ(form.consoleLog, 0u);
+  EXPECT_FALSE(window.backVisible);
+}
+
+TEST_F(WatcherHarness, PlayerWindowMovedByTheUserIsPutBack) {
+  startKnowingName();
+  player.rect.left += 1500;
+  player.rect.top += 300;
+  runOneCycle();
+  EXPECT_FLOAT_EQ(player.rect.left, window.rect.left);
+  EXPECT_FLOAT_EQ(player.rect.top, window.rect.top + window.rect.height);
+}
+
+TEST_F(WatcherHarness, CyclesNeverOverlapEvenWhenOneYieldsAndWaits) {
+  startKnowingName();
+  int depth = 0, deepest = 0, ticks = 0;
+  auto other = clock.makeTimer([&] { ++ticks; });
+  other->start(1);
+  watch.gameEvents = [&](const std::string&) {
+    deepest = std::max(deepest, ++depth);
+    clock.sleepMs(50);
+    window.yieldToEvents();  // lets the other timer run, never a second cycle
+    --depth;
+    return CycleFlow::Continue;
+  };
+  const std::uint64_t before = watch.cyclesStarted();
+  clock.runFor(200);
+  EXPECT_EQ(deepest, 1);
+  EXPECT_GT(ticks, 0);
+  EXPECT_EQ(watch.cyclesStarted(), watch.cyclesEnded());
+  EXPECT_LE(watch.cyclesStarted() - before, 5u);  // each cycle holds the thread 50 ms
+}
+
+TEST_F(WatcherHarness, EndingTheCycleEarlySkipsTheRestButReArmsTheTimer) {
+  startKnowingName();
+  int commandsRun = 0;
+  watch.gameEvents = [](const std::string&) { return CycleFlow::EndNow; };
+  watch.chatCommands = [&](const std::string&) {
+    ++commandsRun;
+    return CycleFlow::Continue;
+  };
+  game.print("\"name\" is:\"Other\" default:\"x\"");
+  runOneCycle();
+  EXPECT_EQ(commandsRun, 0);
+  EXPECT_EQ(form.currentPlayerName, "Rookie");  // no name discovery either
+  EXPECT_TRUE(form.timer1().isActive());
+}
+
+TEST_F(WatcherHarness, ChatCommandsRunOnlyWhileTheNameIsKnown) {
+  int commandsRun = 0;
+  watch.chatCommands = [&](const std::string&) {
+    ++commandsRun;
+    return CycleFlow::Continue;
+  };
+  practice.stop();
+  form.load();
+  runOneCycle();
+  EXPECT_EQ(commandsRun, 0);
+  practice.start();
+  clock.runFor(5);
+  EXPECT_GT(commandsRun, 0);
+}

@@ -1,0 +1,1 @@
+list(APPEND PARLEVOX_CORE_TESTS watcher / WatchCycleTest.cpp)
