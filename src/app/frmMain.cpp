@@ -186,7 +186,11 @@ std::string frmMain::statusLine() const {
   return s(lblPlatform_->text());
 }
 void frmMain::setStatusLine(const std::string& text) {
-  lblPlatform_->setText(q(text));
+  const QString shown = q(text);
+  if (shown == lblPlatform_->text())
+    return;
+  lblPlatform_->setText(shown);
+  emit statusLineChanged(shown);
 }
 std::string frmMain::chatText() const {
   return s(chatText_->text());

@@ -53,6 +53,8 @@ class frmMain final : public QMainWindow, public MainWindowPort {
   void exitChosen();
   // Customize Messages -> one of the four messages (0 to 3).
   void messageChosen(int index);
+  // The status line now reads differently.
+  void statusLineChanged(const QString& text);
 
  protected:
   void closeEvent(QCloseEvent* event) override;

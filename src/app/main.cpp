@@ -4,25 +4,47 @@
 #include <cstring>
 #include <filesystem>
 
+#include <iostream>
+#include <optional>
 #include "app/Program.h"
+#include "app/Replay.h"
 
 namespace {
 
 void usage(std::FILE* out) {
   std::fputs(
       "usage: parlevox [--practice]\n"
+      "       parlevox --replay FILE [--folder DIR]\n"
       "  --practice  run against the built-in practice game instead of the real game\n"
-      "              (always so where the real game cannot run)\n",
+      "              (always so where the real game cannot run)\n"
+      "  --replay    run headless against the practice game on virtual time as the\n"
+      "              transcript FILE directs, and print what the program does\n"
+      "  --folder    the program folder for the replay (where \"Saves\" lives)\n",
       out);
+}
+
+void quietQt(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtCriticalMsg || type == QtFatalMsg) {
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   bool practice = false;
+  std::optional<std::string> replay;
+  std::optional<std::filesystem::path> folder;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--practice") == 0) {
       practice = true;
+    } else if ((std::strcmp(argv[i], "--replay") == 0 || std::strcmp(argv[i], "--folder") == 0) &&
+               i + 1 < argc) {
+      if (argv[i][2] == 'r') {
+        replay = argv[++i];
+      } else {
+        folder = std::filesystem::path(argv[++i]);
+      }
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       usage(stdout);
       return 0;
@@ -31,6 +53,22 @@ int main(int argc, char** argv) {
       usage(stderr);
       return 2;
     }
+  }
+
+  if (folder && !replay) {
+    std::fputs("parlevox: --folder goes with --replay\n", stderr);
+    return 2;
+  }
+  if (replay) {
+    const std::optional<pvx::ReplayScript> script = pvx::readReplayScript(*replay, std::cerr);
+    if (!script)
+      return 2;
+    // Headless: the real windows, offscreen, whatever display there is; the toolkit's chatter
+    // stays out of the replay's output.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietQt);
+    QApplication app(argc, argv);
+    return pvx::runReplay(*script, folder, std::cout);
   }
 
   QApplication app(argc, argv);

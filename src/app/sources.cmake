@@ -3,6 +3,7 @@ list(APPEND PARLEVOX_CORE_SOURCES
   src/app/COpSysInfo.cpp
   src/app/MainForm.cpp
   src/app/OsVersionQuery.cpp
+  src/app/ReplayScript.cpp
 )
 list(APPEND PARLEVOX_GUI_SOURCES
   src/app/frmMain.cpp
@@ -10,4 +11,5 @@ list(APPEND PARLEVOX_GUI_SOURCES
   src/app/QtFormPort.cpp
   src/app/Program.cpp
   src/app/QtClock.cpp
+  src/app/Replay.cpp
 )

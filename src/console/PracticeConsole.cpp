@@ -47,7 +47,6 @@ void PracticeConsole::start() {
   log_ = ws_.createWindow("Edit", game_.log(), console_);
   ws_.setCharHandler(input_, [this](unsigned charCode, long) { onInputChar(charCode); });
   notify([&](Listener& l) { l.runningChanged(true); });
-  notify([&](Listener& l) { l.gameWindowVisibilityChanged(true); });
 }
 
 void PracticeConsole::stop() {

@@ -26,6 +26,7 @@ class PracticeConsole {
     virtual void logChanged() {}
     // A line was entered in the input line (UTF-8, as it stood there).
     virtual void lineEntered(std::string_view) {}
+    // The program showed or hid the game's main window (not its coming and going with the game).
     virtual void gameWindowVisibilityChanged(bool) {}
     virtual void runningChanged(bool) {}
   };

@@ -1,1 +1,3 @@
-list(APPEND PARLEVOX_CORE_TESTS watcher / WatchCycleTest.cpp)
+list(APPEND PARLEVOX_CORE_TESTS
+  watcher/WatchCycleTest.cpp
+)

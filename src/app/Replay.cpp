@@ -1,0 +1,204 @@
+#include "app/Replay.h"
+
+#include <QCoreApplication>
+#include <QPushButton>
+#include <fstream>
+#include <random>
+
+#include "app/Program.h"
+#include "app/ReplayScript.h"
+#include "console/VirtualClock.h"
+
+namespace pvx {
+
+namespace {
+
+// A folder of its own for one replay, removed when the replay ends.
+class TemporaryFolder {
+ public:
+  TemporaryFolder() {
+    std::random_device rd;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      auto candidate = std::filesystem::temp_directory_path() /
+                       ("parlevox-replay-" + std::to_string(rd()) + std::to_string(rd()));
+      std::error_code ec;
+      if (std::filesystem::create_directory(candidate, ec))
+        path_ = candidate;
+    }
+  }
+  ~TemporaryFolder() {
+    std::error_code ignored;
+    if (!path_.empty())
+      std::filesystem::remove_all(path_, ignored);
+  }
+  TemporaryFolder(const TemporaryFolder&) = delete;
+  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Writes what the program does that a player would see.
+class Recorder final : public PracticeConsole::Listener {
+ public:
+  Recorder(Clock& clock, std::ostream& out) : clock_(clock), out_(out) {}
+  void line(const std::string& text) { out_ << clock_.nowMs() << '\t' << text << '\n'; }
+  void lineEntered(std::string_view command) override { line(std::string(command)); }
+  void gameWindowVisibilityChanged(bool visible) override {
+    line(visible ? "[game] shown" : "[game] hidden");
+  }
+
+ private:
+  Clock& clock_;
+  std::ostream& out_;
+};
+
+class Replayer {
+ public:
+  Replayer(const ReplayScript& script, const std::filesystem::path& folder, std::ostream& out)
+      : script_(script), recorder_(clock_, out) {
+    ProgramOptions options;
+    options.practice = true;
+    options.programFolder = folder;
+    options.clock = &clock_;
+    options.yield = [this] {
+      QCoreApplication::processEvents();
+      clock_.runDue();
+    };
+    options.playerName = script.player;
+    options.gameRunning = script.gameRunning;
+    options.showPracticeWindow = false;
+    program_ = std::make_unique<Program>(std::move(options));
+    PracticeConsole& practice = *program_->practice();
+    practice.game().setKeepColours(script.keepColours);
+    practice.addListener(&recorder_);
+    QObject::connect(
+        &program_->mainWindow(), &frmMain::statusLineChanged,
+        [this](const QString& text) { recorder_.line("[status] " + text.toStdString()); });
+  }
+  ~Replayer() { program_->practice()->removeListener(&recorder_); }
+
+  void run() {
+    for (const ReplayStep& step : script_.scene)
+      apply(step);
+    program_->start();
+    runFor(1000);
+    for (const ReplayStep& step : script_.steps)
+      apply(step);
+    runFor(1000);
+  }
+
+ private:
+  void runFor(std::int64_t ms) {
+    clock_.runUntil(clock_.nowMs() + ms);
+    QCoreApplication::processEvents();
+  }
+
+  // Runs until a watch cycle has started after this moment and ended, its waits included.
+  void runOneCycle() {
+    WatchCycle& watch = program_->watch();
+    const std::uint64_t target = watch.cyclesStarted() + 1;
+    while (watch.cyclesEnded() < target && clock_.runNext()) {
+    }
+    QCoreApplication::processEvents();
+  }
+
+  void apply(const ReplayStep& step) {
+    PracticeConsole& practice = *program_->practice();
+    switch (step.kind) {
+      case ReplayStep::Kind::Batch:
+        for (const std::string& l : step.lines)
+          practice.game().print(l);
+        runOneCycle();
+        break;
+      case ReplayStep::Kind::Say:
+        practice.game().print(practice.game().playerName() + "^7: " + step.text);
+        runOneCycle();
+        break;
+      case ReplayStep::Kind::After:
+        runFor(step.ms);
+        break;
+      case ReplayStep::Kind::Game:
+        if (step.on) {
+          practice.start();
+        } else {
+          practice.stop();
+        }
+        break;
+      case ReplayStep::Kind::Click:
+        click(step.which == "back" ? "cmdBack" : "cmdViewPlay");
+        break;
+      case ReplayStep::Kind::Message:
+        setMessage(step);
+        break;
+      case ReplayStep::Kind::Duel:
+        break;
+    }
+  }
+
+  void click(const char* button) {
+    if (auto* b = program_->mainWindow().findChild<QPushButton*>(QString::fromLatin1(button))) {
+      b->click();
+    }
+  }
+
+  void setMessage(const ReplayStep& step) {
+    MainForm& f = program_->form();
+    const std::uint8_t flag = step.on ? 1 : 0;
+    if (step.which == "greeting") {
+      f.Greet = step.text;
+      f.GreetEn = flag;
+    } else if (step.which == "death") {
+      f.Death = step.text;
+      f.DeathEn = flag;
+    } else if (step.which == "enter") {
+      f.Enter = step.text;
+      f.EnterEn = flag;
+    } else {
+      f.limit = step.text;
+      f.Limiten = flag;
+    }
+  }
+
+  const ReplayScript& script_;
+  VirtualClock clock_;
+  Recorder recorder_;
+  std::unique_ptr<Program> program_;
+};
+
+}  // namespace
+
+std::optional<ReplayScript> readReplayScript(const std::filesystem::path& transcript,
+                                             std::ostream& err) {
+  std::ifstream in(transcript, std::ios::binary);
+  if (!in) {
+    err << "parlevox: cannot read " << transcript.string() << '\n';
+    return std::nullopt;
+  }
+  std::string error;
+  std::optional<ReplayScript> script = ReplayScript::parse(in, error);
+  if (!script)
+    err << "parlevox: " << transcript.string() << ": " << error << '\n';
+  return script;
+}
+
+int runReplay(const ReplayScript& script, const std::optional<std::filesystem::path>& folder,
+              std::ostream& out) {
+  std::optional<TemporaryFolder> temporary;
+  std::filesystem::path where;
+  if (folder) {
+    where = *folder;
+  } else {
+    temporary.emplace();
+    where = temporary->path();
+  }
+  {
+    Replayer replayer(script, where, out);
+    replayer.run();
+  }
+  out.flush();
+  return 0;
+}
+
+}  // namespace pvx

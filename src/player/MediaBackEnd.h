@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace pvx {
+
+// One track's media graph: the file rendered into it and its playback. A graph belongs to one
+// track; the player makes a fresh one for every new track. Operations report failure instead of
+// throwing; a graph that has not rendered a file fails every operation.
+//
+// Units: positions and durations in seconds; volume as an attenuation in hundredths of a decibel,
+// 0 = full volume down to -10000 = silence. Once a track has played to its end, its position
+// equals its duration exactly and stays there until it is moved.
+class MediaGraph {
+ public:
+  virtual ~MediaGraph() = default;
+  // Builds everything needed to play the file and leaves the graph stopped at position 0.
+  // Fails at once for a missing, unreadable or unsupported file.
+  virtual bool renderFile(const std::string& path) = 0;
+  // Starts or continues playback and returns at once; playback then proceeds on its own.
+  virtual bool run() = 0;
+  // Holds playback at the current position.
+  virtual bool pause() = 0;
+  // Stops playback; the position stays where it was.
+  virtual bool stop() = 0;
+  virtual std::optional<double> duration() = 0;
+  virtual std::optional<double> currentPosition() = 0;
+  virtual bool setCurrentPosition(double seconds) = 0;
+  // 1.0 is normal speed.
+  virtual bool setRate(double rate) = 0;
+  // Fails for a value outside -10000 to 0.
+  virtual bool setVolume(long hundredthsOfDecibel) = 0;
+};
+
+// Where graphs come from: the platform's media framework, or a scripted fake.
+class MediaBackEnd {
+ public:
+  virtual ~MediaBackEnd() = default;
+  // An empty graph, separate from every earlier one; null when the framework cannot make one.
+  virtual std::unique_ptr<MediaGraph> createGraph() = 0;
+};
+
+}  // namespace pvx
