@@ -10,7 +10,7 @@ cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=
 cmake --build build/release -j "$(nproc 2>/dev/null || echo 2)"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): Parlevox needs a desktop to show its windows."
-  exit 0
+  echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): replaying examples/demo.txt headless instead."
+  exec build/release/parlevox --replay examples/demo.txt
 fi
 exec build/release/parlevox "$@"

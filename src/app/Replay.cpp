@@ -113,7 +113,7 @@ class Replayer {
         runOneCycle();
         break;
       case ReplayStep::Kind::Say:
-        practice.game().print(practice.game().playerName() + "^7: " + step.text);
+        practice.game().print(practice.game().chatLine(step.text));
         runOneCycle();
         break;
       case ReplayStep::Kind::After:

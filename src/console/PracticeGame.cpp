@@ -59,6 +59,32 @@ std::string PracticeGame::stripColours(std::string_view s) {
   return out;
 }
 
+std::string PracticeGame::eventLine(Event event, std::string_view other) const {
+  const std::string you = playerName() + "^7";
+  const std::string them = std::string(other) + "^7";
+  switch (event) {
+    case Event::OtherEnters:
+      return them + " entered the game";
+    case Event::DuelWithYou:
+      return them + " has become engaged in a duel with " + you + "!";
+    case Event::YouWon:
+      return them + " was sabered by " + you;
+    case Event::YouLost:
+      return you + " was sabered by " + them;
+    case Event::YouKilledYourself:
+      return you + " killed himself.";
+    case Event::TimeLimit:
+      return "Timelimit hit.";
+    case Event::FinishedLoading:
+      return "----- finished R_Init -----";
+  }
+  return {};
+}
+
+std::string PracticeGame::chatLine(std::string_view message) const {
+  return playerName() + "^7: " + std::string(message);
+}
+
 void PracticeGame::print(std::string_view utf8Line) {
   printAnsi(text::toCp1252(utf8Line));
 }

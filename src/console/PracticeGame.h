@@ -35,6 +35,21 @@ class PracticeGame {
   void setKeepColours(bool keep) { keepColours_ = keep; }
   bool keepColours() const { return keepColours_; }
 
+  // Typical events, as the game prints them (with its colour escapes), for the practice window.
+  enum class Event {
+    OtherEnters,
+    DuelWithYou,
+    YouWon,
+    YouLost,
+    YouKilledYourself,
+    TimeLimit,
+    FinishedLoading
+  };
+  // The line for an event between the local player and another player named other (UTF-8).
+  std::string eventLine(Event event, std::string_view other) const;
+  // The local player's chat line, as the game prints it.
+  std::string chatLine(std::string_view message) const;
+
   // Removes every "^" followed by a digit 0-7.
   static std::string stripColours(std::string_view text);
 

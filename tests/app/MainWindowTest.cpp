@@ -190,8 +190,16 @@ TEST_F(MainWindow, PracticeConsoleWindowStartsStopsAndPrintsForTheGame) {
   EXPECT_TRUE(log->toPlainText().endsWith("Bob entered the game\n"));
   EXPECT_NE(practice.game().log().find("Bob entered the game\r\n"), std::string::npos);
 
+  window.findChild<QLineEdit*>("practiceOther")->setText("Cid");
+  window.findChild<QPushButton*>("practiceDuel")->click();
+  window.findChild<QLineEdit*>("practiceSay")->setText("!next");
+  window.findChild<QPushButton*>("practiceSayButton")->click();
+  EXPECT_TRUE(log->toPlainText().endsWith(
+      "Cid has become engaged in a duel with Rookie!\nRookie: !next\n"));
+
   running->setChecked(false);
   EXPECT_FALSE(practice.running());
+  window.findChild<QPushButton*>("practiceTimelimit")->click();  // a stopped game prints nothing
   EXPECT_EQ(program->form().context().q3.findConsoleWindow(), 0u);
   running->setChecked(true);
   EXPECT_TRUE(practice.running());

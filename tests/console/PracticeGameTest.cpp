@@ -376,3 +376,17 @@ TEST_F(PracticeConsoleWindows, AListenerMayLeaveWhileBeingToldWithoutOthersMissi
   EXPECT_EQ(events.running, (std::vector<bool>{true, false}));  // started in SetUp
   EXPECT_EQ(after.running, (std::vector<bool>{false}));
 }
+
+TEST(PracticeGameEvents, LinesNameBothPlayersAsTheGamePrintsThem) {
+  pvx::PracticeGame game("Ann");
+  using E = pvx::PracticeGame::Event;
+  EXPECT_EQ(game.eventLine(E::OtherEnters, "Bob"), "Bob^7 entered the game");
+  EXPECT_EQ(game.eventLine(E::DuelWithYou, "Bob"),
+            "Bob^7 has become engaged in a duel with Ann^7!");
+  EXPECT_EQ(game.eventLine(E::YouWon, "Bob"), "Bob^7 was sabered by Ann^7");
+  EXPECT_EQ(game.eventLine(E::YouLost, "Bob"), "Ann^7 was sabered by Bob^7");
+  EXPECT_EQ(game.eventLine(E::YouKilledYourself, "Bob"), "Ann^7 killed himself.");
+  EXPECT_EQ(game.eventLine(E::TimeLimit, "Bob"), "Timelimit hit.");
+  EXPECT_NE(game.eventLine(E::FinishedLoading, "").find("finished R_Init"), std::string::npos);
+  EXPECT_EQ(game.chatLine("!next"), "Ann^7: !next");
+}
