@@ -41,18 +41,25 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
   mainWindow_ = std::make_unique<frmMain>(options_.yield);
   editorWindow_ = std::make_unique<mnuCustomize>();
   playerWindow_ = std::make_unique<frmPlay>();
-  editorPort_ = std::make_unique<QtFormPort>(*editorWindow_);
   playerPort_ = std::make_unique<QtFormPort>(*playerWindow_);
 
   form_ = std::make_unique<MainForm>(MainFormContext{*ws_, *clock_, *q3_, *tarn_, *mainWindow_,
-                                                     *editorPort_, *playerPort_,
+                                                     *editorWindow_, *playerPort_,
                                                      options_.programFolder, options_.osQuery});
   watch_ = std::make_unique<WatchCycle>(*form_);
   form_->setWatchCycle([this] { watch_->cycle(); });
+  replies_ = std::make_unique<GameEventReplies>(*form_);
+  watch_->gameEvents = [this](const std::string& newText) { return replies_->run(newText); };
+  messageEditor_ = std::make_unique<MessageEditor>(*form_, *editorWindow_);
 
   QObject::connect(mainWindow_.get(), &frmMain::backClicked, [this] { form_->cmdBackClick(); });
   QObject::connect(mainWindow_.get(), &frmMain::viewPlayClicked,
                    [this] { form_->cmdViewPlayClick(); });
+  QObject::connect(mainWindow_.get(), &frmMain::messageChosen,
+                   [this](int index) { messageEditor_->open(index); });
+  QObject::connect(editorWindow_.get(), &mnuCustomize::okClicked, [this] { messageEditor_->ok(); });
+  QObject::connect(editorWindow_.get(), &mnuCustomize::closedByFrame,
+                   [this] { messageEditor_->closedByFrame(); });
   // Ending the program: every window closes, the timers stop, nothing is saved.
   QObject::connect(mainWindow_.get(), &frmMain::exitChosen, [] { QApplication::exit(0); });
 }

@@ -15,8 +15,10 @@
 #include "console/SimulatedWindowSystem.h"
 #include "console/modQ3.h"
 #include "console/modTarn.h"
+#include "messages/MessageEditor.h"
 #include "messages/mnuCustomize.h"
 #include "player/frmPlay.h"
+#include "watcher/GameEventReplies.h"
 #include "watcher/WatchCycle.h"
 
 namespace pvx {
@@ -53,6 +55,7 @@ class Program {
 
   MainForm& form() { return *form_; }
   WatchCycle& watch() { return *watch_; }
+  MessageEditor& messageEditor() { return *messageEditor_; }
   frmMain& mainWindow() { return *mainWindow_; }
   frmPlay& playerWindow() { return *playerWindow_; }
   mnuCustomize& editorWindow() { return *editorWindow_; }
@@ -76,10 +79,11 @@ class Program {
   std::unique_ptr<frmMain> mainWindow_;
   std::unique_ptr<mnuCustomize> editorWindow_;
   std::unique_ptr<frmPlay> playerWindow_;
-  std::unique_ptr<QtFormPort> editorPort_;
   std::unique_ptr<QtFormPort> playerPort_;
   std::unique_ptr<MainForm> form_;
   std::unique_ptr<WatchCycle> watch_;
+  std::unique_ptr<GameEventReplies> replies_;
+  std::unique_ptr<MessageEditor> messageEditor_;
   std::unique_ptr<PracticeConsoleWindow> practiceWindow_;
 };
 

@@ -133,6 +133,10 @@ class Replayer {
         setMessage(step);
         break;
       case ReplayStep::Kind::Duel:
+        program_->mainWindow().setDuelText(step.which == "engage" ? DuelText::Engage
+                                           : step.which == "won"  ? DuelText::Won
+                                                                  : DuelText::Lost,
+                                           step.text);
         break;
     }
   }

@@ -26,9 +26,15 @@ class FormPort {
   virtual void setVisible(bool visible) = 0;
 };
 
+// The three duel message templates of the main window's text boxes.
+enum class DuelText { Engage, Won, Lost };
+
 // The main window frmMain.
 class MainWindowPort : public FormPort {
  public:
+  // The duel message templates: txtDuelEngage, txtDuelWon, txtDuelLost, as the user left them.
+  virtual std::string duelText(DuelText which) const = 0;
+  virtual void setDuelText(DuelText which, const std::string& text) = 0;
   // The size of the whole screen.
   virtual float screenWidth() const = 0;
   virtual float screenHeight() const = 0;

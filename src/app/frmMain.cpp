@@ -204,6 +204,26 @@ bool frmMain::backButtonVisible() const {
 void frmMain::setBackButtonVisible(bool visible) {
   cmdBack_->setVisible(visible);
 }
+std::string frmMain::duelText(DuelText which) const {
+  return s(duelBox(which)->text());
+}
+
+void frmMain::setDuelText(DuelText which, const std::string& text) {
+  duelBox(which)->setText(q(text));
+}
+
+QLineEdit* frmMain::duelBox(DuelText which) const {
+  switch (which) {
+    case DuelText::Engage:
+      return txtDuelEngage_;
+    case DuelText::Won:
+      return txtDuelWon_;
+    case DuelText::Lost:
+      break;
+  }
+  return txtDuelLost_;
+}
+
 std::string frmMain::consoleTitleText() const {
   return s(text1_->text());
 }

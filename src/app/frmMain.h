@@ -42,6 +42,8 @@ class frmMain final : public QMainWindow, public MainWindowPort {
   bool backButtonVisible() const override;
   void setBackButtonVisible(bool visible) override;
   std::string consoleTitleText() const override;
+  std::string duelText(DuelText which) const override;
+  void setDuelText(DuelText which, const std::string& text) override;
   std::string consoleClassText() const override;
 
  signals:
@@ -60,6 +62,8 @@ class frmMain final : public QMainWindow, public MainWindowPort {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  QLineEdit* duelBox(DuelText which) const;
+
   std::function<void()> yield_;
   QLineEdit* txtDuelEngage_ = nullptr;
   QLineEdit* txtDuelLost_ = nullptr;

@@ -304,4 +304,17 @@ std::string replaceAllNoCase(std::string_view utf8, std::string_view what, std::
   return out;
 }
 
+std::string makeInert(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (const char c : utf8) {
+    if (c == '\r' || c == '\n') {
+      out.push_back(' ');
+    } else if (c != ';' && c != '"') {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
 }  // namespace pvx::text

@@ -1,4 +1,5 @@
 # Watch cycle, game-event replies, chat commands.
 list(APPEND PARLEVOX_CORE_SOURCES
+  src/watcher/GameEventReplies.cpp
   src/watcher/WatchCycle.cpp
 )

@@ -55,11 +55,16 @@ class FakeMainWindow : public MainWindowPort {
   bool backButtonVisible() const override { return backVisible; }
   void setBackButtonVisible(bool v) override { backVisible = v; }
   std::string consoleTitleText() const override { return "Jedi Knight Academy MP Console"; }
+  std::string duelText(DuelText which) const override { return duel[static_cast<int>(which)]; }
+  void setDuelText(DuelText which, const std::string& t) override {
+    duel[static_cast<int>(which)] = t;
+  }
   std::string consoleClassText() const override { return ""; }
 
   TwipsRect rect{0, 0, 6555, 5610};
   bool visible = false;
   std::string status, chat;
+  std::string duel[3];
   bool backVisible = true;
   int yields = 0;
 

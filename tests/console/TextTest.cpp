@@ -148,3 +148,9 @@ TEST(FileLines, ReadsUtf8OrWindows1252) {
 
 }  // namespace
 }  // namespace pvx::text
+
+TEST(MakeInert, LineBreaksBecomeBlanksAndCommandSeparatorsGo) {
+  EXPECT_EQ(pvx::text::makeInert("Eve: x;quit\r\nBob"), "Eve: xquit  Bob");
+  EXPECT_EQ(pvx::text::makeInert("say \"a\";b\n"), "say ab ");
+  EXPECT_EQ(pvx::text::makeInert("¬vendrix¬ ^1ok"), "¬vendrix¬ ^1ok");
+}

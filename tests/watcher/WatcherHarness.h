@@ -14,6 +14,7 @@
 #include "console/PracticeConsole.h"
 #include "console/SimulatedWindowSystem.h"
 #include "console/VirtualClock.h"
+#include "watcher/GameEventReplies.h"
 #include "watcher/WatchCycle.h"
 
 namespace pvx::testing {
@@ -32,6 +33,7 @@ class WatcherHarness : public ::testing::Test, protected PracticeConsole::Listen
     practice.addListener(this);
     practice.start();
     form.setWatchCycle([this] { watch.cycle(); });
+    watch.gameEvents = [this](const std::string& t) { return replies.run(t); };
   }
   void TearDown() override {
     practice.removeListener(this);
@@ -94,6 +96,7 @@ class WatcherHarness : public ::testing::Test, protected PracticeConsole::Listen
   FakeForm player{TwipsRect{0, 0, 6600, 6000}};
   MainForm form{MainFormContext{ws, clock, q3, tarn, window, editor, player, folder, windows2000}};
   WatchCycle watch{form};
+  GameEventReplies replies{form};
   std::vector<Typed> typed;
 };
 

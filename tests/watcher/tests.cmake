@@ -1,3 +1,4 @@
 list(APPEND PARLEVOX_CORE_TESTS
+  watcher/GameEventRepliesTest.cpp
   watcher/WatchCycleTest.cpp
 )

@@ -1,0 +1,3 @@
+list(APPEND PARLEVOX_GUI_TESTS
+  messages/EditorWindowTest.cpp
+)
