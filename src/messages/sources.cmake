@@ -1,3 +1,7 @@
-#Message set, editor, message - set file.
-list(APPEND PARLEVOX_CORE_SOURCES src / messages / MessageEditor.cpp)
-    list(APPEND PARLEVOX_GUI_SOURCES src / messages / mnuCustomize.cpp)
+# Message set, editor, message-set file.
+list(APPEND PARLEVOX_CORE_SOURCES
+  src/messages/MessageEditor.cpp
+)
+list(APPEND PARLEVOX_GUI_SOURCES
+  src/messages/mnuCustomize.cpp
+)
