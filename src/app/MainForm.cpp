@@ -68,6 +68,28 @@ void MainForm::cmdBackClick() {
   ctx_.q3.sendConsoleCommand("say ^1Maximized");
 }
 
+namespace {
+
+class NoDialogs final : public DialogPort {
+ public:
+  void criticalBox(const std::string&, const std::string&) override {}
+  std::string inputBox(const std::string&, const std::string&,
+                       const std::string& defaultAnswer) override {
+    return defaultAnswer;
+  }
+  std::optional<std::string> openFile(const std::string&) override { return std::nullopt; }
+};
+
+}  // namespace
+
+DialogPort& MainForm::dialogs() {
+  if (ctx_.dialogs != nullptr)
+    return *ctx_.dialogs;
+  if (!noDialogs_)
+    noDialogs_ = std::make_unique<NoDialogs>();
+  return *noDialogs_;
+}
+
 void MainForm::cmdViewPlayClick() {
   ctx_.player.setVisible(!ctx_.player.isVisible());
 }

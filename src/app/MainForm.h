@@ -29,6 +29,9 @@ struct MainFormContext {
   std::filesystem::path programFolder;
   // Where the OS description gets its version record; empty means the platform's own query.
   std::function<bool(OsVersionRecord&)> osQuery;
+  // The standard dialogs; without them a box shows nothing, an input box answers its default
+  // and a file dialog is cancelled.
+  DialogPort* dialogs = nullptr;
 };
 
 // The main window's behaviour and the state it owns, free of any window toolkit: the load step,
@@ -66,6 +69,7 @@ class MainForm {
   void setWatchCycle(std::function<void()> cycle) { watchCycle_ = std::move(cycle); }
 
   MainFormContext& context() { return ctx_; }
+  DialogPort& dialogs();
 
   // --- State owned by the main window, shared with the console watcher and the message set ---
   std::unique_ptr<COpSysInfo> os;
@@ -91,6 +95,7 @@ class MainForm {
   std::unique_ptr<Timer> timer1_;
   std::unique_ptr<Timer> tmrDelay_;
   std::function<void()> watchCycle_;
+  std::unique_ptr<DialogPort> noDialogs_;
 };
 
 }  // namespace pvx

@@ -43,20 +43,30 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
   playerWindow_ = std::make_unique<frmPlay>();
   playerPort_ = std::make_unique<QtFormPort>(*playerWindow_);
 
-  form_ = std::make_unique<MainForm>(MainFormContext{*ws_, *clock_, *q3_, *tarn_, *mainWindow_,
-                                                     *editorWindow_, *playerPort_,
-                                                     options_.programFolder, options_.osQuery});
+  DialogPort* dialogs = options_.dialogs;
+  if (dialogs == nullptr) {
+    qtDialogs_ = std::make_unique<QtDialogs>(mainWindow_.get());
+    dialogs = qtDialogs_.get();
+  }
+  form_ = std::make_unique<MainForm>(
+      MainFormContext{*ws_, *clock_, *q3_, *tarn_, *mainWindow_, *editorWindow_, *playerPort_,
+                      options_.programFolder, options_.osQuery, dialogs});
   watch_ = std::make_unique<WatchCycle>(*form_);
   form_->setWatchCycle([this] { watch_->cycle(); });
   replies_ = std::make_unique<GameEventReplies>(*form_);
   watch_->gameEvents = [this](const std::string& newText) { return replies_->run(newText); };
   messageEditor_ = std::make_unique<MessageEditor>(*form_, *editorWindow_);
+  messageSets_ = std::make_unique<MessageSetFile>(*form_);
+  commands_ = std::make_unique<CommandChain>(*form_, *messageSets_);
+  watch_->chatCommands = [this](const std::string& newText) { return commands_->run(newText); };
 
   QObject::connect(mainWindow_.get(), &frmMain::backClicked, [this] { form_->cmdBackClick(); });
   QObject::connect(mainWindow_.get(), &frmMain::viewPlayClicked,
                    [this] { form_->cmdViewPlayClick(); });
   QObject::connect(mainWindow_.get(), &frmMain::messageChosen,
                    [this](int index) { messageEditor_->open(index); });
+  QObject::connect(mainWindow_.get(), &frmMain::saveChosen, [this] { messageSets_->save(); });
+  QObject::connect(mainWindow_.get(), &frmMain::openChosen, [this] { messageSets_->open(); });
   QObject::connect(editorWindow_.get(), &mnuCustomize::okClicked, [this] { messageEditor_->ok(); });
   QObject::connect(editorWindow_.get(), &mnuCustomize::closedByFrame,
                    [this] { messageEditor_->closedByFrame(); });

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/MainForm.h"
+#include "app/QtDialogs.h"
 #include "app/QtFormPort.h"
 #include "app/frmMain.h"
 #include "console/Clock.h"
@@ -16,8 +17,10 @@
 #include "console/modQ3.h"
 #include "console/modTarn.h"
 #include "messages/MessageEditor.h"
+#include "messages/MessageSetFile.h"
 #include "messages/mnuCustomize.h"
 #include "player/frmPlay.h"
+#include "watcher/CommandChain.h"
 #include "watcher/GameEventReplies.h"
 #include "watcher/WatchCycle.h"
 
@@ -40,6 +43,8 @@ struct ProgramOptions {
   bool showPracticeWindow = true;
   // Where the OS description gets its version record; empty means the platform's own query.
   std::function<bool(OsVersionRecord&)> osQuery;
+  // The standard dialogs; null means the platform's own (Qt's).
+  DialogPort* dialogs = nullptr;
 };
 
 // The whole program: picks the implementations once and wires the windows to the behaviour.
@@ -56,6 +61,7 @@ class Program {
   MainForm& form() { return *form_; }
   WatchCycle& watch() { return *watch_; }
   MessageEditor& messageEditor() { return *messageEditor_; }
+  MessageSetFile& messageSets() { return *messageSets_; }
   frmMain& mainWindow() { return *mainWindow_; }
   frmPlay& playerWindow() { return *playerWindow_; }
   mnuCustomize& editorWindow() { return *editorWindow_; }
@@ -84,6 +90,9 @@ class Program {
   std::unique_ptr<WatchCycle> watch_;
   std::unique_ptr<GameEventReplies> replies_;
   std::unique_ptr<MessageEditor> messageEditor_;
+  std::unique_ptr<MessageSetFile> messageSets_;
+  std::unique_ptr<CommandChain> commands_;
+  std::unique_ptr<QtDialogs> qtDialogs_;
   std::unique_ptr<PracticeConsoleWindow> practiceWindow_;
 };
 

@@ -54,10 +54,27 @@ class Recorder final : public PracticeConsole::Listener {
   std::ostream& out_;
 };
 
+// Message boxes are answered OK at once and recorded; nothing else is asked of a user.
+class ReplayDialogs final : public DialogPort {
+ public:
+  explicit ReplayDialogs(Recorder& recorder) : recorder_(recorder) {}
+  void criticalBox(const std::string& text, const std::string&) override {
+    recorder_.line("[box] " + text);
+  }
+  std::string inputBox(const std::string&, const std::string&,
+                       const std::string& defaultAnswer) override {
+    return defaultAnswer;
+  }
+  std::optional<std::string> openFile(const std::string&) override { return std::nullopt; }
+
+ private:
+  Recorder& recorder_;
+};
+
 class Replayer {
  public:
   Replayer(const ReplayScript& script, const std::filesystem::path& folder, std::ostream& out)
-      : script_(script), recorder_(clock_, out) {
+      : script_(script), recorder_(clock_, out), dialogs_(recorder_) {
     ProgramOptions options;
     options.practice = true;
     options.programFolder = folder;
@@ -69,6 +86,7 @@ class Replayer {
     options.playerName = script.player;
     options.gameRunning = script.gameRunning;
     options.showPracticeWindow = false;
+    options.dialogs = &dialogs_;
     program_ = std::make_unique<Program>(std::move(options));
     PracticeConsole& practice = *program_->practice();
     practice.game().setKeepColours(script.keepColours);
@@ -168,6 +186,7 @@ class Replayer {
   const ReplayScript& script_;
   VirtualClock clock_;
   Recorder recorder_;
+  ReplayDialogs dialogs_;
   std::unique_ptr<Program> program_;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "console/modTarn.h"
@@ -50,9 +51,26 @@ class MainWindowPort : public FormPort {
   // The "Back to Game" button's visibility.
   virtual bool backButtonVisible() const = 0;
   virtual void setBackButtonVisible(bool visible) = 0;
+  // Maximised or normal; taking the input focus.
+  virtual void setMaximized(bool maximized) = 0;
+  virtual void takeFocus() = 0;
   // The hidden text boxes that name the console window: Text1 (title) and Text2 (class filter).
   virtual std::string consoleTitleText() const = 0;
   virtual std::string consoleClassText() const = 0;
+};
+
+// The platform's standard dialogs. Each waits until the user has closed it.
+class DialogPort {
+ public:
+  virtual ~DialogPort() = default;
+  // A modal message box with one OK button and the critical-stop icon.
+  virtual void criticalBox(const std::string& text, const std::string& title) = 0;
+  // An input box; Cancel gives the empty answer.
+  virtual std::string inputBox(const std::string& prompt, const std::string& title,
+                               const std::string& defaultAnswer) = 0;
+  // The common file-open dialog with a filter of "description|pattern" pairs joined by "|", the
+  // first preselected. The chosen file's full path; nothing when the user cancelled.
+  virtual std::optional<std::string> openFile(const std::string& filter) = 0;
 };
 
 }  // namespace pvx

@@ -224,6 +224,16 @@ QLineEdit* frmMain::duelBox(DuelText which) const {
   return txtDuelLost_;
 }
 
+void frmMain::setMaximized(bool maximized) {
+  setWindowState(maximized ? (windowState() | Qt::WindowMaximized)
+                           : (windowState() & ~Qt::WindowMaximized));
+}
+
+void frmMain::takeFocus() {
+  activateWindow();
+  raise();
+}
+
 std::string frmMain::consoleTitleText() const {
   return s(text1_->text());
 }

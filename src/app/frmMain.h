@@ -41,6 +41,8 @@ class frmMain final : public QMainWindow, public MainWindowPort {
   void setChatText(const std::string& text) override;
   bool backButtonVisible() const override;
   void setBackButtonVisible(bool visible) override;
+  void setMaximized(bool maximized) override;
+  void takeFocus() override;
   std::string consoleTitleText() const override;
   std::string duelText(DuelText which) const override;
   void setDuelText(DuelText which, const std::string& text) override;

@@ -11,5 +11,6 @@ list(APPEND PARLEVOX_GUI_SOURCES
   src/app/QtFormPort.cpp
   src/app/Program.cpp
   src/app/QtClock.cpp
+  src/app/QtDialogs.cpp
   src/app/Replay.cpp
 )

@@ -6,6 +6,7 @@ list(APPEND PARLEVOX_CORE_SOURCES
   src/console/PracticeGame.cpp
   src/console/SimulatedWindowSystem.cpp
   src/console/Text.cpp
+  src/console/TextFile.cpp
   src/console/VirtualClock.cpp
 )
 list(APPEND PARLEVOX_GUI_SOURCES

@@ -1,5 +1,6 @@
 # Watch cycle, game-event replies, chat commands.
 list(APPEND PARLEVOX_CORE_SOURCES
+  src/watcher/CommandChain.cpp
   src/watcher/GameEventReplies.cpp
   src/watcher/WatchCycle.cpp
 )

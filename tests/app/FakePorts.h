@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/WindowPorts.h"
 #include "console/VirtualClock.h"
@@ -54,6 +56,8 @@ class FakeMainWindow : public MainWindowPort {
   void setChatText(const std::string& t) override { chat = t; }
   bool backButtonVisible() const override { return backVisible; }
   void setBackButtonVisible(bool v) override { backVisible = v; }
+  void setMaximized(bool m) override { states.push_back(m ? "maximized" : "normal"); }
+  void takeFocus() override { states.push_back("focus"); }
   std::string consoleTitleText() const override { return "Jedi Knight Academy MP Console"; }
   std::string duelText(DuelText which) const override { return duel[static_cast<int>(which)]; }
   void setDuelText(DuelText which, const std::string& t) override {
@@ -65,11 +69,34 @@ class FakeMainWindow : public MainWindowPort {
   bool visible = false;
   std::string status, chat;
   std::string duel[3];
+  std::vector<std::string> states;
   bool backVisible = true;
   int yields = 0;
 
  private:
   VirtualClock* clock_;
+};
+
+// Dialogs answered by the test: boxes are recorded, the input box gives `answer`, the file
+// dialog gives `file` (nothing = cancelled).
+class FakeDialogs : public DialogPort {
+ public:
+  void criticalBox(const std::string& text, const std::string& title) override {
+    boxes.push_back(title + ": " + text);
+  }
+  std::string inputBox(const std::string& prompt, const std::string& title,
+                       const std::string& defaultAnswer) override {
+    asked.push_back(title + ": " + prompt + " [" + defaultAnswer + "]");
+    return answer ? *answer : defaultAnswer;
+  }
+  std::optional<std::string> openFile(const std::string& filter) override {
+    filters.push_back(filter);
+    return file;
+  }
+
+  std::vector<std::string> boxes, asked, filters;
+  std::optional<std::string> answer;
+  std::optional<std::string> file;
 };
 
 }  // namespace pvx::testing

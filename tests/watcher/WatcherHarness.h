@@ -14,6 +14,8 @@
 #include "console/PracticeConsole.h"
 #include "console/SimulatedWindowSystem.h"
 #include "console/VirtualClock.h"
+#include "messages/MessageSetFile.h"
+#include "watcher/CommandChain.h"
 #include "watcher/GameEventReplies.h"
 #include "watcher/WatchCycle.h"
 
@@ -34,6 +36,7 @@ class WatcherHarness : public ::testing::Test, protected PracticeConsole::Listen
     practice.start();
     form.setWatchCycle([this] { watch.cycle(); });
     watch.gameEvents = [this](const std::string& t) { return replies.run(t); };
+    watch.chatCommands = [this](const std::string& t) { return chain.run(t); };
   }
   void TearDown() override {
     practice.removeListener(this);
@@ -94,9 +97,13 @@ class WatcherHarness : public ::testing::Test, protected PracticeConsole::Listen
   FakeMainWindow window{&clock};
   FakeForm editor{TwipsRect{0, 0, 4800, 3500}};
   FakeForm player{TwipsRect{0, 0, 6600, 6000}};
-  MainForm form{MainFormContext{ws, clock, q3, tarn, window, editor, player, folder, windows2000}};
+  FakeDialogs dialogs;
+  MainForm form{
+      MainFormContext{ws, clock, q3, tarn, window, editor, player, folder, windows2000, &dialogs}};
   WatchCycle watch{form};
   GameEventReplies replies{form};
+  MessageSetFile sets{form};
+  CommandChain chain{form, sets};
   std::vector<Typed> typed;
 };
 

@@ -1,4 +1,5 @@
 list(APPEND PARLEVOX_CORE_TESTS
+  watcher/CommandChainTest.cpp
   watcher/GameEventRepliesTest.cpp
   watcher/WatchCycleTest.cpp
 )

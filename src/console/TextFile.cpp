@@ -1,0 +1,94 @@
+#include "console/TextFile.h"
+
+#include <cerrno>
+#include <fstream>
+#include <system_error>
+
+#include "console/Text.h"
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
+
+namespace pvx::textfile {
+
+namespace fs = std::filesystem;
+
+bool readLine(std::istream& in, std::string& line) {
+  std::string raw;
+  if (!std::getline(in, raw))
+    return false;
+  if (!raw.empty() && raw.back() == '\r')
+    raw.pop_back();
+  line = text::fromFileLine(raw);
+  return true;
+}
+
+std::string encodeLine(const std::string& utf8) {
+#ifdef _WIN32
+  return text::toCp1252(utf8);
+#else
+  return utf8;
+#endif
+}
+
+std::string systemReason() {
+  const int code = errno;
+  return code != 0 ? std::generic_category().message(code) : "Input/output error";
+}
+
+namespace {
+
+// Puts from in to's place, replacing it, in one step of the file system.
+std::error_code replace(const fs::path& from, const fs::path& to) {
+  std::error_code ec;
+#ifdef _WIN32
+  if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ec = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+  }
+#else
+  fs::rename(from, to, ec);
+#endif
+  return ec;
+}
+
+}  // namespace
+
+std::string writeWhole(const fs::path& target, const std::vector<std::string>& lines) {
+  fs::path beside = target;
+  beside += ".new";
+  std::error_code ignored;
+  errno = 0;
+  std::ofstream out(beside, std::ios::binary | std::ios::trunc);
+  if (!out)
+    return systemReason();
+  for (const std::string& line : lines)
+    out << encodeLine(line) << "\r\n";
+  out.flush();
+  out.close();
+  if (!out) {
+    const std::string reason = systemReason();
+    fs::remove(beside, ignored);
+    return reason;
+  }
+  const std::error_code ec = replace(beside, target);
+  if (ec) {
+    fs::remove(beside, ignored);
+    return ec.message();
+  }
+  return {};
+}
+
+std::string pathText(const fs::path& path) {
+  const std::u8string u8 = path.u8string();
+  return std::string(u8.begin(), u8.end());
+}
+
+fs::path fromPathText(const std::string& utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+}  // namespace pvx::textfile

@@ -1,0 +1,81 @@
+#include "watcher/CommandChain.h"
+
+#include "console/Text.h"
+#include "messages/MessageSetFile.h"
+
+namespace pvx {
+
+std::optional<std::string> CommandChain::argument(const std::string& newText,
+                                                  const std::string& key, std::size_t offset) {
+  const std::size_t p = text::findNoCase(newText, key);
+  if (p == text::npos)
+    return std::string();
+  const std::string rest = text::substring(newText, p + offset);
+  if (text::length(rest) < 2)
+    return std::nullopt;
+  return text::dropRight(rest, 2);
+}
+
+void CommandChain::type(const std::string& command) {
+  form_.context().q3.sendConsoleCommand(command);
+}
+
+CycleFlow CommandChain::run(const std::string& newText) {
+  const std::string& name = form_.currentPlayerName;
+  auto present = [&](const char* literal) { return text::containsNoCase(newText, name + literal); };
+  if (present(": !load")) {
+    load(newText);
+    return CycleFlow::Continue;
+  }
+  if (present(": !stop"))
+    return music_ ? music_->stop() : CycleFlow::Continue;
+  if (present(": !next"))
+    return music_ ? music_->next() : CycleFlow::Continue;
+  if (present(": !prev"))
+    return music_ ? music_->prev() : CycleFlow::Continue;
+  if (present(": !mini")) {
+    mini();
+    return CycleFlow::Continue;
+  }
+  if (present(": !vol"))
+    return music_ ? music_->vol(newText) : CycleFlow::Continue;
+  if (present(": !pause"))
+    return music_ ? music_->pause() : CycleFlow::Continue;
+  if (present(": !listsongs"))
+    return music_ ? music_->listSongs() : CycleFlow::Continue;
+  if (present(": !play"))
+    return music_ ? music_->play(newText) : CycleFlow::Continue;
+  return CycleFlow::Continue;
+}
+
+void CommandChain::load(const std::string& newText) {
+  const std::optional<std::string> name = argument(newText, ": !load", 8);
+  // A line cut short before its line break names no set: that is a failed load.
+  const bool loaded = name && sets_.loadMessageSet(*name);
+  const std::string shown = text::makeInert(name.value_or(""));
+  form_.context().tarn.waitSeconds(0.9f);
+  if (loaded) {
+    type("say ^7" + shown + " ^1loaded successfully");
+  } else {
+    type("say ^1Error opening file ^7" + shown);
+  }
+}
+
+void CommandChain::mini() {
+  MainFormContext& c = form_.context();
+  const std::string gameClass = text::toCp1252(kGameWindowClass);
+  const Hwnd game = c.ws.findWindow(gameClass.c_str(), nullptr);
+  c.window.setMaximized(true);
+  c.ws.showWindow(game, WindowSystem::kSwHide);
+  Hwnd taskbar = c.ws.findWindow(kTaskbarClass, "");
+  c.ws.setWindowPos(taskbar, 0, 0, 0, 0, 0, kTaskbarHide);
+  taskbar = c.ws.findWindow(kTaskbarClass, "");
+  c.tarn.waitSeconds(0.6f);
+  c.ws.setWindowPos(taskbar, 0, 0, 0, 0, 0, kTaskbarShow);
+  c.window.setMaximized(false);
+  c.window.takeFocus();
+  c.tarn.waitSeconds(1.0f);
+  type("say ^1Minimized");
+}
+
+}  // namespace pvx

@@ -1,0 +1,178 @@
+#include "messages/MessageSetFile.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "../watcher/WatcherHarness.h"
+
+using namespace pvx;
+
+namespace {
+
+class MessageSets : public pvx::testing::WatcherHarness {
+ protected:
+  void SetUp() override {
+    WatcherHarness::SetUp();
+    std::filesystem::create_directories(folder / "Saves");
+  }
+  std::filesystem::path saves(const std::string& name) { return folder / "Saves" / name; }
+  void writeFile(const std::string& name, const std::string& bytes) {
+    std::ofstream(saves(name), std::ios::binary) << bytes;
+  }
+  std::string fileBytes(const std::string& name) {
+    std::ifstream in(saves(name), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  void setAll() {
+    window.setDuelText(DuelText::Engage, "%s vs %d");
+    window.setDuelText(DuelText::Won, " won ");
+    window.setDuelText(DuelText::Lost, "^1lost");
+    form.Greet = "Hi %d";
+    form.GreetEn = 1;
+    form.Death = "Oops";
+    form.DeathEn = 0;
+    form.Enter = "¬vendrix¬";
+    form.EnterEn = 1;
+    form.limit = "gg";
+    form.Limiten = 200;
+  }
+  static constexpr const char* kHeader = "Parlevocs [ZB] Vendrix\r\n";
+};
+
+}  // namespace
+
+TEST_F(MessageSets, SavingTheStartValuesUnderTheDefaultName) {
+  sets.save();
+  EXPECT_EQ(dialogs.asked, (std::vector<std::string>{
+                               "Save Messages: Enter the name of the file you want to open (exlude "
+                               "the extension.) [main]"}));
+  EXPECT_EQ(fileBytes("main.pvx"),
+            std::string(kHeader) + "\r\n\r\n\r\n\r\n 0 \r\n\r\n 0 \r\n\r\n 0 \r\n\r\n 0 \r\n");
+  EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(MessageSets, AnEmptyAnswerWritesTheExtensionAlone) {
+  dialogs.answer = "";
+  sets.save();
+  EXPECT_TRUE(std::filesystem::exists(saves(".pvx")));
+}
+
+TEST_F(MessageSets, SaveThenLoadRestoresEveryValue) {
+  setAll();
+  sets.save();
+  window.setDuelText(DuelText::Engage, "x");
+  window.setDuelText(DuelText::Won, "x");
+  window.setDuelText(DuelText::Lost, "x");
+  form.Greet = form.Death = form.Enter = form.limit = "x";
+  form.GreetEn = form.DeathEn = form.EnterEn = form.Limiten = 9;
+
+  EXPECT_TRUE(sets.loadMessageSet("main"));
+  EXPECT_EQ(window.duelText(DuelText::Engage), "%s vs %d");
+  EXPECT_EQ(window.duelText(DuelText::Won), " won ");
+  EXPECT_EQ(window.duelText(DuelText::Lost), "^1lost");
+  EXPECT_EQ(form.Greet, "Hi %d");
+  EXPECT_EQ(form.GreetEn, 1);
+  EXPECT_EQ(form.Death, "Oops");
+  EXPECT_EQ(form.DeathEn, 0);
+  EXPECT_EQ(form.Enter, "¬vendrix¬");
+  EXPECT_EQ(form.EnterEn, 1);
+  EXPECT_EQ(form.limit, "gg");
+  EXPECT_EQ(form.Limiten, 200);
+}
+
+TEST_F(MessageSets, WrongHeaderShowsItsBoxAndChangesNothing) {
+  for (const char* header : {"parlevocs [ZB] Vendrix", "Parlevocs [ZB] Vendrix "}) {
+    writeFile("odd.pvx", std::string(header) + "\r\na\r\nb\r\nc\r\nd\r\n1\r\n");
+    dialogs.boxes.clear();
+    EXPECT_FALSE(sets.loadMessageSet("odd"));
+    EXPECT_EQ(
+        dialogs.boxes,
+        (std::vector<std::string>{"Error: Header is not correct type. Can't continue to open."}));
+    EXPECT_EQ(window.duelText(DuelText::Engage), "");
+    EXPECT_EQ(form.Greet, "");
+  }
+}
+
+TEST_F(MessageSets, MissingFileOrANameOutsideSavesFailsWithoutABox) {
+  writeFile("../outside.pvx", std::string(kHeader) + "a\r\nb\r\nc\r\nd\r\n1\r\n");
+  EXPECT_FALSE(sets.loadMessageSet("nothing"));
+  EXPECT_FALSE(sets.loadMessageSet("../outside"));
+  EXPECT_FALSE(sets.loadMessageSet("..\\outside"));
+  EXPECT_TRUE(dialogs.boxes.empty());
+  EXPECT_EQ(window.duelText(DuelText::Engage), "");
+}
+
+TEST_F(MessageSets, AShortFileKeepsWhatWasReadBeforeItEnded) {
+  form.DeathEn = 7;
+  writeFile("short.pvx", std::string(kHeader) + "e\r\nw\r\nl\r\nHi\r\n 1 \r\nOops");
+  EXPECT_FALSE(sets.loadMessageSet("short"));
+  EXPECT_EQ(window.duelText(DuelText::Lost), "l");
+  EXPECT_EQ(form.GreetEn, 1);
+  EXPECT_EQ(form.Death, "Oops");  // the last line may end at the end of the file
+  EXPECT_EQ(form.DeathEn, 7);
+  EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(MessageSets, FlagLines) {
+  const std::pair<const char*, int> cases[] = {{"1", 1},   {"  1  ", 1}, {"\t0", 0},  {"255", 255},
+                                               {"2.5", 2}, {"3.5", 4},   {"yes", -1}, {"256", -1},
+                                               {"", -1},   {"-1", -1},   {"1 1", -1}, {"0x1", -1}};
+  for (const auto& [line, want] : cases) {
+    std::uint8_t flag = 99;
+    EXPECT_EQ(MessageSetFile::parseFlag(line, flag), want >= 0) << line;
+    if (want >= 0) {
+      EXPECT_EQ(flag, want) << line;
+    }
+  }
+  writeFile("bad.pvx", std::string(kHeader) + "e\r\nw\r\nl\r\nHi\r\nyes\r\nOops\r\n");
+  EXPECT_FALSE(sets.loadMessageSet("bad"));
+  EXPECT_EQ(form.Greet, "Hi");
+  EXPECT_EQ(form.GreetEn, 0);
+  EXPECT_EQ(form.Death, "");
+}
+
+TEST_F(MessageSets, AFileFromTheWindowsProgramLoads) {
+  writeFile("win.pvx", std::string(kHeader) +
+                           "\xAC"
+                           "duel\xAC\r\nw\r\nl\r\ng\r\n 1 \r\nd\r\n 0 \r\n"
+                           "e\r\n 0 \r\nl\r\n 1 \r\n");
+  EXPECT_TRUE(sets.loadMessageSet("win"));
+  EXPECT_EQ(window.duelText(DuelText::Engage), "¬duel¬");
+  EXPECT_EQ(form.Limiten, 1);
+}
+
+TEST_F(MessageSets, AFailedSaveLeavesTheOldFileWholeAndSaysWhy) {
+  writeFile("main.pvx", "old bytes\r\n");
+  std::filesystem::create_directory(saves("main.pvx.new"));  // nothing can be written beside it
+  setAll();
+  sets.save();
+  EXPECT_EQ(fileBytes("main.pvx"), "old bytes\r\n");
+  ASSERT_EQ(dialogs.boxes.size(), 1u);
+  EXPECT_EQ(dialogs.boxes[0].rfind("Error: The message set cannot be saved to", 0), 0u);
+}
+
+TEST_F(MessageSets, OpenReadsTheChosenFileAndReportsFailuresInBoxes) {
+  sets.open();  // cancelled: nothing
+  EXPECT_EQ(dialogs.filters, (std::vector<std::string>{"Parlevocs  (*.pvx)|*.pvx"}));
+  EXPECT_TRUE(dialogs.boxes.empty());
+
+  setAll();
+  sets.write(saves("set.pvx"));
+  form.Greet = "changed";
+  dialogs.file = (folder / "Saves" / "set.pvx").string();
+  sets.open();
+  EXPECT_EQ(form.Greet, "Hi %d");
+
+  writeFile("short.pvx", std::string(kHeader) + "e\r\n");
+  dialogs.file = (folder / "Saves" / "short.pvx").string();
+  sets.open();
+  ASSERT_EQ(dialogs.boxes.size(), 1u);
+  EXPECT_NE(dialogs.boxes[0].find("ends before its line 3"), std::string::npos);
+
+  dialogs.file = (folder / "Saves" / "gone.pvx").string();
+  sets.open();
+  ASSERT_EQ(dialogs.boxes.size(), 2u);
+  EXPECT_NE(dialogs.boxes[1].find("does not exist"), std::string::npos);
+}

@@ -1,0 +1,156 @@
+#include "watcher/CommandChain.h"
+
+#include <fstream>
+
+#include "WatcherHarness.h"
+
+using namespace pvx;
+
+namespace {
+
+// Which music command ran, as the chain called it.
+class MusicLog final : public MusicCommands {
+ public:
+  CycleFlow stop() override { return ran("stop"); }
+  CycleFlow next() override { return ran("next"); }
+  CycleFlow prev() override { return ran("prev"); }
+  CycleFlow vol(const std::string&) override { return ran("vol"); }
+  CycleFlow pause() override { return ran("pause"); }
+  CycleFlow listSongs() override { return ran("listsongs"); }
+  CycleFlow play(const std::string&) override { return ran("play"); }
+  std::vector<std::string> calls;
+
+ private:
+  CycleFlow ran(const char* what) {
+    calls.emplace_back(what);
+    return CycleFlow::Continue;
+  }
+};
+
+class Commands : public pvx::testing::WatcherHarness {
+ protected:
+  void SetUp() override {
+    WatcherHarness::SetUp();
+    chain.setMusic(&music);
+    startKnowingName();
+    std::filesystem::create_directories(folder / "Saves");
+    std::ofstream(folder / "Saves" / "duel.pvx", std::ios::binary)
+        << "Parlevocs [ZB] Vendrix\r\n%s vs %d\r\nw\r\nl\r\nHi\r\n 1 \r\nd\r\n 0 \r\ne\r\n 0 \r\n"
+           "l\r\n 0 \r\n";
+  }
+  // The commands typed from t0 on, with their delays after t0.
+  std::vector<std::pair<std::int64_t, std::string>> typedSince(std::int64_t t0) const {
+    std::vector<std::pair<std::int64_t, std::string>> out;
+    for (const Typed& t : typed) {
+      if (t.ms >= t0)
+        out.emplace_back(t.ms - t0, t.command);
+    }
+    return out;
+  }
+  std::int64_t happen(const std::vector<std::string>& lines) {
+    const std::int64_t t0 = clock.nowMs() + 1;
+    print(lines);
+    return t0;
+  }
+  using Lines = std::vector<std::pair<std::int64_t, std::string>>;
+  MusicLog music;
+};
+
+}  // namespace
+
+TEST(CommandArgument, IsCutByKeyAndOffsetLessTheLineBreak) {
+  auto arg = [](const std::string& text, const char* key, std::size_t offset) {
+    return CommandChain::argument(text, key, offset);
+  };
+  EXPECT_EQ(arg("Bob: !LOAD duel\r\n", ": !load", 8), "duel");
+  EXPECT_EQ(arg("Bob: !loadout x\r\n", ": !load", 8), "ut x");
+  EXPECT_EQ(arg("Bob: !load  duel\r\n", ": !load", 8), " duel");
+  EXPECT_EQ(arg("Bob: !load \r\n", ": !load", 8), "");
+  EXPECT_EQ(arg("Ann: !load a\r\nBob: !load b\r\n", ": !load", 8), "a\r\nBob: !load b");
+  EXPECT_EQ(arg("Bob: !vol 15\r\n", " !vol", 5), " 15");
+  EXPECT_EQ(arg("Bob: !load\r", ": !load", 8), std::nullopt);  // cut short: no line break
+  EXPECT_EQ(arg("Bob: !vol\r\n", " !vol", 5), "");
+  EXPECT_EQ(arg("¬Bob¬: !load ¬x¬\r\n", ": !load", 8), "¬x¬");
+}
+
+TEST_F(Commands, LoadReportsSuccessAfter899Ms) {
+  const auto t0 = happen({"Rookie: !LOAD duel"});
+  EXPECT_EQ(typedSince(t0), (Lines{{899, "say ^7duel ^1loaded successfully"}}));
+  EXPECT_EQ(window.duelText(DuelText::Engage), "%s vs %d");
+  EXPECT_EQ(form.Greet, "Hi");
+  EXPECT_TRUE(form.replyFlag);
+}
+
+TEST_F(Commands, LoadFailuresSayWhatWasAskedFor) {
+  const auto t0 = happen({"Rookie: !loadout x"});
+  EXPECT_EQ(typedSince(t0), (Lines{{899, "say ^1Error opening file ^7ut x"}}));
+  const auto t1 = happen({"Rookie: !load "});
+  EXPECT_EQ(typedSince(t1), (Lines{{899, "say ^1Error opening file ^7"}}));
+  const auto t2 = happen({"Rookie: !load ../duel;quit"});
+  EXPECT_EQ(typedSince(t2), (Lines{{899, "say ^1Error opening file ^7../duelquit"}}));
+  EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(Commands, LoadWithAWrongHeaderWaitsForTheBoxThenFails) {
+  std::ofstream(folder / "Saves" / "old.pvx", std::ios::binary) << "Parlevocs\r\n";
+  const auto t0 = happen({"Rookie: !load old"});
+  EXPECT_EQ(dialogs.boxes.size(), 1u);
+  EXPECT_EQ(typedSince(t0), (Lines{{899, "say ^1Error opening file ^7old"}}));
+}
+
+TEST_F(Commands, OnlyTheFirstCommandOfTheChainRuns) {
+  happen({"Rookie: !stop", "Rookie: !load duel"});
+  EXPECT_TRUE(music.calls.empty());
+  happen({"Rookie: !play x", "Rookie: !stop"});
+  happen({"Rookie: !listsongs", "Rookie: !vol 3", "Rookie: !pause"});
+  happen({"Rookie: !prev", "Rookie: !next"});
+  EXPECT_EQ(music.calls, (std::vector<std::string>{"stop", "vol", "next"}));
+}
+
+TEST_F(Commands, AnotherPlayersNameEndingInOursCounts) {
+  happen({"xRookie: !next"});
+  happen({"Bob: !next"});
+  EXPECT_EQ(music.calls, (std::vector<std::string>{"next"}));
+}
+
+TEST_F(Commands, CommandsRunWhileRepliesAreOff) {
+  form.replyFlag = false;
+  happen({"Rookie: !stop"});
+  EXPECT_EQ(music.calls, (std::vector<std::string>{"stop"}));
+}
+
+TEST_F(Commands, AnEventAndACommandInOneTextAreBothHandledEventFirst) {
+  form.limit = "gg";
+  form.Limiten = 1;
+  const auto t0 = happen({"Timelimit hit.", "Rookie: !load duel"});
+  EXPECT_EQ(typedSince(t0),
+            (Lines{{500, "say gg"}, {500 + 899, "say ^7duel ^1loaded successfully"}}));
+}
+
+TEST_F(Commands, ReplyOffAndOnInOneTextOnlySwitchesOff) {
+  happen({"Rookie: !replyoff", "Rookie: !ReplyON"});
+  EXPECT_FALSE(form.replyFlag);
+}
+
+TEST_F(Commands, MiniHidesTheGameAndTidiesTheTaskbar) {
+  const Hwnd taskbar = ws.createWindow("Shell_traywnd", "");
+  std::vector<bool> taskbarShown;
+  ws.setVisibilityHandler(taskbar, [&](bool v) { taskbarShown.push_back(v); });
+  const auto t0 = happen({"Rookie: !mini"});
+  EXPECT_FALSE(practice.gameWindowVisible());
+  EXPECT_EQ(taskbarShown, (std::vector<bool>{false, true}));
+  EXPECT_EQ(window.states, (std::vector<std::string>{"maximized", "normal", "focus"}));
+  EXPECT_EQ(typedSince(t0), (Lines{{1600, "say ^1Minimized"}}));
+  const SimulatedWindowSystem::Placement p = ws.placement(taskbar);
+  EXPECT_EQ(p.cx, 0);  // neither moved nor sized
+
+  form.cmdBackClick();
+  EXPECT_TRUE(practice.gameWindowVisible());
+}
+
+TEST_F(Commands, MiniWithoutTheGameWindowOrTaskbarStillSaysSo) {
+  ws.destroyWindow(practice.gameWindow());
+  const auto t0 = happen({"Rookie: !mini"});
+  EXPECT_EQ(typedSince(t0), (Lines{{1600, "say ^1Minimized"}}));
+  EXPECT_EQ(window.states, (std::vector<std::string>{"maximized", "normal", "focus"}));
+}
