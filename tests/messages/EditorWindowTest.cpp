@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <filesystem>
 
+#include "../app/FakePorts.h"
 #include "app/Program.h"
 #include "console/VirtualClock.h"
 
@@ -129,4 +130,29 @@ TEST_F(Editor, RepliesGoOnWithTheStoredValuesWhileEditing) {
   practice.game().print("Timelimit hit.");
   clock.runFor(600);
   EXPECT_NE(practice.game().log().find("]say old"), std::string::npos);
+}
+
+TEST(MessageSetMenus, SaveAndOpenGoThroughTheDialogs) {
+  pvx::testing::FakeDialogs dialogs;
+  VirtualClock clock;
+  const auto folder = std::filesystem::temp_directory_path() / "parlevox-menus-test";
+  std::filesystem::create_directories(folder);
+  ProgramOptions options;
+  options.programFolder = folder;
+  options.clock = &clock;
+  options.showPracticeWindow = false;
+  options.dialogs = &dialogs;
+  Program program(std::move(options));
+  program.start();
+  program.mainWindow().setDuelText(DuelText::Won, "%s beat %d");
+
+  program.mainWindow().findChild<QAction*>("mnuSave")->trigger();
+  EXPECT_TRUE(std::filesystem::exists(folder / "Saves" / "main.pvx"));
+
+  program.mainWindow().setDuelText(DuelText::Won, "changed");
+  dialogs.file = (folder / "Saves" / "main.pvx").string();
+  program.mainWindow().findChild<QAction*>("mnuOpen")->trigger();
+  EXPECT_EQ(program.mainWindow().duelText(DuelText::Won), "%s beat %d");
+  EXPECT_TRUE(dialogs.boxes.empty());
+  std::filesystem::remove_all(folder);
 }
