@@ -26,6 +26,10 @@ ensure_packages() {
 }
 
 # What building and running the program needs.
-BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev)
+BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
+  libgstreamer1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
+  gstreamer1.0-libav)
 # What the tests need besides: GoogleTest and the MinGW-w64 cross compiler for the Windows build.
-TEST_PACKAGES=(libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix)
+TEST_PACKAGES=(libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix gstreamer1.0-tools
+  gstreamer1.0-plugins-bad
+  wine64 xvfb xauth)

@@ -31,7 +31,8 @@ double roundHalfEven(double value, int decimals) {
   std::string keptDigits = text.substr(0, dot) + text.substr(dot + 1, decimals);
   const std::string_view dropped = std::string_view(text).substr(dot + 1 + decimals);
   std::int64_t kept = 0;
-  const auto parsed = std::from_chars(keptDigits.data(), keptDigits.data() + keptDigits.size(), kept);
+  const auto parsed =
+      std::from_chars(keptDigits.data(), keptDigits.data() + keptDigits.size(), kept);
   if (parsed.ec != std::errc{})
     return value;
   const bool beyondHalf = dropped.find_first_not_of('0', 1) != std::string_view::npos;
@@ -49,7 +50,8 @@ double roundHalfEven(double value, int decimals) {
 std::string shortestText(double value) {
   // Enough for any double written in fixed notation.
   char buffer[400];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
   if (result.ec != std::errc{})
     return {};
   std::string text(buffer, result.ptr);

@@ -1,5 +1,10 @@
 # Playlist, playback engine, media back ends, player window, folder picker.
 list(APPEND PARLEVOX_CORE_SOURCES
+  src/player/FakeMediaBackEnd.cpp
+  src/player/PlaybackEngine.cpp
+  src/player/PlayerNumbers.cpp
+  src/player/Playlist.cpp
+  src/player/PlaylistFile.cpp
 )
 list(APPEND PARLEVOX_GUI_SOURCES
   src/player/frmPlay.cpp

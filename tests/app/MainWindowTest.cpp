@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <random>
 
+#include "RunningProgram.h"
 #include "app/Program.h"
 #include "console/VirtualClock.h"
 
@@ -22,42 +23,22 @@ using namespace pvx;
 
 namespace {
 
-std::filesystem::path freshFolder() {
-  std::random_device rd;
-  auto dir = std::filesystem::temp_directory_path() / ("parlevox-gui-" + std::to_string(rd()));
-  std::filesystem::create_directories(dir);
-  return dir;
-}
-
 // The whole program with its real windows, offscreen, against the practice game on virtual time.
 struct MainWindow : ::testing::Test {
-  void SetUp() override {
-    folder = freshFolder();
+  static ProgramOptions rookie() {
     ProgramOptions options;
-    options.programFolder = folder;
-    options.clock = &clock;
-    options.yield = [this] {
-      QCoreApplication::processEvents();
-      clock.runDue();
-    };
-    options.showPracticeWindow = false;
     options.playerName = "Rookie";
-    program = std::make_unique<Program>(std::move(options));
-    program->start();
-    QCoreApplication::processEvents();
-  }
-  void TearDown() override {
-    program.reset();
-    std::filesystem::remove_all(folder);
+    return options;
   }
   template <class T>
   T* find(const char* name) {
     return program->mainWindow().findChild<T*>(QString::fromLatin1(name));
   }
 
-  VirtualClock clock;
-  std::filesystem::path folder;
-  std::unique_ptr<Program> program;
+  pvx::testing::RunningProgram running{rookie()};
+  VirtualClock& clock = running.clock;
+  std::filesystem::path& folder = running.folder;
+  std::unique_ptr<Program>& program = running.program;
 };
 
 QRect twips(int l, int t, int w, int h) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "../app/FakePorts.h"
+#include "../app/RunningProgram.h"
 #include "app/Program.h"
 #include "console/VirtualClock.h"
 
@@ -18,20 +19,6 @@ namespace {
 
 // The editor through its real widgets, offscreen, in the whole program on virtual time.
 struct Editor : ::testing::Test {
-  void SetUp() override {
-    folder = std::filesystem::temp_directory_path() / "parlevox-editor-test";
-    std::filesystem::create_directories(folder);
-    ProgramOptions options;
-    options.programFolder = folder;
-    options.clock = &clock;
-    options.showPracticeWindow = false;
-    program = std::make_unique<Program>(std::move(options));
-    program->start();
-  }
-  void TearDown() override {
-    program.reset();
-    std::filesystem::remove_all(folder);
-  }
   void choose(int index) {
     for (QAction* a : program->mainWindow().findChildren<QAction*>("mnuMsg")) {
       if (a->property("index").toInt() == index)
@@ -46,9 +33,9 @@ struct Editor : ::testing::Test {
   QCheckBox* box() { return find<QCheckBox>("chkEnabled"); }
   void ok() { find<QPushButton>("Command1")->click(); }
 
-  VirtualClock clock;
-  std::filesystem::path folder;
-  std::unique_ptr<Program> program;
+  pvx::testing::RunningProgram running;
+  VirtualClock& clock = running.clock;
+  std::unique_ptr<Program>& program = running.program;
 };
 
 QRect twips(int l, int t, int w, int h) {
@@ -134,25 +121,18 @@ TEST_F(Editor, RepliesGoOnWithTheStoredValuesWhileEditing) {
 
 TEST(MessageSetMenus, SaveAndOpenGoThroughTheDialogs) {
   pvx::testing::FakeDialogs dialogs;
-  VirtualClock clock;
-  const auto folder = std::filesystem::temp_directory_path() / "parlevox-menus-test";
-  std::filesystem::create_directories(folder);
   ProgramOptions options;
-  options.programFolder = folder;
-  options.clock = &clock;
-  options.showPracticeWindow = false;
   options.dialogs = &dialogs;
-  Program program(std::move(options));
-  program.start();
-  program.mainWindow().setDuelText(DuelText::Won, "%s beat %d");
+  pvx::testing::RunningProgram program(std::move(options));
+  const std::filesystem::path folder = program.folder;
+  program->mainWindow().setDuelText(DuelText::Won, "%s beat %d");
 
-  program.mainWindow().findChild<QAction*>("mnuSave")->trigger();
+  program->mainWindow().findChild<QAction*>("mnuSave")->trigger();
   EXPECT_TRUE(std::filesystem::exists(folder / "Saves" / "main.pvx"));
 
-  program.mainWindow().setDuelText(DuelText::Won, "changed");
+  program->mainWindow().setDuelText(DuelText::Won, "changed");
   dialogs.file = (folder / "Saves" / "main.pvx").string();
-  program.mainWindow().findChild<QAction*>("mnuOpen")->trigger();
-  EXPECT_EQ(program.mainWindow().duelText(DuelText::Won), "%s beat %d");
+  program->mainWindow().findChild<QAction*>("mnuOpen")->trigger();
+  EXPECT_EQ(program->mainWindow().duelText(DuelText::Won), "%s beat %d");
   EXPECT_TRUE(dialogs.boxes.empty());
-  std::filesystem::remove_all(folder);
 }

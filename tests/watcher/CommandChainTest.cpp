@@ -38,21 +38,6 @@ class Commands : public pvx::testing::WatcherHarness {
         << "Parlevocs [ZB] Vendrix\r\n%s vs %d\r\nw\r\nl\r\nHi\r\n 1 \r\nd\r\n 0 \r\ne\r\n 0 \r\n"
            "l\r\n 0 \r\n";
   }
-  // The commands typed from t0 on, with their delays after t0.
-  std::vector<std::pair<std::int64_t, std::string>> typedSince(std::int64_t t0) const {
-    std::vector<std::pair<std::int64_t, std::string>> out;
-    for (const Typed& t : typed) {
-      if (t.ms >= t0)
-        out.emplace_back(t.ms - t0, t.command);
-    }
-    return out;
-  }
-  std::int64_t happen(const std::vector<std::string>& lines) {
-    const std::int64_t t0 = clock.nowMs() + 1;
-    print(lines);
-    return t0;
-  }
-  using Lines = std::vector<std::pair<std::int64_t, std::string>>;
   MusicLog music;
 };
 

@@ -14,27 +14,11 @@ class Replies : public pvx::testing::WatcherHarness {
     WatcherHarness::SetUp();
     startKnowingName();
   }
-  // The commands typed since t0, each with its delay after t0.
-  std::vector<std::pair<std::int64_t, std::string>> typedSince(std::int64_t t0) const {
-    std::vector<std::pair<std::int64_t, std::string>> out;
-    for (const Typed& t : typed) {
-      if (t.ms >= t0)
-        out.emplace_back(t.ms - t0, t.command);
-    }
-    return out;
-  }
-  // Prints the lines in one batch and returns the moment the cycle that reads them starts.
-  std::int64_t happen(const std::vector<std::string>& lines) {
-    const std::int64_t t0 = clock.nowMs() + 1;  // the next watch cycle
-    print(lines);
-    return t0;
-  }
   void duelTemplates(const std::string& engage, const std::string& won, const std::string& lost) {
     window.setDuelText(DuelText::Engage, engage);
     window.setDuelText(DuelText::Won, won);
     window.setDuelText(DuelText::Lost, lost);
   }
-  using Lines = std::vector<std::pair<std::int64_t, std::string>>;
 };
 
 const std::string kInit = "say ^7[^2ZB^7] ^3¬^5vendrix^3¬ ^1Parlevox V1.1 initilized";

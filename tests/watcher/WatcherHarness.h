@@ -61,6 +61,22 @@ class WatcherHarness : public ::testing::Test, protected PracticeConsole::Listen
     while (watch.cyclesEnded() < target && clock.runNext()) {
     }
   }
+  // The commands typed from t0 on, each with its delay after t0.
+  using Lines = std::vector<std::pair<std::int64_t, std::string>>;
+  Lines typedSince(std::int64_t t0) const {
+    Lines out;
+    for (const Typed& t : typed) {
+      if (t.ms >= t0)
+        out.emplace_back(t.ms - t0, t.command);
+    }
+    return out;
+  }
+  // Prints the lines in one batch; returns the moment the cycle that reads them starts.
+  std::int64_t happen(const std::vector<std::string>& lines) {
+    const std::int64_t t0 = clock.nowMs() + 1;
+    print(lines);
+    return t0;
+  }
   std::vector<std::string> commands() const {
     std::vector<std::string> out;
     for (const Typed& t : typed)

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pvx {
+
+// What reading the playlist file found. Whatever was read before a failure is kept, so the
+// playlist can keep it too.
+struct PlaylistFileContent {
+  // False when the file or its folder does not exist: nothing was read and nothing is wrong.
+  bool present = false;
+  // The number of entries the first line announces, once that line has been read as a count.
+  std::optional<std::int16_t> announced;
+  // The paths and titles read, in file order. There may be one path more than titles when the
+  // file ends between the two lines of an entry.
+  std::vector<std::string> paths;
+  std::vector<std::string> titles;
+  // Why reading stopped early, for the failure message box; empty when the file was whole.
+  std::string failure;
+};
+
+// The playlist file "Saves/playlist.lst" beside the program. Line 1 is the number of entries
+// minus 1, written " 2 " (or "-1 "); then each entry's path and title on lines of their own;
+// every line ends with CR LF. Written in the system's code page (the ANSI code page on Windows,
+// UTF-8 elsewhere); read accepting UTF-8 and Windows-1252 line by line.
+class PlaylistFile {
+ public:
+  static constexpr std::int16_t kMaxEntries = 32767;
+
+  explicit PlaylistFile(std::filesystem::path file) : file_(std::move(file)) {}
+  // The playlist file of a program living in programFolder.
+  static std::filesystem::path in(const std::filesystem::path& programFolder);
+
+  const std::filesystem::path& path() const { return file_; }
+
+  // Reads the file; lines after the last announced entry are ignored. A first line announcing
+  // more entries than a playlist can hold fails before any entry is read.
+  PlaylistFileContent load() const;
+
+  // Writes one entry per slot of paths, with the title at the same index (an empty line where
+  // titles has none). The new file is written beside the old one and then put in its place, so
+  // a failed save, or a save of no slots at all, leaves the old file whole. Returns the failure's
+  // description, empty on success.
+  std::string save(const std::vector<std::string>& paths,
+                   const std::vector<std::string>& titles) const;
+
+  // The first line's text for n: " 2 " for 2, "-1 " for -1.
+  static std::string countLine(long n);
+
+  // A path as UTF-8 text, and back.
+  static std::string utf8(const std::filesystem::path& path);
+  static std::filesystem::path fromUtf8(const std::string& text);
+
+ private:
+  std::filesystem::path file_;
+};
+
+}  // namespace pvx
