@@ -2,6 +2,7 @@
 list(APPEND PARLEVOX_CORE_SOURCES
   src/player/FakeMediaBackEnd.cpp
   src/player/PlaybackEngine.cpp
+  src/player/Player.cpp
   src/player/PlayerNumbers.cpp
   src/player/Playlist.cpp
   src/player/PlaylistFile.cpp
