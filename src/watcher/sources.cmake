@@ -2,5 +2,6 @@
 list(APPEND PARLEVOX_CORE_SOURCES
   src/watcher/CommandChain.cpp
   src/watcher/GameEventReplies.cpp
+  src/watcher/MusicChatCommands.cpp
   src/watcher/WatchCycle.cpp
 )

@@ -1,5 +1,6 @@
 list(APPEND PARLEVOX_CORE_TESTS
   watcher/CommandChainTest.cpp
   watcher/GameEventRepliesTest.cpp
+  watcher/MusicChatCommandsTest.cpp
   watcher/WatchCycleTest.cpp
 )

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app/MainForm.h"
+#include "player/Player.h"
+#include "watcher/CommandChain.h"
+
+namespace pvx {
+
+// The music commands of the chat: stop, next, previous, volume, pause, resume, a listing of the
+// playlist into the game's console, and playing the first entry whose title holds a search text.
+// Titles and search texts typed back into the game are made inert.
+class MusicChatCommands final : public MusicCommands {
+ public:
+  MusicChatCommands(MainForm& form, Player& player) : form_(form), player_(player) {}
+
+  CycleFlow stop() override;
+  CycleFlow next() override;
+  CycleFlow prev() override;
+  CycleFlow vol(const std::string& newText) override;
+  CycleFlow pause() override;
+  CycleFlow listSongs() override;
+  CycleFlow play(const std::string& newText) override;
+
+  // The chat volume of "!vol": a decimal number (sign, digits, one decimal point, blanks around
+  // it), rounded down; nothing when it is not such a number or does not fit 16 bits.
+  static std::optional<std::int16_t> volumeNumber(const std::string& argument);
+
+ private:
+  void type(const std::string& command);
+  void wait(float seconds);
+  CycleFlow announce(const std::string& title);
+
+  MainForm& form_;
+  Player& player_;
+};
+
+}  // namespace pvx

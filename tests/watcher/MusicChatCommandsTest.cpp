@@ -1,0 +1,182 @@
+#include "watcher/MusicChatCommands.h"
+
+#include "../player/PlayerTestPorts.h"
+#include "WatcherHarness.h"
+#include "player/FakeMediaBackEnd.h"
+
+using namespace pvx;
+
+namespace {
+
+// The music commands from the game's chat, with a player on scripted tracks.
+class Music : public pvx::testing::WatcherHarness {
+ protected:
+  void SetUp() override {
+    WatcherHarness::SetUp();
+    chain.setMusic(&music);
+    startKnowingName();
+  }
+  void addTracks(const std::vector<std::string>& titles, double seconds = 100) {
+    for (const std::string& t : titles) {
+      media.addTrack("/music/" + t, seconds);
+      port.answers.push_back(ChosenFile{"/music/" + t, t});
+      player.cmdAddFileClick();
+    }
+  }
+  // Ends the cycle that the game's echo of the last typed commands is read in.
+  void settle() { runOneCycle(); }
+
+  FakeMediaBackEnd media{clock};
+  pvx::testing::FakePlayerPort port;
+  Player player{media, clock, q3, port, folder / "playlist.lst"};
+  MusicChatCommands music{form, player};
+};
+
+}  // namespace
+
+TEST_F(Music, StopOnlyWhilePlaying) {
+  auto t0 = happen({"Rookie: !stop"});
+  EXPECT_TRUE(typedSince(t0).empty());
+  addTracks({"a", "b"});
+  player.cmdPlayClick();
+  t0 = happen({"Rookie: !stop"});
+  EXPECT_EQ(typedSince(t0), (Lines{{0, "say ^1Stopped"}}));
+  EXPECT_FALSE(player.mPlaying());
+}
+
+TEST_F(Music, PauseThenBarePlayResumes) {
+  addTracks({"a"});
+  player.cmdPlayClick();
+  clock.runFor(3000);
+  auto t0 = happen({"Rookie: !pause"});
+  EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^1Paused"}}));
+  EXPECT_TRUE(player.PauseBb());
+  settle();
+  t0 = happen({"Rookie: !pause"});
+  EXPECT_TRUE(typedSince(t0).empty());
+  t0 = happen({"Rookie: !play"});
+  EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^1Resumed"}}));
+  EXPECT_FALSE(player.PauseBb());
+  EXPECT_TRUE(player.mPlaying());
+}
+
+TEST_F(Music, BarePlayWhileNotPausedEndsTheCycleBeforeTheNameScan) {
+  addTracks({"a"});
+  const auto t0 = happen({"\"name\" is:\"Other\" default:\"x\"", "Rookie: !play"});
+  EXPECT_TRUE(typedSince(t0).empty());
+  EXPECT_EQ(form.currentPlayerName, "Rookie");
+  EXPECT_FALSE(player.mPlaying());
+}
+
+TEST_F(Music, StoppingClearsThePauseSoBarePlayDoesNothing) {
+  addTracks({"a"});
+  player.cmdPlayClick();
+  happen({"Rookie: !pause"});
+  settle();
+  happen({"Rookie: !stop"});
+  settle();
+  const auto t0 = happen({"Rookie: !play"});
+  EXPECT_TRUE(typedSince(t0).empty());
+  EXPECT_FALSE(player.mPlaying());
+}
+
+TEST_F(Music, NextAnnouncesInTheConsoleThenInChat) {
+  addTracks({"a", "b;quit", "c"});
+  player.cmdPlayClick();
+  const auto t0 = happen({"Rookie: !next"});
+  EXPECT_EQ(typedSince(t0), (Lines{{0, "echo ^1Currently Playing: ^4bquit"},
+                                   {1000, "say ^4Currently playing: ^3bquit"}}));
+  EXPECT_EQ(player.list().selection(), 1);
+  settle();
+  const auto t1 = happen({"Rookie: !prev"});
+  EXPECT_EQ(typedSince(t1), (Lines{{1000, "say ^4Currently playing: ^3a"}}));
+}
+
+TEST_F(Music, NextWhilePausedMovesTheSelectionAndResumesWithAnEmptyTitle) {
+  addTracks({"a", "b"});
+  player.cmdPlayClick();
+  player.Pause();
+  const auto t0 = happen({"Rookie: !next"});
+  EXPECT_EQ(typedSince(t0),
+            (Lines{{0, "echo ^1Currently Playing: ^4"}, {1000, "say ^4Currently playing: ^3"}}));
+  EXPECT_EQ(player.list().selection(), 1);
+  EXPECT_FALSE(player.PauseBb());
+  EXPECT_EQ(player.engine().curIndex, 0);  // still the first track, resumed
+}
+
+TEST_F(Music, NextAndPrevOnAnEmptyPlaylistDoNothing) {
+  const auto t0 = happen({"Rookie: !next"});
+  settle();
+  happen({"Rookie: !prev"});
+  EXPECT_TRUE(typedSince(t0).empty());
+}
+
+TEST_F(Music, PlaySearchPlaysTheFirstEntryHoldingTheText) {
+  addTracks({"intro", "morning star", "starlight"});
+  const auto t0 = happen({"Rookie: !play STAR"});
+  EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^4Currently playing: ^3morning star"}}));
+  EXPECT_EQ(player.list().selection(), 1);
+  EXPECT_EQ(player.engine().curIndex, 1);
+  EXPECT_TRUE(player.mPlaying());
+
+  settle();
+  const auto t1 = happen({"Rookie: !play zzz;x"});
+  EXPECT_EQ(typedSince(t1), (Lines{{1000, "say ^5No matches for zzzx"}}));
+  EXPECT_EQ(player.engine().curIndex, 1);  // keeps playing what it played
+}
+
+TEST_F(Music, PlayWithABlankSearchesForTheEmptyText) {
+  const auto t0 = happen({"Rookie: !play "});
+  EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^5No matches for "}}));
+  settle();
+  addTracks({"first", "second"});
+  const auto t1 = happen({"Rookie: !play "});
+  EXPECT_EQ(typedSince(t1), (Lines{{1000, "say ^4Currently playing: ^3first"}}));
+}
+
+TEST_F(Music, VolumeNumbers) {
+  const std::pair<const char*, int> cases[] = {
+      {" 15", 15},       {"15", 15},          {" 7.9", 7},     {" -0.5", -1},   {" +3", 3},
+      {" loud", -99},    {"", -99},           {" 99999", -99}, {" 1.2.3", -99}, {" .", -99},
+      {" 32767", 32767}, {" -32768", -32768}, {" 1e3", -99}};
+  for (const auto& [arg, want] : cases) {
+    const auto got = MusicChatCommands::volumeNumber(arg);
+    EXPECT_EQ(got.has_value(), want != -99) << arg;
+    if (got && want != -99) {
+      EXPECT_EQ(*got, want) << arg;
+    }
+  }
+}
+
+TEST_F(Music, VolumeFromChatMovesTheSlider) {
+  const auto t0 = happen({"Rookie: !vol 15"});
+  EXPECT_EQ(player.engine().volumeSliderValue(), 5);
+  happen({"Rookie: !vol2"});
+  EXPECT_EQ(player.engine().volumeSliderValue(), 18);
+  happen({"Rookie: !vol 7.9"});
+  EXPECT_EQ(player.engine().volumeSliderValue(), 13);
+  for (const char* ignored : {"Rookie: !vol loud", "Rookie: !vol", "Rookie: !vol 99999"}) {
+    happen({ignored});
+    EXPECT_EQ(player.engine().volumeSliderValue(), 13) << ignored;
+  }
+  EXPECT_TRUE(typedSince(t0).empty());  // nothing is said about the volume
+}
+
+TEST_F(Music, ListSongsClearsThenFourColumnsALine) {
+  addTracks({"a", "b", "c", "d", "e"});
+  auto t0 = happen({"Rookie: !listsongs"});
+  EXPECT_EQ(typedSince(t0), (Lines{{0, "/clear"},
+                                   {0, "echo ^1\"a          ^2b          ^3c          ^4d\""},
+                                   {0, "echo ^1\"e          ^2          ^3          ^4\""}}));
+  player.cmdClearClick();
+  settle();
+  t0 = happen({"Rookie: !listsongs"});
+  EXPECT_EQ(typedSince(t0), (Lines{{0, "/clear"}}));
+}
+
+TEST_F(Music, OnlyTheEarlierCommandOfTheChainRuns) {
+  addTracks({"x-files"});
+  player.cmdPlayClick();
+  const auto t0 = happen({"Rookie: !play x", "Rookie: !stop"});
+  EXPECT_EQ(typedSince(t0), (Lines{{0, "say ^1Stopped"}}));
+}
