@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Parlevox and runs every test through ctest. Installs missing Debian packages first.
-# Also cross-builds the core and the Win32 window system for Windows with MinGW-w64.
+# Also cross-builds the core and the Win32 window system for Windows with MinGW-w64; the Windows
+# test programs of that build run under Wine (Xvfb, a private prefix) as ctest label "wine".
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
@@ -14,7 +15,8 @@ cmake -S . -B build/mingw -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build build/mingw -j "$jobs"
 
 echo "== Native build"
-cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DPARLEVOX_WINDOWS_BUILD_DIR="$PWD/build/mingw" >/dev/null
 cmake --build build/test -j "$jobs"
 
 echo "== Tests"

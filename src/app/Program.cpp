@@ -3,6 +3,9 @@
 #include <QApplication>
 
 #include "app/QtClock.h"
+#ifndef _WIN32
+#include "player/GstMediaBackEnd.h"
+#endif
 
 #ifdef _WIN32
 #include "console/Win32WindowSystem.h"
@@ -40,16 +43,29 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
 
   mainWindow_ = std::make_unique<frmMain>(options_.yield);
   editorWindow_ = std::make_unique<mnuCustomize>();
-  playerWindow_ = std::make_unique<frmPlay>();
-  playerPort_ = std::make_unique<QtFormPort>(*playerWindow_);
-
   DialogPort* dialogs = options_.dialogs;
   if (dialogs == nullptr) {
     qtDialogs_ = std::make_unique<QtDialogs>(mainWindow_.get());
     dialogs = qtDialogs_.get();
   }
+  playerWindow_ = std::make_unique<frmPlay>(*dialogs);
+
+  MediaBackEnd* media = options_.media;
+  if (media == nullptr) {
+#ifdef _WIN32
+    // DirectShow comes with the Windows build; until then the player plays silence.
+    ownMedia_ = std::make_unique<FakeMediaBackEnd>(*clock_);
+#else
+    ownMedia_ = std::make_unique<GstMediaBackEnd>();
+#endif
+    media = ownMedia_.get();
+  }
+  player_ = std::make_unique<Player>(*media, *clock_, *q3_, *playerWindow_,
+                                     PlaylistFile::in(options_.programFolder));
+  playerWindow_->bind(*player_);
+
   form_ = std::make_unique<MainForm>(
-      MainFormContext{*ws_, *clock_, *q3_, *tarn_, *mainWindow_, *editorWindow_, *playerPort_,
+      MainFormContext{*ws_, *clock_, *q3_, *tarn_, *mainWindow_, *editorWindow_, *playerWindow_,
                       options_.programFolder, options_.osQuery, dialogs});
   watch_ = std::make_unique<WatchCycle>(*form_);
   form_->setWatchCycle([this] { watch_->cycle(); });
@@ -58,7 +74,21 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
   messageEditor_ = std::make_unique<MessageEditor>(*form_, *editorWindow_);
   messageSets_ = std::make_unique<MessageSetFile>(*form_);
   commands_ = std::make_unique<CommandChain>(*form_, *messageSets_);
+  music_ = std::make_unique<MusicChatCommands>(*form_, *player_);
+  commands_->setMusic(music_.get());
   watch_->chatCommands = [this](const std::string& newText) { return commands_->run(newText); };
+
+  // The folder picker's window is made the first time "Add Folder" is pressed, then kept.
+  folderPicker_ = std::make_unique<FolderPicker>(
+      *player_, *playerWindow_, *mainWindow_, [this]() -> FolderPickerPort& {
+        if (!pickFolderWindow_) {
+          pickFolderWindow_ = std::make_unique<frmPickFolder>();
+          pickFolderWindow_->connectTo(*folderPicker_);
+        }
+        return *pickFolderWindow_;
+      });
+  QObject::connect(playerWindow_.get(), &frmPlay::addFolderClicked,
+                   [this] { folderPicker_->open(); });
 
   QObject::connect(mainWindow_.get(), &frmMain::backClicked, [this] { form_->cmdBackClick(); });
   QObject::connect(mainWindow_.get(), &frmMain::viewPlayClicked,
@@ -77,6 +107,7 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
 Program::~Program() {
   // The windows go before the behaviour they forward to.
   practiceWindow_.reset();
+  pickFolderWindow_.reset();
   form_.reset();
   watch_.reset();
 }

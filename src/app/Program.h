@@ -7,7 +7,6 @@
 
 #include "app/MainForm.h"
 #include "app/QtDialogs.h"
-#include "app/QtFormPort.h"
 #include "app/frmMain.h"
 #include "console/Clock.h"
 #include "console/PracticeConsole.h"
@@ -19,9 +18,14 @@
 #include "messages/MessageEditor.h"
 #include "messages/MessageSetFile.h"
 #include "messages/mnuCustomize.h"
+#include "player/FakeMediaBackEnd.h"
+#include "player/FolderPicker.h"
+#include "player/Player.h"
+#include "player/frmPickFolder.h"
 #include "player/frmPlay.h"
 #include "watcher/CommandChain.h"
 #include "watcher/GameEventReplies.h"
+#include "watcher/MusicChatCommands.h"
 #include "watcher/WatchCycle.h"
 
 namespace pvx {
@@ -45,6 +49,8 @@ struct ProgramOptions {
   std::function<bool(OsVersionRecord&)> osQuery;
   // The standard dialogs; null means the platform's own (Qt's).
   DialogPort* dialogs = nullptr;
+  // The media back end; null means the platform's own (GStreamer on Linux).
+  MediaBackEnd* media = nullptr;
 };
 
 // The whole program: picks the implementations once and wires the windows to the behaviour.
@@ -62,6 +68,10 @@ class Program {
   WatchCycle& watch() { return *watch_; }
   MessageEditor& messageEditor() { return *messageEditor_; }
   MessageSetFile& messageSets() { return *messageSets_; }
+  Player& player() { return *player_; }
+  FolderPicker& folderPicker() { return *folderPicker_; }
+  // The folder picker's window, once "Add Folder" made it.
+  frmPickFolder* pickFolderWindow() { return pickFolderWindow_.get(); }
   frmMain& mainWindow() { return *mainWindow_; }
   frmPlay& playerWindow() { return *playerWindow_; }
   mnuCustomize& editorWindow() { return *editorWindow_; }
@@ -85,7 +95,11 @@ class Program {
   std::unique_ptr<frmMain> mainWindow_;
   std::unique_ptr<mnuCustomize> editorWindow_;
   std::unique_ptr<frmPlay> playerWindow_;
-  std::unique_ptr<QtFormPort> playerPort_;
+  std::unique_ptr<MediaBackEnd> ownMedia_;
+  std::unique_ptr<Player> player_;
+  std::unique_ptr<MusicChatCommands> music_;
+  std::unique_ptr<frmPickFolder> pickFolderWindow_;
+  std::unique_ptr<FolderPicker> folderPicker_;
   std::unique_ptr<MainForm> form_;
   std::unique_ptr<WatchCycle> watch_;
   std::unique_ptr<GameEventReplies> replies_;

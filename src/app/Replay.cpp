@@ -8,6 +8,8 @@
 #include "app/Program.h"
 #include "app/ReplayScript.h"
 #include "console/VirtualClock.h"
+#include "player/FakeMediaBackEnd.h"
+#include "player/PlaylistFile.h"
 
 namespace pvx {
 
@@ -87,6 +89,8 @@ class Replayer {
     options.gameRunning = script.gameRunning;
     options.showPracticeWindow = false;
     options.dialogs = &dialogs_;
+    options.media = &media_;
+    addTracks(folder);
     program_ = std::make_unique<Program>(std::move(options));
     PracticeConsole& practice = *program_->practice();
     practice.game().setKeepColours(script.keepColours);
@@ -145,7 +149,7 @@ class Replayer {
         }
         break;
       case ReplayStep::Kind::Click:
-        click(step.which == "back" ? "cmdBack" : "cmdViewPlay");
+        click(step.which);
         break;
       case ReplayStep::Kind::Message:
         setMessage(step);
@@ -159,10 +163,43 @@ class Replayer {
     }
   }
 
-  void click(const char* button) {
-    if (auto* b = program_->mainWindow().findChild<QPushButton*>(QString::fromLatin1(button))) {
-      b->click();
+  void click(const std::string& which) {
+    if (which == "next-track") {
+      // The playing track reaches its end; the music timer notices it at its next tick.
+      media_.finishNewest();
+      return;
     }
+    const char* button = which == "back"       ? "cmdBack"
+                         : which == "playlist" ? "cmdViewPlay"
+                         : which == "play"     ? "cmdPlay"
+                         : which == "stop"     ? "cmdStop"
+                                               : "cmdPause";
+    QWidget* window = which == "back" || which == "playlist"
+                          ? static_cast<QWidget*>(&program_->mainWindow())
+                          : static_cast<QWidget*>(&program_->playerWindow());
+    if (auto* b = window->findChild<QPushButton*>(QString::fromLatin1(button)))
+      b->click();
+  }
+
+  // The transcript's tracks are the playlist the player window loads at its creation: a file
+  // of the fake media back end each, written into the program folder's playlist file.
+  void addTracks(const std::filesystem::path& folder) {
+    if (script_.tracks.empty())
+      return;
+    std::vector<std::string> paths, titles;
+    for (const ReplayTrack& track : script_.tracks) {
+      const std::string path = "/replay/music/" + track.title;
+      if (track.fails) {
+        media_.addUnplayable(path);
+      } else {
+        media_.addTrack(path, track.seconds);
+      }
+      paths.push_back(path);
+      titles.push_back(track.title);
+    }
+    std::error_code ignored;
+    std::filesystem::create_directories(folder / "Saves", ignored);
+    PlaylistFile(PlaylistFile::in(folder)).save(paths, titles);
   }
 
   void setMessage(const ReplayStep& step) {
@@ -185,6 +222,7 @@ class Replayer {
 
   const ReplayScript& script_;
   VirtualClock clock_;
+  FakeMediaBackEnd media_{clock_};
   Recorder recorder_;
   ReplayDialogs dialogs_;
   std::unique_ptr<Program> program_;

@@ -149,8 +149,9 @@ std::optional<ReplayScript> ReplayScript::parse(std::istream& in, std::string& e
       script.steps.push_back(step);
       inScene = false;
     } else if (directive == "@click") {
-      if (!oneOf(rest, {"back", "playlist"}))
-        return fail("@click takes: back|playlist");
+      if (!oneOf(rest, {"back", "playlist", "play", "stop", "pause", "next-track"})) {
+        return fail("@click takes: back|playlist|play|stop|pause|next-track");
+      }
       step.kind = ReplayStep::Kind::Click;
       step.which = rest;
       script.steps.push_back(step);

@@ -23,7 +23,9 @@ namespace pvx {
 //   @after S                S seconds of program time pass
 //   @game on|off            the game starts or stops
 //   @say TEXT               the local player says TEXT
-//   @click BUTTON           a click on one of the program's buttons
+//   @click BUTTON           a click on "Back to Game" (back), "Playlist" (playlist) or the
+//                           player's Play, Stop, Pause (play, stop, pause); next-track stands
+//                           for the playing track ending on its own
 //
 // Scene directives stand before the first text line and before any @after; @message and @duel
 // may also come later, as edits the user makes at that moment.

@@ -114,7 +114,14 @@ int Win32WindowSystem::getWindowText(Hwnd hwnd, char* buffer, int size) {
   if (!namesOneWindow(hwnd)) {
     return 0;
   }
-  const int count = clampToBuffer<int>(GetWindowTextA(toHwnd(hwnd), buffer, size), size);
+  // GetWindowTextA itself would not do: for a window of another process it returns the text the
+  // window was created or last set with, never what was typed into it, so the game's input line
+  // would read as empty while the player is half-way through a line, and the command would be
+  // typed over his. Asking the window, as GetWindowTextA does for the caller's own windows,
+  // gives its current text.
+  const LRESULT copied = SendMessageA(toHwnd(hwnd), WM_GETTEXT, static_cast<WPARAM>(size),
+                                      reinterpret_cast<LPARAM>(buffer));
+  const int count = clampToBuffer<int>(copied, size);
   buffer[count] = '\0';
   return count;
 }

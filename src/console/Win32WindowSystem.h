@@ -13,7 +13,9 @@ namespace pvx {
 // platform would otherwise act on every top-level window for some of them); counts returned by
 // a window are clamped to what fits the caller's buffer and the buffer always ends in a NUL; an
 // exception thrown by an enumeration visitor is carried across user32 and rethrown to the
-// caller. This header does not pull in <windows.h>, whose macros clash with names of the seam.
+// caller. getWindowText asks the window for its text (WM_GETTEXT) also when it belongs to another
+// process, where GetWindowTextA would give the text it was created with, not what was typed into
+// it. This header does not pull in <windows.h>, whose macros clash with names of the seam.
 class Win32WindowSystem final : public WindowSystem {
  public:
   Hwnd findWindow(const char* className, const char* title) override;

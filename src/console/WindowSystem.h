@@ -33,8 +33,9 @@ class WindowSystem {
   // SendMessageA WM_GETTEXT: copies at most size - 1 characters and a NUL into buffer and
   // returns the number copied (0 when size is 0; then nothing is written).
   virtual long getText(Hwnd hwnd, long size, char* buffer) = 0;
-  // GetWindowTextA: copies at most size - 1 characters of the window's text and a NUL; returns
-  // the number copied.
+  // GetWindowTextA: copies at most size - 1 characters of the window's current text and a NUL;
+  // returns the number copied. (For another process's control the platform's GetWindowTextA
+  // gives the text the control was created with, so the real implementation asks the window.)
   virtual int getWindowText(Hwnd hwnd, char* buffer, int size) = 0;
   // EnumChildWindows: calls visit for every descendant of parent (depth first, in child order)
   // until visit returns 0. lParam is passed through to every call.

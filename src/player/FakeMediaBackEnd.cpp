@@ -94,6 +94,12 @@ std::unique_ptr<MediaGraph> FakeMediaBackEnd::createGraph() {
   return std::make_unique<Graph>(*this, newest_);
 }
 
+void FakeMediaBackEnd::finishNewest() {
+  if (!newest_) return;
+  newest_->anchorPosition = newest_->duration;
+  newest_->anchorMs = clock_.nowMs();
+}
+
 double FakeMediaBackEnd::positionOf(const GraphRecord& graph) const {
   if (graph.state != State::kRunning)
     return graph.anchorPosition;

@@ -39,6 +39,9 @@ class FakeMediaBackEnd final : public MediaBackEnd {
 
   std::unique_ptr<MediaGraph> createGraph() override;
 
+  // The newest graph's track plays to its end at once, as if its time had run out.
+  void finishNewest();
+
   // How many graphs have been made, and how many of them rendered a file.
   int graphsCreated() const { return created_; }
   int filesRendered() const { return rendered_; }

@@ -47,9 +47,15 @@ std::string Player::nextSong() {
   if (n == 0)
     return {};
   const int next = engine_.curIndex + 1 <= n - 1 ? engine_.curIndex + 1 : 0;
+  const int announcedBefore = announcements_;
   const std::string title = startSelected(next);
+  // An entry that could not be started was skipped by a nested nextSong, which announced the
+  // entry that did start; an empty announcement after it would only confuse.
+  if (title.empty() && announcements_ != announcedBefore)
+    return title;
   // File names may hold ";": the title is typed inert.
   q3_.sendConsoleCommand(kAnnouncement + text::makeInert(title));
+  ++announcements_;
   return title;
 }
 

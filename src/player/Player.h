@@ -66,6 +66,7 @@ class Player final : public TransportPort {
   std::string startSelected(int index);
 
   modQ3& q3_;
+  int announcements_ = 0;
   Playlist playlist_;
   PlaybackEngine engine_;
 };

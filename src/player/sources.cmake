@@ -1,6 +1,7 @@
 # Playlist, playback engine, media back ends, player window, folder picker.
 list(APPEND PARLEVOX_CORE_SOURCES
   src/player/FakeMediaBackEnd.cpp
+  src/player/FolderPicker.cpp
   src/player/PlaybackEngine.cpp
   src/player/Player.cpp
   src/player/PlayerNumbers.cpp
@@ -8,5 +9,6 @@ list(APPEND PARLEVOX_CORE_SOURCES
   src/player/PlaylistFile.cpp
 )
 list(APPEND PARLEVOX_GUI_SOURCES
+  src/player/frmPickFolder.cpp
   src/player/frmPlay.cpp
 )

@@ -76,7 +76,7 @@ TEST(ReplayScript, RefusesMalformedDirectivesNamingTheLine) {
       {"@message hello on x\n", "line 1: @message takes: greeting|death|enter|limit on|off TEXT"},
       {"@message limit yes x\n", "line 1: @message takes: greeting|death|enter|limit on|off TEXT"},
       {"@duel tie x\n", "line 1: @duel takes: engage|won|lost TEXT"},
-      {"@click nothing\n", "line 1: @click takes: back|playlist"},
+      {"@click nothing\n", "line 1: @click takes: back|playlist|play|stop|pause|next-track"},
       {"@player\n", "line 1: @player needs a name"},
   };
   for (const auto& [text, why] : bad) {

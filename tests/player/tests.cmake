@@ -3,3 +3,7 @@ list(APPEND PARLEVOX_CORE_TESTS
   player/PlayerNumbersTest.cpp
   player/PlaylistTest.cpp
 )
+list(APPEND PARLEVOX_GUI_TESTS
+  player/FolderPickerTest.cpp
+  player/PlayerWindowTest.cpp
+)

@@ -180,3 +180,16 @@ TEST_F(Music, OnlyTheEarlierCommandOfTheChainRuns) {
   const auto t0 = happen({"Rookie: !play x", "Rookie: !stop"});
   EXPECT_EQ(typedSince(t0), (Lines{{0, "say ^1Stopped"}}));
 }
+
+TEST_F(Music, NextOverABrokenEntryAnnouncesOnlyTheOneThatStarted) {
+  addTracks({"a"});
+  port.answers.push_back(ChosenFile{"/music/broken", "broken"});  // not a track the media knows
+  player.cmdAddFileClick();
+  addTracks({"c"});
+  player.cmdPlayClick();
+  const auto t0 = happen({"Rookie: !next"});
+  // The skipped entry returns no title, so the chat line names nothing.
+  EXPECT_EQ(typedSince(t0),
+            (Lines{{0, "echo ^1Currently Playing: ^4c"}, {1000, "say ^4Currently playing: ^3"}}));
+  EXPECT_EQ(player.engine().curIndex, 2);
+}

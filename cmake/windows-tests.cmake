@@ -1,0 +1,78 @@
+# The Windows side of the tests, built by the cross build (included when WIN32): GoogleTest from
+# Debian's sources with the same toolchain, the Win32 practice console, and the test programs
+# that drive the real user32 and kernel32 calls. They run under Wine, registered by the native
+# build (tests/console/extra.cmake) from the list this file writes.
+#
+# Everything lands in <build>/wine-tests: a test program finds the practice console beside
+# itself, and the native build finds both there.
+
+set(PARLEVOX_GOOGLETEST_SOURCE_DIR "/usr/src/googletest"
+    CACHE PATH "GoogleTest sources to build with the cross toolchain (Debian's googletest)")
+
+if(NOT EXISTS "${PARLEVOX_GOOGLETEST_SOURCE_DIR}/CMakeLists.txt")
+  message(STATUS "No GoogleTest sources in ${PARLEVOX_GOOGLETEST_SOURCE_DIR}: "
+                 "the Windows test programs are not built")
+  return()
+endif()
+
+# GoogleTest is a guest: its own warnings stay its own (SYSTEM), nothing of it is installed, and
+# only what a test program links is built.
+set(INSTALL_GTEST OFF)
+set(BUILD_GMOCK ON)
+add_subdirectory("${PARLEVOX_GOOGLETEST_SOURCE_DIR}" "${CMAKE_BINARY_DIR}/googletest"
+                 EXCLUDE_FROM_ALL SYSTEM)
+
+set(PARLEVOX_WINE_TESTS_DIR "${CMAKE_BINARY_DIR}/wine-tests")
+set(PARLEVOX_WINE_MANIFEST "${PARLEVOX_WINE_TESTS_DIR}/wine-tests.cmake")
+
+# The practice game in real Win32 windows, shaped like the game's. A test tool: never shipped.
+add_executable(win32-practice-console WIN32
+  tools/win32-practice-console/main.cpp
+  tools/win32-practice-console/Win32PracticeConsole.cpp
+)
+target_include_directories(win32-practice-console PRIVATE "${PROJECT_SOURCE_DIR}/tools")
+target_link_libraries(win32-practice-console PRIVATE parlevox_core user32 kernel32 shell32)
+set_target_properties(win32-practice-console PROPERTIES
+  RUNTIME_OUTPUT_DIRECTORY "${PARLEVOX_WINE_TESTS_DIR}")
+
+# The list for the native build, made up by the test programs below and written at the end.
+set(PARLEVOX_WINE_MANIFEST_TEXT
+  "# Written by cmake/windows-tests.cmake: the Windows test programs and their suites.\n")
+
+# A GoogleTest program run under Wine. Each listed suite becomes one ctest entry of the native
+# build; one more entry runs whatever suite the list forgot, so a new suite is never skipped.
+function(parlevox_wine_test target)
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "SOURCES;SUITES")
+  add_executable(${target} ${ARG_SOURCES})
+  target_include_directories(${target} PRIVATE "${PROJECT_SOURCE_DIR}/tests"
+                                               "${PROJECT_SOURCE_DIR}/tools")
+  target_link_libraries(${target} PRIVATE parlevox_win32 gtest_main gmock)
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${PARLEVOX_WINE_TESTS_DIR}")
+  # The practice console must be there whenever a test program is.
+  add_dependencies(${target} win32-practice-console)
+  string(JOIN " " suites ${ARG_SUITES})
+  string(APPEND PARLEVOX_WINE_MANIFEST_TEXT "parlevox_wine_suites(${target}.exe ${suites})\n")
+  set(PARLEVOX_WINE_MANIFEST_TEXT "${PARLEVOX_WINE_MANIFEST_TEXT}" PARENT_SCOPE)
+endfunction()
+
+parlevox_wine_test(parlevox_wine_tests
+  SOURCES
+    tests/wine/PracticeConsoleProcess.cpp
+    tests/wine/RecordingWindowSystem.cpp
+    tests/wine/BridgeUnderWineTest.cpp
+    tests/wine/GameWindowUnderWineTest.cpp
+    tests/wine/OsVersionUnderWineTest.cpp
+  SUITES
+    ConsoleWindowUnderWine
+    TypingUnderWine
+    ReadingUnderWine
+    ConsoleClosingUnderWine
+    BackToGameUnderWine
+    TaskbarUnderWine
+    OsVersionUnderWine
+)
+
+# (Further test programs go above this line.) The list is touched only when it changes: the
+# native build configures itself again whenever it is.
+file(WRITE "${CMAKE_BINARY_DIR}/wine-tests.cmake.new" "${PARLEVOX_WINE_MANIFEST_TEXT}")
+configure_file("${CMAKE_BINARY_DIR}/wine-tests.cmake.new" "${PARLEVOX_WINE_MANIFEST}" COPYONLY)

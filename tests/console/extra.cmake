@@ -1,0 +1,50 @@
+# The Windows test programs of the cross build (cmake/windows-tests.cmake), run under Wine: the
+# console bridge, the game's main window and the OS description through the real user32 and
+# kernel32 calls. They run when PARLEVOX_WINDOWS_BUILD_DIR names a built cross build folder; the
+# Wine prefix lives there and is made once, by the first entry, however often ctest runs.
+set(PARLEVOX_WINDOWS_BUILD_DIR "" CACHE PATH
+  "Built Windows cross build folder whose test programs ctest runs under Wine (empty: none)")
+
+if(PARLEVOX_WINDOWS_BUILD_DIR)
+  set(wine_runner "${PROJECT_SOURCE_DIR}/scripts/run-wine-test.sh")
+  set(wine_prefix "${PARLEVOX_WINDOWS_BUILD_DIR}/wine-prefix")
+  set(wine_programs "${PARLEVOX_WINDOWS_BUILD_DIR}/wine-tests")
+  set(wine_manifest "${wine_programs}/wine-tests.cmake")
+
+  add_test(NAME wine.prefix COMMAND bash "${wine_runner}" --prepare "${wine_prefix}")
+  set_tests_properties(wine.prefix PROPERTIES
+    LABELS wine FIXTURES_SETUP parlevox_wine_prefix TIMEOUT 400)
+
+  # One entry per suite, all in turn: the practice console's windows are found by title and
+  # class in the one Wine session of the prefix, so two tests at once would see each other's.
+  function(parlevox_wine_suites program)
+    set(listed)
+    foreach(suite IN LISTS ARGN)
+      add_test(NAME wine.${suite}
+        COMMAND bash "${wine_runner}" "${wine_prefix}" "${wine_programs}/${program}"
+          --gtest_filter=${suite}.*)
+      list(APPEND listed "${suite}.*")
+      set_tests_properties(wine.${suite} PROPERTIES
+        LABELS wine FIXTURES_REQUIRED parlevox_wine_prefix RESOURCE_LOCK parlevox_wine TIMEOUT 120)
+    endforeach()
+    # Whatever suite the list does not name still runs.
+    get_filename_component(name "${program}" NAME_WE)
+    list(JOIN listed ":" excluded)
+    add_test(NAME wine.${name}.unlisted
+      COMMAND bash "${wine_runner}" "${wine_prefix}" "${wine_programs}/${program}"
+        --gtest_filter=-${excluded})
+    set_tests_properties(wine.${name}.unlisted PROPERTIES
+      LABELS wine FIXTURES_REQUIRED parlevox_wine_prefix RESOURCE_LOCK parlevox_wine TIMEOUT 120)
+  endfunction()
+
+  if(EXISTS "${wine_manifest}")
+    include("${wine_manifest}")
+    # The cross build rewrites its list whenever it is configured; this build follows.
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${wine_manifest}")
+  else()
+    add_test(NAME wine.missing COMMAND ${CMAKE_COMMAND} -E false)
+    set_tests_properties(wine.missing PROPERTIES LABELS wine)
+    message(WARNING "PARLEVOX_WINDOWS_BUILD_DIR is set, but ${wine_manifest} does not exist: "
+                    "configure and build the Windows cross build first")
+  endif()
+endif()

@@ -1,0 +1,74 @@
+// The OS description from the real GetVersionExA, as Wine answers it.
+
+#include <gtest/gtest.h>
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <string>
+
+#include "app/COpSysInfo.h"
+
+namespace {
+
+// The version the system reports to a program that does not ask through the compatibility
+// layer: ntdll's own answer.
+OSVERSIONINFOW systemVersion() {
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  using RtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+  const FARPROC proc = GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion");
+  if (proc != nullptr)
+    reinterpret_cast<RtlGetVersion>(reinterpret_cast<void*>(proc))(&info);
+  return info;
+}
+
+std::string narrow(const wchar_t* wide) {
+  char bytes[256] = {};
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, bytes, sizeof bytes, nullptr, nullptr);
+  return bytes;
+}
+
+std::string trimmed(std::string s) {
+  while (!s.empty() && s.back() == ' ')
+    s.pop_back();
+  while (!s.empty() && s.front() == ' ')
+    s.erase(s.begin());
+  return s;
+}
+
+}  // namespace
+
+TEST(OsVersionUnderWine, TheRealQueryDescribesTheNtFamilyAsTheSystemReportsIt) {
+  const OSVERSIONINFOW system = systemVersion();
+  ASSERT_EQ(system.dwPlatformId, 2u) << "the system's own answer is missing";
+  RecordProperty("reported", std::to_string(system.dwMajorVersion) + "." +
+                                 std::to_string(system.dwMinorVersion) + "." +
+                                 std::to_string(system.dwBuildNumber) + " " +
+                                 narrow(system.szCSDVersion));
+
+  const pvx::COpSysInfo os;
+
+  EXPECT_EQ(os.PlatformID(), 2);
+  EXPECT_TRUE(os.IsWinNT());
+  EXPECT_FALSE(os.IsWin9x());
+  // A program without a compatibility manifest is told 6.2 (build 9200) by systems newer than
+  // that; up to 6.2 it hears the truth.
+  const bool newer =
+      system.dwMajorVersion > 6 || (system.dwMajorVersion == 6 && system.dwMinorVersion > 2);
+  if (newer && os.MajorVersion() == 6 && os.MinorVersion() == 2) {
+    EXPECT_EQ(os.BuildNumber(), 9200);
+  } else {
+    EXPECT_EQ(os.MajorVersion(), static_cast<std::int32_t>(system.dwMajorVersion));
+    EXPECT_EQ(os.MinorVersion(), static_cast<std::int32_t>(system.dwMinorVersion));
+    EXPECT_EQ(os.BuildNumber(), static_cast<std::int32_t>(system.dwBuildNumber & 0xFFFF));
+    EXPECT_EQ(os.CSDVersion(), trimmed(narrow(system.szCSDVersion)));
+  }
+  EXPECT_EQ(os.IsWin2K(), os.MajorVersion() >= 5);
+  EXPECT_EQ(os.Platform(), os.MajorVersion() >= 5 ? "Windows 2000" : "Windows NT");
+}

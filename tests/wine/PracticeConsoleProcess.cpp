@@ -1,0 +1,169 @@
+#include "wine/PracticeConsoleProcess.h"
+
+#include "win32-practice-console/PracticeControl.h"
+
+namespace pvx::testing {
+
+namespace {
+
+// Bounds, never delays: each wait ends as soon as what it waits for has happened. Wine may need
+// a few seconds for a program's first window on a cold machine.
+constexpr DWORD kStartTimeoutMs = 30000;
+constexpr DWORD kPollMs = 10;
+constexpr UINT kSendTimeoutMs = 10000;
+constexpr DWORD kExitTimeoutMs = 10000;
+
+std::wstring toWide(std::string_view utf8) {
+  if (utf8.empty())
+    return {};
+  const int size =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), size);
+  return out;
+}
+
+std::string folderOfThisProgram() {
+  char path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const std::string full(path, length);
+  const std::size_t slash = full.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : full.substr(0, slash + 1);
+}
+
+// One argument quoted so that the command-line parser of the started program gives it back
+// unchanged (backslashes count only before a quote).
+std::string quoteArgument(std::string_view argument) {
+  std::string out = "\"";
+  std::size_t backslashes = 0;
+  for (const char c : argument) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    out += c;
+    backslashes = 0;
+  }
+  out.append(backslashes * 2, '\\');
+  out += '"';
+  return out;
+}
+
+bool sendTo(HWND control, std::string_view command) {
+  COPYDATASTRUCT data{};
+  data.dwData = practice::kControlMagic;
+  data.cbData = static_cast<DWORD>(command.size());
+  data.lpData = const_cast<char*>(command.data());
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(control, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) != 0 &&
+         result == 1;
+}
+
+}  // namespace
+
+PracticeConsoleProcess::PracticeConsoleProcess(const std::vector<std::string>& arguments) {
+  endLeftover();
+  const std::string exe = folderOfThisProgram() + practice::kExecutable;
+  std::string commandLine = quoteArgument(exe);
+  for (const std::string& argument : arguments) {
+    commandLine += ' ';
+    commandLine += quoteArgument(argument);
+  }
+  // UTF-16 all the way, so that a line to print keeps every character whatever the code page.
+  std::wstring wideExe = toWide(exe);
+  std::wstring wideCommandLine = toWide(commandLine);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  if (!CreateProcessW(wideExe.c_str(), wideCommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &process_)) {
+    failure_ = "cannot start " + exe + " (error " + std::to_string(GetLastError()) + ")";
+    process_ = {};
+    return;
+  }
+  started_ = waitForWindows(kStartTimeoutMs);
+}
+
+PracticeConsoleProcess::~PracticeConsoleProcess() {
+  if (process_.hProcess == nullptr)
+    return;
+  if (running()) {
+    send("quit");
+    if (!waitForExit(kExitTimeoutMs)) {
+      TerminateProcess(process_.hProcess, 1);
+      WaitForSingleObject(process_.hProcess, kExitTimeoutMs);
+    }
+  }
+  CloseHandle(process_.hThread);
+  CloseHandle(process_.hProcess);
+}
+
+bool PracticeConsoleProcess::waitForWindows(DWORD timeoutMs) {
+  // The practice console makes its windows before it first waits for input, so idle should mean
+  // up; but Wine may signal idle early, while the first window of a session waits for the
+  // desktop. The control window comes last, so once it is there everything is.
+  WaitForInputIdle(process_.hProcess, timeoutMs);
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (!running()) {
+      DWORD code = 0;
+      GetExitCodeProcess(process_.hProcess, &code);
+      failure_ = "the practice console ended at once (exit code " + std::to_string(code) + ")";
+      return false;
+    }
+    if (FindWindowA(practice::kControlClass, nullptr) != nullptr) {
+      if (consoleWindow() != nullptr && gameWindow() != nullptr)
+        return true;
+      failure_ = "the practice console is up without the game's windows";
+      return false;
+    }
+    if (GetTickCount64() >= deadline) {
+      failure_ = "the practice console's windows did not come up within " +
+                 std::to_string(timeoutMs) + " ms";
+      return false;
+    }
+    Sleep(kPollMs);
+  }
+}
+
+bool PracticeConsoleProcess::send(std::string_view command) {
+  const HWND control = FindWindowA(practice::kControlClass, nullptr);
+  return control != nullptr && sendTo(control, command);
+}
+
+bool PracticeConsoleProcess::running() const {
+  return process_.hProcess != nullptr && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool PracticeConsoleProcess::waitForExit(DWORD timeoutMs) {
+  return process_.hProcess == nullptr ||
+         WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+HWND PracticeConsoleProcess::consoleWindow() {
+  return FindWindowA(nullptr, practice::kConsoleTitle);
+}
+
+HWND PracticeConsoleProcess::gameWindow() {
+  return FindWindowA(practice::kGameWindowClassAnsi, nullptr);
+}
+
+void PracticeConsoleProcess::endLeftover() {
+  const HWND control = FindWindowA(practice::kControlClass, nullptr);
+  if (control == nullptr)
+    return;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(control, &pid);
+  const HANDLE leftover = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+  sendTo(control, "quit");
+  if (leftover == nullptr)
+    return;
+  if (WaitForSingleObject(leftover, kExitTimeoutMs) != WAIT_OBJECT_0) {
+    TerminateProcess(leftover, 1);
+    WaitForSingleObject(leftover, kExitTimeoutMs);
+  }
+  CloseHandle(leftover);
+}
+
+}  // namespace pvx::testing

@@ -1,0 +1,55 @@
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pvx::testing {
+
+// The Win32 practice console running in a process of its own, beside the test program, for the
+// life of this object: the game's windows as another process holds them. Destruction ends it.
+class PracticeConsoleProcess {
+ public:
+  // Starts the practice console with these command-line arguments and waits, for a bounded
+  // time, until its windows are up. A practice console left over by an earlier test is ended
+  // first, so that every window found by title or class is this one's.
+  explicit PracticeConsoleProcess(const std::vector<std::string>& arguments);
+  ~PracticeConsoleProcess();
+  PracticeConsoleProcess(const PracticeConsoleProcess&) = delete;
+  PracticeConsoleProcess& operator=(const PracticeConsoleProcess&) = delete;
+
+  // Whether the windows came up; otherwise why not.
+  bool started() const { return started_; }
+  const std::string& failure() const { return failure_; }
+
+  // Hands the practice console one control command (PracticeControl.h) and returns once it was
+  // carried out: true when it was understood.
+  bool send(std::string_view command);
+
+  // Whether the process still runs.
+  bool running() const;
+  // Waits, for a bounded time, until the process has ended; true when it has.
+  bool waitForExit(DWORD timeoutMs);
+
+  // The windows as the game shows them now (found afresh; 0 when gone).
+  static HWND consoleWindow();
+  static HWND gameWindow();
+
+ private:
+  static void endLeftover();
+  bool waitForWindows(DWORD timeoutMs);
+
+  PROCESS_INFORMATION process_{};
+  bool started_ = false;
+  std::string failure_;
+};
+
+}  // namespace pvx::testing

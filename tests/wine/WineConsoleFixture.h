@@ -1,0 +1,67 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "console/VirtualClock.h"
+#include "console/Win32WindowSystem.h"
+#include "console/modQ3.h"
+#include "console/modTarn.h"
+#include "wine/PracticeConsoleProcess.h"
+#include "wine/RecordingWindowSystem.h"
+
+namespace pvx::testing {
+
+// A test against the Win32 practice console in another process, through the program's real
+// window-system calls: the bridge (modQ3, modTarn) over the real user32, with every child read
+// and every keystroke recorded on the way. The game starts with the player "Padawan" and one
+// line in its log.
+class WineConsoleFixture : public ::testing::Test {
+ public:
+  static constexpr const char* kFirstLine = "Bob^7 entered the game";
+  static constexpr const char* kFirstLineShown = "Bob entered the game\r\n";
+
+  void SetUp() override {
+    // Every expected byte below is Windows-1252, the code page of a Western Windows.
+    ASSERT_EQ(GetACP(), 1252u) << "the ANSI code page must be Windows-1252";
+    game = std::make_unique<PracticeConsoleProcess>(
+        std::vector<std::string>{"--name", "Padawan", "--print", kFirstLine});
+    ASSERT_TRUE(game->started()) << game->failure();
+    console = q3.findConsoleWindow();
+    ASSERT_NE(console, 0u);
+  }
+
+  static HWND toHwnd(Hwnd hwnd) {
+    return reinterpret_cast<HWND>(static_cast<INT_PTR>(static_cast<std::int32_t>(hwnd)));
+  }
+  static Hwnd fromHwnd(HWND hwnd) { return static_cast<Hwnd>(reinterpret_cast<UINT_PTR>(hwnd)); }
+
+  Hwnd child(int n) { return q3.nthChildWindow(console, n); }
+
+  // The window's text as the bytes the window hands out (ANSI, no conversion).
+  std::string rawText(Hwnd hwnd) {
+    const long length = real.getTextLength(hwnd);
+    std::string bytes(static_cast<std::size_t>(length) + 1, '\0');
+    bytes.resize(static_cast<std::size_t>(real.getText(hwnd, length + 1, bytes.data())));
+    return bytes;
+  }
+
+  static std::string className(Hwnd hwnd) {
+    char name[256] = {};
+    const int length = GetClassNameA(toHwnd(hwnd), name, sizeof name);
+    return std::string(name, static_cast<std::size_t>(length > 0 ? length : 0));
+  }
+
+  Win32WindowSystem real;
+  RecordingWindowSystem ws{real};
+  VirtualClock clock;
+  modQ3 q3{ws};
+  modTarn tarn{ws, clock};
+  std::unique_ptr<PracticeConsoleProcess> game;
+  Hwnd console = 0;
+};
+
+}  // namespace pvx::testing

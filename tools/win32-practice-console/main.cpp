@@ -1,0 +1,97 @@
+// The Win32 practice console: the practice game in real Win32 windows shaped like the game's,
+// for trying the program's real window-system calls from another process (under Wine or on
+// Windows). A test tool, never shipped.
+//
+//   win32-practice-console [--name NAME] [--print LINE]... [--keep-colours]
+//   win32-practice-console --send COMMAND
+//
+// --send hands one command (PracticeControl.h) to the practice console already running and
+// exits with 0 when it was carried out, 1 when no practice console runs, 2 when the command was
+// not understood.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "win32-practice-console/PracticeControl.h"
+#include "win32-practice-console/Win32PracticeConsole.h"
+
+#include <shellapi.h>
+
+namespace {
+
+constexpr int kUsageError = 64;
+constexpr UINT kSendTimeoutMs = 10000;
+
+std::string toUtf8(const wchar_t* wide) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1)
+    return {};
+  std::string out(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, out.data(), size, nullptr, nullptr);
+  out.resize(static_cast<std::size_t>(size - 1));
+  return out;
+}
+
+// The arguments as UTF-8, whatever the ANSI code page: a line to print may hold any character.
+std::vector<std::string> arguments() {
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> args;
+  for (int i = 1; wide != nullptr && i < count; ++i)
+    args.push_back(toUtf8(wide[i]));
+  LocalFree(wide);
+  return args;
+}
+
+int send(const std::string& command) {
+  const HWND control = FindWindowA(pvx::practice::kControlClass, nullptr);
+  if (control == nullptr)
+    return 1;
+  COPYDATASTRUCT data{};
+  data.dwData = pvx::practice::kControlMagic;
+  data.cbData = static_cast<DWORD>(command.size());
+  data.lpData = const_cast<char*>(command.data());
+  DWORD_PTR result = 0;
+  if (SendMessageTimeoutA(control, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                          SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) == 0)
+    return 1;
+  return result == 1 ? 0 : 2;
+}
+
+int usage(const char* problem) {
+  std::fprintf(stderr,
+               "%s\nusage: win32-practice-console [--name NAME] [--print LINE]... "
+               "[--keep-colours]\n       win32-practice-console --send COMMAND\n",
+               problem);
+  return kUsageError;
+}
+
+}  // namespace
+
+int main() {
+  const std::vector<std::string> args = arguments();
+  pvx::Win32PracticeConsole::Options options;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (arg == "--send" && hasValue) {
+      return send(args[i + 1]);
+    } else if (arg == "--name" && hasValue) {
+      options.name = args[++i];
+    } else if (arg == "--print" && hasValue) {
+      options.lines.push_back(args[++i]);
+    } else if (arg == "--keep-colours") {
+      options.keepColours = true;
+    } else {
+      return usage(("unknown or incomplete option: " + arg).c_str());
+    }
+  }
+
+  pvx::Win32PracticeConsole console(GetModuleHandleA(nullptr), options);
+  if (!console.ok()) {
+    std::fprintf(stderr, "win32-practice-console: the windows could not be created\n");
+    return 1;
+  }
+  return console.run();
+}
