@@ -20,3 +20,11 @@ foreach(transcript IN LISTS transcripts)
       -DEXPECTED=${expected} ${folder} -P ${CMAKE_CURRENT_LIST_DIR}/replay/run_replay.cmake)
   set_tests_properties(replay.${name} PROPERTIES LABELS replay)
 endforeach()
+
+# The bundled demo session replays as documented.
+add_test(NAME replay.demo
+  COMMAND ${CMAKE_COMMAND} -DPARLEVOX=$<TARGET_FILE:parlevox>
+    -DTRANSCRIPT=${PROJECT_SOURCE_DIR}/examples/demo.txt
+    -DEXPECTED=${CMAKE_CURRENT_LIST_DIR}/replay/demo.expected
+    -P ${CMAKE_CURRENT_LIST_DIR}/replay/run_replay.cmake)
+set_tests_properties(replay.demo PROPERTIES LABELS replay)
