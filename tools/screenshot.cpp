@@ -1,5 +1,6 @@
 // Renders the main window as the program shows it at start against the practice game and writes
-// it to a PNG file: parlevox_screenshot OUT.png
+// it to a PNG file; with a second file, also the player window with a few entries, one playing:
+//   parlevox_screenshot MAIN.png [PLAYER.png]
 #include <QApplication>
 #include <QPixmap>
 #include <cstdio>
@@ -7,17 +8,29 @@
 
 #include "app/Program.h"
 #include "console/VirtualClock.h"
+#include "player/FakeMediaBackEnd.h"
+#include "player/PlaylistFile.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fputs("usage: parlevox_screenshot OUT.png\n", stderr);
+  if (argc != 2 && argc != 3) {
+    std::fputs("usage: parlevox_screenshot MAIN.png [PLAYER.png]\n", stderr);
     return 2;
   }
   QApplication app(argc, argv);
   pvx::VirtualClock clock;
   const auto folder = std::filesystem::temp_directory_path() / "parlevox-screenshot";
   std::filesystem::create_directories(folder);
+  pvx::FakeMediaBackEnd media(clock);
+  std::filesystem::create_directories(folder / "Saves");
+  std::vector<std::string> paths, titles;
+  for (const char* title : {"Cantina Band.mp3", "Duel of the Fates.mp3", "Imperial March.wma"}) {
+    paths.push_back("/music/" + std::string(title));
+    titles.push_back(title);
+    media.addTrack(paths.back(), 215.434);
+  }
+  pvx::PlaylistFile(pvx::PlaylistFile::in(folder)).save(paths, titles);
   pvx::ProgramOptions options;
+  options.media = &media;
   options.programFolder = folder;
   options.clock = &clock;
   options.showPracticeWindow = false;
@@ -26,7 +39,15 @@ int main(int argc, char** argv) {
   program.start();
   clock.runFor(1000);
   QCoreApplication::processEvents();
-  const bool saved = program.mainWindow().grab().save(QString::fromLocal8Bit(argv[1]));
+  bool saved = program.mainWindow().grab().save(QString::fromLocal8Bit(argv[1]));
+  if (argc == 3) {
+    program.player().list().select(1);
+    program.player().cmdPlayClick();
+    clock.runFor(12700);
+    program.playerWindow().show();
+    QCoreApplication::processEvents();
+    saved = program.playerWindow().grab().save(QString::fromLocal8Bit(argv[2])) && saved;
+  }
   std::filesystem::remove_all(folder);
   return saved ? 0 : 1;
 }
