@@ -1,5 +1,7 @@
 #include "player/Playlist.h"
 
+#include "console/TextFile.h"
+
 #include <algorithm>
 #include <system_error>
 
@@ -115,11 +117,11 @@ void Playlist::addFolder() {
   // The folder may have vanished since the picker showed it: then there is nothing to add.
   std::vector<std::string> names;
   std::error_code ec;
-  fs::directory_iterator it(PlaylistFile::fromUtf8(songDir), ec);
+  fs::directory_iterator it(textfile::fromPathText(songDir), ec);
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
     std::error_code typeError;
     if (it->is_regular_file(typeError) && !isHidden(*it))
-      names.push_back(PlaylistFile::utf8(it->path().filename()));
+      names.push_back(textfile::pathText(it->path().filename()));
   }
   std::sort(names.begin(), names.end(), nameOrder);
 

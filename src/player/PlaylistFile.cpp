@@ -8,38 +8,13 @@
 #include <system_error>
 
 #include "console/Text.h"
+#include "console/TextFile.h"
 
 namespace pvx {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// One line without its end (CR LF, or a bare LF from a hand-edited file), decoded to UTF-8.
-// False at the end of the file.
-bool readLine(std::istream& in, std::string& line) {
-  std::string raw;
-  if (!std::getline(in, raw))
-    return false;
-  if (!raw.empty() && raw.back() == '\r')
-    raw.pop_back();
-  line = text::fromFileLine(raw);
-  return true;
-}
-
-// The bytes a line is stored as: the ANSI code page on Windows, UTF-8 elsewhere.
-std::string encodeLine(const std::string& line) {
-#ifdef _WIN32
-  return text::toCp1252(line);
-#else
-  return line;
-#endif
-}
-
-std::string systemReason() {
-  const int code = errno;
-  return code != 0 ? std::generic_category().message(code) : "Input/output error";
-}
 
 bool isBlank(char c) {
   return c == ' ' || c == '\t';
@@ -82,26 +57,9 @@ std::string PlaylistFile::countLine(long n) {
   return (n >= 0 ? " " : "") + std::to_string(n) + " ";
 }
 
-std::string PlaylistFile::utf8(const fs::path& path) {
-#ifdef _WIN32
-  const std::u8string u8 = path.u8string();
-  return std::string(u8.begin(), u8.end());
-#else
-  return path.string();
-#endif
-}
-
-fs::path PlaylistFile::fromUtf8(const std::string& text) {
-#ifdef _WIN32
-  return fs::path(std::u8string(text.begin(), text.end()));
-#else
-  return fs::path(text);
-#endif
-}
-
 PlaylistFileContent PlaylistFile::load() const {
   PlaylistFileContent content;
-  const std::string name = "The playlist file \"" + utf8(file_) + "\"";
+  const std::string name = "The playlist file \"" + textfile::pathText(file_) + "\"";
 
   std::error_code ec;
   const fs::file_status status = fs::status(file_, ec);
@@ -119,16 +77,16 @@ PlaylistFileContent PlaylistFile::load() const {
   errno = 0;
   std::ifstream in(file_, std::ios::binary);
   if (!in) {
-    content.failure = name + " cannot be opened: " + systemReason() + ".";
+    content.failure = name + " cannot be opened: " + textfile::systemReason() + ".";
     return content;
   }
 
   const auto endedEarly = [&](const std::string& what) {
-    content.failure = in.bad() ? name + " cannot be read: " + systemReason() + "."
+    content.failure = in.bad() ? name + " cannot be read: " + textfile::systemReason() + "."
                                : name + " ends early: " + what + ".";
   };
   std::string line;
-  if (!readLine(in, line)) {
+  if (!textfile::readLine(in, line)) {
     endedEarly("it has no first line with the number of entries");
     return content;
   }
@@ -154,12 +112,12 @@ PlaylistFileContent PlaylistFile::load() const {
   for (std::int16_t i = 0; i < entries; ++i) {
     const std::string progress = "it holds " + std::to_string(i) + " of the " +
                                  std::to_string(entries) + " entries it announces";
-    if (!readLine(in, line)) {
+    if (!textfile::readLine(in, line)) {
       endedEarly(progress);
       return content;
     }
     content.paths.push_back(line);
-    if (!readLine(in, line)) {
+    if (!textfile::readLine(in, line)) {
       endedEarly(progress + ", the last of them without its title");
       return content;
     }
@@ -170,39 +128,19 @@ PlaylistFileContent PlaylistFile::load() const {
 
 std::string PlaylistFile::save(const std::vector<std::string>& paths,
                                const std::vector<std::string>& titles) const {
-  const std::string failure = "The playlist cannot be saved to \"" + utf8(file_) + "\": ";
+  const std::string failure =
+      "The playlist cannot be saved to \"" + textfile::pathText(file_) + "\": ";
   if (paths.empty())
     return failure + "it has no entries to save. The saved playlist was left as it was.";
-
-  fs::path beside = file_;
-  beside += ".new";
-  std::error_code ignored;
-  errno = 0;
-  std::ofstream out(beside, std::ios::binary | std::ios::trunc);
-  if (!out)
-    return failure + systemReason() + ".";
-
-  const std::string crlf = "\r\n";
-  out << countLine(static_cast<long>(paths.size()) - 1) << crlf;
+  std::vector<std::string> lines;
+  lines.reserve(2 * paths.size() + 1);
+  lines.push_back(countLine(static_cast<long>(paths.size()) - 1));
   for (std::size_t i = 0; i < paths.size(); ++i) {
-    out << encodeLine(paths[i]) << crlf;
-    out << (i < titles.size() ? encodeLine(titles[i]) : std::string()) << crlf;
+    lines.push_back(paths[i]);
+    lines.push_back(i < titles.size() ? titles[i] : std::string());
   }
-  out.flush();
-  out.close();
-  if (!out) {
-    const std::string reason = systemReason();
-    fs::remove(beside, ignored);
-    return failure + reason + ".";
-  }
-
-  std::error_code ec;
-  fs::rename(beside, file_, ec);
-  if (ec) {
-    fs::remove(beside, ignored);
-    return failure + ec.message() + ".";
-  }
-  return {};
+  const std::string reason = textfile::writeWhole(file_, lines);
+  return reason.empty() ? std::string() : failure + reason + ".";
 }
 
 }  // namespace pvx

@@ -51,10 +51,6 @@ class PlaylistFile {
   // The first line's text for n: " 2 " for 2, "-1 " for -1.
   static std::string countLine(long n);
 
-  // A path as UTF-8 text, and back.
-  static std::string utf8(const std::filesystem::path& path);
-  static std::filesystem::path fromUtf8(const std::string& text);
-
  private:
   std::filesystem::path file_;
 };
