@@ -6,6 +6,10 @@
 # Everything lands in <build>/wine-tests: a test program finds the practice console beside
 # itself, and the native build finds both there.
 
+# The DirectShow back end, which a test program below drives; made here too when only the core
+# is built, so that it is compiled in every Windows build.
+include("${PROJECT_SOURCE_DIR}/src/player/media.cmake")
+
 set(PARLEVOX_GOOGLETEST_SOURCE_DIR "/usr/src/googletest"
     CACHE PATH "GoogleTest sources to build with the cross toolchain (Debian's googletest)")
 
@@ -62,6 +66,7 @@ parlevox_wine_test(parlevox_wine_tests
     tests/wine/BridgeUnderWineTest.cpp
     tests/wine/GameWindowUnderWineTest.cpp
     tests/wine/OsVersionUnderWineTest.cpp
+    tests/wine/WatcherUnderWineTest.cpp
   SUITES
     ConsoleWindowUnderWine
     TypingUnderWine
@@ -70,7 +75,22 @@ parlevox_wine_test(parlevox_wine_tests
     BackToGameUnderWine
     TaskbarUnderWine
     OsVersionUnderWine
+    WatchCycleUnderWine
+    RepliesUnderWine
+    MiniUnderWine
 )
+
+# The DirectShow back end playing real files; Wine's sound goes to a null device that keeps
+# real time (scripts/run-wine-test.sh).
+parlevox_wine_test(parlevox_wine_media_tests
+  SOURCES
+    tests/wine/DShowMediaBackEndUnderWineTest.cpp
+  SUITES
+    DShowOpeningUnderWine
+    DShowPlayingUnderWine
+    DShowComUnderWine
+)
+target_link_libraries(parlevox_wine_media_tests PRIVATE parlevox_dshow)
 
 # (Further test programs go above this line.) The list is touched only when it changes: the
 # native build configures itself again whenever it is.

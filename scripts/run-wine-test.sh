@@ -9,6 +9,14 @@
 # every run gets an X server of its own from xvfb-run, and every Wine process of the prefix is
 # ended afterwards, so that no process of one test outlives its display into the next test.
 # Set PARLEVOX_WINE_TIMEOUT to change the time a program may take (seconds, default 90).
+#
+# Sound: Wine plays through ALSA (or PulseAudio), and a machine without a sound card (CI, a
+# container) has no ALSA device, so DirectShow could not build a graph for any audio file. Wine 8
+# has no silent audio driver of its own: its registry value HKCU\Software\Wine\Drivers "Audio"
+# only picks among pulse, alsa, oss and coreaudio, or none at all. So ALSA's own "null" device is
+# made the default for the programs run here, on every machine, sound card or not: it drops the
+# sound, playback through it still keeps real time (a 1 s file plays for 1 s), and the tests are
+# never heard.
 set -euo pipefail
 
 die() {
@@ -32,6 +40,18 @@ find_tool() {
   return 1
 }
 
+# Writes the ALSA configuration named by ALSA_CONFIG_PATH, unless it is there already.
+write_alsa_config() {
+  [ -n "${ALSA_CONFIG_PATH:-}" ] || return 0
+  local config
+  config=$'</usr/share/alsa/alsa.conf>\npcm.!default { type null }\n'
+  if [ ! -f "$ALSA_CONFIG_PATH" ] || [ "$(cat "$ALSA_CONFIG_PATH")"$'\n' != "$config" ]; then
+    mkdir -p "$(dirname "$ALSA_CONFIG_PATH")"
+    printf '%s' "$config" >"$ALSA_CONFIG_PATH.new.$$"
+    mv -f "$ALSA_CONFIG_PATH.new.$$" "$ALSA_CONFIG_PATH"
+  fi
+}
+
 setup_environment() {
   local prefix=$1
   case "$prefix" in
@@ -45,6 +65,11 @@ setup_environment() {
   export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
   # Wine wants a home folder; a CI runner may not set one.
   export HOME="${HOME:-$(dirname "$WINEPREFIX")}"
+  # The ALSA configuration beside the prefix: the system's, with the null device as the default.
+  if [ -f /usr/share/alsa/alsa.conf ]; then
+    export ALSA_CONFIG_PATH="$WINEPREFIX.alsa.conf"
+    write_alsa_config
+  fi
   WINE=$(find_tool wine64 wine) || die "wine64 is not installed (apt-get install wine64)"
   WINESERVER=$(find_tool wineserver64 wineserver) || die "wineserver is not installed"
   export WINE WINESERVER

@@ -3,7 +3,9 @@
 #include <QApplication>
 
 #include "app/QtClock.h"
-#ifndef _WIN32
+#ifdef _WIN32
+#include "player/DShowMediaBackEnd.h"
+#else
 #include "player/GstMediaBackEnd.h"
 #endif
 
@@ -53,8 +55,8 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
   MediaBackEnd* media = options_.media;
   if (media == nullptr) {
 #ifdef _WIN32
-    // DirectShow comes with the Windows build; until then the player plays silence.
-    ownMedia_ = std::make_unique<FakeMediaBackEnd>(*clock_);
+    // Made here, on the user-interface thread, where it initialises COM for the graphs.
+    ownMedia_ = std::make_unique<DShowMediaBackEnd>();
 #else
     ownMedia_ = std::make_unique<GstMediaBackEnd>();
 #endif

@@ -1,9 +1,34 @@
 #include "wine/RecordingWindowSystem.h"
 
+#include <string_view>
+
 namespace pvx::testing {
 
+namespace {
+
+bool sameClass(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  if (a.size() != b.size())
+    return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (lower(a[i]) != lower(b[i]))
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 Hwnd RecordingWindowSystem::findWindow(const char* className, const char* title) {
+  if (className != nullptr && !hiddenClass_.empty() && sameClass(className, hiddenClass_))
+    return 0;
   return real_.findWindow(className, title);
+}
+
+std::int64_t RecordingWindowSystem::now() const {
+  return clock_ != nullptr ? clock_->nowMs() : 0;
 }
 
 Hwnd RecordingWindowSystem::getWindow(Hwnd hwnd, unsigned cmd) {
@@ -21,7 +46,8 @@ long RecordingWindowSystem::getText(Hwnd hwnd, long size, char* buffer) {
 int RecordingWindowSystem::getWindowText(Hwnd hwnd, char* buffer, int size) {
   const int copied = real_.getWindowText(hwnd, buffer, size);
   calls_.push_back({Call::kGetWindowText, hwnd,
-                    std::string(buffer, static_cast<std::size_t>(copied > 0 ? copied : 0))});
+                    std::string(buffer, static_cast<std::size_t>(copied > 0 ? copied : 0)), 0,
+                    now()});
   return copied;
 }
 
@@ -32,12 +58,12 @@ void RecordingWindowSystem::enumChildWindows(Hwnd parent,
 }
 
 void RecordingWindowSystem::setText(Hwnd hwnd, const char* bytes) {
-  calls_.push_back({Call::kSetText, hwnd, bytes});
+  calls_.push_back({Call::kSetText, hwnd, bytes, 0, now()});
   real_.setText(hwnd, bytes);
 }
 
 void RecordingWindowSystem::sendChar(Hwnd hwnd, unsigned charCode, long keyData) {
-  calls_.push_back({Call::kSendChar, hwnd, {}, charCode});
+  calls_.push_back({Call::kSendChar, hwnd, {}, charCode, now()});
   real_.sendChar(hwnd, charCode, keyData);
 }
 

@@ -1,21 +1,25 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "console/Clock.h"
 #include "console/WindowSystem.h"
 
 namespace pvx::testing {
 
 // Passes every call on to the real window system and remembers the ones by which the bridge
-// reads a child's text and types into it, so a test can tell where the walk went.
+// reads a child's text and types into it, so a test can tell where the walk went. It can also
+// leave one class of top-level windows unfound.
 class RecordingWindowSystem final : public WindowSystem {
  public:
   struct Call {
     enum Kind { kGetWindowText, kSetText, kSendChar } kind;
     Hwnd hwnd;
-    std::string bytes;  // the text read or typed, as ANSI bytes
-    unsigned code = 0;  // the character sent
+    std::string bytes;    // the text read or typed, as ANSI bytes
+    unsigned code = 0;    // the character sent
+    std::int64_t ms = 0;  // when, on the clock given to stampWith (0 without one)
     bool operator==(const Call&) const = default;
   };
 
@@ -23,6 +27,11 @@ class RecordingWindowSystem final : public WindowSystem {
 
   const std::vector<Call>& calls() const { return calls_; }
   void clear() { calls_.clear(); }
+  // From now on every call recorded carries the time of this clock.
+  void stampWith(const Clock* clock) { clock_ = clock; }
+  // From now on a top-level window of this class is not found, as on a desktop without one
+  // (class names compare without regard to case, as the platform compares them).
+  void hideClass(std::string className) { hiddenClass_ = std::move(className); }
 
   Hwnd findWindow(const char* className, const char* title) override;
   Hwnd getWindow(Hwnd hwnd, unsigned cmd) override;
@@ -38,8 +47,12 @@ class RecordingWindowSystem final : public WindowSystem {
                     unsigned flags) override;
 
  private:
+  std::int64_t now() const;
+
   WindowSystem& real_;
   std::vector<Call> calls_;
+  std::string hiddenClass_;
+  const Clock* clock_ = nullptr;
 };
 
 }  // namespace pvx::testing

@@ -18,7 +18,7 @@ namespace pvx::testing {
 // A test against the Win32 practice console in another process, through the program's real
 // window-system calls: the bridge (modQ3, modTarn) over the real user32, with every child read
 // and every keystroke recorded on the way. The game starts with the player "Padawan" and one
-// line in its log.
+// line in its log, unless a test starts it otherwise.
 class WineConsoleFixture : public ::testing::Test {
  public:
   static constexpr const char* kFirstLine = "Bob^7 entered the game";
@@ -27,11 +27,15 @@ class WineConsoleFixture : public ::testing::Test {
   void SetUp() override {
     // Every expected byte below is Windows-1252, the code page of a Western Windows.
     ASSERT_EQ(GetACP(), 1252u) << "the ANSI code page must be Windows-1252";
-    game = std::make_unique<PracticeConsoleProcess>(
-        std::vector<std::string>{"--name", "Padawan", "--print", kFirstLine});
+    game = std::make_unique<PracticeConsoleProcess>(gameArguments());
     ASSERT_TRUE(game->started()) << game->failure();
     console = q3.findConsoleWindow();
     ASSERT_NE(console, 0u);
+  }
+
+  // How the practice console is started: the player and the lines in its log at start.
+  virtual std::vector<std::string> gameArguments() const {
+    return {"--name", "Padawan", "--print", kFirstLine};
   }
 
   static HWND toHwnd(Hwnd hwnd) {

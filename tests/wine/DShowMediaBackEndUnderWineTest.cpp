@@ -1,0 +1,301 @@
+// The DirectShow back end under Wine, against .wav files written here at test time. Playback
+// runs in real time (Wine's audio output goes to a null device), so the checks poll the graph
+// with bounded waits.
+
+#include <gtest/gtest.h>
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <objbase.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "player/DShowMediaBackEnd.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kPoll = std::chrono::milliseconds(10);
+
+double since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Polls until done() holds; false when it still does not after the timeout.
+template <typename Done>
+bool waitUntil(Done done, double timeoutSeconds) {
+  const auto start = Clock::now();
+  while (!done()) {
+    if (since(start) > timeoutSeconds)
+      return false;
+    std::this_thread::sleep_for(kPoll);
+  }
+  return true;
+}
+
+// Polls for the given time; false as soon as the value read differs from the first one.
+template <typename Read>
+bool staysTheSame(Read read, double seconds) {
+  const auto first = read();
+  const auto start = Clock::now();
+  while (since(start) < seconds) {
+    if (read() != first)
+      return false;
+    std::this_thread::sleep_for(kPoll);
+  }
+  return true;
+}
+
+void put16(std::ofstream& out, std::uint16_t v) {
+  const char bytes[2] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+  out.write(bytes, 2);
+}
+
+void put32(std::ofstream& out, std::uint32_t v) {
+  put16(out, static_cast<std::uint16_t>(v & 0xFFFF));
+  put16(out, static_cast<std::uint16_t>(v >> 16));
+}
+
+// A PCM .wav (16-bit) holding seconds of a 440 Hz tone.
+void writeTone(const fs::path& file, double seconds, std::uint32_t rate, std::uint16_t channels) {
+  const auto frames = static_cast<std::uint32_t>(std::lround(seconds * rate));
+  const std::uint16_t blockAlign = static_cast<std::uint16_t>(channels * 2);
+  const std::uint32_t dataBytes = frames * blockAlign;
+  std::ofstream out(file, std::ios::binary);
+  out.write("RIFF", 4);
+  put32(out, 36 + dataBytes);
+  out.write("WAVEfmt ", 8);
+  put32(out, 16);
+  put16(out, 1);  // PCM
+  put16(out, channels);
+  put32(out, rate);
+  put32(out, rate * blockAlign);
+  put16(out, blockAlign);
+  put16(out, 16);
+  out.write("data", 4);
+  put32(out, dataBytes);
+  const double step = 2 * 3.14159265358979 * 440 / rate;
+  for (std::uint32_t i = 0; i < frames; ++i) {
+    const auto sample = static_cast<std::int16_t>(std::lround(8000 * std::sin(step * i)));
+    for (std::uint16_t c = 0; c < channels; ++c)
+      put16(out, static_cast<std::uint16_t>(sample));
+  }
+}
+
+class Folder {
+ public:
+  Folder() {
+    static int n = 0;
+    path = fs::temp_directory_path() /
+           ("parlevox-dshow-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++n));
+    fs::create_directories(path);
+  }
+  ~Folder() {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+  }
+  fs::path path;
+};
+
+class DShowBackEnd : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(backEnd.available()); }
+
+  std::unique_ptr<pvx::MediaGraph> open(const fs::path& file) {
+    auto graph = backEnd.createGraph();
+    if (graph == nullptr || !graph->renderFile(file.string()))
+      return nullptr;
+    return graph;
+  }
+
+  fs::path tone(const char* name, double seconds, std::uint32_t rate = 44100,
+                std::uint16_t channels = 2) {
+    const fs::path file = folder.path / name;
+    writeTone(file, seconds, rate, channels);
+    return file;
+  }
+
+  pvx::DShowMediaBackEnd backEnd;
+  Folder folder;
+};
+
+}  // namespace
+
+// --- Opening a file -------------------------------------------------------------------------
+
+class DShowOpeningUnderWine : public DShowBackEnd {};
+
+TEST_F(DShowOpeningUnderWine, AWavOpensStoppedAtTheStartWithItsDurationKnown) {
+  struct Case {
+    const char* name;
+    double seconds;
+    std::uint32_t rate;
+    std::uint16_t channels;
+  };
+  for (const Case& c : {Case{"stereo.wav", 1.5, 44100, 2}, Case{"mono.wav", 0.75, 22050, 1}}) {
+    auto graph = open(tone(c.name, c.seconds, c.rate, c.channels));
+    ASSERT_NE(graph, nullptr) << c.name;
+    ASSERT_TRUE(graph->duration().has_value()) << c.name;
+    EXPECT_NEAR(*graph->duration(), c.seconds, 0.05) << c.name;
+    EXPECT_EQ(graph->currentPosition(), 0.0) << c.name;
+    ASSERT_TRUE(graph->run()) << c.name;
+    EXPECT_NEAR(*graph->duration(), c.seconds, 0.05) << c.name;
+    EXPECT_TRUE(graph->setRate(1.0)) << c.name;
+  }
+}
+
+TEST_F(DShowOpeningUnderWine, AMissingFileOrATextFileNamedMp3FailsAtOnce) {
+  // The first file opened loads the decoders; the timing below is of the failure alone.
+  ASSERT_NE(open(tone("warm-up.wav", 0.1)), nullptr);
+  const fs::path text = folder.path / "notes.mp3";
+  std::ofstream(text) << "These are not the droids you are looking for.\n";
+  for (const fs::path& file : {folder.path / "missing.mp3", text}) {
+    auto graph = backEnd.createGraph();
+    ASSERT_NE(graph, nullptr);
+    const auto start = Clock::now();
+    EXPECT_FALSE(graph->renderFile(file.string())) << file;
+    EXPECT_LT(since(start), 1.0) << file;
+    // A graph that rendered nothing refuses everything, though the platform would run it empty.
+    EXPECT_FALSE(graph->run()) << file;
+    EXPECT_FALSE(graph->duration().has_value()) << file;
+    EXPECT_FALSE(graph->currentPosition().has_value()) << file;
+    EXPECT_FALSE(graph->setVolume(0)) << file;
+  }
+}
+
+TEST_F(DShowOpeningUnderWine, VolumeIsTakenInHundredthsOfADecibelFromSilenceToFull) {
+  auto graph = open(tone("tone.wav", 0.5));
+  ASSERT_NE(graph, nullptr);
+  EXPECT_TRUE(graph->setVolume(0));
+  EXPECT_TRUE(graph->setVolume(-2500));
+  EXPECT_TRUE(graph->setVolume(-10000));
+  EXPECT_FALSE(graph->setVolume(1));
+  EXPECT_FALSE(graph->setVolume(-10001));
+  EXPECT_FALSE(graph->setRate(0));
+}
+
+// --- Playing --------------------------------------------------------------------------------
+
+class DShowPlayingUnderWine : public DShowBackEnd {};
+
+TEST_F(DShowPlayingUnderWine, PlaysInRealTimeHoldsWhilePausedAndEndsWithPositionEqualToDuration) {
+  auto graph = open(tone("tone.wav", 1.0));
+  ASSERT_NE(graph, nullptr);
+  const auto position = [&] { return graph->currentPosition().value_or(-1); };
+  const auto start = Clock::now();
+  ASSERT_TRUE(graph->run());
+
+  ASSERT_TRUE(waitUntil([&] { return position() >= 0.3; }, 3.0)) << "at " << position();
+  EXPECT_NEAR(position(), since(start), 0.15);
+
+  ASSERT_TRUE(graph->pause());
+  const auto pausedAt = Clock::now();
+  const double held = position();
+  EXPECT_TRUE(staysTheSame(position, 0.3)) << "moved on from " << held << " to " << position();
+  const double pausedFor = since(pausedAt);
+
+  ASSERT_TRUE(graph->run());
+  ASSERT_TRUE(waitUntil([&] { return graph->currentPosition() == graph->duration(); }, 4.0))
+      << "at " << position();
+  ASSERT_TRUE(graph->duration().has_value());
+  EXPECT_NEAR(*graph->duration(), 1.0, 0.05);
+  // The rest of the track took as long as it lasts.
+  EXPECT_NEAR(since(start) - pausedFor, 1.0, 0.25);
+
+  // The end holds, also once stopped, until the position is moved.
+  EXPECT_TRUE(staysTheSame(position, 0.1));
+  EXPECT_TRUE(graph->stop());
+  EXPECT_EQ(graph->currentPosition(), graph->duration());
+  ASSERT_TRUE(graph->setCurrentPosition(0.25));
+  EXPECT_NEAR(position(), 0.25, 0.02);
+}
+
+TEST_F(DShowPlayingUnderWine, StopKeepsThePositionAndMovingOntoTheEndEndsTheTrack) {
+  auto graph = open(tone("tone.wav", 2.0));
+  ASSERT_NE(graph, nullptr);
+  const auto position = [&] { return graph->currentPosition().value_or(-1); };
+  ASSERT_TRUE(graph->setCurrentPosition(0.5));
+  ASSERT_TRUE(graph->run());
+  ASSERT_TRUE(waitUntil([&] { return position() >= 0.6; }, 3.0)) << "at " << position();
+
+  ASSERT_TRUE(graph->stop());
+  const double stopped = position();
+  EXPECT_GE(stopped, 0.6);
+  EXPECT_LT(stopped, 1.5);
+  EXPECT_TRUE(staysTheSame(position, 0.2));
+
+  ASSERT_TRUE(graph->run());
+  ASSERT_TRUE(graph->setCurrentPosition(5.0));
+  EXPECT_EQ(graph->currentPosition(), graph->duration());
+  EXPECT_TRUE(staysTheSame(position, 0.2));
+  ASSERT_TRUE(graph->setCurrentPosition(0));
+  EXPECT_NEAR(position(), 0, 0.02);
+}
+
+// --- COM on the thread of the back end -------------------------------------------------------
+
+// Each case runs on a thread of its own, whose COM state nothing else has touched.
+template <typename Body>
+void onFreshThread(Body body) {
+  std::thread thread(body);
+  thread.join();
+}
+
+TEST(DShowComUnderWine, TheBackEndInitialisesComApartmentThreadedAndBalancesIt) {
+  onFreshThread([] {
+    {
+      pvx::DShowMediaBackEnd backEnd;
+      ASSERT_TRUE(backEnd.available());
+      // COM is up, and in the single-threaded apartment.
+      EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);
+      CoUninitialize();
+      EXPECT_NE(backEnd.createGraph(), nullptr);
+    }
+    // Gone with the back end: initialising again starts COM afresh.
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    CoUninitialize();
+  });
+}
+
+TEST(DShowComUnderWine, ComAlreadyUpIsUsedAsItIsAndLeftUp) {
+  // As on the program's main thread, where the window toolkit has started COM first.
+  onFreshThread([] {
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    {
+      pvx::DShowMediaBackEnd backEnd;
+      ASSERT_TRUE(backEnd.available());
+      EXPECT_NE(backEnd.createGraph(), nullptr);
+    }
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);
+    CoUninitialize();
+    CoUninitialize();
+  });
+  // A thread that uses COM multithreaded keeps it so, and gets its graphs there too.
+  onFreshThread([] {
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+    {
+      pvx::DShowMediaBackEnd backEnd;
+      ASSERT_TRUE(backEnd.available());
+      EXPECT_NE(backEnd.createGraph(), nullptr);
+    }
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);
+    CoUninitialize();
+    CoUninitialize();
+  });
+}
