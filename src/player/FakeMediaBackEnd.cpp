@@ -95,7 +95,8 @@ std::unique_ptr<MediaGraph> FakeMediaBackEnd::createGraph() {
 }
 
 void FakeMediaBackEnd::finishNewest() {
-  if (!newest_) return;
+  if (!newest_)
+    return;
   newest_->anchorPosition = newest_->duration;
   newest_->anchorMs = clock_.nowMs();
 }

@@ -51,22 +51,22 @@ Win32PracticeConsole::~Win32PracticeConsole() {
 }
 
 bool Win32PracticeConsole::registerClasses() {
-  struct ClassSpec {
+  struct WindowClassDef {
     const char* name;
     WNDPROC proc;
   };
-  const ClassSpec specs[] = {{practice::kConsoleClass, &consoleProc},
-                             {kGameClass, &gameProc},
-                             {practice::kControlClass, &controlProc}};
-  for (const ClassSpec& spec : specs) {
+  const WindowClassDef classDefs[] = {{practice::kConsoleClass, &consoleProc},
+                                      {kGameClass, &gameProc},
+                                      {practice::kControlClass, &controlProc}};
+  for (const WindowClassDef& def : classDefs) {
     WNDCLASSA wc{};
-    wc.lpfnWndProc = spec.proc;
+    wc.lpfnWndProc = def.proc;
     wc.hInstance = instance_;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
     // The "A" call takes the class name as ANSI bytes, so the game window's 0xAE stays one
     // character, "®", as the game registers it.
-    wc.lpszClassName = spec.name;
+    wc.lpszClassName = def.name;
     if (RegisterClassA(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
       return false;
   }
