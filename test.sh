@@ -2,6 +2,8 @@
 # Builds Parlevox and runs every test through ctest. Installs missing Debian packages first.
 # Also cross-builds the core and the Win32 window system for Windows with MinGW-w64; the Windows
 # test programs of that build run under Wine (Xvfb, a private prefix) as ctest label "wine".
+# The core tests also run under AddressSanitizer and UndefinedBehaviorSanitizer, and every fuzz
+# target runs for 10 s.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
@@ -19,6 +21,15 @@ cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DPARLEVOX_WINDOWS_BUILD_DIR="$PWD/build/mingw" >/dev/null
 cmake --build build/test -j "$jobs"
 
+# A sanitizer or fuzzing failure still lets every test run; the exit status says it after ctest.
+extra_failed=0
+echo "== Core tests under AddressSanitizer and UndefinedBehaviorSanitizer (build/asan)"
+JOBS="$jobs" scripts/sanitize.sh || extra_failed=1
+echo "== Fuzzing, 10 s a target (build/fuzz)"
+JOBS="$jobs" ./fuzz.sh 10 || extra_failed=1
+
 echo "== Tests"
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir build/test --output-on-failure -j "$jobs"
+ctest_status=0
+ctest --test-dir build/test --output-on-failure -j "$jobs" || ctest_status=$?
+exit $((ctest_status != 0 || extra_failed != 0))

@@ -116,6 +116,12 @@ frmMain::frmMain(std::function<void()> yield) : yield_(std::move(yield)) {
   text1_->hide();
   text2_ = makeTextBox(client, "Text2", 7000, 300, 1200, 285);
   text2_->hide();
+  // Read by every watch cycle: kept as the program's text rather than converted each time.
+  consoleTitle_ = s(text1_->text());
+  connect(text1_, &QLineEdit::textChanged, this,
+          [this](const QString& t) { consoleTitle_ = s(t); });
+  connect(text2_, &QLineEdit::textChanged, this,
+          [this](const QString& t) { consoleClass_ = s(t); });
 
   connect(cmdBack_, &QPushButton::clicked, this, &frmMain::backClicked);
   connect(cmdViewPlay_, &QPushButton::clicked, this, &frmMain::viewPlayClicked);
@@ -235,10 +241,10 @@ void frmMain::takeFocus() {
 }
 
 std::string frmMain::consoleTitleText() const {
-  return s(text1_->text());
+  return consoleTitle_;
 }
 std::string frmMain::consoleClassText() const {
-  return s(text2_->text());
+  return consoleClass_;
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

@@ -76,6 +76,7 @@ class frmMain final : public QMainWindow, public MainWindowPort {
   QPushButton* cmdViewPlay_ = nullptr;
   QLineEdit* text1_ = nullptr;
   QLineEdit* text2_ = nullptr;
+  std::string consoleTitle_, consoleClass_;
 };
 
 }  // namespace pvx

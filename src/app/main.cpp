@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QDir>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -81,5 +82,17 @@ int main(int argc, char** argv) {
       std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
   pvx::Program program(std::move(options));
   program.start();
+  // For measuring start-up from outside (bench.sh): one line on stderr as the first watch cycle
+  // begins. Nothing is written otherwise.
+  if (std::getenv("PARLEVOX_REPORT_FIRST_CYCLE") != nullptr) {
+    program.form().setWatchCycle([&program, told = false]() mutable {
+      if (!told) {
+        told = true;
+        std::fputs("parlevox: first watch cycle\n", stderr);
+        std::fflush(stderr);
+      }
+      program.watch().cycle();
+    });
+  }
   return QApplication::exec();
 }

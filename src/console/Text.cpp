@@ -261,6 +261,41 @@ std::string substring(std::string_view utf8, std::size_t start, std::size_t coun
   return std::string(utf8.substr(begin, end - begin));
 }
 
+namespace {
+
+bool isAsciiText(std::string_view s) {
+  for (const char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      return false;
+    }
+  }
+  return true;
+}
+
+char asciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The byte offset of the first match of an ASCII needle at or after from, ASCII case folded.
+std::size_t findAsciiNoCase(std::string_view haystack, std::string_view needle, std::size_t from) {
+  const char first = asciiLower(needle.front());
+  for (std::size_t p = from; p + needle.size() <= haystack.size(); ++p) {
+    if (asciiLower(haystack[p]) != first) {
+      continue;
+    }
+    std::size_t k = 1;
+    while (k < needle.size() && asciiLower(haystack[p + k]) == asciiLower(needle[k])) {
+      ++k;
+    }
+    if (k == needle.size()) {
+      return p;
+    }
+  }
+  return npos;
+}
+
+}  // namespace
+
 std::size_t findNoCase(std::string_view haystack, std::string_view needle, std::size_t from) {
   std::size_t pos = 0;
   std::size_t index = 0;
@@ -272,6 +307,18 @@ std::size_t findNoCase(std::string_view haystack, std::string_view needle, std::
     return npos;
   }
   if (needle.empty()) {
+    return index;
+  }
+  if (isAsciiText(needle)) {
+    // An ASCII needle can only match ASCII bytes (no other letter folds to an ASCII one), and
+    // those always start a character: a plain byte scan finds the same first match, fast.
+    const std::size_t at = findAsciiNoCase(haystack, needle, pos);
+    if (at == npos) {
+      return npos;
+    }
+    for (; pos < at; pos += decodeAt(haystack, pos).size) {
+      ++index;
+    }
     return index;
   }
   for (; pos < haystack.size(); pos += decodeAt(haystack, pos).size, ++index) {

@@ -11,17 +11,22 @@ long modTarn::windowTextLength(Hwnd hwnd) {
   return hwnd == 0 ? 0 : ws_.getTextLength(hwnd);
 }
 
-std::string modTarn::readWindowText(Hwnd hwnd) {
+std::string modTarn::readWindowBytes(Hwnd hwnd) {
   const long n = ws_.getTextLength(hwnd);
   if (n <= 0)
     return kNoText;
-  std::vector<char> buffer(static_cast<std::size_t>(n) + 1, '\0');
+  std::string buffer(static_cast<std::size_t>(n) + 1, '\0');
   long copied = ws_.getText(hwnd, n + 1, buffer.data());
   if (copied < 0)
     copied = 0;
   if (copied > n)
     copied = n;
-  return text::fromCp1252(std::string_view(buffer.data(), static_cast<std::size_t>(copied)));
+  buffer.resize(static_cast<std::size_t>(copied));
+  return buffer;
+}
+
+std::string modTarn::readWindowText(Hwnd hwnd) {
+  return text::fromCp1252(readWindowBytes(hwnd));
 }
 
 long long modTarn::waitMilliseconds(float seconds) {

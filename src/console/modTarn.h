@@ -26,6 +26,9 @@ class modTarn {
   // literal ">No text for this class<". May be shorter than the length measured first when the
   // text shrank in between.
   std::string readWindowText(Hwnd hwnd);
+  // The same text in the game's own single-byte code page, one byte per character, for callers
+  // that need only part of a long text converted.
+  std::string readWindowBytes(Hwnd hwnd);
   // Blocks the whole thread for Int(seconds * 1000) milliseconds, the single-precision seconds
   // multiplied in double precision: 0.7 sleeps 699 ms, not 700.
   void waitSeconds(float seconds);

@@ -12,8 +12,13 @@ namespace {
 
 // The whole seconds of a media time, the fraction cut off.
 std::string wholeSecondsText(double seconds) {
-  return std::isfinite(seconds) ? std::to_string(static_cast<long long>(std::trunc(seconds)))
-                                : std::string("0");
+  if (!std::isfinite(seconds))
+    return "0";
+  const double whole = std::trunc(seconds);
+  // Beyond what a 64-bit count holds (no real track is that long) the number is written as such.
+  if (std::fabs(whole) >= 9e18)
+    return numbers::shortestText(whole);
+  return std::to_string(static_cast<long long>(whole));
 }
 
 // A media time as a slider position: whole seconds, halves to even, within int.

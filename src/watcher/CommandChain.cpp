@@ -21,6 +21,8 @@ void CommandChain::type(const std::string& command) {
 }
 
 CycleFlow CommandChain::run(const std::string& newText) {
+  if (newText.empty())
+    return CycleFlow::Continue;  // no chat line, no command
   const std::string& name = form_.currentPlayerName;
   auto present = [&](const char* literal) { return text::containsNoCase(newText, name + literal); };
   if (present(": !load")) {

@@ -56,8 +56,11 @@ std::optional<std::int16_t> MusicChatCommands::volumeNumber(const std::string& a
   while (end > begin && (argument[end - 1] == ' ' || argument[end - 1] == '\t'))
     --end;
   std::string number = argument.substr(begin, end - begin);
-  if (!number.empty() && number.front() == '+')
+  if (!number.empty() && number.front() == '+') {
     number.erase(0, 1);
+    if (!number.empty() && number.front() == '-')
+      return std::nullopt;  // one sign at most
+  }
   // Digits with at most one decimal point, and at least one digit.
   std::size_t digits = 0, points = 0;
   for (std::size_t i = 0; i < number.size(); ++i) {

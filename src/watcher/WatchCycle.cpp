@@ -1,5 +1,6 @@
 #include "watcher/WatchCycle.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "console/Text.h"
@@ -115,10 +116,12 @@ void WatchCycle::body() {
 void WatchCycle::takeNewText() {
   MainForm& f = form_;
   yield();
-  const std::string log = f.context().tarn.readWindowText(f.consoleLog);
+  // The game's code page has one byte per character, so the last characters are the last
+  // bytes: only they are converted, not the whole log.
+  const std::string log = f.context().tarn.readWindowBytes(f.consoleLog);
   const auto grown = static_cast<std::size_t>(f.logLength - f.previousLogLength);
-  std::string appended = text::right(log, grown);
-  newText_ = text::right(appended, kNewTextLimit);
+  const std::size_t keep = std::min({grown, kNewTextLimit, log.size()});
+  newText_ = text::fromCp1252(std::string_view(log).substr(log.size() - keep));
   f.previousLogLength = f.logLength;
   f.context().window.setChatText(newText_);
 }

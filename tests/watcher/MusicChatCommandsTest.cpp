@@ -138,7 +138,7 @@ TEST_F(Music, VolumeNumbers) {
   const std::pair<const char*, int> cases[] = {
       {" 15", 15},       {"15", 15},          {" 7.9", 7},     {" -0.5", -1},   {" +3", 3},
       {" loud", -99},    {"", -99},           {" 99999", -99}, {" 1.2.3", -99}, {" .", -99},
-      {" 32767", 32767}, {" -32768", -32768}, {" 1e3", -99}};
+      {" 32767", 32767}, {" -32768", -32768}, {" 1e3", -99},   {" +-5", -99}};
   for (const auto& [arg, want] : cases) {
     const auto got = MusicChatCommands::volumeNumber(arg);
     EXPECT_EQ(got.has_value(), want != -99) << arg;

@@ -1,0 +1,168 @@
+// Runs a program and measures it from outside, for ./bench.sh.
+//
+//   bench_probe idle WARMUP SECONDS -- PROGRAM [ARG...]
+//     lets the program start, waits WARMUP seconds, then measures SECONDS seconds; prints
+//     "cpu_percent=<% of one core over the measured seconds> peak_rss_kb=<peak resident memory>"
+//   bench_probe first-line TEXT TIMEOUT -- PROGRAM [ARG...]
+//     prints "ms=<milliseconds from just before the process was made to the moment a line
+//     holding TEXT appeared on its stderr>", or fails after TIMEOUT seconds
+//
+// The program is ended with SIGKILL afterwards. Exit status 0 on success.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+pid_t spawn(char** argv, int stderrFd) {
+  const pid_t pid = fork();
+  if (pid < 0) {
+    std::perror("fork");
+    std::exit(1);
+  }
+  if (pid == 0) {
+    if (stderrFd >= 0)
+      dup2(stderrFd, STDERR_FILENO);
+    execvp(argv[0], argv);
+    std::perror(argv[0]);
+    _exit(127);
+  }
+  return pid;
+}
+
+void end(pid_t pid) {
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+}
+
+// CPU time of each thread of the process so far, in nanoseconds, by thread id (the scheduler's
+// own account: far finer than the clock ticks of /proc/<pid>/stat).
+std::map<std::string, double> threadCpuNs(pid_t pid) {
+  std::map<std::string, double> out;
+  const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+  std::error_code ec;
+  for (const auto& task : std::filesystem::directory_iterator(tasks, ec)) {
+    std::ifstream in(task.path() / "schedstat");
+    double ns = 0;
+    if (in >> ns)
+      out[task.path().filename().string()] = ns;
+  }
+  return out;
+}
+
+// CPU time spent between two samples by the threads that lived through both.
+double cpuSecondsBetween(const std::map<std::string, double>& a,
+                         const std::map<std::string, double>& b) {
+  double ns = 0;
+  for (const auto& [tid, later] : b) {
+    const auto earlier = a.find(tid);
+    ns += later - (earlier == a.end() ? 0 : earlier->second);
+  }
+  return ns / 1e9;
+}
+
+long peakRssKb(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("VmHWM:", 0) == 0)
+      return std::stol(line.substr(6));
+  }
+  return -1;
+}
+
+bool alive(pid_t pid) {
+  return waitpid(pid, nullptr, WNOHANG) == 0;
+}
+
+int idle(double warmup, double seconds, char** argv) {
+  // The program's own chatter on stderr would only get in the way of the figures.
+  const int quiet = open("/dev/null", O_WRONLY);
+  const pid_t pid = spawn(argv, quiet);
+  close(quiet);
+  std::this_thread::sleep_for(std::chrono::duration<double>(warmup));
+  if (!alive(pid)) {
+    std::fprintf(stderr, "bench_probe: %s ended during the warm-up\n", argv[0]);
+    return 1;
+  }
+  const auto cpu0 = threadCpuNs(pid);
+  const auto t0 = Clock::now();
+  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+  const auto cpu1 = threadCpuNs(pid);
+  const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
+  const long peak = peakRssKb(pid);
+  const bool ok = alive(pid);
+  end(pid);
+  if (!ok) {
+    std::fprintf(stderr, "bench_probe: %s ended while being measured\n", argv[0]);
+    return 1;
+  }
+  std::printf("cpu_percent=%.2f peak_rss_kb=%ld\n", 100.0 * cpuSecondsBetween(cpu0, cpu1) / wall,
+              peak);
+  return 0;
+}
+
+int firstLine(const std::string& text, double timeout, char** argv) {
+  int fds[2];
+  if (pipe(fds) != 0) {
+    std::perror("pipe");
+    return 1;
+  }
+  const auto t0 = Clock::now();
+  const pid_t pid = spawn(argv, fds[1]);
+  close(fds[1]);
+  FILE* err = fdopen(fds[0], "r");
+  std::thread watchdog([pid, timeout] {
+    std::this_thread::sleep_for(std::chrono::duration<double>(timeout));
+    kill(pid, SIGKILL);  // ends the read below if the line never came
+  });
+  watchdog.detach();
+  char buffer[4096];
+  while (std::fgets(buffer, sizeof buffer, err) != nullptr) {
+    if (std::strstr(buffer, text.c_str()) != nullptr) {
+      const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+      end(pid);
+      std::printf("ms=%.1f\n", ms);
+      return 0;
+    }
+  }
+  end(pid);
+  std::fprintf(stderr, "bench_probe: no line holding \"%s\" from %s\n", text.c_str(), argv[0]);
+  return 1;
+}
+
+int usage() {
+  std::fputs(
+      "usage: bench_probe idle WARMUP SECONDS -- PROGRAM [ARG...]\n"
+      "       bench_probe first-line TEXT TIMEOUT -- PROGRAM [ARG...]\n",
+      stderr);
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 6 || std::strcmp(argv[4], "--") != 0)
+    return usage();
+  const std::string mode = argv[1];
+  if (mode == "idle")
+    return idle(std::atof(argv[2]), std::atof(argv[3]), argv + 5);
+  if (mode == "first-line")
+    return firstLine(argv[2], std::atof(argv[3]), argv + 5);
+  return usage();
+}

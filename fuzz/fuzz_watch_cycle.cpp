@@ -1,0 +1,186 @@
+// The whole watch cycle fed arbitrary console text: the practice game, virtual time, a message set
+// whose every message and duel template is full of placeholders (all flags on) and a playlist on
+// the fake media back end whose entries are as odd as files get: titles with ";", quotes, a line
+// break and characters outside the game's code page, a file that cannot be played, one that is
+// gone, one of no length and one whose length the back end reports as absurd. After every step
+// of an input:
+//  - no command the game received holds a line break, or a ";" or double quote that the program
+//    did not put there itself (the user's texts here hold neither);
+//  - the heartbeat goes on: every cycle that started has ended and the watch timer is armed again;
+//  - nothing escaped as an exception (it would end the program).
+//
+// An input is lines split at LF. A line that starts with one of these bytes is an event:
+//   \x01  one whole watch cycle runs
+//   \x02N the event loop runs N ms (decimal, at most 1000; 100 without N)
+//   \x03  the game ends (its windows vanish)      \x04  the game starts again
+//   \x05  the playing track plays to its end      \x06  colour codes kept / stripped in the log
+//   \x07T raw bytes T and CR LF land in the log window behind the game's back
+//   \x08T the log window suddenly shows exactly the bytes T (it shrank or changed)
+//   \x09  the 15-second greeting timer ticks      \x0bT the player is renamed T in the game
+//   \x0cN:T the game prints line T N times (N at most 2000)
+// Any other line is printed by the game as it stands. One cycle runs at the end.
+// With PARLEVOX_FUZZ_TRACE set, every command the game receives is printed with its time, to see
+// what an input does.
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <string_view>
+
+#include "FuzzFolder.h"
+#include "ProgramRig.h"
+#include "TypedCommandCheck.h"
+
+namespace {
+
+using pvx::rig::ProgramRig;
+
+[[noreturn]] void fail(const std::string& why) {
+  std::fprintf(stderr, "INVARIANT FAILED: %s\n", why.c_str());
+  std::abort();
+}
+
+long numberIn(std::string_view s, long fallback, long most) {
+  long n = 0;
+  bool any = false;
+  for (char c : s) {
+    if (c < '0' || c > '9')
+      break;
+    any = true;
+    n = n * 10 + (c - '0');
+    if (n > most)
+      return most;
+  }
+  return any ? n : fallback;
+}
+
+class Session {
+ public:
+  Session() : rig_(pvx::rig::fuzzFolder()) {
+    rig_.setAllMessages("%s %d %S %D");
+    rig_.addTrack("Intro", 3);
+    rig_.addTrack("Morning Star", 200);
+    rig_.addTrack("semi;colon \"quoted\"", 4);
+    rig_.addTrack("broken\r\nline", 2);
+    rig_.addUnplayable("cannot play");
+    rig_.addMissing("gone away");
+    rig_.addTrack("Ünïcödé ☃ ^1red", 5);
+    rig_.addTrack("empty track", 0);
+    // A damaged file whose length the back end reports as absurdly long.
+    rig_.addTrack("absurd length", 1e300);
+    if (!rig_.startKnowingName())
+      fail("the practice game's player name was never learned");
+    check("start-up");
+  }
+
+  void step(std::string_view line) {
+    const std::string_view rest = line.empty() ? line : line.substr(1);
+    switch (line.empty() ? '\0' : line.front()) {
+      case '\x01':
+        cycle();
+        break;
+      case '\x02':
+        rig_.clock.runFor(numberIn(rest, 100, 1000));
+        break;
+      case '\x03':
+        rig_.practice.stop();
+        break;
+      case '\x04':
+        rig_.practice.start();
+        break;
+      case '\x05':
+        rig_.media.finishNewest();
+        break;
+      case '\x06':
+        rig_.game.setKeepColours(!rig_.game.keepColours());
+        break;
+      case '\x07':
+        if (rig_.practice.running()) {
+          const pvx::Hwnd log = rig_.practice.logWindow();
+          rig_.ws.setTextDirect(log, rig_.ws.text(log) + std::string(rest) + "\r\n");
+        }
+        break;
+      case '\x08':
+        if (rig_.practice.running())
+          rig_.ws.setTextDirect(rig_.practice.logWindow(), rest);
+        break;
+      case '\x09':
+        rig_.form.tmrDelayTick();
+        break;
+      case '\x0b':
+        rig_.game.setPlayerName(rest);
+        break;
+      case '\x0c': {
+        const long times = numberIn(rest, 1, 2000);
+        const std::size_t colon = rest.find(':');
+        const std::string_view printed =
+            colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+        for (long i = 0; i < times; ++i)
+          rig_.game.print(printed);
+        break;
+      }
+      default:
+        rig_.game.print(line);
+        break;
+    }
+    check("after a step");
+  }
+
+  void finish() {
+    cycle();
+    rig_.clock.runFor(50);
+    check("at the end");
+  }
+
+ private:
+  void cycle() {
+    if (!rig_.runOneCycle())
+      fail("no watch cycle ran within a minute of program time: the heartbeat stopped");
+  }
+
+  void check(const char* when) {
+    for (; checked_ < rig_.typed.size(); ++checked_) {
+      const std::string& command = rig_.typed[checked_];
+      if (trace_)
+        std::fprintf(stderr, "%8lld  %s\n", static_cast<long long>(rig_.clock.nowMs()),
+                     command.c_str());
+      const std::string leak = pvx::rig::leakIn(command);
+      if (!leak.empty())
+        fail(std::string(when) + ": the game received " + leak + " in [" + command + "]");
+    }
+    if (rig_.watch.cyclesStarted() != rig_.watch.cyclesEnded())
+      fail(std::string(when) + ": a watch cycle started and never ended");
+    if (!rig_.form.timer1().isActive())
+      fail(std::string(when) + ": the watch timer is no longer armed");
+  }
+
+  ProgramRig rig_;
+  std::size_t checked_ = 0;
+  const bool trace_ = std::getenv("PARLEVOX_FUZZ_TRACE") != nullptr;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  try {
+    Session session;
+    std::size_t begin = 0;
+    while (begin <= input.size()) {
+      std::size_t end = input.find('\n', begin);
+      if (end == std::string_view::npos)
+        end = input.size();
+      if (end > begin || end < input.size())
+        session.step(input.substr(begin, end - begin));
+      begin = end + 1;
+    }
+    session.finish();
+  } catch (const std::exception& e) {
+    fail(std::string("an exception escaped and would end the program: ") + e.what());
+  } catch (...) {
+    fail("an exception escaped and would end the program");
+  }
+  return 0;
+}
