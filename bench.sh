@@ -20,7 +20,7 @@ echo "== Building build/release and build/bench"
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build build/release -j "$jobs"
 cmake -S bench -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/bench -j "$jobs" --target bench_core bench_floor bench_first_cycle bench_probe
+cmake --build build/bench -j "$jobs" --target bench_core bench_floor bench_probe
 
 out=build/bench
 probe=$out/bench_probe
@@ -73,17 +73,10 @@ if [ $repetitions -eq 1 ]; then
 fi
 
 echo "== Start to the first watch cycle (median of 5 starts)"
-first_cycle_program=(build/release/parlevox)
-if ! PARLEVOX_REPORT_FIRST_CYCLE=1 $probe first-line "first watch cycle" 5 -- \
-  build/release/parlevox >/dev/null 2>&1; then
-  # The program does not tell its first cycle yet: the same start-up, built with that line.
-  first_cycle_program=($out/bench_first_cycle)
-  echo "(build/release/parlevox does not report its first cycle; measuring ${first_cycle_program[0]})"
-fi
 starts=()
 for _ in 1 2 3 4 5; do
   ms=$(PARLEVOX_REPORT_FIRST_CYCLE=1 $probe first-line "first watch cycle" 10 -- \
-    "${first_cycle_program[@]}" | sed 's/^ms=//')
+    build/release/parlevox | sed 's/^ms=//')
   starts+=("$ms")
 done
 echo "starts (ms): ${starts[*]}"
