@@ -26,7 +26,7 @@ ensure_packages() {
 }
 
 # What building and running the program needs.
-BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
+BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
   libgstreamer1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
   gstreamer1.0-libav)
 # What the tests need besides: GoogleTest and the MinGW-w64 cross compiler for the Windows build.
