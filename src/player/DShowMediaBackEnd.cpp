@@ -1,5 +1,7 @@
 #include "player/DShowMediaBackEnd.h"
 
+#include "player/TrackTimeline.h"
+
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -113,7 +115,7 @@ class DShowGraph final : public MediaGraph {
     if (!rendered_)
       return false;
     const std::optional<double> before = currentPosition();
-    const bool ended = ended_;
+    const bool ended = timeline_.ended();
     running_ = false;
     if (FAILED(control_->Stop()))
       return false;
@@ -130,30 +132,30 @@ class DShowGraph final : public MediaGraph {
     if (!rendered_)
       return std::nullopt;
     takeEvents();
-    if (ended_)
-      return endPosition_;
-    if (queryDuration())
-      return duration_;
-    return std::nullopt;
+    if (!timeline_.ended())
+      queryDuration();
+    return timeline_.duration();
   }
 
   std::optional<double> currentPosition() override {
     if (!rendered_)
       return std::nullopt;
     takeEvents();
-    if (ended_)
-      return endPosition_;
+    if (timeline_.ended())
+      return timeline_.endPosition();
     REFTIME seconds = 0;
+    std::optional<double> told;
     if (SUCCEEDED(position_->get_CurrentPosition(&seconds)) && std::isfinite(seconds) &&
         seconds >= 0)
-      lastPosition_ = seconds;
+      told = seconds;
+    const double position = timeline_.report(told);
     // The graph holds the position at the end of the stream while it plays out the last sound;
     // from here on the track has ended.
-    if (durationKnown_ && lastPosition_ >= duration_) {
-      latchEnd(duration_);
-      return endPosition_;
+    if (timeline_.durationKnown() && position >= timeline_.length()) {
+      timeline_.latchEnd(timeline_.length());
+      return timeline_.endPosition();
     }
-    return lastPosition_;
+    return position;
   }
 
   bool setCurrentPosition(double seconds) override {
@@ -161,20 +163,15 @@ class DShowGraph final : public MediaGraph {
       return false;
     // A completion notice from before the move must not end the track after it.
     takeEvents();
-    if (seconds < 0)
-      seconds = 0;
-    if (durationKnown_ && seconds >= duration_) {
-      // Moved onto the end: the track has ended there, as if it had played to it. Held rather
-      // than moved, so that the graph sends no completion notice of its own later.
+    if (timeline_.moveEndsTrack(seconds)) {
+      // Held rather than moved, so that the graph sends no completion notice of its own later.
       control_->Pause();
       running_ = false;
-      latchEnd(duration_);
       return true;
     }
     if (FAILED(position_->put_CurrentPosition(seconds)))
       return false;
-    ended_ = false;
-    lastPosition_ = seconds;
+    timeline_.moved(seconds);
     return true;
   }
 
@@ -193,18 +190,11 @@ class DShowGraph final : public MediaGraph {
  private:
   bool queryDuration() {
     REFTIME seconds = 0;
-    if (!durationKnown_ && SUCCEEDED(position_->get_Duration(&seconds)) && std::isfinite(seconds) &&
-        seconds >= 0) {
-      duration_ = seconds;
-      durationKnown_ = true;
+    if (!timeline_.durationKnown() && SUCCEEDED(position_->get_Duration(&seconds)) &&
+        std::isfinite(seconds) && seconds >= 0) {
+      timeline_.setLength(seconds);
     }
-    return durationKnown_;
-  }
-
-  // From here on position and duration both read `end`, exactly, until the position is moved.
-  void latchEnd(double end) {
-    ended_ = true;
-    endPosition_ = end;
+    return timeline_.durationKnown();
   }
 
   // Takes the graph's notices without waiting: the end of playback and a playback that broke off
@@ -220,17 +210,11 @@ class DShowGraph final : public MediaGraph {
                             code == EC_ERRORABORTEX || code == EC_USERABORT;
       events_->FreeEventParams(code, first, second);
       // A track that breaks off while playing counts as ended, so the player moves on.
-      if (finished && running_ && !ended_)
-        latchEnd(endOfStream());
+      if (finished && running_ && !timeline_.ended()) {
+        queryDuration();
+        timeline_.latchEnd(timeline_.endOfStream());
+      }
     }
-  }
-
-  // The length of a track that has just ended: its duration, or how far it really got when its
-  // length was underestimated.
-  double endOfStream() {
-    queryDuration();
-    const double known = durationKnown_ ? duration_ : 0.0;
-    return lastPosition_ > known ? lastPosition_ : known;
   }
 
   IGraphBuilder* builder_ = nullptr;
@@ -240,11 +224,7 @@ class DShowGraph final : public MediaGraph {
   IMediaEvent* events_ = nullptr;
   bool rendered_ = false;
   bool running_ = false;
-  bool ended_ = false;
-  bool durationKnown_ = false;
-  double duration_ = 0;
-  double endPosition_ = 0;
-  double lastPosition_ = 0;
+  TrackTimeline timeline_;
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "player/GstMediaBackEnd.h"
 
+#include "player/TrackTimeline.h"
+
 #include <gst/gst.h>
 
 #include <cmath>
@@ -76,47 +78,37 @@ class GstGraph final : public MediaGraph {
     if (!rendered_)
       return std::nullopt;
     drainBus();
-    if (ended_)
-      return endPosition_;
-    if (queryDuration())
-      return duration_;
-    // An .mp3 without a length header may tell its length only once it is playing.
-    if (playing_) {
+    if (!timeline_.ended() && !queryDuration() && playing_) {
+      // An .mp3 without a length header may tell its length only once it is playing.
       for (gulong waited = 0; waited < kDurationWaitUs; waited += kDurationPollUs) {
         g_usleep(kDurationPollUs);
         drainBus();
-        if (ended_)
-          return endPosition_;
-        if (queryDuration())
-          return duration_;
+        if (timeline_.ended() || queryDuration())
+          break;
       }
     }
-    return std::nullopt;
+    return timeline_.duration();
   }
 
   std::optional<double> currentPosition() override {
     if (!rendered_)
       return std::nullopt;
     drainBus();
-    if (ended_)
-      return endPosition_;
+    if (timeline_.ended())
+      return timeline_.endPosition();
     gint64 position = 0;
     if (gst_element_query_position(playbin_, GST_FORMAT_TIME, &position) && position >= 0)
-      lastPosition_ = toSeconds(position);
-    return lastPosition_;
+      return timeline_.report(toSeconds(position));
+    return timeline_.report(std::nullopt);
   }
 
   bool setCurrentPosition(double seconds) override {
     if (!rendered_ || !std::isfinite(seconds))
       return false;
     drainBus();
-    if (seconds < 0)
-      seconds = 0;
-    if (durationKnown_ && seconds >= duration_) {
-      // Moved onto the end: the track has ended there, as if it had played to it.
+    if (timeline_.moveEndsTrack(seconds)) {
       gst_element_set_state(playbin_, GST_STATE_PAUSED);
       playing_ = false;
-      latchEnd(duration_);
       return true;
     }
     const auto target = static_cast<gint64>(seconds * static_cast<double>(GST_SECOND));
@@ -125,8 +117,7 @@ class GstGraph final : public MediaGraph {
                           GST_SEEK_TYPE_SET, target, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE))
       return false;
     gst_element_get_state(playbin_, nullptr, nullptr, kSeekTimeout);
-    ended_ = false;
-    lastPosition_ = seconds;
+    timeline_.moved(seconds);
     return true;
   }
 
@@ -163,7 +154,7 @@ class GstGraph final : public MediaGraph {
     if (!rendered_)
       return false;
     drainBus();
-    if (failed_ && !ended_)
+    if (failed_ && !timeline_.ended())
       return false;
     // Returns at once; the pipeline gets there on its own threads.
     if (gst_element_set_state(playbin_, state) == GST_STATE_CHANGE_FAILURE)
@@ -175,16 +166,9 @@ class GstGraph final : public MediaGraph {
   bool queryDuration() {
     gint64 nanoseconds = 0;
     if (gst_element_query_duration(playbin_, GST_FORMAT_TIME, &nanoseconds) && nanoseconds >= 0) {
-      duration_ = toSeconds(nanoseconds);
-      durationKnown_ = true;
+      timeline_.setLength(toSeconds(nanoseconds));
     }
-    return durationKnown_;
-  }
-
-  // From here on position and duration both read `end`, exactly.
-  void latchEnd(double end) {
-    ended_ = true;
-    endPosition_ = end;
+    return timeline_.durationKnown();
   }
 
   // Takes the pipeline's messages: the end of the stream and errors are remembered; the rest is
@@ -196,14 +180,14 @@ class GstGraph final : public MediaGraph {
     while (GstMessage* message = gst_bus_pop(bus)) {
       switch (GST_MESSAGE_TYPE(message)) {
         case GST_MESSAGE_EOS:
-          if (rendered_ && !ended_)
-            latchEnd(endOfStream());
+          if (rendered_)
+            trackEnded();
           break;
         case GST_MESSAGE_ERROR:
           failed_ = true;
           // A track that breaks while playing counts as ended, so the player moves on.
-          if (rendered_ && !ended_)
-            latchEnd(endOfStream());
+          if (rendered_)
+            trackEnded();
           break;
         default:
           break;
@@ -213,23 +197,19 @@ class GstGraph final : public MediaGraph {
     gst_object_unref(bus);
   }
 
-  // The length of a track that has just ended: its duration, or how far it really got when its
-  // length was underestimated.
-  double endOfStream() {
+  // The track has played out (or broken off): it ends where it got to.
+  void trackEnded() {
+    if (timeline_.ended())
+      return;
     queryDuration();
-    const double known = durationKnown_ ? duration_ : 0.0;
-    return lastPosition_ > known ? lastPosition_ : known;
+    timeline_.latchEnd(timeline_.endOfStream());
   }
 
   GstElement* playbin_;
   bool rendered_ = false;
   bool playing_ = false;
   bool failed_ = false;
-  bool ended_ = false;
-  bool durationKnown_ = false;
-  double duration_ = 0;
-  double endPosition_ = 0;
-  double lastPosition_ = 0;
+  TrackTimeline timeline_;
   double rate_ = 1.0;
 };
 
