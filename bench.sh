@@ -47,9 +47,12 @@ $out/bench_core --benchmark_repetitions=$repetitions --benchmark_min_time=$min_t
   --benchmark_report_aggregates_only=true --benchmark_display_aggregates_only=true \
   --benchmark_out=$out/core.json --benchmark_out_format=json 2>&1 | grep -v '^\*\*\*WARNING'
 
-# The median real time of a benchmark, in nanoseconds.
+# The median real time of a benchmark, in nanoseconds. With one repetition its own line carries
+# no "_median".
+suffix=_median
+[ $repetitions -eq 1 ] && suffix=
 median_ns() {
-  awk -v want="\"$1_median\"" '
+  awk -v want="\"$1$suffix\"" '
     $1 == "\"name\":" { name = $2; sub(/,$/, "", name) }
     name == want && $1 == "\"real_time\":" { t = $2; sub(/,$/, "", t) }
     name == want && $1 == "\"time_unit\":" {
@@ -58,19 +61,6 @@ median_ns() {
       printf "%.0f\n", t * f; exit
     }' $out/core.json
 }
-# One benchmark when only one repetition ran: its own line carries no "_median".
-if [ $repetitions -eq 1 ]; then
-  median_ns() {
-    awk -v want="\"$1\"" '
-      $1 == "\"name\":" { name = $2; sub(/,$/, "", name) }
-      name == want && $1 == "\"real_time\":" { t = $2; sub(/,$/, "", t) }
-      name == want && $1 == "\"time_unit\":" {
-        u = $2; gsub(/[",]/, "", u)
-        f = (u == "ms") ? 1e6 : (u == "us") ? 1e3 : (u == "s") ? 1e9 : 1
-        printf "%.0f\n", t * f; exit
-      }' $out/core.json
-  }
-fi
 
 echo "== Start to the first watch cycle (median of 5 starts)"
 starts=()
