@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QPushButton>
+#include <QSlider>
 #include <fstream>
 #include <random>
 
@@ -98,12 +99,17 @@ class Replayer {
     QObject::connect(
         &program_->mainWindow(), &frmMain::statusLineChanged,
         [this](const QString& text) { recorder_.line("[status] " + text.toStdString()); });
+    QObject::connect(&program_->playerWindow(), &frmPlay::volumeSliderChanged,
+                     [this](int value) { recorder_.line("[volume] " + std::to_string(value)); });
   }
   ~Replayer() { program_->practice()->removeListener(&recorder_); }
 
   void run() {
     for (const ReplayStep& step : script_.scene)
       apply(step);
+    // The volume the player window starts with; every later change is recorded as it happens.
+    if (const auto* slider = program_->playerWindow().findChild<const QSlider*>("sldVol"))
+      recorder_.line("[volume] " + std::to_string(slider->value()));
     program_->start();
     runFor(1000);
     for (const ReplayStep& step : script_.steps)

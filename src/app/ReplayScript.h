@@ -29,6 +29,14 @@ namespace pvx {
 //
 // Scene directives stand before the first text line and before any @after; @message and @duel
 // may also come later, as edits the user makes at that moment.
+//
+// The replay prints one line per observable event: the program time in milliseconds, a tab, then
+//   a command typed into the game's console, as the game received it, or
+//   [status] TEXT           the status line changed to TEXT
+//   [box] TEXT              a message box showed TEXT (answered OK at once)
+//   [game] shown|hidden     the game's main window was shown or hidden
+//   [volume] N              the player's volume slider shows N (0 loudest, 20 quietest), once at
+//                           start-up and again whenever it changes
 struct ReplayStep {
   enum class Kind { Batch, After, Game, Say, Click, Message, Duel };
   Kind kind = Kind::Batch;

@@ -19,10 +19,32 @@ namespace fs = std::filesystem;
 
 bool readLine(std::istream& in, std::string& line) {
   std::string raw;
-  if (!std::getline(in, raw))
+  std::streambuf* buffer = in.rdbuf();
+  if (buffer == nullptr || !in.good())
     return false;
-  if (!raw.empty() && raw.back() == '\r')
-    raw.pop_back();
+  using Traits = std::char_traits<char>;
+  bool any = false;
+  for (;;) {
+    const Traits::int_type c = buffer->sbumpc();
+    if (Traits::eq_int_type(c, Traits::eof())) {
+      in.setstate(std::ios::eofbit);
+      if (!any) {
+        in.setstate(std::ios::failbit);
+        return false;
+      }
+      break;
+    }
+    any = true;
+    if (c == '\n')
+      break;
+    if (c == '\r') {
+      // A line feed right after the carriage return belongs to the same line end.
+      if (buffer->sgetc() == '\n')
+        buffer->sbumpc();
+      break;
+    }
+    raw.push_back(Traits::to_char_type(c));
+  }
   line = text::fromFileLine(raw);
   return true;
 }

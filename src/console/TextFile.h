@@ -10,8 +10,9 @@
 // both, so that a file made by the Windows program loads anywhere.
 namespace pvx::textfile {
 
-// Reads the next line, without its end, as UTF-8. A line ends at CR LF or at a bare LF (a file
-// edited by hand); the last may end at the end of the file. False when nothing is left.
+// Reads the next line, without its end, as UTF-8. A line ends at CR LF, at a CR alone or at a
+// bare LF (a file edited by hand or on another system); the last may end at the end of the file.
+// False when nothing is left.
 bool readLine(std::istream& in, std::string& line);
 
 // The bytes of a line as the system's code page stores them.

@@ -100,10 +100,15 @@ void PlaybackEngine::skipFailedStart() {
   const int entries = playlist_.count();
   if (transport_ == nullptr || skipDepth_ + 1 >= entries)
     return;
-  // nextSong starts the entry after curIndex, so stepping curIndex onto the failed entry skips
-  // it. Past the end the failed entry was the first one (nextSong wraps there), so the step wraps
-  // too; otherwise the first entry would be tried over and over.
-  curIndex = static_cast<std::int16_t>(curIndex + 1 < entries ? curIndex + 1 : 0);
+  // nextSong starts the entry after curIndex (entry 0 after the last), so one step on from the
+  // entry started last skips the entry right after it, which is the failed one when the player
+  // was advancing. From the last entry nextSong goes on at entry 0, unless entry 0 is the one
+  // that just failed: then it goes on at entry 1, or the first entry would be tried over and over.
+  const int failed = playlist_.selection();
+  if (curIndex + 1 < entries)
+    curIndex = static_cast<std::int16_t>(curIndex + 1);
+  else
+    curIndex = static_cast<std::int16_t>(failed == 0 ? 0 : entries - 1);
   ++skipDepth_;
   callNextSong();
   --skipDepth_;

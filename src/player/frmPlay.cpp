@@ -199,8 +199,14 @@ void frmPlay::positionChanged() {
 void frmPlay::volumeChanged() {
   if (player_ == nullptr)
     return;
-  const QSignalBlocker blocker(sldVol_);
-  sldVol_->setValue(player_->engine().volumeSliderValue());
+  {
+    const QSignalBlocker blocker(sldVol_);
+    sldVol_->setValue(player_->engine().volumeSliderValue());
+  }
+  if (sldVol_->value() != shownVolume_) {
+    shownVolume_ = sldVol_->value();
+    emit volumeSliderChanged(shownVolume_);
+  }
 }
 
 void frmPlay::create() {

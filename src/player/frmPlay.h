@@ -48,6 +48,8 @@ class frmPlay final : public QWidget, public PlayerPort, public FormPort {
  signals:
   // "Add Folder": the folder picker is to be opened.
   void addFolderClicked();
+  // The volume slider shows a new value, set by the program or moved by the user.
+  void volumeSliderChanged(int value);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -56,6 +58,7 @@ class frmPlay final : public QWidget, public PlayerPort, public FormPort {
   DialogPort& dialogs_;
   Player* player_ = nullptr;
   bool created_ = false;
+  int shownVolume_ = -1;
 
   QLabel* lblLength_ = nullptr;
   QSlider* slider3_ = nullptr;

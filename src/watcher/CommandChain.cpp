@@ -2,15 +2,16 @@
 
 #include "console/Text.h"
 #include "messages/MessageSetFile.h"
+#include "watcher/ConsoleLines.h"
 
 namespace pvx {
 
-std::optional<std::string> CommandChain::argument(const std::string& newText,
-                                                  const std::string& key, std::size_t offset) {
-  const std::size_t p = text::findNoCase(newText, key);
+std::optional<std::string> CommandChain::argument(const std::string& line, const std::string& key,
+                                                  std::size_t offset, std::size_t from) {
+  const std::size_t p = text::findNoCase(line, key, from);
   if (p == text::npos)
     return std::string();
-  const std::string rest = text::substring(newText, p + offset);
+  const std::string rest = text::substring(line, p + offset);
   if (text::length(rest) < 2)
     return std::nullopt;
   return text::dropRight(rest, 2);
@@ -20,13 +21,21 @@ void CommandChain::type(const std::string& command) {
   form_.context().q3.sendConsoleCommand(command);
 }
 
+std::optional<std::string> CommandChain::commandLine(const std::string& newText,
+                                                     const char* literal) const {
+  return consolelines::firstBeginningWith(newText, form_.currentPlayerName + literal);
+}
+
 CycleFlow CommandChain::run(const std::string& newText) {
   if (newText.empty())
     return CycleFlow::Continue;  // no chat line, no command
-  const std::string& name = form_.currentPlayerName;
-  auto present = [&](const char* literal) { return text::containsNoCase(newText, name + literal); };
+  std::optional<std::string> line;
+  auto present = [&](const char* literal) {
+    line = commandLine(newText, literal);
+    return line.has_value();
+  };
   if (present(": !load")) {
-    load(newText);
+    load(*line);
     return CycleFlow::Continue;
   }
   if (present(": !stop"))
@@ -40,18 +49,19 @@ CycleFlow CommandChain::run(const std::string& newText) {
     return CycleFlow::Continue;
   }
   if (present(": !vol"))
-    return music_ ? music_->vol(newText) : CycleFlow::Continue;
+    return music_ ? music_->vol(*line) : CycleFlow::Continue;
   if (present(": !pause"))
     return music_ ? music_->pause() : CycleFlow::Continue;
   if (present(": !listsongs"))
     return music_ ? music_->listSongs() : CycleFlow::Continue;
   if (present(": !play"))
-    return music_ ? music_->play(newText) : CycleFlow::Continue;
+    return music_ ? music_->play(*line) : CycleFlow::Continue;
   return CycleFlow::Continue;
 }
 
-void CommandChain::load(const std::string& newText) {
-  const std::optional<std::string> name = argument(newText, ": !load", 8);
+void CommandChain::load(const std::string& line) {
+  const std::optional<std::string> name =
+      argument(line, ": !load", 8, text::length(form_.currentPlayerName));
   // A line cut short before its line break names no set: that is a failed load.
   const bool loaded = name && sets_.loadMessageSet(*name);
   const std::string shown = text::makeInert(name.value_or(""));

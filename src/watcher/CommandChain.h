@@ -17,15 +17,18 @@ class MusicCommands {
   virtual CycleFlow stop() = 0;
   virtual CycleFlow next() = 0;
   virtual CycleFlow prev() = 0;
-  virtual CycleFlow vol(const std::string& newText) = 0;
+  // vol and play get the command's own chat line, with its line break.
+  virtual CycleFlow vol(const std::string& line) = 0;
   virtual CycleFlow pause() = 0;
   virtual CycleFlow listSongs() = 0;
-  virtual CycleFlow play(const std::string& newText) = 0;
+  virtual CycleFlow play(const std::string& line) = 0;
 };
 
-// The local player's chat commands: a command is present when the new text holds the current
-// player name immediately followed by its literal, anywhere, in any letter case. The literals are
-// tried in a fixed order and only the first one present runs, so one cycle runs one command.
+// The local player's chat commands: a command is present when a line of the new text begins with
+// the current player name immediately followed by its literal, in any letter case; what follows
+// the literal is not looked at. Lines of other players never command the program, wherever the
+// name and the literal stand in them. The literals are tried in a fixed order and only the first
+// one present runs, so one cycle runs one command.
 class CommandChain {
  public:
   static constexpr const char* kGameWindowClass = "Jedi Knight®: Jedi Academy (MP)";
@@ -48,14 +51,18 @@ class CommandChain {
   // The music player's commands; until it is there they are recognised and do nothing.
   void setMusic(MusicCommands* music) { music_ = music; }
 
-  // A command's argument: the new text from offset characters after the first occurrence of the
-  // key (any letter case, on any player's line) to its end, less the line break (two characters).
-  // Nothing when fewer than two characters are left to drop; empty text when the key is absent.
-  static std::optional<std::string> argument(const std::string& newText, const std::string& key,
-                                             std::size_t offset);
+  // The first line of the new text that begins with the current player name and the literal.
+  std::optional<std::string> commandLine(const std::string& newText, const char* literal) const;
+
+  // A command's argument, cut from the command's line: from offset characters after the first
+  // occurrence of the key at or after character from (past the player's name; any letter case)
+  // to the end of the line, less the line break (two characters). Nothing when fewer than two
+  // characters are left to drop; empty text when the key is absent.
+  static std::optional<std::string> argument(const std::string& line, const std::string& key,
+                                             std::size_t offset, std::size_t from = 0);
 
  private:
-  void load(const std::string& newText);
+  void load(const std::string& line);
   void mini();
   void type(const std::string& command);
 

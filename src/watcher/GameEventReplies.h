@@ -11,7 +11,9 @@ namespace pvx {
 // (re)loads, and while replies are on and the player's name is known, the first of the fixed
 // events that the new text holds (own entry, another player entering, duels engaged, won and
 // lost, self-kill, rename, replies switched off, a match limit). While replies are off or the
-// name is unknown, only a ": !ReplyON" of the player switches them on again.
+// name is unknown, only a ": !ReplyON" of the player switches them on again. Events are looked
+// for only in lines the program did not write itself; ": !replyoff" and ": !ReplyON" count only
+// on the local player's own chat line.
 //
 // Console text put into a typed command (player names) is made inert first; the user's own
 // message texts are typed unchanged.
@@ -31,7 +33,10 @@ class GameEventReplies {
   std::string substitute(const std::string& templ) const;
 
  private:
-  CycleFlow eventChain(const std::string& newText);
+  // events is the new text without the program's own words; commands are read from newText.
+  CycleFlow eventChain(const std::string& newText, const std::string& events);
+  // Whether a line of the new text begins with the current player name and the literal.
+  bool commandPresent(const std::string& newText, const char* literal) const;
   void replyOnTest(const std::string& newText);
   void type(const std::string& command);
   void wait(float seconds);

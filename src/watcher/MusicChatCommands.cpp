@@ -86,10 +86,11 @@ std::optional<std::int16_t> MusicChatCommands::volumeNumber(const std::string& a
   return static_cast<std::int16_t>(whole);
 }
 
-CycleFlow MusicChatCommands::vol(const std::string& newText) {
+CycleFlow MusicChatCommands::vol(const std::string& line) {
   // Unlike the other arguments, a line cut short keeps what it has: "!vol15" works without a
   // line break too.
-  std::string argument = text::substring(newText, text::findNoCase(newText, " !vol") + 5);
+  const std::size_t key = text::findNoCase(line, " !vol", text::length(form_.currentPlayerName));
+  std::string argument = text::substring(line, key + 5);
   if (text::length(argument) >= 2)
     argument = text::dropRight(argument, 2);
   if (const std::optional<std::int16_t> volu = volumeNumber(argument))
@@ -120,10 +121,10 @@ CycleFlow MusicChatCommands::listSongs() {
   return CycleFlow::Continue;
 }
 
-CycleFlow MusicChatCommands::play(const std::string& newText) {
-  const std::string command = form_.currentPlayerName + ": !play";
-  const std::string t = text::substring(newText, text::findNoCase(newText, command));
-  if (text::length(t) == text::length(command) + 2) {  // bare: only the line break follows
+CycleFlow MusicChatCommands::play(const std::string& line) {
+  const std::size_t nameLength = text::length(form_.currentPlayerName);
+  // The line begins with the name and ": !play"; bare when only its line break follows.
+  if (text::length(line) == nameLength + text::length(": !play") + 2) {
     if (!player_.PauseBb())
       return CycleFlow::EndNow;
     player_.play("");
@@ -132,7 +133,7 @@ CycleFlow MusicChatCommands::play(const std::string& newText) {
     return CycleFlow::Continue;
   }
 
-  const std::optional<std::string> search = CommandChain::argument(newText, ": !play", 8);
+  const std::optional<std::string> search = CommandChain::argument(line, ": !play", 8, nameLength);
   if (!search)
     return CycleFlow::Continue;  // cut short before its line break: ignored
   Playlist& list = player_.list();

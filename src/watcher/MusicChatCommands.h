@@ -19,10 +19,10 @@ class MusicChatCommands final : public MusicCommands {
   CycleFlow stop() override;
   CycleFlow next() override;
   CycleFlow prev() override;
-  CycleFlow vol(const std::string& newText) override;
+  CycleFlow vol(const std::string& line) override;
   CycleFlow pause() override;
   CycleFlow listSongs() override;
-  CycleFlow play(const std::string& newText) override;
+  CycleFlow play(const std::string& line) override;
 
   // The chat volume of "!vol": a decimal number (sign, digits, one decimal point, blanks around
   // it), rounded down; nothing when it is not such a number or does not fit 16 bits.

@@ -1,9 +1,11 @@
 #include "watcher/WatchCycle.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "console/Text.h"
+#include "watcher/ConsoleLines.h"
 
 namespace pvx {
 
@@ -53,6 +55,7 @@ void WatchCycle::body() {
   MainForm& f = form_;
   MainWindowPort& window = f.context().window;
   newText_.clear();
+  wholeLines_.clear();
 
   yield();               // 1
   f.dockPlayerWindow();  // 2
@@ -98,16 +101,19 @@ void WatchCycle::body() {
   if (f.previousLogLength < f.logLength)
     takeNewText();  // 12
 
-  if (gameEvents && gameEvents(newText_) == CycleFlow::EndNow)
+  if (gameEvents && gameEvents(wholeLines_) == CycleFlow::EndNow)
     return;  // 13
 
   if (!f.currentPlayerName.empty() && chatCommands &&  // 14
-      chatCommands(newText_) == CycleFlow::EndNow) {
+      chatCommands(wholeLines_) == CycleFlow::EndNow) {
     return;
   }
 
-  if (text::containsNoCase(newText_, "\"name\" is:")) {  // 15
-    quoteScan();
+  // The game's answer to a name query stands at the start of its own line; a chat line that
+  // merely holds the same words must not choose the player's name.
+  if (const std::optional<std::string> answer =
+          consolelines::firstBeginningWith(wholeLines_, kNameAnswer)) {
+    quoteScan(*answer);
     window.setStatusLine(f.statusPresent());
     window.setChatText("");
   }
@@ -121,17 +127,27 @@ void WatchCycle::takeNewText() {
   const std::string log = f.context().tarn.readWindowBytes(f.consoleLog);
   const auto grown = static_cast<std::size_t>(f.logLength - f.previousLogLength);
   const std::size_t keep = std::min({grown, kNewTextLimit, log.size()});
-  newText_ = text::fromCp1252(std::string_view(log).substr(log.size() - keep));
+  const std::size_t start = log.size() - keep;
+  newText_ = text::fromCp1252(std::string_view(log).substr(start));
+  // When the new text begins inside a line (the last 200 characters of a longer burst), that
+  // piece is not a whole line: nobody can tell who wrote it, and it is often the tail of the
+  // program's own echo. Events and commands are looked for in whole lines only.
+  wholeLines_ = newText_;
+  if (start > 0 && log[start - 1] != '\n') {
+    const std::size_t feed = wholeLines_.find('\n');
+    wholeLines_.erase(0, feed == std::string::npos ? wholeLines_.size() : feed + 1);
+  }
   f.previousLogLength = f.logLength;
   f.context().window.setChatText(newText_);
 }
 
-void WatchCycle::quoteScan() {
+void WatchCycle::quoteScan(const std::string& answer) {
   // The game answers a name query with "name" is:"<name>" default:"...": the name stands
-  // between the third and the fourth double quote, counted from the start of the new text.
+  // between the third and the fourth double quote of the answer's line, and never runs on into
+  // the next line.
   yield();
   std::string collected;
-  const std::vector<std::string> chars = characters(newText_);
+  const std::vector<std::string> chars = characters(answer);
   const std::size_t n = chars.size();
   int quoteCount = 0;
   for (std::size_t i = 0; i < n; ++i) {

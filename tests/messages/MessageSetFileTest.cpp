@@ -143,6 +143,29 @@ TEST_F(MessageSets, AFileFromTheWindowsProgramLoads) {
   EXPECT_EQ(form.Limiten, 1);
 }
 
+TEST_F(MessageSets, EveryKindOfLineEndLoads) {
+  // CR LF (as written), CR alone (an old Mac editor), LF alone (a Unix editor), and all mixed.
+  for (const std::string end : {"\r\n", "\r", "\n"}) {
+    std::string body;
+    for (const char* line :
+         {"Parlevocs [ZB] Vendrix", "e", "w", "l", "g", " 1 ", "d", " 0 ", "n", " 1 ", "m", " 0 "})
+      body += std::string(line) + end;
+    writeFile("ends.pvx", body);
+    form.Greet.clear();
+    ASSERT_TRUE(sets.loadMessageSet("ends")) << ::testing::PrintToString(end);
+    EXPECT_EQ(window.duelText(DuelText::Lost), "l");
+    EXPECT_EQ(form.Greet, "g");
+    EXPECT_EQ(form.Enter, "n");
+    EXPECT_EQ(form.EnterEn, 1);
+    EXPECT_TRUE(dialogs.boxes.empty());
+  }
+  writeFile("mixed.pvx", "Parlevocs [ZB] Vendrix\re\nw\r\n\rg\n 1 \rd\r 0 \n\n 1\r\r 1");
+  ASSERT_TRUE(sets.loadMessageSet("mixed"));
+  EXPECT_EQ(window.duelText(DuelText::Lost), "");
+  EXPECT_EQ(form.Greet, "g");
+  EXPECT_EQ(form.Limiten, 1);
+}
+
 TEST_F(MessageSets, AFailedSaveLeavesTheOldFileWholeAndSaysWhy) {
   writeFile("main.pvx", "old bytes\r\n");
   std::filesystem::create_directory(saves("main.pvx.new"));  // nothing can be written beside it

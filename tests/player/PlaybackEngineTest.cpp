@@ -167,6 +167,17 @@ TEST_F(EngineSkip, PastTheLastEntryTheSkipWrapsAndSkipsABrokenFirstEntry) {
   EXPECT_EQ(graph().path, "/m/1.mp3");
 }
 
+TEST_F(EngineSkip, AFailedStartAfterTheLastEntryGoesOnAtTheFirst) {
+  // The last entry was started before; a broken entry chosen by hand leads to entry 0.
+  addEntries({60, -1, 60, 60, 60, 60, 60});
+  start(6);
+  engine.mStop();
+  EXPECT_EQ(start(1), "");
+  EXPECT_EQ(transport.tried, std::vector<int>{0});
+  EXPECT_EQ(engine.curIndex, 0);
+  EXPECT_EQ(graph().path, "/m/0.mp3");
+}
+
 TEST_F(EngineSkip, WhenNoEntryCanStartEachIsTriedOnceAndTheEngineStaysIdle) {
   addEntries({-1, -1, -1, -1});
   EXPECT_EQ(start(1), "");

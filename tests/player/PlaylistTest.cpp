@@ -133,6 +133,14 @@ TEST_F(PlaylistFileRoundTrip, BlanksCaretsLongLinesAndWindows1252ComeBackAsWritt
   EXPECT_EQ(loadedTitles(), Strings{"Café €.mp3"});
 }
 
+TEST_F(PlaylistFileRoundTrip, CarriageReturnsAloneEndLinesToo) {
+  writeBytes(file, " 1 \r/m/A.mp3\rA.mp3\r/m/B.mp3\nB.mp3\r\n");
+  playlist.loadPlaylist();
+  EXPECT_EQ(playlist.titles(), (Strings{"A.mp3", "B.mp3"}));
+  EXPECT_EQ(playlist.songPaths(), (Strings{"/m/A.mp3", "/m/B.mp3"}));
+  EXPECT_TRUE(port.failures.empty());
+}
+
 using PlaylistFileFailures = PlaylistTest;
 
 TEST_F(PlaylistFileFailures, AFileEndingEarlyKeepsWhatWasReadAndTheAnnouncedSlots) {

@@ -1,5 +1,6 @@
 #include "watcher/CommandChain.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "WatcherHarness.h"
@@ -56,6 +57,8 @@ TEST(CommandArgument, IsCutByKeyAndOffsetLessTheLineBreak) {
   EXPECT_EQ(arg("Bob: !load\r", ": !load", 8), std::nullopt);  // cut short: no line break
   EXPECT_EQ(arg("Bob: !vol\r\n", " !vol", 5), "");
   EXPECT_EQ(arg("¬Bob¬: !load ¬x¬\r\n", ": !load", 8), "¬x¬");
+  // Searched past the player's name when the name itself holds the key.
+  EXPECT_EQ(CommandChain::argument("a: !load: !load b\r\n", ": !load", 8, 8), "b");
 }
 
 TEST_F(Commands, LoadReportsSuccessAfter899Ms) {
@@ -92,10 +95,60 @@ TEST_F(Commands, OnlyTheFirstCommandOfTheChainRuns) {
   EXPECT_EQ(music.calls, (std::vector<std::string>{"stop", "vol", "next"}));
 }
 
-TEST_F(Commands, AnotherPlayersNameEndingInOursCounts) {
-  happen({"xRookie: !next"});
-  happen({"Bob: !next"});
+TEST_F(Commands, OnlyALineBeginningWithOurNameCommands) {
+  // Other players' lines, wherever our name and a command stand in them, command nothing.
+  const std::vector<std::string> impostors = {
+      "Ann: did you know you can type Rookie: !next in chat?",
+      "Eve: Rookie: !mini",
+      "xRookie: !mini",
+      "Bob: !next",
+      " Rookie: !stop",
+      "]say Rookie: !load duel",
+  };
+  for (const std::string& line : impostors) {
+    const auto t0 = happen({line});
+    EXPECT_TRUE(typedSince(t0).empty()) << line;
+  }
+  EXPECT_TRUE(music.calls.empty());
+  EXPECT_TRUE(practice.gameWindowVisible());
+  EXPECT_TRUE(window.states.empty());
+
+  happen({"Ann: hi", "ROOKIE: !Next please"});  // our own line, in any letter case
   EXPECT_EQ(music.calls, (std::vector<std::string>{"next"}));
+}
+
+TEST_F(Commands, APieceOfALineCutByTheNewTextLimitIsNoLine) {
+  // The last 200 characters of a burst begin inside Eve's line, right at "Rookie: !next".
+  const std::string tail = "Rookie: !next";
+  const std::string other = "Ann: " + std::string(200 - tail.size() - 4 - 5, 'b');
+  happen({"Eve: " + std::string(100, 'a') + tail, other});
+  ASSERT_EQ(watch.newText(), tail + "\r\n" + other + "\r\n");
+  EXPECT_TRUE(music.calls.empty());
+  EXPECT_EQ(watch.wholeLines(), other + "\r\n");
+}
+
+TEST_F(Commands, TheArgumentComesFromTheCommandsOwnLine) {
+  std::ofstream(folder / "Saves" / "b.pvx", std::ios::binary)
+      << "Parlevocs [ZB] Vendrix\r\ne\r\nw\r\nl\r\nHi\r\n 1 \r\nd\r\n 0 \r\ne\r\n 0 \r\n"
+         "l\r\n 0 \r\n";
+  const auto t0 = happen({"Ann: !load a", "Rookie: !load b", "Cid: !load c"});
+  EXPECT_EQ(typedSince(t0), (Lines{{899, "say ^7b ^1loaded successfully"}}));
+  // A name that holds the key itself does not shift the cut.
+  form.currentPlayerName = "x: !load";
+  const auto t1 = happen({"x: !load: !load duel"});
+  EXPECT_EQ(typedSince(t1), (Lines{{899, "say ^7duel ^1loaded successfully"}}));
+}
+
+TEST_F(Commands, TheProgramsOwnFailureLineIsAnsweredOnce) {
+  // The failure line comes back as our own chat line; it must not load again and again.
+  happen({"Ann: !load a", "Rookie: !load b"});
+  clock.runFor(10000);
+  const std::vector<std::string> all = commands();
+  EXPECT_EQ(std::count(all.begin(), all.end(), "say ^1Error opening file ^7b"), 1);
+  EXPECT_EQ(
+      std::count_if(all.begin(), all.end(),
+                    [](const std::string& c) { return c.find("Error") != std::string::npos; }),
+      1);
 }
 
 TEST_F(Commands, CommandsRunWhileRepliesAreOff) {

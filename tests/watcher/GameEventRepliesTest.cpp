@@ -1,5 +1,7 @@
 #include "watcher/GameEventReplies.h"
 
+#include <algorithm>
+
 #include "WatcherHarness.h"
 
 using namespace pvx;
@@ -58,7 +60,8 @@ TEST_F(Replies, DisabledGreetingStillEndsTheChainWhileTheGateIsOpen) {
 
   form.greetingGate = false;  // closed: the chain goes on to the duel
   const auto t1 = happen({"Bob entered the game", "Cid has become engaged in a duel with Rookie!"});
-  EXPECT_EQ(typedSince(t1), (Lines{{0, "say Rookie vs Bob entered the game  Cid"}}));
+  // The opponent is cut from the duel's own line.
+  EXPECT_EQ(typedSince(t1), (Lines{{0, "say Rookie vs Cid"}}));
 }
 
 TEST_F(Replies, DuelEngagedByThePlayerThenLostAfter699Ms) {
@@ -171,12 +174,70 @@ TEST_F(Replies, ConsoleTextIsMadeInertButTheUsersTextsAreNot) {
   form.Greet = "Hi %d;";
   form.GreetEn = 1;
   form.greetingGate = true;
-  const auto t0 = happen({"Eve: x;quit", "Bob entered the game"});
-  EXPECT_EQ(typedSince(t0), (Lines{{0, "say Hi Eve: xquit  Bob;"}}));
+  const auto t0 = happen({"Eve: x;quit", "B\"o;b entered the game"});
+  EXPECT_EQ(typedSince(t0), (Lines{{0, "say Hi Bob;"}}));
   EXPECT_TRUE(practice.running());  // the game never saw a "quit" command
 
   duelTemplates("%s vs %d", "w", "l");
   runOneCycle();  // reads the game's echo of the greeting
   const auto t1 = happen({"Ev\"il;quit has become engaged in a duel with Rookie!"});
   EXPECT_EQ(typedSince(t1), (Lines{{0, "say Rookie vs Evilquit"}}));
+}
+
+TEST_F(Replies, NamesCutFromAnEventStayWithinItsLine) {
+  duelTemplates("%s vs %d", "w", "l");
+  form.Greet = "Hi %d";
+  form.GreetEn = 1;
+  form.greetingGate = true;
+  // Each event line has company before and after it in the same new text.
+  struct Case {
+    std::vector<std::string> lines;
+    std::string typed;
+  };
+  const std::vector<Case> cases = {
+      {{"Ann: hey", "Bob entered the game", "Cid: hi"}, "say Hi Bob"},
+      {{"Ann: hey", "Rookie has become engaged in a duel with Bob!", "Cid: hi"},
+       "say Rookie vs Bob"},
+      {{"Ann: hey", "Dan has become engaged in a duel with Rookie!", "Cid: hi"},
+       "say Rookie vs Dan"},
+  };
+  for (const Case& c : cases) {
+    const auto t0 = happen(c.lines);
+    EXPECT_EQ(typedSince(t0), (Lines{{0, c.typed}})) << c.lines[1];
+  }
+
+  happen({"Ann: hey", "Rookie renamed to Cid", "Bob: hi"});
+  EXPECT_EQ(form.currentPlayerName, "Cid");
+  EXPECT_EQ(window.status, "[ Current Player: Cid  OS: Windows 2000 Build 2195 ]");
+}
+
+TEST_F(Replies, ThePlayersOwnWordsAndTheConsolesEchoAreNoEvents) {
+  form.limit = "gg, Timelimit hit.";
+  form.Limiten = 1;
+  form.Greet = "welcome, you entered the game";
+  form.GreetEn = 1;
+  duelTemplates("Rookie has become engaged in a duel with %d", "w", "l");
+  // The reply holds the event's own words: it comes back as an echo and as our chat line,
+  // and neither may answer again.
+  happen({"Timelimit hit."});
+  form.greetingGate = true;
+  happen({"Ann entered the game"});
+  happen({"Ann has become engaged in a duel with Rookie!"});
+  clock.runFor(20000);  // many cycles, a greeting-gate tick among them
+  const std::vector<std::string> all = commands();
+  EXPECT_EQ(std::count(all.begin(), all.end(), "say gg, Timelimit hit."), 1);
+  EXPECT_EQ(std::count(all.begin(), all.end(), "say welcome, you entered the game"), 1);
+  EXPECT_EQ(std::count(all.begin(), all.end(), "say Rookie has become engaged in a duel with Ann"),
+            1);
+}
+
+TEST_F(Replies, ReplySwitchesCountOnlyOnThePlayersOwnLine) {
+  happen({"Eve: Rookie: !replyoff"});
+  EXPECT_TRUE(form.replyFlag);
+  happen({"Rookie: !replyoff"});
+  EXPECT_FALSE(form.replyFlag);
+  happen({"Eve: Rookie: !ReplyON"});
+  EXPECT_FALSE(form.replyFlag);
+  happen({"Rookie: !ReplyON"});
+  EXPECT_TRUE(form.replyFlag);
 }

@@ -1,5 +1,7 @@
 #include "watcher/MusicChatCommands.h"
 
+#include <algorithm>
+
 #include "../player/PlayerTestPorts.h"
 #include "WatcherHarness.h"
 #include "player/FakeMediaBackEnd.h"
@@ -192,4 +194,37 @@ TEST_F(Music, NextOverABrokenEntryAnnouncesOnlyTheOneThatStarted) {
   EXPECT_EQ(typedSince(t0),
             (Lines{{0, "echo ^1Currently Playing: ^4c"}, {1000, "say ^4Currently playing: ^3"}}));
   EXPECT_EQ(player.engine().curIndex, 2);
+}
+
+TEST_F(Music, ThePlayersOwnAnswersNeverCommandAgain) {
+  // A search text that names a command, and a title that does: each is answered exactly once.
+  addTracks({"intro", "Rookie: !stop", "Rookie: !next"});
+  happen({"Rookie: !play Rookie: !play zzz"});
+  happen({"Rookie: !play !stop"});
+  clock.runFor(10000);
+  const std::vector<std::string> all = commands();
+  EXPECT_EQ(std::count(all.begin(), all.end(), "say ^5No matches for Rookie: !play zzz"), 1);
+  EXPECT_EQ(std::count(all.begin(), all.end(), "say ^4Currently playing: ^3Rookie: !stop"), 1);
+  EXPECT_EQ(player.list().selection(), 1);
+  EXPECT_TRUE(player.mPlaying());  // announcing the title did not stop it
+
+  happen({"Rookie: !next"});
+  clock.runFor(10000);
+  EXPECT_EQ(player.list().selection(), 2);
+  EXPECT_TRUE(player.mPlaying());
+}
+
+TEST_F(Music, CommandsReadTheirOwnLine) {
+  addTracks({"a", "b"});
+  player.cmdPlayClick();
+  // Another player's bare play before ours does not make ours a search, nor the reverse.
+  player.cmdPauseClick();
+  const auto t0 = happen({"Ann: !play b", "Rookie: !play"});
+  EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^1Resumed"}}));
+  settle();
+  const auto t1 = happen({"Rookie: !play b", "Ann: !play"});
+  EXPECT_EQ(typedSince(t1), (Lines{{1000, "say ^4Currently playing: ^3b"}}));
+  settle();
+  happen({"Ann: !vol 2", "Rookie: !vol 15", "Cid: !vol 3"});
+  EXPECT_EQ(player.engine().volumeSliderValue(), 5);
 }

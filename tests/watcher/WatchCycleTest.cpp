@@ -162,12 +162,21 @@ TEST_F(BareConsole, NameIsTakenBetweenTheThirdAndFourthQuote) {
   EXPECT_EQ(window.chat, "");
 }
 
-TEST_F(BareConsole, QuotesAreCountedFromTheStartOfTheNewText) {
+TEST_F(BareConsole, QuotesAreCountedFromTheStartOfTheAnswersLine) {
   cycle();
+  // A quote in a chat line before the answer does not shift the count.
   setLog("Bob: say \"hi\r\n\"name\" is:\"Rookie^7\" default:\"Padawan^7\"\r\n");
   cycle();
-  // The chat line's quote shifts the count: the text after the third quote up to the fourth.
-  EXPECT_EQ(form.currentPlayerName, " is:");
+  EXPECT_EQ(form.currentPlayerName, "Rookie^7");
+}
+
+TEST_F(BareConsole, OnlyTheGamesOwnAnswerNamesThePlayer) {
+  form.currentPlayerName = "Rookie";
+  cycle();
+  // Chat that holds the answer's words, and an answer whose fourth quote is on the next line.
+  setLog("Eve: \"name\" is:\"Eve\" default:\"x\"\r\n\"name\" is:\"Ann\r\n\"\r\n");
+  cycle();
+  EXPECT_EQ(form.currentPlayerName, "Rookie");
 }
 
 TEST_F(BareConsole, ThreeQuotesOnlyLeaveTheNameButRewriteTheStatus) {

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The console log is made of lines: a line starts at the start of a text or right after a line
+// feed and ends with its line break (or at the end of the text). Reading by lines keeps what one
+// player wrote apart from what the next line holds, so another player's chat line never counts
+// as the local player's and a name never runs on into the next line.
+namespace pvx::consolelines {
+
+// The lines of a text, each with its line break; nothing for an empty text.
+std::vector<std::string_view> split(std::string_view text);
+
+// Whether line begins with prefix, compared without regard to letter case.
+bool beginsWithNoCase(std::string_view line, std::string_view prefix);
+
+// The first line of text that begins with prefix (letter case ignored).
+std::optional<std::string> firstBeginningWith(std::string_view text, std::string_view prefix);
+
+// The first line of text that holds needle (letter case ignored).
+std::optional<std::string> firstHolding(std::string_view text, std::string_view needle);
+
+// The text without the program's own words: the console's echo of a typed command (a line that
+// begins with "]") and, while the name is known, the local player's own chat lines (name + ": ").
+std::string withoutOwnWords(std::string_view text, std::string_view playerName);
+
+}  // namespace pvx::consolelines
