@@ -7,7 +7,12 @@
 //  - no command the game received holds a line break, or a ";" or double quote that the program
 //    did not put there itself (the user's texts here hold neither);
 //  - the heartbeat goes on: every cycle that started has ended and the watch timer is armed again;
-//  - nothing escaped as an exception (it would end the program).
+//  - nothing escaped as an exception (it would end the program);
+//  - no chat command ran (nothing typed, no window state, volume, playback or message set
+//    changed by the command chain) unless a line of that cycle's text begins with the current
+//    player name and a command's literal, and the replies were switched off or on only by such a
+//    line of the player's (or, while the name is unknown, by any ": !ReplyON");
+//  - a new text made only of the console's echoes of what the program typed triggers nothing.
 //
 // An input is lines split at LF. A line that starts with one of these bytes is an event:
 //   \x01  one whole watch cycle runs
@@ -18,6 +23,7 @@
 //   \x08T the log window suddenly shows exactly the bytes T (it shrank or changed)
 //   \x09  the 15-second greeting timer ticks      \x0bT the player is renamed T in the game
 //   \x0cN:T the game prints line T N times (N at most 2000)
+//   \x0e  once the program is quiet, the log receives the echo of the last commands it typed
 // Any other line is printed by the game as it stands. One cycle runs at the end.
 // With PARLEVOX_FUZZ_TRACE set, every command the game receives is printed with its time, to see
 // what an input does.
@@ -28,10 +34,14 @@
 #include <exception>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <vector>
 
 #include "FuzzFolder.h"
 #include "ProgramRig.h"
 #include "TypedCommandCheck.h"
+#include "console/Text.h"
+#include "watcher/ConsoleLines.h"
 
 namespace {
 
@@ -72,6 +82,7 @@ class Session {
     rig_.addTrack("absurd length", 1e300);
     if (!rig_.startKnowingName())
       fail("the practice game's player name was never learned");
+    watchTheCommandHooks();
     check("start-up");
   }
 
@@ -121,6 +132,9 @@ class Session {
           rig_.game.print(printed);
         break;
       }
+      case '\x0e':
+        echoesTriggerNothing();
+        break;
       default:
         rig_.game.print(line);
         break;
@@ -138,6 +152,89 @@ class Session {
   void cycle() {
     if (!rig_.runOneCycle())
       fail("no watch cycle ran within a minute of program time: the heartbeat stopped");
+  }
+
+  // What a chat command can change, to tell whether one ran.
+  auto effects() {
+    pvx::PlaybackEngine& engine = rig_.player.engine();
+    const pvx::MainForm& f = rig_.form;
+    return std::make_tuple(
+        rig_.typed.size(), rig_.window.states.size(), engine.volumeSliderValue(), engine.mPlaying,
+        engine.PauseBb, engine.curIndex, rig_.player.list().selection(), f.Greet, f.Death, f.Enter,
+        f.limit, f.GreetEn, f.DeathEn, f.EnterEn, f.Limiten,
+        rig_.window.duelText(pvx::DuelText::Engage), rig_.window.duelText(pvx::DuelText::Won),
+        rig_.window.duelText(pvx::DuelText::Lost), rig_.practice.gameWindowVisible());
+  }
+
+  bool lineBegins(const std::string& text, const char* literal) const {
+    return pvx::consolelines::firstBeginningWith(text, rig_.form.currentPlayerName + literal)
+        .has_value();
+  }
+
+  void watchTheCommandHooks() {
+    auto commands = rig_.watch.chatCommands;
+    rig_.watch.chatCommands = [this, commands](const std::string& text) {
+      bool commanded = false;
+      for (const char* literal : {": !load", ": !stop", ": !next", ": !prev", ": !mini", ": !vol",
+                                  ": !pause", ": !listsongs", ": !play"})
+        commanded = commanded || lineBegins(text, literal);
+      const auto before = effects();
+      const pvx::CycleFlow flow = commands(text);
+      if (!commanded && effects() != before)
+        fail(
+            "a chat command ran, but no line of the new text begins with the player's name "
+            "and a command: [" +
+            text + "]");
+      return flow;
+    };
+    auto events = rig_.watch.gameEvents;
+    rig_.watch.gameEvents = [this, events](const std::string& text) {
+      const bool wasOn = rig_.form.replyFlag;
+      const bool known = !rig_.form.currentPlayerName.empty();
+      const bool off = lineBegins(text, ": !replyoff");
+      const bool on =
+          known ? lineBegins(text, ": !ReplyON") : pvx::text::containsNoCase(text, ": !ReplyON");
+      const pvx::CycleFlow flow = events(text);
+      if (wasOn && !rig_.form.replyFlag && !off)
+        fail("the replies were switched off by another line than the player's own: [" + text + "]");
+      if (!wasOn && rig_.form.replyFlag && !on)
+        fail("the replies were switched on by another line than the player's own: [" + text + "]");
+      return flow;
+    };
+  }
+
+  // Lets the program finish what it is answering, then shows it only the console's echo of its
+  // own last commands: nothing may come of it.
+  void echoesTriggerNothing() {
+    for (int i = 0; i < 5; ++i) {
+      const std::size_t typedBefore = rig_.typed.size();
+      cycle();
+      if (rig_.typed.size() == typedBefore)
+        break;
+    }
+    const std::size_t from = rig_.typed.size() > 30 ? rig_.typed.size() - 30 : 0;
+    const std::vector<std::string> own(rig_.typed.begin() + static_cast<std::ptrdiff_t>(from),
+                                       rig_.typed.end());
+    if (own.empty() || !rig_.practice.running())
+      return;
+    for (const std::string& command : own)
+      rig_.game.print("]" + command);
+    const std::size_t typedBefore = rig_.typed.size();
+    const auto states = rig_.window.states.size();
+    const bool replies = rig_.form.replyFlag;
+    const int volume = rig_.player.engine().volumeSliderValue();
+    cycle();
+    for (std::size_t i = typedBefore; i < rig_.typed.size(); ++i) {
+      const std::string& command = rig_.typed[i];
+      // The cycle's own housekeeping and a track that ended meanwhile are no answer.
+      if (command == "/name" || command == "/clear" ||
+          command.rfind("echo ^1Currently Playing: ", 0) == 0)
+        continue;
+      fail("the echo of the program's own commands was answered with [" + command + "]");
+    }
+    if (rig_.window.states.size() != states || rig_.form.replyFlag != replies ||
+        rig_.player.engine().volumeSliderValue() != volume)
+      fail("the echo of the program's own commands changed the program's state");
   }
 
   void check(const char* when) {
