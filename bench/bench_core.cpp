@@ -82,11 +82,11 @@ void GrowthCycleAt29999(benchmark::State& state) {
   rig->ws.setTextDirect(rig->practice.logWindow(), chatText(29999));
   for (auto _ : state) {
     // As the previous cycle left them, when the log held 29 799 characters.
-    rig->form.previousLogLength = rig->form.logLength = 29799;
+    rig->watch.restartFrom(29799);
     rig->watch.cycle();
   }
   if (!rig->typed.empty() || pvx::text::length(rig->watch.newText()) != 200 ||
-      rig->form.logLength != 29999)
+      rig->watch.state().logLength != 29999)
     state.SkipWithError("the growth cycle did not take 200 new characters");
 }
 BENCHMARK(GrowthCycleAt29999);
@@ -98,7 +98,7 @@ void ReadLog29999(benchmark::State& state) {
   const pvx::Hwnd log = rig->practice.logWindow();
   rig->ws.setTextDirect(log, chatText(29999));
   for (auto _ : state)
-    benchmark::DoNotOptimize(rig->tarn.readWindowText(log));
+    benchmark::DoNotOptimize(rig->core.bridge().readWindowText(log));
 }
 BENCHMARK(ReadLog29999);
 
@@ -106,8 +106,9 @@ void EventChain200(benchmark::State& state) {
   Folder folder;
   auto rig = started(folder.path);
   const std::string newText = chatText(200);
+  std::string name = rig->watch.state().playerName;
   for (auto _ : state)
-    benchmark::DoNotOptimize(rig->replies.run(newText));
+    benchmark::DoNotOptimize(rig->replies.run(newText, name));
   if (!rig->typed.empty())
     state.SkipWithError("the event chain answered chat");
 }
@@ -117,8 +118,9 @@ void CommandChain200(benchmark::State& state) {
   Folder folder;
   auto rig = started(folder.path);
   const std::string newText = chatText(200);
+  std::string name = rig->watch.state().playerName;
   for (auto _ : state)
-    benchmark::DoNotOptimize(rig->chain.run(newText));
+    benchmark::DoNotOptimize(rig->chain.run(newText, name));
   if (!rig->typed.empty())
     state.SkipWithError("the command chain obeyed another player");
 }
@@ -157,9 +159,9 @@ void PlaySearch32767(benchmark::State& state) {
   writePlaylist(pvx::PlaylistFile::in(folder.path), kFullPlaylist);
   auto rig = started(folder.path);
   rig->player.load();
-  const std::string newText = "Rookie: !play no such song anywhere\r\n";
+  const std::string command = ": !play no such song anywhere\r\n";
   for (auto _ : state)
-    rig->music.play(newText);
+    rig->core.music().play(command);
   if (rig->player.list().count() != kFullPlaylist || rig->typed.empty() ||
       rig->typed.back() != "say ^5No matches for no such song anywhere")
     state.SkipWithError("the search did not run over the whole playlist");
@@ -175,7 +177,7 @@ void Listing1000(benchmark::State& state) {
   rig->player.load();
   for (auto _ : state) {
     rig->typed.clear();
-    rig->music.listSongs();
+    rig->core.music().listSongs();
   }
   if (rig->typed.size() != 251)
     state.SkipWithError("the listing did not type 251 commands");

@@ -17,15 +17,29 @@ bool windows2000(OsVersionRecord& r) {
 }  // namespace
 
 ProgramRig::ProgramRig(const std::filesystem::path& programFolder)
-    : form(MainFormContext{ws, clock, q3, tarn, window, editor, playerForm, programFolder,
-                           windows2000, &dialogs}),
-      player(media, clock, q3, playerPort, PlaylistFile::in(programFolder)) {
+    : core(CorePorts{ws,
+                     clock,
+                     media,
+                     window,
+                     editor,
+                     playerWindow,
+                     playerWindow,
+                     dialogs,
+                     programFolder,
+                     windows2000,
+                     {},
+                     nullptr,
+                     &checkedEvents_,
+                     &checkedCommands_}),
+      player(core.player()),
+      sets(core.messageSets()),
+      watch(core.watch()),
+      replies(core.replies()),
+      chain(core.commands()) {
+  realEvents_ = &replies;
+  realCommands_ = &chain;
   practice.addListener(this);
   practice.start();
-  form.setWatchCycle([this] { watch.cycle(); });
-  watch.gameEvents = [this](const std::string& t) { return replies.run(t); };
-  watch.chatCommands = [this](const std::string& t) { return chain.run(t); };
-  chain.setMusic(&music);
 }
 
 ProgramRig::~ProgramRig() {
@@ -34,10 +48,10 @@ ProgramRig::~ProgramRig() {
 }
 
 bool ProgramRig::startKnowingName() {
-  form.load();
-  for (int i = 0; i < 10 && form.currentPlayerName.empty(); ++i)
+  core.start();
+  for (int i = 0; i < 10 && watch.state().playerName.empty(); ++i)
     runOneCycle();
-  return form.currentPlayerName == game.playerName();
+  return watch.state().playerName == game.playerName();
 }
 
 bool ProgramRig::runOneCycle() {
@@ -51,10 +65,11 @@ bool ProgramRig::runOneCycle() {
 }
 
 void ProgramRig::setAllMessages(const std::string& text) {
-  form.Greet = form.Death = form.Enter = form.limit = text;
-  form.GreetEn = form.DeathEn = form.EnterEn = form.Limiten = 1;
-  for (DuelText d : {DuelText::Engage, DuelText::Won, DuelText::Lost})
-    window.setDuelText(d, text);
+  for (const MessageKind kind :
+       {MessageKind::Greeting, MessageKind::SelfKill, MessageKind::OwnEntry, MessageKind::Limit})
+    core.messages().setMessage(kind, Message{text, 1});
+  for (const DuelText d : {DuelText::Engage, DuelText::Won, DuelText::Lost})
+    core.messages().setDuel(d, text);
 }
 
 std::string ProgramRig::nextPath(const std::string& title) {

@@ -7,20 +7,12 @@
 
 #include "../tests/app/FakePorts.h"
 #include "../tests/player/PlayerTestPorts.h"
-#include "app/MainForm.h"
+#include "app/Core.h"
 #include "console/PracticeConsole.h"
 #include "console/PracticeGame.h"
 #include "console/SimulatedWindowSystem.h"
 #include "console/VirtualClock.h"
-#include "console/modQ3.h"
-#include "console/modTarn.h"
-#include "messages/MessageSetFile.h"
 #include "player/FakeMediaBackEnd.h"
-#include "player/Player.h"
-#include "watcher/CommandChain.h"
-#include "watcher/GameEventReplies.h"
-#include "watcher/MusicChatCommands.h"
-#include "watcher/WatchCycle.h"
 
 namespace pvx::rig {
 
@@ -60,21 +52,41 @@ class ProgramRig : private PracticeConsole::Listener {
   SimulatedWindowSystem ws;
   PracticeGame game{kPlayerName};
   PracticeConsole practice{ws, game};
-  modQ3 q3{ws};
-  modTarn tarn{ws, clock};
   testing::FakeMainWindow window{&clock};
-  testing::FakeForm editor{TwipsRect{0, 0, 4800, 3500}};
-  testing::FakeForm playerForm{TwipsRect{0, 0, 6600, 6000}};
+  testing::FakeEditorWindow editor;
+  testing::FakePlayerWindow playerWindow;
   testing::FakeDialogs dialogs;
-  MainForm form;
-  WatchCycle watch{form};
-  GameEventReplies replies{form};
-  MessageSetFile sets{form};
-  CommandChain chain{form, sets};
   FakeMediaBackEnd media{clock};
-  testing::FakePlayerPort playerPort;
-  Player player;
-  MusicChatCommands music{form, player};
+
+  // Checks around the watch cycle's two steps: each gets the cycle's lines, the player's name and
+  // the real step to hand them on to. Unset, the real step runs alone.
+  using AroundStep = std::function<CycleFlow(const std::string&, std::string&, WatchStep&)>;
+  AroundStep aroundEvents, aroundCommands;
+
+ private:
+  // Hands a step of the cycle to its check, or straight to the real step.
+  struct CheckedStep final : WatchStep {
+    CheckedStep(AroundStep& around, WatchStep*& real) : around(around), real(real) {}
+    CycleFlow run(const std::string& lines, std::string& playerName) override {
+      return around ? around(lines, playerName, *real) : real->run(lines, playerName);
+    }
+    AroundStep& around;
+    WatchStep*& real;
+  };
+  WatchStep* realEvents_ = nullptr;
+  WatchStep* realCommands_ = nullptr;
+  CheckedStep checkedEvents_{aroundEvents, realEvents_};
+  CheckedStep checkedCommands_{aroundCommands, realCommands_};
+
+ public:
+  Core core;
+  // The parts the targets drive.
+  Player& player;
+  MessageSetFile& sets;
+  WatchCycle& watch;
+  GameEventReplies& replies;
+  CommandChain& chain;
+  testing::FakePlayerWindow& playerPort = playerWindow;
 
   // What the game received, in order, as its input line held it (UTF-8).
   std::vector<std::string> typed;

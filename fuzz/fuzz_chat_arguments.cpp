@@ -116,8 +116,8 @@ void prepare(ProgramRig& rig) {
 void chain(std::string_view newText, const std::string& name = ProgramRig::kPlayerName) {
   ProgramRig rig(pvx::rig::fuzzFolder());
   prepare(rig);
-  rig.form.currentPlayerName = name;
-  rig.chain.run(std::string(newText));
+  std::string playerName = name;
+  rig.chain.run(std::string(newText), playerName);
   rig.clock.runFor(20);  // the music timer's next ticks
   checkTyped(rig);
 }
@@ -131,7 +131,8 @@ void load(std::string_view name) {
     for (int i = 0; i < 11; ++i)
       out << (i % 2 == 0 ? "OUTSIDE\r\n" : " 1 \r\n");
   }
-  if (rig.sets.loadMessageSet(std::string(name)) && rig.form.Greet == "OUTSIDE")
+  if (rig.sets.loadMessageSet(std::string(name)) &&
+      rig.core.messages().message(pvx::MessageKind::Greeting).text == "OUTSIDE")
     fail("a set outside \"Saves\" was loaded");
 }
 

@@ -118,7 +118,7 @@ class Session {
           rig_.ws.setTextDirect(rig_.practice.logWindow(), rest);
         break;
       case '\x09':
-        rig_.form.tmrDelayTick();
+        rig_.replies.greetingTimerTick();
         break;
       case '\x0b':
         rig_.game.setPlayerName(rest);
@@ -157,29 +157,25 @@ class Session {
   // What a chat command can change, to tell whether one ran.
   auto effects() {
     pvx::PlaybackEngine& engine = rig_.player.engine();
-    const pvx::MainForm& f = rig_.form;
-    return std::make_tuple(
-        rig_.typed.size(), rig_.window.states.size(), engine.volumeSliderValue(), engine.mPlaying,
-        engine.PauseBb, engine.curIndex, rig_.player.list().selection(), f.Greet, f.Death, f.Enter,
-        f.limit, f.GreetEn, f.DeathEn, f.EnterEn, f.Limiten,
-        rig_.window.duelText(pvx::DuelText::Engage), rig_.window.duelText(pvx::DuelText::Won),
-        rig_.window.duelText(pvx::DuelText::Lost), rig_.practice.gameWindowVisible());
+    return std::make_tuple(rig_.typed.size(), rig_.window.states.size(), engine.volumeSliderValue(),
+                           engine.mPlaying, engine.PauseBb, engine.curIndex,
+                           rig_.player.list().selection(), rig_.core.messages().current(),
+                           rig_.practice.gameWindowVisible());
   }
 
-  bool lineBegins(const std::string& text, const char* literal) const {
-    return pvx::consolelines::firstBeginningWith(text, rig_.form.currentPlayerName + literal)
-        .has_value();
+  static bool lineBegins(const std::string& text, const std::string& name, const char* literal) {
+    return pvx::consolelines::firstBeginningWith(text, name + literal).has_value();
   }
 
   void watchTheCommandHooks() {
-    auto commands = rig_.watch.chatCommands;
-    rig_.watch.chatCommands = [this, commands](const std::string& text) {
+    rig_.aroundCommands = [this](const std::string& text, std::string& name,
+                                 pvx::WatchStep& commands) {
       bool commanded = false;
       for (const char* literal : {": !load", ": !stop", ": !next", ": !prev", ": !mini", ": !vol",
                                   ": !pause", ": !listsongs", ": !play"})
-        commanded = commanded || lineBegins(text, literal);
+        commanded = commanded || lineBegins(text, name, literal);
       const auto before = effects();
-      const pvx::CycleFlow flow = commands(text);
+      const pvx::CycleFlow flow = commands.run(text, name);
       if (!commanded && effects() != before)
         fail(
             "a chat command ran, but no line of the new text begins with the player's name "
@@ -187,17 +183,16 @@ class Session {
             text + "]");
       return flow;
     };
-    auto events = rig_.watch.gameEvents;
-    rig_.watch.gameEvents = [this, events](const std::string& text) {
-      const bool wasOn = rig_.form.replyFlag;
-      const bool known = !rig_.form.currentPlayerName.empty();
-      const bool off = lineBegins(text, ": !replyoff");
-      const bool on =
-          known ? lineBegins(text, ": !ReplyON") : pvx::text::containsNoCase(text, ": !ReplyON");
-      const pvx::CycleFlow flow = events(text);
-      if (wasOn && !rig_.form.replyFlag && !off)
+    rig_.aroundEvents = [this](const std::string& text, std::string& name, pvx::WatchStep& events) {
+      pvx::GameEventReplies& replies = rig_.replies;
+      const bool wasOn = replies.repliesOn();
+      const bool off = lineBegins(text, name, ": !replyoff");
+      const bool on = !name.empty() ? lineBegins(text, name, ": !ReplyON")
+                                    : pvx::text::containsNoCase(text, ": !ReplyON");
+      const pvx::CycleFlow flow = events.run(text, name);
+      if (wasOn && !replies.repliesOn() && !off)
         fail("the replies were switched off by another line than the player's own: [" + text + "]");
-      if (!wasOn && rig_.form.replyFlag && !on)
+      if (!wasOn && replies.repliesOn() && !on)
         fail("the replies were switched on by another line than the player's own: [" + text + "]");
       return flow;
     };
@@ -221,7 +216,7 @@ class Session {
       rig_.game.print("]" + command);
     const std::size_t typedBefore = rig_.typed.size();
     const auto states = rig_.window.states.size();
-    const bool replies = rig_.form.replyFlag;
+    const bool replies = rig_.replies.repliesOn();
     const int volume = rig_.player.engine().volumeSliderValue();
     cycle();
     for (std::size_t i = typedBefore; i < rig_.typed.size(); ++i) {
@@ -232,7 +227,7 @@ class Session {
         continue;
       fail("the echo of the program's own commands was answered with [" + command + "]");
     }
-    if (rig_.window.states.size() != states || rig_.form.replyFlag != replies ||
+    if (rig_.window.states.size() != states || rig_.replies.repliesOn() != replies ||
         rig_.player.engine().volumeSliderValue() != volume)
       fail("the echo of the program's own commands changed the program's state");
   }
@@ -249,7 +244,7 @@ class Session {
     }
     if (rig_.watch.cyclesStarted() != rig_.watch.cyclesEnded())
       fail(std::string(when) + ": a watch cycle started and never ended");
-    if (!rig_.form.timer1().isActive())
+    if (!rig_.watch.armed())
       fail(std::string(when) + ": the watch timer is no longer armed");
   }
 

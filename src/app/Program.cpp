@@ -40,9 +40,6 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
     ws_ = simulated_.get();
   }
 
-  q3_ = std::make_unique<modQ3>(*ws_);
-  tarn_ = std::make_unique<modTarn>(*ws_, *clock_);
-
   mainWindow_ = std::make_unique<frmMain>(options_.yield);
   editorWindow_ = std::make_unique<mnuCustomize>();
   DialogPort* dialogs = options_.dialogs;
@@ -62,46 +59,39 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
 #endif
     media = ownMedia_.get();
   }
-  player_ = std::make_unique<Player>(*media, *clock_, *q3_, *playerWindow_,
-                                     PlaylistFile::in(options_.programFolder));
-  playerWindow_->bind(*player_);
 
-  form_ = std::make_unique<MainForm>(
-      MainFormContext{*ws_, *clock_, *q3_, *tarn_, *mainWindow_, *editorWindow_, *playerWindow_,
-                      options_.programFolder, options_.osQuery, dialogs});
-  watch_ = std::make_unique<WatchCycle>(*form_);
-  form_->setWatchCycle([this] { watch_->cycle(); });
-  replies_ = std::make_unique<GameEventReplies>(*form_);
-  watch_->gameEvents = [this](const std::string& newText) { return replies_->run(newText); };
-  messageEditor_ = std::make_unique<MessageEditor>(*form_, *editorWindow_);
-  messageSets_ = std::make_unique<MessageSetFile>(*form_);
-  commands_ = std::make_unique<CommandChain>(*form_, *messageSets_);
-  music_ = std::make_unique<MusicChatCommands>(*form_, *player_);
-  commands_->setMusic(music_.get());
-  watch_->chatCommands = [this](const std::string& newText) { return commands_->run(newText); };
-
-  // The folder picker's window is made the first time "Add Folder" is pressed, then kept.
-  folderPicker_ = std::make_unique<FolderPicker>(
-      *player_, *playerWindow_, *mainWindow_, [this]() -> FolderPickerPort& {
+  core_ = std::make_unique<Core>(CorePorts{
+      *ws_, *clock_, *media, *mainWindow_, *editorWindow_, *playerWindow_, *playerWindow_, *dialogs,
+      options_.programFolder, options_.osQuery,
+      // The folder picker's window is made the first time "Add Folder" is pressed, then kept.
+      [this]() -> FolderPickerPort& {
         if (!pickFolderWindow_) {
           pickFolderWindow_ = std::make_unique<frmPickFolder>();
-          pickFolderWindow_->connectTo(*folderPicker_);
+          pickFolderWindow_->connectTo(core_->folderPicker());
         }
         return *pickFolderWindow_;
-      });
-  QObject::connect(playerWindow_.get(), &frmPlay::addFolderClicked,
-                   [this] { folderPicker_->open(); });
+      }});
+  playerWindow_->bind(core_->player());
 
-  QObject::connect(mainWindow_.get(), &frmMain::backClicked, [this] { form_->cmdBackClick(); });
+  Core& core = *core_;
+  QObject::connect(playerWindow_.get(), &frmPlay::addFolderClicked,
+                   [&core] { core.folderPicker().open(); });
+  QObject::connect(mainWindow_.get(), &frmMain::backClicked,
+                   [&core] { core.gameWindow().backToGame(); });
   QObject::connect(mainWindow_.get(), &frmMain::viewPlayClicked,
-                   [this] { form_->cmdViewPlayClick(); });
+                   [&core] { core.dock().togglePlayer(); });
   QObject::connect(mainWindow_.get(), &frmMain::messageChosen,
-                   [this](int index) { messageEditor_->open(index); });
-  QObject::connect(mainWindow_.get(), &frmMain::saveChosen, [this] { messageSets_->save(); });
-  QObject::connect(mainWindow_.get(), &frmMain::openChosen, [this] { messageSets_->open(); });
-  QObject::connect(editorWindow_.get(), &mnuCustomize::okClicked, [this] { messageEditor_->ok(); });
+                   [&core](int index) { core.messageEditor().open(index); });
+  QObject::connect(mainWindow_.get(), &frmMain::duelTextEdited,
+                   [&core](DuelText which, const QString& text) {
+                     core.messages().setDuel(which, text.toStdString());
+                   });
+  QObject::connect(mainWindow_.get(), &frmMain::saveChosen, [&core] { core.messageSets().save(); });
+  QObject::connect(mainWindow_.get(), &frmMain::openChosen, [&core] { core.messageSets().open(); });
+  QObject::connect(editorWindow_.get(), &mnuCustomize::okClicked,
+                   [&core] { core.messageEditor().ok(); });
   QObject::connect(editorWindow_.get(), &mnuCustomize::closedByFrame,
-                   [this] { messageEditor_->closedByFrame(); });
+                   [&core] { core.messageEditor().closedByFrame(); });
   // Ending the program: every window closes, the timers stop, nothing is saved.
   QObject::connect(mainWindow_.get(), &frmMain::exitChosen, [] { QApplication::exit(0); });
 }
@@ -110,12 +100,11 @@ Program::~Program() {
   // The windows go before the behaviour they forward to.
   practiceWindow_.reset();
   pickFolderWindow_.reset();
-  form_.reset();
-  watch_.reset();
+  core_.reset();
 }
 
 void Program::start() {
-  form_->load();
+  core_->start();
   if (practice_ && options_.showPracticeWindow) {
     practiceWindow_ = std::make_unique<PracticeConsoleWindow>(*practice_);
     const QRect main = mainWindow_->frameGeometry();

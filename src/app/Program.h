@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/MainForm.h"
+#include "app/Core.h"
 #include "app/QtDialogs.h"
 #include "app/frmMain.h"
 #include "console/Clock.h"
@@ -13,20 +13,9 @@
 #include "console/PracticeConsoleWindow.h"
 #include "console/PracticeGame.h"
 #include "console/SimulatedWindowSystem.h"
-#include "console/modQ3.h"
-#include "console/modTarn.h"
-#include "messages/MessageEditor.h"
-#include "messages/MessageSetFile.h"
 #include "messages/mnuCustomize.h"
-#include "player/FakeMediaBackEnd.h"
-#include "player/FolderPicker.h"
-#include "player/Player.h"
 #include "player/frmPickFolder.h"
 #include "player/frmPlay.h"
-#include "watcher/CommandChain.h"
-#include "watcher/GameEventReplies.h"
-#include "watcher/MusicChatCommands.h"
-#include "watcher/WatchCycle.h"
 
 namespace pvx {
 
@@ -64,12 +53,12 @@ class Program {
   // Creates the main window: its load step brings everything up.
   void start();
 
-  MainForm& form() { return *form_; }
-  WatchCycle& watch() { return *watch_; }
-  MessageEditor& messageEditor() { return *messageEditor_; }
-  MessageSetFile& messageSets() { return *messageSets_; }
-  Player& player() { return *player_; }
-  FolderPicker& folderPicker() { return *folderPicker_; }
+  Core& core() { return *core_; }
+  WatchCycle& watch() { return core_->watch(); }
+  MessageEditor& messageEditor() { return core_->messageEditor(); }
+  MessageSetFile& messageSets() { return core_->messageSets(); }
+  Player& player() { return core_->player(); }
+  FolderPicker& folderPicker() { return core_->folderPicker(); }
   // The folder picker's window, once "Add Folder" made it.
   frmPickFolder* pickFolderWindow() { return pickFolderWindow_.get(); }
   frmMain& mainWindow() { return *mainWindow_; }
@@ -77,6 +66,7 @@ class Program {
   mnuCustomize& editorWindow() { return *editorWindow_; }
   Clock& clock() { return *clock_; }
   WindowSystem& windowSystem() { return *ws_; }
+  ConsoleBridge& bridge() { return core_->bridge(); }
   // The practice game; null when the program runs against the real game.
   PracticeConsole* practice() { return practice_.get(); }
   PracticeConsoleWindow* practiceWindow() { return practiceWindow_.get(); }
@@ -90,23 +80,13 @@ class Program {
   std::unique_ptr<PracticeConsole> practice_;
   std::unique_ptr<WindowSystem> platform_;
   WindowSystem* ws_ = nullptr;
-  std::unique_ptr<modQ3> q3_;
-  std::unique_ptr<modTarn> tarn_;
   std::unique_ptr<frmMain> mainWindow_;
   std::unique_ptr<mnuCustomize> editorWindow_;
   std::unique_ptr<frmPlay> playerWindow_;
   std::unique_ptr<MediaBackEnd> ownMedia_;
-  std::unique_ptr<Player> player_;
-  std::unique_ptr<MusicChatCommands> music_;
   std::unique_ptr<frmPickFolder> pickFolderWindow_;
-  std::unique_ptr<FolderPicker> folderPicker_;
-  std::unique_ptr<MainForm> form_;
-  std::unique_ptr<WatchCycle> watch_;
-  std::unique_ptr<GameEventReplies> replies_;
-  std::unique_ptr<MessageEditor> messageEditor_;
-  std::unique_ptr<MessageSetFile> messageSets_;
-  std::unique_ptr<CommandChain> commands_;
   std::unique_ptr<QtDialogs> qtDialogs_;
+  std::unique_ptr<Core> core_;
   std::unique_ptr<PracticeConsoleWindow> practiceWindow_;
 };
 

@@ -161,10 +161,10 @@ class Replayer {
         setMessage(step);
         break;
       case ReplayStep::Kind::Duel:
-        program_->mainWindow().setDuelText(step.which == "engage" ? DuelText::Engage
-                                           : step.which == "won"  ? DuelText::Won
-                                                                  : DuelText::Lost,
-                                           step.text);
+        program_->mainWindow().editDuelText(step.which == "engage" ? DuelText::Engage
+                                            : step.which == "won"  ? DuelText::Won
+                                                                   : DuelText::Lost,
+                                            step.text);
         break;
     }
   }
@@ -209,21 +209,11 @@ class Replayer {
   }
 
   void setMessage(const ReplayStep& step) {
-    MainForm& f = program_->form();
-    const std::uint8_t flag = step.on ? 1 : 0;
-    if (step.which == "greeting") {
-      f.Greet = step.text;
-      f.GreetEn = flag;
-    } else if (step.which == "death") {
-      f.Death = step.text;
-      f.DeathEn = flag;
-    } else if (step.which == "enter") {
-      f.Enter = step.text;
-      f.EnterEn = flag;
-    } else {
-      f.limit = step.text;
-      f.Limiten = flag;
-    }
+    const MessageKind kind = step.which == "greeting" ? MessageKind::Greeting
+                             : step.which == "death"  ? MessageKind::SelfKill
+                             : step.which == "enter"  ? MessageKind::OwnEntry
+                                                      : MessageKind::Limit;
+    program_->core().messages().setMessage(kind, Message{step.text, std::uint8_t(step.on ? 1 : 0)});
   }
 
   const ReplayScript& script_;

@@ -3,7 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "console/modTarn.h"
+#include "app/WindowGeometry.h"
+#include "messages/MessageSet.h"
 
 namespace pvx {
 
@@ -27,14 +28,11 @@ class FormPort {
   virtual void setVisible(bool visible) = 0;
 };
 
-// The three duel message templates of the main window's text boxes.
-enum class DuelText { Engage, Won, Lost };
-
 // The main window frmMain.
 class MainWindowPort : public FormPort {
  public:
-  // The duel message templates: txtDuelEngage, txtDuelWon, txtDuelLost, as the user left them.
-  virtual std::string duelText(DuelText which) const = 0;
+  // Shows a duel message template in its box (txtDuelEngage, txtDuelWon, txtDuelLost). What the
+  // user types there reaches the message set through the window's own signal.
   virtual void setDuelText(DuelText which, const std::string& text) = 0;
   // The size of the whole screen.
   virtual float screenWidth() const = 0;
@@ -54,9 +52,6 @@ class MainWindowPort : public FormPort {
   // Maximised or normal; taking the input focus.
   virtual void setMaximized(bool maximized) = 0;
   virtual void takeFocus() = 0;
-  // The hidden text boxes that name the console window: Text1 (title) and Text2 (class filter).
-  virtual std::string consoleTitleText() const = 0;
-  virtual std::string consoleClassText() const = 0;
 };
 
 // The platform's standard dialogs. Each waits until the user has closed it.

@@ -117,11 +117,11 @@ frmMain::frmMain(std::function<void()> yield) : yield_(std::move(yield)) {
   text2_ = makeTextBox(client, "Text2", 7000, 300, 1200, 285);
   text2_->hide();
   // Read by every watch cycle: kept as the program's text rather than converted each time.
-  consoleTitle_ = s(text1_->text());
-  connect(text1_, &QLineEdit::textChanged, this,
-          [this](const QString& t) { consoleTitle_ = s(t); });
-  connect(text2_, &QLineEdit::textChanged, this,
-          [this](const QString& t) { consoleClass_ = s(t); });
+  // What the user types into a duel box goes to the message set at once.
+  for (const DuelText which : {DuelText::Engage, DuelText::Won, DuelText::Lost}) {
+    connect(duelBox(which), &QLineEdit::textEdited, this,
+            [this, which](const QString& t) { emit duelTextEdited(which, t); });
+  }
 
   connect(cmdBack_, &QPushButton::clicked, this, &frmMain::backClicked);
   connect(cmdViewPlay_, &QPushButton::clicked, this, &frmMain::viewPlayClicked);
@@ -214,8 +214,17 @@ std::string frmMain::duelText(DuelText which) const {
   return s(duelBox(which)->text());
 }
 
+void frmMain::editDuelText(DuelText which, const std::string& text) {
+  QLineEdit* box = duelBox(which);
+  box->setText(q(text));
+  emit duelTextEdited(which, box->text());
+}
+
 void frmMain::setDuelText(DuelText which, const std::string& text) {
-  duelBox(which)->setText(q(text));
+  // The box may already show it (the user typed it): setting it again would move the cursor.
+  QLineEdit* box = duelBox(which);
+  if (s(box->text()) != text)
+    box->setText(q(text));
 }
 
 QLineEdit* frmMain::duelBox(DuelText which) const {
@@ -238,13 +247,6 @@ void frmMain::setMaximized(bool maximized) {
 void frmMain::takeFocus() {
   activateWindow();
   raise();
-}
-
-std::string frmMain::consoleTitleText() const {
-  return consoleTitle_;
-}
-std::string frmMain::consoleClassText() const {
-  return consoleClass_;
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

@@ -43,10 +43,12 @@ class frmMain final : public QMainWindow, public MainWindowPort {
   void setBackButtonVisible(bool visible) override;
   void setMaximized(bool maximized) override;
   void takeFocus() override;
-  std::string consoleTitleText() const override;
-  std::string duelText(DuelText which) const override;
   void setDuelText(DuelText which, const std::string& text) override;
-  std::string consoleClassText() const override;
+
+  // What a duel box shows.
+  std::string duelText(DuelText which) const;
+  // Types text into a duel box as the user would.
+  void editDuelText(DuelText which, const std::string& text);
 
  signals:
   void backClicked();
@@ -57,6 +59,8 @@ class frmMain final : public QMainWindow, public MainWindowPort {
   void exitChosen();
   // Customize Messages -> one of the four messages (0 to 3).
   void messageChosen(int index);
+  // The user changed the text of a duel box.
+  void duelTextEdited(pvx::DuelText which, const QString& text);
   // The status line now reads differently.
   void statusLineChanged(const QString& text);
 
@@ -76,7 +80,6 @@ class frmMain final : public QMainWindow, public MainWindowPort {
   QPushButton* cmdViewPlay_ = nullptr;
   QLineEdit* text1_ = nullptr;
   QLineEdit* text2_ = nullptr;
-  std::string consoleTitle_, consoleClass_;
 };
 
 }  // namespace pvx

@@ -85,13 +85,12 @@ int main(int argc, char** argv) {
   // For measuring start-up from outside (bench.sh): one line on stderr as the first watch cycle
   // begins. Nothing is written otherwise.
   if (std::getenv("PARLEVOX_REPORT_FIRST_CYCLE") != nullptr) {
-    program.form().setWatchCycle([&program, told = false]() mutable {
+    program.watch().setOnCycleStart([told = false]() mutable {
       if (!told) {
         told = true;
         std::fputs("parlevox: first watch cycle\n", stderr);
         std::fflush(stderr);
       }
-      program.watch().cycle();
     });
   }
   return QApplication::exec();

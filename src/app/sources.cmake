@@ -1,7 +1,10 @@
 # Start-up, main window, OS description.
 list(APPEND PARLEVOX_CORE_SOURCES
-  src/app/COpSysInfo.cpp
-  src/app/MainForm.cpp
+  src/app/OsInfo.cpp
+  src/app/WindowGeometry.cpp
+  src/app/Core.cpp
+  src/app/GameWindow.cpp
+  src/app/StartUp.cpp
   src/app/OsVersionQuery.cpp
   src/app/ReplayScript.cpp
 )

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "console/ConsoleBridge.h"
 #include "console/Text.h"
-#include "console/modQ3.h"
 
 namespace pvx {
 
@@ -39,7 +39,7 @@ void PracticeConsole::start() {
   ws_.setVisibilityHandler(gameWindow_, [this](bool visible) {
     notify([&](Listener& l) { l.gameWindowVisibilityChanged(visible); });
   });
-  console_ = ws_.createWindow(kConsoleClass, modQ3::kConsoleTitle);
+  console_ = ws_.createWindow(kConsoleClass, ConsoleBridge::kConsoleTitle);
   input_ = ws_.createWindow("Edit", "", console_);
   ws_.createWindow("Button", "Copy", console_);
   ws_.createWindow("Button", "Clear", console_);

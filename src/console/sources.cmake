@@ -1,7 +1,6 @@
 # Console bridge, window-system seam, text helpers, clocks, practice game.
 list(APPEND PARLEVOX_CORE_SOURCES
-  src/console/modQ3.cpp
-  src/console/modTarn.cpp
+  src/console/ConsoleBridge.cpp
   src/console/PracticeConsole.cpp
   src/console/PracticeGame.cpp
   src/console/SimulatedWindowSystem.cpp

@@ -2,57 +2,39 @@
 
 namespace pvx {
 
-bool MessageEditor::pair(int index, std::string*& message, std::uint8_t*& flag) {
-  switch (index) {
-    case 0:
-      message = &form_.Greet;
-      flag = &form_.GreetEn;
-      return true;
-    case 1:
-      message = &form_.Death;
-      flag = &form_.DeathEn;
-      return true;
-    case 2:
-      message = &form_.Enter;
-      flag = &form_.EnterEn;
-      return true;
-    case 3:
-      message = &form_.limit;
-      flag = &form_.Limiten;
-      return true;
-    default:
-      return false;
-  }
+std::optional<MessageKind> MessageEditor::kindOf(int index) {
+  if (index < 0 || index > 3)
+    return std::nullopt;
+  return static_cast<MessageKind>(index);
 }
 
 void MessageEditor::open(int index) {
-  std::string* message = nullptr;
-  std::uint8_t* flag = nullptr;
-  if (pair(index, message, flag)) {
-    editor_.setMessageText(*message);
-    editor_.setCheckValue(*flag);
+  if (const std::optional<MessageKind> kind = kindOf(index)) {
+    const Message& message = messages_.message(*kind);
+    editor_.setMessageText(message.text);
+    editor_.setCheckValue(message.enabled);
   }
   editor_.setVisible(true);
-  msgIndex = static_cast<std::int16_t>(index);
-  form_.context().window.setVisible(false);
+  editing_ = index;
+  mainWindow_.setVisible(false);
 }
 
 void MessageEditor::ok() {
-  std::string* message = nullptr;
-  std::uint8_t* flag = nullptr;
-  if (pair(msgIndex, message, flag)) {
-    *flag = editor_.checkValue() != 0 ? 1 : 0;
-    *message = editor_.messageText();
+  if (const std::optional<MessageKind> kind = kindOf(editing_)) {
+    const std::uint8_t enabled = editor_.checkValue() != 0 ? 1 : 0;
+    messages_.setMessage(*kind, Message{editor_.messageText(), enabled});
   }
-  editor_.setMessageText("");
-  editor_.setVisible(false);
-  form_.context().window.setVisible(true);
+  backToMainWindow();
 }
 
 void MessageEditor::closedByFrame() {
+  backToMainWindow();
+}
+
+void MessageEditor::backToMainWindow() {
   editor_.setMessageText("");
   editor_.setVisible(false);
-  form_.context().window.setVisible(true);
+  mainWindow_.setVisible(true);
 }
 
 }  // namespace pvx

@@ -1,10 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
-#include "app/MainForm.h"
 #include "app/WindowPorts.h"
+#include "messages/MessageSet.h"
 
 namespace pvx {
 
@@ -23,7 +24,8 @@ class EditorWindowPort : public FormPort {
 // The editor is not modal: the watch cycle keeps replying with what was stored before.
 class MessageEditor {
  public:
-  MessageEditor(MainForm& form, EditorWindowPort& editor) : form_(form), editor_(editor) {}
+  MessageEditor(Messages& messages, EditorWindowPort& editor, FormPort& mainWindow)
+      : messages_(messages), editor_(editor), mainWindow_(mainWindow) {}
 
   // Customize Messages -> item index (0 greeting, 1 self-kill, 2 own entry, 3 limit).
   void open(int index);
@@ -32,15 +34,18 @@ class MessageEditor {
   // The editor closed by its frame: nothing is stored, the main window comes back.
   void closedByFrame();
 
-  // Which message is being edited.
-  std::int16_t msgIndex = 0;
+  // Which message is being edited (the menu item's index).
+  int editing() const { return editing_; }
 
  private:
-  // The message and flag of an index; false for an index outside 0 to 3.
-  bool pair(int index, std::string*& message, std::uint8_t*& flag);
+  // The message of a menu item's index; nothing for an index outside 0 to 3.
+  static std::optional<MessageKind> kindOf(int index);
+  void backToMainWindow();
 
-  MainForm& form_;
+  Messages& messages_;
   EditorWindowPort& editor_;
+  FormPort& mainWindow_;
+  int editing_ = 0;
 };
 
 }  // namespace pvx

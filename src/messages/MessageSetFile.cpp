@@ -21,8 +21,7 @@ bool isBlank(char c) {
 
 fs::path MessageSetFile::named(const std::string& name) const {
   // Joined as text, as the name was typed: "Saves/" + name + ".pvx".
-  return textfile::fromPathText(textfile::pathText(form_.context().programFolder) + "/Saves/" +
-                                name + ".pvx");
+  return textfile::fromPathText(textfile::pathText(programFolder_) + "/Saves/" + name + ".pvx");
 }
 
 std::string MessageSetFile::flagLine(std::uint8_t flag) {
@@ -53,21 +52,14 @@ bool MessageSetFile::parseFlag(const std::string& line, std::uint8_t& flag) {
 }
 
 std::string MessageSetFile::write(const fs::path& file) {
-  const MainForm& f = form_;
-  MainWindowPort& window = form_.context().window;
+  const MessageSet& set = messages_.current();
   const std::vector<std::string> lines = {
-      kHeader,
-      window.duelText(DuelText::Engage),
-      window.duelText(DuelText::Won),
-      window.duelText(DuelText::Lost),
-      f.Greet,
-      flagLine(f.GreetEn),
-      f.Death,
-      flagLine(f.DeathEn),
-      f.Enter,
-      flagLine(f.EnterEn),
-      f.limit,
-      flagLine(f.Limiten),
+      kHeader,           set.duelEngage,
+      set.duelWon,       set.duelLost,
+      set.greeting.text, flagLine(set.greeting.enabled),
+      set.selfKill.text, flagLine(set.selfKill.enabled),
+      set.ownEntry.text, flagLine(set.ownEntry.enabled),
+      set.limit.text,    flagLine(set.limit.enabled),
   };
   const std::string reason = textfile::writeWhole(file, lines);
   if (reason.empty())
@@ -96,10 +88,11 @@ MessageSetFile::ReadResult MessageSetFile::read(const fs::path& file, std::strin
   if (line != kHeader)
     return ReadResult::WrongHeader;
 
-  MainForm& f = form_;
-  MainWindowPort& window = form_.context().window;
-  std::string* const texts[] = {nullptr, nullptr, nullptr, &f.Greet, &f.Death, &f.Enter, &f.limit};
-  std::uint8_t* const flags[] = {&f.GreetEn, &f.DeathEn, &f.EnterEn, &f.Limiten};
+  // The lines after the header: the three duel templates, then each message and its flag. Each
+  // value is stored as soon as its line is read, so a failure keeps what came before it.
+  constexpr DuelText kDuels[] = {DuelText::Engage, DuelText::Won, DuelText::Lost};
+  constexpr MessageKind kMessages[] = {MessageKind::Greeting, MessageKind::SelfKill,
+                                       MessageKind::OwnEntry, MessageKind::Limit};
   for (int number = 2; number <= 12; ++number) {
     if (!textfile::readLine(in, line)) {
       failure = "The message set " + where + " ends before its line " + std::to_string(number) +
@@ -107,27 +100,25 @@ MessageSetFile::ReadResult MessageSetFile::read(const fs::path& file, std::strin
       return ReadResult::Failed;
     }
     if (number <= 4) {
-      window.setDuelText(number == 2   ? DuelText::Engage
-                         : number == 3 ? DuelText::Won
-                                       : DuelText::Lost,
-                         line);
-    } else if (number % 2 == 1) {
-      *texts[(number - 5) / 2 + 3] = line;
-    } else {
-      std::uint8_t flag = 0;
-      if (!parseFlag(line, flag)) {
-        failure = "Line " + std::to_string(number) + " of the message set " + where +
-                  " is not a number from 0 to 255: \"" + line + "\".";
-        return ReadResult::Failed;
-      }
-      *flags[(number - 6) / 2] = flag;
+      messages_.setDuel(kDuels[number - 2], line);
+      continue;
     }
+    const MessageKind kind = kMessages[(number - 5) / 2];
+    Message message = messages_.message(kind);
+    if (number % 2 == 1) {
+      message.text = line;
+    } else if (!parseFlag(line, message.enabled)) {
+      failure = "Line " + std::to_string(number) + " of the message set " + where +
+                " is not a number from 0 to 255: \"" + line + "\".";
+      return ReadResult::Failed;
+    }
+    messages_.setMessage(kind, std::move(message));
   }
   return ReadResult::Loaded;
 }
 
 void MessageSetFile::save() {
-  DialogPort& dialogs = form_.dialogs();
+  DialogPort& dialogs = dialogs_;
   const std::string name = dialogs.inputBox(kSavePrompt, kSaveTitle, "main");
   const std::string failure = write(named(name));
   if (!failure.empty())
@@ -135,7 +126,7 @@ void MessageSetFile::save() {
 }
 
 void MessageSetFile::open() {
-  DialogPort& dialogs = form_.dialogs();
+  DialogPort& dialogs = dialogs_;
   const std::optional<std::string> chosen = dialogs.openFile(kFilter);
   if (!chosen)
     return;
@@ -162,7 +153,7 @@ bool MessageSetFile::loadMessageSet(const std::string& name) {
     case ReadResult::Loaded:
       return true;
     case ReadResult::WrongHeader:
-      form_.dialogs().criticalBox(kHeaderMessage, "Error");
+      dialogs_.criticalBox(kHeaderMessage, "Error");
       return false;
     case ReadResult::Failed:
       break;

@@ -3,7 +3,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/MainForm.h"
+#include "app/WindowPorts.h"
+#include "messages/MessageSet.h"
 
 namespace pvx {
 
@@ -25,7 +26,9 @@ class MessageSetFile {
 
   enum class ReadResult { Loaded, WrongHeader, Failed };
 
-  explicit MessageSetFile(MainForm& form) : form_(form) {}
+  // programFolder: where "Saves" lies.
+  MessageSetFile(Messages& messages, DialogPort& dialogs, std::filesystem::path programFolder)
+      : messages_(messages), dialogs_(dialogs), programFolder_(std::move(programFolder)) {}
 
   // File -> Save: asks for a name and writes the current set under it; a failure is shown in
   // the failure message box and leaves an older file of that name whole.
@@ -40,7 +43,7 @@ class MessageSetFile {
   // Reads a file, storing each value as soon as its line is read, so a failure keeps what came
   // before it. failure: a description for the user when the result is Failed.
   ReadResult read(const std::filesystem::path& file, std::string& failure);
-  // Writes the current set; returns a description of the failure, empty on success.
+  // Writes the set in use; returns a description of the failure, empty on success.
   std::string write(const std::filesystem::path& file);
   // Where the set of a name lies: the program's folder, "/Saves/", the name, ".pvx".
   std::filesystem::path named(const std::string& name) const;
@@ -52,7 +55,9 @@ class MessageSetFile {
   static std::string flagLine(std::uint8_t flag);
 
  private:
-  MainForm& form_;
+  Messages& messages_;
+  DialogPort& dialogs_;
+  std::filesystem::path programFolder_;
 };
 
 }  // namespace pvx

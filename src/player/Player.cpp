@@ -4,9 +4,9 @@
 
 namespace pvx {
 
-Player::Player(MediaBackEnd& media, Clock& clock, modQ3& q3, PlayerPort& port,
+Player::Player(MediaBackEnd& media, Clock& clock, ConsoleBridge& bridge, PlayerPort& port,
                const std::filesystem::path& playlistFile)
-    : q3_(q3), playlist_(port, playlistFile), engine_(media, clock, playlist_, port) {
+    : bridge_(bridge), playlist_(port, playlistFile), engine_(media, clock, playlist_, port) {
   engine_.setTransport(this);
 }
 
@@ -54,7 +54,7 @@ std::string Player::nextSong() {
   if (title.empty() && announcements_ != announcedBefore)
     return title;
   // File names may hold ";": the title is typed inert.
-  q3_.sendConsoleCommand(kAnnouncement + text::makeInert(title));
+  bridge_.sendConsoleCommand(kAnnouncement + text::makeInert(title));
   ++announcements_;
   return title;
 }

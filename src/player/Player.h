@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "console/modQ3.h"
+#include "console/ConsoleBridge.h"
 #include "player/PlaybackEngine.h"
 #include "player/PlayerPort.h"
 #include "player/Playlist.h"
@@ -20,7 +20,7 @@ class Player final : public TransportPort {
  public:
   static constexpr const char* kAnnouncement = "echo ^1Currently Playing: ^4";
 
-  Player(MediaBackEnd& media, Clock& clock, modQ3& q3, PlayerPort& port,
+  Player(MediaBackEnd& media, Clock& clock, ConsoleBridge& bridge, PlayerPort& port,
          const std::filesystem::path& playlistFile);
   Player(const Player&) = delete;
   Player& operator=(const Player&) = delete;
@@ -65,7 +65,7 @@ class Player final : public TransportPort {
   // Steps 1 to 4 of nextSong and prevSong, with the entry to select.
   std::string startSelected(int index);
 
-  modQ3& q3_;
+  ConsoleBridge& bridge_;
   int announcements_ = 0;
   Playlist playlist_;
   PlaybackEngine engine_;

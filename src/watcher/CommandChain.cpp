@@ -6,66 +6,70 @@
 
 namespace pvx {
 
-std::optional<std::string> CommandChain::argument(const std::string& line, const std::string& key,
-                                                  std::size_t offset, std::size_t from) {
-  const std::size_t p = text::findNoCase(line, key, from);
+std::optional<std::string> CommandChain::argument(const std::string& command,
+                                                  const std::string& key, std::size_t offset) {
+  const std::size_t p = text::findNoCase(command, key);
   if (p == text::npos)
     return std::string();
-  const std::string rest = text::substring(line, p + offset);
+  const std::string rest = text::substring(command, p + offset);
   if (text::length(rest) < 2)
     return std::nullopt;
   return text::dropRight(rest, 2);
 }
 
 void CommandChain::type(const std::string& command) {
-  form_.context().q3.sendConsoleCommand(command);
+  bridge_.sendConsoleCommand(command);
 }
 
-std::optional<std::string> CommandChain::commandLine(const std::string& newText,
-                                                     const char* literal) const {
-  return consolelines::firstBeginningWith(newText, form_.currentPlayerName + literal);
+std::optional<std::string> CommandChain::commandText(const std::string& newText,
+                                                     const std::string& playerName,
+                                                     const char* literal) {
+  const std::optional<std::string> line =
+      consolelines::firstBeginningWith(newText, playerName + literal);
+  if (!line)
+    return std::nullopt;
+  return text::substring(*line, text::length(playerName));
 }
 
-CycleFlow CommandChain::run(const std::string& newText) {
+CycleFlow CommandChain::run(const std::string& newText, std::string& playerName) {
   if (newText.empty())
     return CycleFlow::Continue;  // no chat line, no command
-  std::optional<std::string> line;
+  std::optional<std::string> command;
   auto present = [&](const char* literal) {
-    line = commandLine(newText, literal);
-    return line.has_value();
+    command = commandText(newText, playerName, literal);
+    return command.has_value();
   };
   if (present(": !load")) {
-    load(*line);
+    load(*command);
     return CycleFlow::Continue;
   }
   if (present(": !stop"))
-    return music_ ? music_->stop() : CycleFlow::Continue;
+    return music_.stop();
   if (present(": !next"))
-    return music_ ? music_->next() : CycleFlow::Continue;
+    return music_.next();
   if (present(": !prev"))
-    return music_ ? music_->prev() : CycleFlow::Continue;
+    return music_.prev();
   if (present(": !mini")) {
     mini();
     return CycleFlow::Continue;
   }
   if (present(": !vol"))
-    return music_ ? music_->vol(*line) : CycleFlow::Continue;
+    return music_.vol(*command);
   if (present(": !pause"))
-    return music_ ? music_->pause() : CycleFlow::Continue;
+    return music_.pause();
   if (present(": !listsongs"))
-    return music_ ? music_->listSongs() : CycleFlow::Continue;
+    return music_.listSongs();
   if (present(": !play"))
-    return music_ ? music_->play(*line) : CycleFlow::Continue;
+    return music_.play(*command);
   return CycleFlow::Continue;
 }
 
-void CommandChain::load(const std::string& line) {
-  const std::optional<std::string> name =
-      argument(line, ": !load", 8, text::length(form_.currentPlayerName));
+void CommandChain::load(const std::string& command) {
+  const std::optional<std::string> name = argument(command, ": !load", 8);
   // A line cut short before its line break names no set: that is a failed load.
   const bool loaded = name && sets_.loadMessageSet(*name);
   const std::string shown = text::makeInert(name.value_or(""));
-  form_.context().tarn.waitSeconds(0.9f);
+  bridge_.waitSeconds(0.9f);
   if (loaded) {
     type("say ^7" + shown + " ^1loaded successfully");
   } else {
@@ -74,19 +78,18 @@ void CommandChain::load(const std::string& line) {
 }
 
 void CommandChain::mini() {
-  MainFormContext& c = form_.context();
-  const std::string gameClass = text::toCp1252(kGameWindowClass);
-  const Hwnd game = c.ws.findWindow(gameClass.c_str(), nullptr);
-  c.window.setMaximized(true);
-  c.ws.showWindow(game, WindowSystem::kSwHide);
-  Hwnd taskbar = c.ws.findWindow(kTaskbarClass, "");
-  c.ws.setWindowPos(taskbar, 0, 0, 0, 0, 0, kTaskbarHide);
-  taskbar = c.ws.findWindow(kTaskbarClass, "");
-  c.tarn.waitSeconds(0.6f);
-  c.ws.setWindowPos(taskbar, 0, 0, 0, 0, 0, kTaskbarShow);
-  c.window.setMaximized(false);
-  c.window.takeFocus();
-  c.tarn.waitSeconds(1.0f);
+  WindowSystem& ws = bridge_.windows();
+  const Hwnd game = gameWindow_.find();
+  window_.setMaximized(true);
+  gameWindow_.hide(game);
+  Hwnd taskbar = ws.findWindow(kTaskbarClass, "");
+  ws.setWindowPos(taskbar, 0, 0, 0, 0, 0, kTaskbarHide);
+  taskbar = ws.findWindow(kTaskbarClass, "");
+  bridge_.waitSeconds(0.6f);
+  ws.setWindowPos(taskbar, 0, 0, 0, 0, 0, kTaskbarShow);
+  window_.setMaximized(false);
+  window_.takeFocus();
+  bridge_.waitSeconds(1.0f);
   type("say ^1Minimized");
 }
 

@@ -3,7 +3,9 @@
 #include <optional>
 #include <string>
 
-#include "app/MainForm.h"
+#include "app/GameWindow.h"
+#include "app/WindowPorts.h"
+#include "console/ConsoleBridge.h"
 #include "watcher/WatchCycle.h"
 
 namespace pvx {
@@ -17,7 +19,7 @@ class MusicCommands {
   virtual CycleFlow stop() = 0;
   virtual CycleFlow next() = 0;
   virtual CycleFlow prev() = 0;
-  // vol and play get the command's own chat line, with its line break.
+  // vol and play get the command's text: its chat line from the literal on, with the line break.
   virtual CycleFlow vol(const std::string& line) = 0;
   virtual CycleFlow pause() = 0;
   virtual CycleFlow listSongs() = 0;
@@ -29,9 +31,8 @@ class MusicCommands {
 // the literal is not looked at. Lines of other players never command the program, wherever the
 // name and the literal stand in them. The literals are tried in a fixed order and only the first
 // one present runs, so one cycle runs one command.
-class CommandChain {
+class CommandChain final : public WatchStep {
  public:
-  static constexpr const char* kGameWindowClass = "Jedi Knight®: Jedi Academy (MP)";
   static constexpr const char* kTaskbarClass = "Shell_traywnd";
   // The two taskbar calls of "!mini": the first hides the taskbar while the main window is
   // maximised, the second shows it again; neither moves it, sizes it or changes its Z order.
@@ -43,32 +44,36 @@ class CommandChain {
   static constexpr unsigned kTaskbarShow =
       kSwpShowWindow | kSwpNoMove | kSwpNoSize | kSwpNoZOrder | kSwpNoActivate;
 
-  CommandChain(MainForm& form, MessageSetFile& sets) : form_(form), sets_(sets) {}
+  // window: the main window, maximised and restored by "!mini".
+  CommandChain(ConsoleBridge& bridge, MainWindowPort& window, GameWindow& gameWindow,
+               MessageSetFile& sets, MusicCommands& music)
+      : bridge_(bridge), window_(window), gameWindow_(gameWindow), sets_(sets), music_(music) {}
 
-  // Step 14 of the watch cycle: runs the first command present, if any.
-  CycleFlow run(const std::string& newText);
+  // Runs the first command present, if any.
+  CycleFlow run(const std::string& newText, std::string& playerName) override;
 
-  // The music player's commands; until it is there they are recognised and do nothing.
-  void setMusic(MusicCommands* music) { music_ = music; }
+  // The text of a command: the first line of the new text that begins with the player's name and
+  // the literal, from the literal on (the name cut off), with its line break.
+  static std::optional<std::string> commandText(const std::string& newText,
+                                                const std::string& playerName, const char* literal);
 
-  // The first line of the new text that begins with the current player name and the literal.
-  std::optional<std::string> commandLine(const std::string& newText, const char* literal) const;
-
-  // A command's argument, cut from the command's line: from offset characters after the first
-  // occurrence of the key at or after character from (past the player's name; any letter case)
-  // to the end of the line, less the line break (two characters). Nothing when fewer than two
-  // characters are left to drop; empty text when the key is absent.
-  static std::optional<std::string> argument(const std::string& line, const std::string& key,
-                                             std::size_t offset, std::size_t from = 0);
+  // A command's argument, cut from the command's text: from offset characters after the first
+  // occurrence of the key (any letter case) to the end of the line, less the line break (two
+  // characters). Nothing when fewer than two characters are left to drop; empty text when the
+  // key is absent.
+  static std::optional<std::string> argument(const std::string& command, const std::string& key,
+                                             std::size_t offset);
 
  private:
-  void load(const std::string& line);
+  void load(const std::string& command);
   void mini();
   void type(const std::string& command);
 
-  MainForm& form_;
+  ConsoleBridge& bridge_;
+  MainWindowPort& window_;
+  GameWindow& gameWindow_;
   MessageSetFile& sets_;
-  MusicCommands* music_ = nullptr;
+  MusicCommands& music_;
 };
 
 }  // namespace pvx

@@ -15,11 +15,11 @@ constexpr const char* kColumn[] = {"          ^2", "          ^3", "          ^4
 }  // namespace
 
 void MusicChatCommands::type(const std::string& command) {
-  form_.context().q3.sendConsoleCommand(command);
+  bridge_.sendConsoleCommand(command);
 }
 
 void MusicChatCommands::wait(float seconds) {
-  form_.context().tarn.waitSeconds(seconds);
+  bridge_.waitSeconds(seconds);
 }
 
 CycleFlow MusicChatCommands::stop() {
@@ -86,11 +86,10 @@ std::optional<std::int16_t> MusicChatCommands::volumeNumber(const std::string& a
   return static_cast<std::int16_t>(whole);
 }
 
-CycleFlow MusicChatCommands::vol(const std::string& line) {
+CycleFlow MusicChatCommands::vol(const std::string& command) {
   // Unlike the other arguments, a line cut short keeps what it has: "!vol15" works without a
   // line break too.
-  const std::size_t key = text::findNoCase(line, " !vol", text::length(form_.currentPlayerName));
-  std::string argument = text::substring(line, key + 5);
+  std::string argument = text::substring(command, text::findNoCase(command, " !vol") + 5);
   if (text::length(argument) >= 2)
     argument = text::dropRight(argument, 2);
   if (const std::optional<std::int16_t> volu = volumeNumber(argument))
@@ -121,10 +120,9 @@ CycleFlow MusicChatCommands::listSongs() {
   return CycleFlow::Continue;
 }
 
-CycleFlow MusicChatCommands::play(const std::string& line) {
-  const std::size_t nameLength = text::length(form_.currentPlayerName);
-  // The line begins with the name and ": !play"; bare when only its line break follows.
-  if (text::length(line) == nameLength + text::length(": !play") + 2) {
+CycleFlow MusicChatCommands::play(const std::string& command) {
+  // The command begins with ": !play"; bare when only its line break follows.
+  if (text::length(command) == text::length(": !play") + 2) {
     if (!player_.PauseBb())
       return CycleFlow::EndNow;
     player_.play("");
@@ -133,7 +131,7 @@ CycleFlow MusicChatCommands::play(const std::string& line) {
     return CycleFlow::Continue;
   }
 
-  const std::optional<std::string> search = CommandChain::argument(line, ": !play", 8, nameLength);
+  const std::optional<std::string> search = CommandChain::argument(command, ": !play", 8);
   if (!search)
     return CycleFlow::Continue;  // cut short before its line break: ignored
   Playlist& list = player_.list();

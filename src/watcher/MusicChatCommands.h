@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "app/MainForm.h"
+#include "console/ConsoleBridge.h"
 #include "player/Player.h"
 #include "watcher/CommandChain.h"
 
@@ -14,15 +14,15 @@ namespace pvx {
 // Titles and search texts typed back into the game are made inert.
 class MusicChatCommands final : public MusicCommands {
  public:
-  MusicChatCommands(MainForm& form, Player& player) : form_(form), player_(player) {}
+  MusicChatCommands(ConsoleBridge& bridge, Player& player) : bridge_(bridge), player_(player) {}
 
   CycleFlow stop() override;
   CycleFlow next() override;
   CycleFlow prev() override;
-  CycleFlow vol(const std::string& line) override;
+  CycleFlow vol(const std::string& command) override;
   CycleFlow pause() override;
   CycleFlow listSongs() override;
-  CycleFlow play(const std::string& line) override;
+  CycleFlow play(const std::string& command) override;
 
   // The chat volume of "!vol": a decimal number (sign, digits, one decimal point, blanks around
   // it), rounded down; nothing when it is not such a number or does not fit 16 bits.
@@ -33,7 +33,7 @@ class MusicChatCommands final : public MusicCommands {
   void wait(float seconds);
   CycleFlow announce(const std::string& title);
 
-  MainForm& form_;
+  ConsoleBridge& bridge_;
   Player& player_;
 };
 

@@ -23,14 +23,34 @@ std::vector<std::string> characters(const std::string& s) {
 
 }  // namespace
 
-WatchCycle::WatchCycle(MainForm& form) : form_(form) {}
+WatchCycle::WatchCycle(ConsoleBridge& bridge, Clock& clock, MainWindowPort& window,
+                       PlayerDock& dock, StatusLine& status, WatchStep& events, WatchStep& commands)
+    : bridge_(bridge),
+      window_(window),
+      dock_(dock),
+      status_(status),
+      events_(events),
+      commands_(commands),
+      timer_(clock.makeTimer([this] {
+        if (onStart_)
+          onStart_();
+        cycle();
+      })) {}
 
 void WatchCycle::yield() {
-  form_.context().window.yieldToEvents();
+  window_.yieldToEvents();
 }
 
 void WatchCycle::type(const char* command) {
-  form_.context().q3.sendConsoleCommand(command);
+  bridge_.sendConsoleCommand(command);
+}
+
+void WatchCycle::findConsoleAtStart() {
+  const Hwnd console = bridge_.findWindowByTitle("", ConsoleBridge::kConsoleTitle);
+  if (state_.consoleLog == 0) {
+    state_.consoleLog = bridge_.nthChildWindow(console, kConsoleLogChild);
+    type("name");
+  }
 }
 
 void WatchCycle::cycle() {
@@ -39,8 +59,8 @@ void WatchCycle::cycle() {
   struct Closing {
     WatchCycle& w;
     ~Closing() {
-      w.form_.timer1().start(MainForm::kWatchIntervalMs, true);
-      w.form_.dockPlayerWindow();
+      w.arm();
+      w.dock_.dock();
       ++w.ended_;
     }
   } closing{*this};
@@ -51,81 +71,84 @@ void WatchCycle::cycle() {
   }
 }
 
+void WatchCycle::forgetConsole() {
+  state_.consoleLog = 0;
+  state_.previousLogLength = 0;
+  state_.logLength = 0;
+  state_.playerName.clear();
+}
+
 void WatchCycle::body() {
-  MainForm& f = form_;
-  MainWindowPort& window = f.context().window;
+  WatchState& s = state_;
   newText_.clear();
   wholeLines_.clear();
 
-  yield();               // 1
-  f.dockPlayerWindow();  // 2
-  f.timer1().stop();     // 3
-  const Hwnd console =   // 4
-      f.context().q3.findWindowByTitle(window.consoleClassText(), window.consoleTitleText());
+  yield();
+  dock_.dock();
+  timer_->stop();
+  const Hwnd console = bridge_.findWindowByTitle("", ConsoleBridge::kConsoleTitle);
 
-  if (window.backButtonVisible() && console == 0)
-    window.setBackButtonVisible(false);  // 5
-  if (console == 0) {                    // 6
-    f.consoleLog = 0;
-    f.previousLogLength = 0;
-    f.logLength = 0;
-    f.currentPlayerName.clear();
-    window.setStatusLine(f.statusAbsent());
+  // "Back to Game" is offered only while the game runs.
+  if (window_.backButtonVisible() && console == 0)
+    window_.setBackButtonVisible(false);
+  if (console == 0) {
+    forgetConsole();
+    status_.showGameAbsent();
     return;
   }
-  if (!window.backButtonVisible())
-    window.setBackButtonVisible(true);  // 7
+  if (!window_.backButtonVisible())
+    window_.setBackButtonVisible(true);
 
-  if (f.consoleLog == 0) {  // 8
-    f.consoleLog = f.context().q3.nthChildWindow(console, kConsoleLogChild);
+  // A console just found is cleared; until the name is known, it is asked for every cycle.
+  if (s.consoleLog == 0) {
+    s.consoleLog = bridge_.nthChildWindow(console, kConsoleLogChild);
     type("/clear");
-  } else if (f.currentPlayerName.empty()) {
+  } else if (s.playerName.empty()) {
     type("/name");
   }
 
-  if (f.previousLogLength > f.logLength) {  // 9: the log shrank
+  if (s.previousLogLength > s.logLength) {  // the log shrank: start afresh
     type("/clear");
-    f.previousLogLength = 0;
+    s.previousLogLength = 0;
   }
 
-  f.logLength = f.context().tarn.windowTextLength(f.consoleLog);  // 10
+  s.logLength = bridge_.windowTextLength(s.consoleLog);
 
-  if (f.logLength >= kLogLimit) {  // 11
+  // A log this long is cleared, and what came with it is not looked at.
+  if (s.logLength >= kLogLimit) {
     yield();
     type("/clear");
-    f.logLength = f.context().tarn.windowTextLength(f.consoleLog);
-    f.previousLogLength = f.logLength;
+    s.logLength = bridge_.windowTextLength(s.consoleLog);
+    s.previousLogLength = s.logLength;
     return;
   }
 
-  if (f.previousLogLength < f.logLength)
-    takeNewText();  // 12
+  if (s.previousLogLength < s.logLength)
+    takeNewText();
 
-  if (gameEvents && gameEvents(wholeLines_) == CycleFlow::EndNow)
-    return;  // 13
-
-  if (!f.currentPlayerName.empty() && chatCommands &&  // 14
-      chatCommands(wholeLines_) == CycleFlow::EndNow) {
+  if (events_.run(wholeLines_, s.playerName) == CycleFlow::EndNow)
     return;
-  }
+
+  if (!s.playerName.empty() && commands_.run(wholeLines_, s.playerName) == CycleFlow::EndNow)
+    return;
 
   // The game's answer to a name query stands at the start of its own line; a chat line that
   // merely holds the same words must not choose the player's name.
   if (const std::optional<std::string> answer =
           consolelines::firstBeginningWith(wholeLines_, kNameAnswer)) {
     quoteScan(*answer);
-    window.setStatusLine(f.statusPresent());
-    window.setChatText("");
+    status_.showPlayer(s.playerName);
+    window_.setChatText("");
   }
 }
 
 void WatchCycle::takeNewText() {
-  MainForm& f = form_;
+  WatchState& s = state_;
   yield();
   // The game's code page has one byte per character, so the last characters are the last
   // bytes: only they are converted, not the whole log.
-  const std::string log = f.context().tarn.readWindowBytes(f.consoleLog);
-  const auto grown = static_cast<std::size_t>(f.logLength - f.previousLogLength);
+  const std::string log = bridge_.readWindowBytes(s.consoleLog);
+  const auto grown = static_cast<std::size_t>(s.logLength - s.previousLogLength);
   const std::size_t keep = std::min({grown, kNewTextLimit, log.size()});
   const std::size_t start = log.size() - keep;
   newText_ = text::fromCp1252(std::string_view(log).substr(start));
@@ -137,8 +160,8 @@ void WatchCycle::takeNewText() {
     const std::size_t feed = wholeLines_.find('\n');
     wholeLines_.erase(0, feed == std::string::npos ? wholeLines_.size() : feed + 1);
   }
-  f.previousLogLength = f.logLength;
-  f.context().window.setChatText(newText_);
+  s.previousLogLength = s.logLength;
+  window_.setChatText(newText_);
 }
 
 void WatchCycle::quoteScan(const std::string& answer) {
@@ -164,7 +187,7 @@ void WatchCycle::quoteScan(const std::string& answer) {
       if (chars[j] == "\"") {
         yield();
         collected.pop_back();
-        form_.currentPlayerName = collected;
+        state_.playerName = collected;
         break;
       }
     }

@@ -6,6 +6,7 @@
 
 #include "app/WindowPorts.h"
 #include "console/VirtualClock.h"
+#include "messages/MessageEditor.h"
 
 namespace pvx::testing {
 
@@ -58,12 +59,11 @@ class FakeMainWindow : public MainWindowPort {
   void setBackButtonVisible(bool v) override { backVisible = v; }
   void setMaximized(bool m) override { states.push_back(m ? "maximized" : "normal"); }
   void takeFocus() override { states.push_back("focus"); }
-  std::string consoleTitleText() const override { return "Jedi Knight Academy MP Console"; }
-  std::string duelText(DuelText which) const override { return duel[static_cast<int>(which)]; }
+  // What the duel boxes show.
+  std::string duelText(DuelText which) const { return duel[static_cast<int>(which)]; }
   void setDuelText(DuelText which, const std::string& t) override {
     duel[static_cast<int>(which)] = t;
   }
-  std::string consoleClassText() const override { return ""; }
 
   TwipsRect rect{0, 0, 6555, 5610};
   bool visible = false;
@@ -75,6 +75,30 @@ class FakeMainWindow : public MainWindowPort {
 
  private:
   VirtualClock* clock_;
+};
+
+// The message editor: its text box and check box as the test left them.
+class FakeEditorWindow : public EditorWindowPort {
+ public:
+  void create() override { ++creations; }
+  TwipsRect geometry() const override { return rect; }
+  void move(float left, float top) override {
+    rect.left = left;
+    rect.top = top;
+  }
+  void setWidth(float width) override { rect.width = width; }
+  bool isVisible() const override { return visible; }
+  void setVisible(bool v) override { visible = v; }
+  std::string messageText() const override { return text; }
+  void setMessageText(const std::string& t) override { text = t; }
+  int checkValue() const override { return check; }
+  void setCheckValue(int value) override { check = value; }
+
+  TwipsRect rect{0, 0, 4800, 3500};
+  bool visible = false;
+  int creations = 0;
+  std::string text;
+  int check = 0;
 };
 
 // Dialogs answered by the test: boxes are recorded, the input box gives `answer`, the file

@@ -113,7 +113,7 @@ TEST_F(MainWindow, StartsCentredWithThePlayerWindowHiddenAndDockedBelow) {
   EXPECT_EQ(p.frameGeometry().left(), frame.left());
   EXPECT_LE(std::abs(p.frameGeometry().top() - (frame.top() + frame.height())), 2 * slackY);
   // Once the frame is known, docking puts it exactly below.
-  program->form().dockPlayerWindow();
+  program->core().dock().dock();
   QCoreApplication::processEvents();
   EXPECT_EQ(p.frameGeometry().top(), frame.top() + frame.height());
   EXPECT_FALSE(program->editorWindow().isVisible());
@@ -181,7 +181,7 @@ TEST_F(MainWindow, PracticeConsoleWindowStartsStopsAndPrintsForTheGame) {
   running->setChecked(false);
   EXPECT_FALSE(practice.running());
   window.findChild<QPushButton*>("practiceTimelimit")->click();  // a stopped game prints nothing
-  EXPECT_EQ(program->form().context().q3.findConsoleWindow(), 0u);
+  EXPECT_EQ(program->bridge().findConsoleWindow(), 0u);
   running->setChecked(true);
   EXPECT_TRUE(practice.running());
   EXPECT_EQ(window.findChild<QLabel*>("practiceGameWindow")->text(), "Game window: shown");

@@ -1,6 +1,6 @@
 list(APPEND PARLEVOX_CORE_TESTS
-  app/COpSysInfoTest.cpp
-  app/MainFormTest.cpp
+  app/OsInfoTest.cpp
+  app/StartUpTest.cpp
   app/ReplayScriptTest.cpp
 )
 list(APPEND PARLEVOX_GUI_TESTS

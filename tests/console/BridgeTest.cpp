@@ -5,15 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "app/WindowGeometry.h"
+#include "console/ConsoleBridge.h"
 #include "console/PracticeConsole.h"
 #include "console/SimulatedWindowSystem.h"
 #include "console/VirtualClock.h"
-#include "console/modQ3.h"
-#include "console/modTarn.h"
 
+using pvx::ConsoleBridge;
 using pvx::Hwnd;
-using pvx::modQ3;
-using pvx::modTarn;
 using pvx::SimulatedWindowSystem;
 
 namespace {
@@ -22,7 +21,7 @@ namespace {
 struct Console {
   explicit Console(const std::vector<std::string>& childTexts) {
     ws.setRecording(true);
-    window = ws.createWindow("JAMP WinConsole", modQ3::kConsoleTitle);
+    window = ws.createWindow("JAMP WinConsole", ConsoleBridge::kConsoleTitle);
     for (const std::string& t : childTexts)
       children.push_back(ws.createWindow("Edit", t, window));
   }
@@ -34,48 +33,50 @@ struct Console {
   SimulatedWindowSystem ws;
   Hwnd window = 0;
   std::vector<Hwnd> children;
-  modQ3 q3{ws};
+  pvx::VirtualClock clock;
+  ConsoleBridge bridge{ws, clock};
 };
 
 }  // namespace
 
 TEST(SendConsoleCommand, WithoutConsoleWindowDoesNothingAndKeepsThePendingCommand) {
   Console c({"typing", ""});
-  c.q3.sendConsoleCommand("first");  // not typed: the input line holds text
+  c.bridge.sendConsoleCommand("first");  // not typed: the input line holds text
   c.ws.destroyWindow(c.window);
-  c.q3.sendConsoleCommand("say ^1Maximized");
+  c.bridge.sendConsoleCommand("say ^1Maximized");
   EXPECT_TRUE(c.ws.messages().empty());
-  EXPECT_EQ(c.q3.pendingCommand(), "first");
+  EXPECT_EQ(c.bridge.pendingCommand(), "first");
 
   SimulatedWindowSystem empty;
-  modQ3 q3(empty);
-  q3.sendConsoleCommand("say ^1Maximized");  // returns normally
-  EXPECT_EQ(q3.findConsoleWindow(), 0u);
-  EXPECT_EQ(q3.pendingCommand(), "");
+  pvx::VirtualClock clock;
+  ConsoleBridge bridge(empty, clock);
+  bridge.sendConsoleCommand("say ^1Maximized");  // returns normally
+  EXPECT_EQ(bridge.findConsoleWindow(), 0u);
+  EXPECT_EQ(bridge.pendingCommand(), "");
 }
 
 TEST(SendConsoleCommand, TypesIntoTheFirstEmptyChildAndStopsAtTheFirstWithText) {
   Console c({"", "Copy", "", "log"});
-  c.q3.sendConsoleCommand("say ^1Maximized");
+  c.bridge.sendConsoleCommand("say ^1Maximized");
   EXPECT_EQ(c.ws.messages(), (std::vector<std::string>{c.settext(c.children[0], "say ^1Maximized"),
                                                        c.cr(c.children[0])}));
   EXPECT_EQ(c.ws.text(c.children[0]), "say ^1Maximized");
   EXPECT_EQ(c.ws.text(c.children[2]), "");
-  EXPECT_EQ(c.q3.pendingCommand(), "");
+  EXPECT_EQ(c.bridge.pendingCommand(), "");
 }
 
 TEST(SendConsoleCommand, FirstChildWithTextStopsTheWalkBeforeAnything) {
   Console c({"half-typed", "", ""});
-  c.q3.sendConsoleCommand("say hello");
+  c.bridge.sendConsoleCommand("say hello");
   EXPECT_TRUE(c.ws.messages().empty());
   EXPECT_EQ(c.ws.text(c.children[0]), "half-typed");
   // Not typed, so still pending until the next command overwrites it.
-  EXPECT_EQ(c.q3.pendingCommand(), "say hello");
+  EXPECT_EQ(c.bridge.pendingCommand(), "say hello");
 }
 
 TEST(SendConsoleCommand, SecondEmptyChildGetsAnEmptyLine) {
   Console c({"", "", "Copy", ""});
-  c.q3.sendConsoleCommand("name");
+  c.bridge.sendConsoleCommand("name");
   EXPECT_EQ(c.ws.messages(),
             (std::vector<std::string>{c.settext(c.children[0], "name"), c.cr(c.children[0]),
                                       c.settext(c.children[1], ""), c.cr(c.children[1])}));
@@ -83,7 +84,7 @@ TEST(SendConsoleCommand, SecondEmptyChildGetsAnEmptyLine) {
 
 TEST(SendConsoleCommand, EmptyCommandTypesAnEmptyLine) {
   Console c({"", "Copy"});
-  c.q3.sendConsoleCommand("");
+  c.bridge.sendConsoleCommand("");
   EXPECT_EQ(c.ws.messages(),
             (std::vector<std::string>{c.settext(c.children[0], ""), c.cr(c.children[0])}));
 }
@@ -93,7 +94,7 @@ TEST(SendConsoleCommand, WalksGrandchildrenDepthFirst) {
   const Hwnd panel = c.ws.createWindow("Panel", "", c.window);
   const Hwnd inner = c.ws.createWindow("Edit", "", panel);
   c.ws.createWindow("Button", "Copy", c.window);
-  c.q3.sendConsoleCommand("x");
+  c.bridge.sendConsoleCommand("x");
   // The panel (empty) receives the command; its child the empty line; "Copy" ends the walk.
   EXPECT_EQ(c.ws.messages(), (std::vector<std::string>{c.settext(panel, "x"), c.cr(panel),
                                                        c.settext(inner, ""), c.cr(inner)}));
@@ -101,96 +102,96 @@ TEST(SendConsoleCommand, WalksGrandchildrenDepthFirst) {
 
 TEST(SendConsoleCommand, ChildTextLongerThanTheBufferStillCountsAsText) {
   Console c({std::string(600, 'a'), ""});
-  c.q3.sendConsoleCommand("x");
+  c.bridge.sendConsoleCommand("x");
   EXPECT_TRUE(c.ws.messages().empty());
 }
 
 TEST(CommandBytes, AreOneAnsiBytePerCharacterAndOneNul) {
-  const std::vector<char> bytes = modQ3::toAnsiBytes("say ¬vendrix¬");
+  const std::vector<char> bytes = ConsoleBridge::toAnsiBytes("say ¬vendrix¬");
   ASSERT_EQ(bytes.size(), 14u);  // 13 characters and the NUL
   EXPECT_EQ(static_cast<unsigned char>(bytes[4]), 0xACu);
   EXPECT_EQ(static_cast<unsigned char>(bytes[12]), 0xACu);
   EXPECT_EQ(bytes.back(), '\0');
   EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\0'), 1);
 
-  EXPECT_EQ(modQ3::toAnsiBytes(""), std::vector<char>{'\0'});
+  EXPECT_EQ(ConsoleBridge::toAnsiBytes(""), std::vector<char>{'\0'});
   // No Windows-1252 code: typed as "?".
-  const std::vector<char> cjk = modQ3::toAnsiBytes("a中b");
+  const std::vector<char> cjk = ConsoleBridge::toAnsiBytes("a中b");
   EXPECT_EQ(std::string(cjk.data()), "a?b");
 }
 
 TEST(CommandBytes, TypedCommandArrivesAsTheBytesOfTheCodePage) {
   Console c({"", "Copy"});
-  c.q3.sendConsoleCommand("say ^3¬^5vendrix^3¬");
+  c.bridge.sendConsoleCommand("say ^3¬^5vendrix^3¬");
   EXPECT_EQ(c.ws.text(c.children[0]), "say ^3\xAC^5vendrix^3\xAC");
 }
 
 TEST(CommandBytes, CutAtNul) {
-  EXPECT_EQ(modQ3::cutAtNul(std::string("ab\0cd", 5)), "ab");
-  EXPECT_EQ(modQ3::cutAtNul("abc"), "abc");
-  EXPECT_EQ(modQ3::cutAtNul(std::string("\0x", 2)), "");
+  EXPECT_EQ(ConsoleBridge::cutAtNul(std::string("ab\0cd", 5)), "ab");
+  EXPECT_EQ(ConsoleBridge::cutAtNul("abc"), "abc");
+  EXPECT_EQ(ConsoleBridge::cutAtNul(std::string("\0x", 2)), "");
 }
 
 TEST(FindingWindows, ByTitleWithAndWithoutClassFilter) {
   Console c({});
-  EXPECT_EQ(c.q3.findWindowByTitle("", modQ3::kConsoleTitle), c.window);
-  EXPECT_EQ(c.q3.findWindowByTitle("JAMP WinConsole", modQ3::kConsoleTitle), c.window);
-  EXPECT_EQ(c.q3.findWindowByTitle("Other", modQ3::kConsoleTitle), 0u);
-  EXPECT_EQ(c.q3.findWindowByTitle("", "Jedi Knight Academy MP Console "), 0u);  // exact title
-  EXPECT_EQ(c.q3.findConsoleWindow(), c.window);
+  EXPECT_EQ(c.bridge.findWindowByTitle("", ConsoleBridge::kConsoleTitle), c.window);
+  EXPECT_EQ(c.bridge.findWindowByTitle("JAMP WinConsole", ConsoleBridge::kConsoleTitle), c.window);
+  EXPECT_EQ(c.bridge.findWindowByTitle("Other", ConsoleBridge::kConsoleTitle), 0u);
+  EXPECT_EQ(c.bridge.findWindowByTitle("", "Jedi Knight Academy MP Console "), 0u);  // exact title
+  EXPECT_EQ(c.bridge.findConsoleWindow(), c.window);
 }
 
 TEST(FindingWindows, NthChildCountsSiblingsAndFailsQuietly) {
   Console c({"", "Copy", "Clear", "Quit", "log"});
-  EXPECT_EQ(c.q3.nthChildWindow(c.window, 1), c.children[0]);
-  EXPECT_EQ(c.q3.nthChildWindow(c.window, 5), c.children[4]);
-  EXPECT_EQ(c.q3.nthChildWindow(c.window, 6), 0u);
-  EXPECT_EQ(c.q3.nthChildWindow(0, 5), 0u);
+  EXPECT_EQ(c.bridge.nthChildWindow(c.window, 1), c.children[0]);
+  EXPECT_EQ(c.bridge.nthChildWindow(c.window, 5), c.children[4]);
+  EXPECT_EQ(c.bridge.nthChildWindow(c.window, 6), 0u);
+  EXPECT_EQ(c.bridge.nthChildWindow(0, 5), 0u);
 
   Console few({"", "Copy", "Clear"});
-  EXPECT_EQ(few.q3.nthChildWindow(few.window, 5), 0u);
+  EXPECT_EQ(few.bridge.nthChildWindow(few.window, 5), 0u);
 
   c.ws.destroyWindow(c.window);  // the handle went stale
-  EXPECT_EQ(c.q3.nthChildWindow(c.window, 5), 0u);
+  EXPECT_EQ(c.bridge.nthChildWindow(c.window, 5), 0u);
 }
 
 TEST(ReadingText, EmptyWindowGivesTheNoTextLiteral) {
   SimulatedWindowSystem ws;
   pvx::VirtualClock clock;
-  modTarn tarn(ws, clock);
+  ConsoleBridge bridge(ws, clock);
   const Hwnd empty = ws.createWindow("Edit", "");
-  EXPECT_EQ(tarn.readWindowText(empty), ">No text for this class<");
-  EXPECT_EQ(tarn.windowTextLength(empty), 0);
-  EXPECT_EQ(tarn.readWindowText(0), ">No text for this class<");
-  EXPECT_EQ(tarn.windowTextLength(0), 0);
+  EXPECT_EQ(bridge.readWindowText(empty), ">No text for this class<");
+  EXPECT_EQ(bridge.windowTextLength(empty), 0);
+  EXPECT_EQ(bridge.readWindowText(0), ">No text for this class<");
+  EXPECT_EQ(bridge.windowTextLength(0), 0);
 }
 
 TEST(ReadingText, WholeTextIsReadAndConvertedFromTheCodePage) {
   SimulatedWindowSystem ws;
   pvx::VirtualClock clock;
-  modTarn tarn(ws, clock);
+  ConsoleBridge bridge(ws, clock);
   std::string five00;
   for (int i = 0; i < 500; ++i)
     five00 += static_cast<char>('a' + i % 26);
   const Hwnd log = ws.createWindow("Edit", five00);
-  EXPECT_EQ(tarn.windowTextLength(log), 500);
-  EXPECT_EQ(tarn.readWindowText(log), five00);
+  EXPECT_EQ(bridge.windowTextLength(log), 500);
+  EXPECT_EQ(bridge.readWindowText(log), five00);
 
   const Hwnd ansi = ws.createWindow("Edit",
                                     "\xAC"
                                     "vendrix\xAC\r\n");
-  EXPECT_EQ(tarn.windowTextLength(ansi), 11);
-  EXPECT_EQ(tarn.readWindowText(ansi), "¬vendrix¬\r\n");
+  EXPECT_EQ(bridge.windowTextLength(ansi), 11);
+  EXPECT_EQ(bridge.readWindowText(ansi), "¬vendrix¬\r\n");
 }
 
 TEST(ReadingText, StaleHandleReadsAsNoWindow) {
   SimulatedWindowSystem ws;
   pvx::VirtualClock clock;
-  modTarn tarn(ws, clock);
+  ConsoleBridge bridge(ws, clock);
   const Hwnd log = ws.createWindow("Edit", "text");
   ws.destroyWindow(log);
-  EXPECT_EQ(tarn.windowTextLength(log), 0);
-  EXPECT_EQ(tarn.readWindowText(log), ">No text for this class<");
+  EXPECT_EQ(bridge.windowTextLength(log), 0);
+  EXPECT_EQ(bridge.readWindowText(log), ">No text for this class<");
 }
 
 namespace {
@@ -209,44 +210,44 @@ class ShrinkingText : public SimulatedWindowSystem {
 TEST(ReadingText, TextThatShrankInBetweenIsCutToWhatWasCopied) {
   ShrinkingText ws;
   pvx::VirtualClock clock;
-  modTarn tarn(ws, clock);
-  EXPECT_EQ(tarn.readWindowText(42), "abcd");
+  ConsoleBridge bridge(ws, clock);
+  EXPECT_EQ(bridge.readWindowText(42), "abcd");
 }
 
 TEST(Waiting, SleepsTheWholeMillisecondsOfSinglePrecisionSeconds) {
-  EXPECT_EQ(modTarn::waitMilliseconds(0.7f), 699);
-  EXPECT_EQ(modTarn::waitMilliseconds(1.0f), 1000);
-  EXPECT_EQ(modTarn::waitMilliseconds(0.5f), 500);
-  EXPECT_EQ(modTarn::waitMilliseconds(0.9f), 899);
-  EXPECT_EQ(modTarn::waitMilliseconds(0.6f), 600);
-  EXPECT_EQ(modTarn::waitMilliseconds(0.0f), 0);
+  EXPECT_EQ(ConsoleBridge::waitMilliseconds(0.7f), 699);
+  EXPECT_EQ(ConsoleBridge::waitMilliseconds(1.0f), 1000);
+  EXPECT_EQ(ConsoleBridge::waitMilliseconds(0.5f), 500);
+  EXPECT_EQ(ConsoleBridge::waitMilliseconds(0.9f), 899);
+  EXPECT_EQ(ConsoleBridge::waitMilliseconds(0.6f), 600);
+  EXPECT_EQ(ConsoleBridge::waitMilliseconds(0.0f), 0);
 
   SimulatedWindowSystem ws;
   pvx::VirtualClock clock;
-  modTarn tarn(ws, clock);
+  ConsoleBridge bridge(ws, clock);
   int ticks = 0;
   auto timer = clock.makeTimer([&] { ++ticks; });
   timer->start(100);
-  tarn.waitSeconds(0.7f);
+  bridge.waitSeconds(0.7f);
   EXPECT_EQ(clock.nowMs(), 699);
   EXPECT_EQ(ticks, 0);  // the wait blocks the thread: no timer runs during it
-  tarn.waitSeconds(1.0f);
+  bridge.waitSeconds(1.0f);
   EXPECT_EQ(clock.nowMs(), 1699);
 }
 
 TEST(Centring, OnTheScreenAndInAReferenceWindow) {
   const pvx::TwipsRect w{100, 200, 6000, 4000};
-  const pvx::TwipsRect onScreen = modTarn::centerForm(w, 15360, 11520);
+  const pvx::TwipsRect onScreen = pvx::centerForm(w, 15360, 11520);
   EXPECT_FLOAT_EQ(onScreen.left, 4680);
   EXPECT_FLOAT_EQ(onScreen.top, 3760);
   EXPECT_FLOAT_EQ(onScreen.width, 6000);
   EXPECT_FLOAT_EQ(onScreen.height, 4000);
 
   const pvx::TwipsRect ref{1000, 2000, 9000, 8000};
-  const pvx::TwipsRect inRef = modTarn::centerForm(w, ref, false, false);
+  const pvx::TwipsRect inRef = pvx::centerForm(w, ref, false, false);
   EXPECT_FLOAT_EQ(inRef.left, 2500);
   EXPECT_FLOAT_EQ(inRef.top, 4000);
-  const pvx::TwipsRect mdi = modTarn::centerForm(w, ref, true, false);
+  const pvx::TwipsRect mdi = pvx::centerForm(w, ref, true, false);
   EXPECT_FLOAT_EQ(mdi.left, 1500);
   EXPECT_FLOAT_EQ(mdi.top, 2000);
 }
@@ -256,9 +257,10 @@ TEST(PracticeGameThroughTheBridge, TypedCommandIsEchoedAndRun) {
   pvx::PracticeGame game("Rookie");
   pvx::PracticeConsole practice(ws, game);
   practice.start();
-  modQ3 q3(ws);
-  q3.sendConsoleCommand("say ^1Maximized");
+  pvx::VirtualClock clock;
+  ConsoleBridge bridge(ws, clock);
+  bridge.sendConsoleCommand("say ^1Maximized");
   EXPECT_EQ(game.log(), "]say Maximized\r\nRookie: Maximized\r\n");
   EXPECT_EQ(ws.text(practice.inputLine()), "");  // Enter emptied it for the next command
-  EXPECT_EQ(ws.text(q3.nthChildWindow(practice.consoleWindow(), 5)), game.log());
+  EXPECT_EQ(ws.text(bridge.nthChildWindow(practice.consoleWindow(), 5)), game.log());
 }

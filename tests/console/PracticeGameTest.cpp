@@ -7,9 +7,10 @@
 #include <string_view>
 #include <vector>
 
+#include "console/ConsoleBridge.h"
 #include "console/PracticeConsole.h"
 #include "console/SimulatedWindowSystem.h"
-#include "console/modQ3.h"
+#include "console/VirtualClock.h"
 
 // The log of a game that has just been fed these lines, each as the window shows it.
 static std::string practiceLogOf(const std::vector<std::string>& lines) {
@@ -258,8 +259,9 @@ TEST_F(PracticeConsoleWindows, TheConsoleHasFiveChildrenAndTheLogIsTheFifth) {
   EXPECT_EQ(windowText(children[3]), "Quit");
   EXPECT_EQ(children[4], console.logWindow());
 
-  pvx::modQ3 q3(ws);
-  EXPECT_EQ(q3.nthChildWindow(q3.findConsoleWindow(), 5), console.logWindow());
+  pvx::VirtualClock bridgeClock;
+  pvx::ConsoleBridge bridge(ws, bridgeClock);
+  EXPECT_EQ(bridge.nthChildWindow(bridge.findConsoleWindow(), 5), console.logWindow());
 }
 
 TEST_F(PracticeConsoleWindows, TheGameWindowHasTheRegisteredSignInItsClassAndNoTitle) {
@@ -338,8 +340,9 @@ TEST_F(PracticeConsoleWindows, ShowingAndHidingTheGameWindowReachesTheListener) 
 }
 
 TEST_F(PracticeConsoleWindows, ACommandTypedByTheBridgeLandsInTheLogAsTheGameShowsIt) {
-  pvx::modQ3 q3(ws);
-  q3.sendConsoleCommand("say ¬hi¬");
+  pvx::VirtualClock bridgeClock;
+  pvx::ConsoleBridge bridge(ws, bridgeClock);
+  bridge.sendConsoleCommand("say ¬hi¬");
   EXPECT_EQ(game.log(), practiceLogOf({"]say \xAChi\xAC", "Padawan: \xAChi\xAC"}));
   EXPECT_EQ(ws.text(console.logWindow()), game.log());
   EXPECT_EQ(ws.text(console.inputLine()), "");

@@ -64,9 +64,8 @@ TEST_F(Editor, OpenEditOkThenAnotherMessage) {
   text()->setText("Hi %d");
   box()->setChecked(true);
   ok();
-  MainForm& f = program->form();
-  EXPECT_EQ(f.Greet, "Hi %d");
-  EXPECT_EQ(f.GreetEn, 1);
+  const Messages& messages = program->core().messages();
+  EXPECT_EQ(messages.message(MessageKind::Greeting), (Message{"Hi %d", 1}));
   EXPECT_TRUE(text()->text().isEmpty());
   EXPECT_FALSE(program->editorWindow().isVisible());
   EXPECT_TRUE(program->mainWindow().isVisible());
@@ -75,22 +74,21 @@ TEST_F(Editor, OpenEditOkThenAnotherMessage) {
   EXPECT_TRUE(text()->text().isEmpty());  // the self-kill message, not the greeting
   EXPECT_EQ(box()->checkState(), Qt::Unchecked);
   ok();
-  EXPECT_EQ(f.Greet, "Hi %d");
+  EXPECT_EQ(messages.message(MessageKind::Greeting).text, "Hi %d");
 
   choose(0);
   EXPECT_EQ(text()->text(), "Hi %d");
   box()->setChecked(false);
   ok();
-  EXPECT_EQ(f.GreetEn, 0);
-  EXPECT_EQ(f.Greet, "Hi %d");
+  EXPECT_EQ(messages.message(MessageKind::Greeting), (Message{"Hi %d", 0}));
 }
 
 TEST_F(Editor, AnOddFlagIsShownWithoutFailingAndStoredAsOne) {
-  program->form().Limiten = 7;
+  program->core().messages().setMessage(MessageKind::Limit, Message{"", 7});
   choose(3);
   EXPECT_EQ(box()->checkState(), Qt::PartiallyChecked);
   ok();
-  EXPECT_EQ(program->form().Limiten, 1);
+  EXPECT_EQ(program->core().messages().message(MessageKind::Limit).enabled, 1);
 }
 
 TEST_F(Editor, ClosingByTheFrameStoresNothingAndBringsTheMainWindowBack) {
@@ -100,16 +98,13 @@ TEST_F(Editor, ClosingByTheFrameStoresNothingAndBringsTheMainWindowBack) {
   program->editorWindow().close();
   EXPECT_FALSE(program->editorWindow().isVisible());
   EXPECT_TRUE(program->mainWindow().isVisible());
-  EXPECT_EQ(program->form().Enter, "");
-  EXPECT_EQ(program->form().EnterEn, 0);
+  EXPECT_EQ(program->core().messages().message(MessageKind::OwnEntry), Message{});
   choose(2);
   EXPECT_TRUE(text()->text().isEmpty());
 }
 
 TEST_F(Editor, RepliesGoOnWithTheStoredValuesWhileEditing) {
-  MainForm& f = program->form();
-  f.limit = "old";
-  f.Limiten = 1;
+  program->core().messages().setMessage(MessageKind::Limit, Message{"old", 1});
   clock.runFor(10);
   choose(3);
   text()->setText("new");
@@ -125,12 +120,12 @@ TEST(MessageSetMenus, SaveAndOpenGoThroughTheDialogs) {
   options.dialogs = &dialogs;
   pvx::testing::RunningProgram program(std::move(options));
   const std::filesystem::path folder = program.folder;
-  program->mainWindow().setDuelText(DuelText::Won, "%s beat %d");
+  program->mainWindow().editDuelText(DuelText::Won, "%s beat %d");
 
   program->mainWindow().findChild<QAction*>("mnuSave")->trigger();
   EXPECT_TRUE(std::filesystem::exists(folder / "Saves" / "main.pvx"));
 
-  program->mainWindow().setDuelText(DuelText::Won, "changed");
+  program->mainWindow().editDuelText(DuelText::Won, "changed");
   dialogs.file = (folder / "Saves" / "main.pvx").string();
   program->mainWindow().findChild<QAction*>("mnuOpen")->trigger();
   EXPECT_EQ(program->mainWindow().duelText(DuelText::Won), "%s beat %d");

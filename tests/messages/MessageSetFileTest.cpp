@@ -13,9 +13,9 @@ class MessageSets : public pvx::testing::WatcherHarness {
  protected:
   void SetUp() override {
     WatcherHarness::SetUp();
-    std::filesystem::create_directories(folder / "Saves");
+    std::filesystem::create_directories(folder.path / "Saves");
   }
-  std::filesystem::path saves(const std::string& name) { return folder / "Saves" / name; }
+  std::filesystem::path saves(const std::string& name) { return folder.path / "Saves" / name; }
   void writeFile(const std::string& name, const std::string& bytes) {
     std::ofstream(saves(name), std::ios::binary) << bytes;
   }
@@ -26,17 +26,17 @@ class MessageSets : public pvx::testing::WatcherHarness {
     return s.str();
   }
   void setAll() {
-    window.setDuelText(DuelText::Engage, "%s vs %d");
-    window.setDuelText(DuelText::Won, " won ");
-    window.setDuelText(DuelText::Lost, "^1lost");
-    form.Greet = "Hi %d";
-    form.GreetEn = 1;
-    form.Death = "Oops";
-    form.DeathEn = 0;
-    form.Enter = "¬vendrix¬";
-    form.EnterEn = 1;
-    form.limit = "gg";
-    form.Limiten = 200;
+    core.messages().setDuel(DuelText::Engage, "%s vs %d");
+    core.messages().setDuel(DuelText::Won, " won ");
+    core.messages().setDuel(DuelText::Lost, "^1lost");
+    setText(MessageKind::Greeting, "Hi %d");
+    setFlag(MessageKind::Greeting, 1);
+    setText(MessageKind::SelfKill, "Oops");
+    setFlag(MessageKind::SelfKill, 0);
+    setText(MessageKind::OwnEntry, "¬vendrix¬");
+    setFlag(MessageKind::OwnEntry, 1);
+    setText(MessageKind::Limit, "gg");
+    setFlag(MessageKind::Limit, 200);
   }
   static constexpr const char* kHeader = "Parlevocs [ZB] Vendrix\r\n";
 };
@@ -44,7 +44,7 @@ class MessageSets : public pvx::testing::WatcherHarness {
 }  // namespace
 
 TEST_F(MessageSets, SavingTheStartValuesUnderTheDefaultName) {
-  sets.save();
+  sets().save();
   EXPECT_EQ(dialogs.asked, (std::vector<std::string>{
                                "Save Messages: Enter the name of the file you want to open (exlude "
                                "the extension.) [main]"}));
@@ -55,63 +55,64 @@ TEST_F(MessageSets, SavingTheStartValuesUnderTheDefaultName) {
 
 TEST_F(MessageSets, AnEmptyAnswerWritesTheExtensionAlone) {
   dialogs.answer = "";
-  sets.save();
+  sets().save();
   EXPECT_TRUE(std::filesystem::exists(saves(".pvx")));
 }
 
 TEST_F(MessageSets, SaveThenLoadRestoresEveryValue) {
   setAll();
-  sets.save();
-  window.setDuelText(DuelText::Engage, "x");
-  window.setDuelText(DuelText::Won, "x");
-  window.setDuelText(DuelText::Lost, "x");
-  form.Greet = form.Death = form.Enter = form.limit = "x";
-  form.GreetEn = form.DeathEn = form.EnterEn = form.Limiten = 9;
+  sets().save();
+  core.messages().setDuel(DuelText::Engage, "x");
+  core.messages().setDuel(DuelText::Won, "x");
+  core.messages().setDuel(DuelText::Lost, "x");
+  for (const MessageKind kind :
+       {MessageKind::Greeting, MessageKind::SelfKill, MessageKind::OwnEntry, MessageKind::Limit})
+    core.messages().setMessage(kind, Message{"x", 9});
 
-  EXPECT_TRUE(sets.loadMessageSet("main"));
+  EXPECT_TRUE(sets().loadMessageSet("main"));
   EXPECT_EQ(window.duelText(DuelText::Engage), "%s vs %d");
   EXPECT_EQ(window.duelText(DuelText::Won), " won ");
   EXPECT_EQ(window.duelText(DuelText::Lost), "^1lost");
-  EXPECT_EQ(form.Greet, "Hi %d");
-  EXPECT_EQ(form.GreetEn, 1);
-  EXPECT_EQ(form.Death, "Oops");
-  EXPECT_EQ(form.DeathEn, 0);
-  EXPECT_EQ(form.Enter, "¬vendrix¬");
-  EXPECT_EQ(form.EnterEn, 1);
-  EXPECT_EQ(form.limit, "gg");
-  EXPECT_EQ(form.Limiten, 200);
+  EXPECT_EQ(messageSet().greeting.text, "Hi %d");
+  EXPECT_EQ(messageSet().greeting.enabled, 1);
+  EXPECT_EQ(messageSet().selfKill.text, "Oops");
+  EXPECT_EQ(messageSet().selfKill.enabled, 0);
+  EXPECT_EQ(messageSet().ownEntry.text, "¬vendrix¬");
+  EXPECT_EQ(messageSet().ownEntry.enabled, 1);
+  EXPECT_EQ(messageSet().limit.text, "gg");
+  EXPECT_EQ(messageSet().limit.enabled, 200);
 }
 
 TEST_F(MessageSets, WrongHeaderShowsItsBoxAndChangesNothing) {
   for (const char* header : {"parlevocs [ZB] Vendrix", "Parlevocs [ZB] Vendrix "}) {
     writeFile("odd.pvx", std::string(header) + "\r\na\r\nb\r\nc\r\nd\r\n1\r\n");
     dialogs.boxes.clear();
-    EXPECT_FALSE(sets.loadMessageSet("odd"));
+    EXPECT_FALSE(sets().loadMessageSet("odd"));
     EXPECT_EQ(
         dialogs.boxes,
         (std::vector<std::string>{"Error: Header is not correct type. Can't continue to open."}));
     EXPECT_EQ(window.duelText(DuelText::Engage), "");
-    EXPECT_EQ(form.Greet, "");
+    EXPECT_EQ(messageSet().greeting.text, "");
   }
 }
 
 TEST_F(MessageSets, MissingFileOrANameOutsideSavesFailsWithoutABox) {
   writeFile("../outside.pvx", std::string(kHeader) + "a\r\nb\r\nc\r\nd\r\n1\r\n");
-  EXPECT_FALSE(sets.loadMessageSet("nothing"));
-  EXPECT_FALSE(sets.loadMessageSet("../outside"));
-  EXPECT_FALSE(sets.loadMessageSet("..\\outside"));
+  EXPECT_FALSE(sets().loadMessageSet("nothing"));
+  EXPECT_FALSE(sets().loadMessageSet("../outside"));
+  EXPECT_FALSE(sets().loadMessageSet("..\\outside"));
   EXPECT_TRUE(dialogs.boxes.empty());
   EXPECT_EQ(window.duelText(DuelText::Engage), "");
 }
 
 TEST_F(MessageSets, AShortFileKeepsWhatWasReadBeforeItEnded) {
-  form.DeathEn = 7;
+  setFlag(MessageKind::SelfKill, 7);
   writeFile("short.pvx", std::string(kHeader) + "e\r\nw\r\nl\r\nHi\r\n 1 \r\nOops");
-  EXPECT_FALSE(sets.loadMessageSet("short"));
+  EXPECT_FALSE(sets().loadMessageSet("short"));
   EXPECT_EQ(window.duelText(DuelText::Lost), "l");
-  EXPECT_EQ(form.GreetEn, 1);
-  EXPECT_EQ(form.Death, "Oops");  // the last line may end at the end of the file
-  EXPECT_EQ(form.DeathEn, 7);
+  EXPECT_EQ(messageSet().greeting.enabled, 1);
+  EXPECT_EQ(messageSet().selfKill.text, "Oops");  // the last line may end at the end of the file
+  EXPECT_EQ(messageSet().selfKill.enabled, 7);
   EXPECT_TRUE(dialogs.boxes.empty());
 }
 
@@ -127,10 +128,10 @@ TEST_F(MessageSets, FlagLines) {
     }
   }
   writeFile("bad.pvx", std::string(kHeader) + "e\r\nw\r\nl\r\nHi\r\nyes\r\nOops\r\n");
-  EXPECT_FALSE(sets.loadMessageSet("bad"));
-  EXPECT_EQ(form.Greet, "Hi");
-  EXPECT_EQ(form.GreetEn, 0);
-  EXPECT_EQ(form.Death, "");
+  EXPECT_FALSE(sets().loadMessageSet("bad"));
+  EXPECT_EQ(messageSet().greeting.text, "Hi");
+  EXPECT_EQ(messageSet().greeting.enabled, 0);
+  EXPECT_EQ(messageSet().selfKill.text, "");
 }
 
 TEST_F(MessageSets, AFileFromTheWindowsProgramLoads) {
@@ -138,9 +139,9 @@ TEST_F(MessageSets, AFileFromTheWindowsProgramLoads) {
                            "\xAC"
                            "duel\xAC\r\nw\r\nl\r\ng\r\n 1 \r\nd\r\n 0 \r\n"
                            "e\r\n 0 \r\nl\r\n 1 \r\n");
-  EXPECT_TRUE(sets.loadMessageSet("win"));
+  EXPECT_TRUE(sets().loadMessageSet("win"));
   EXPECT_EQ(window.duelText(DuelText::Engage), "¬duel¬");
-  EXPECT_EQ(form.Limiten, 1);
+  EXPECT_EQ(messageSet().limit.enabled, 1);
 }
 
 TEST_F(MessageSets, EveryKindOfLineEndLoads) {
@@ -151,51 +152,51 @@ TEST_F(MessageSets, EveryKindOfLineEndLoads) {
          {"Parlevocs [ZB] Vendrix", "e", "w", "l", "g", " 1 ", "d", " 0 ", "n", " 1 ", "m", " 0 "})
       body += std::string(line) + end;
     writeFile("ends.pvx", body);
-    form.Greet.clear();
-    ASSERT_TRUE(sets.loadMessageSet("ends")) << ::testing::PrintToString(end);
+    setText(MessageKind::Greeting, "");
+    ASSERT_TRUE(sets().loadMessageSet("ends")) << ::testing::PrintToString(end);
     EXPECT_EQ(window.duelText(DuelText::Lost), "l");
-    EXPECT_EQ(form.Greet, "g");
-    EXPECT_EQ(form.Enter, "n");
-    EXPECT_EQ(form.EnterEn, 1);
+    EXPECT_EQ(messageSet().greeting.text, "g");
+    EXPECT_EQ(messageSet().ownEntry.text, "n");
+    EXPECT_EQ(messageSet().ownEntry.enabled, 1);
     EXPECT_TRUE(dialogs.boxes.empty());
   }
   writeFile("mixed.pvx", "Parlevocs [ZB] Vendrix\re\nw\r\n\rg\n 1 \rd\r 0 \n\n 1\r\r 1");
-  ASSERT_TRUE(sets.loadMessageSet("mixed"));
+  ASSERT_TRUE(sets().loadMessageSet("mixed"));
   EXPECT_EQ(window.duelText(DuelText::Lost), "");
-  EXPECT_EQ(form.Greet, "g");
-  EXPECT_EQ(form.Limiten, 1);
+  EXPECT_EQ(messageSet().greeting.text, "g");
+  EXPECT_EQ(messageSet().limit.enabled, 1);
 }
 
 TEST_F(MessageSets, AFailedSaveLeavesTheOldFileWholeAndSaysWhy) {
   writeFile("main.pvx", "old bytes\r\n");
   std::filesystem::create_directory(saves("main.pvx.new"));  // nothing can be written beside it
   setAll();
-  sets.save();
+  sets().save();
   EXPECT_EQ(fileBytes("main.pvx"), "old bytes\r\n");
   ASSERT_EQ(dialogs.boxes.size(), 1u);
   EXPECT_EQ(dialogs.boxes[0].rfind("Error: The message set cannot be saved to", 0), 0u);
 }
 
 TEST_F(MessageSets, OpenReadsTheChosenFileAndReportsFailuresInBoxes) {
-  sets.open();  // cancelled: nothing
+  sets().open();  // cancelled: nothing
   EXPECT_EQ(dialogs.filters, (std::vector<std::string>{"Parlevocs  (*.pvx)|*.pvx"}));
   EXPECT_TRUE(dialogs.boxes.empty());
 
   setAll();
-  sets.write(saves("set.pvx"));
-  form.Greet = "changed";
-  dialogs.file = (folder / "Saves" / "set.pvx").string();
-  sets.open();
-  EXPECT_EQ(form.Greet, "Hi %d");
+  sets().write(saves("set.pvx"));
+  setText(MessageKind::Greeting, "changed");
+  dialogs.file = (folder.path / "Saves" / "set.pvx").string();
+  sets().open();
+  EXPECT_EQ(messageSet().greeting.text, "Hi %d");
 
   writeFile("short.pvx", std::string(kHeader) + "e\r\n");
-  dialogs.file = (folder / "Saves" / "short.pvx").string();
-  sets.open();
+  dialogs.file = (folder.path / "Saves" / "short.pvx").string();
+  sets().open();
   ASSERT_EQ(dialogs.boxes.size(), 1u);
   EXPECT_NE(dialogs.boxes[0].find("ends before its line 3"), std::string::npos);
 
-  dialogs.file = (folder / "Saves" / "gone.pvx").string();
-  sets.open();
+  dialogs.file = (folder.path / "Saves" / "gone.pvx").string();
+  sets().open();
   ASSERT_EQ(dialogs.boxes.size(), 2u);
   EXPECT_NE(dialogs.boxes[1].find("does not exist"), std::string::npos);
 }

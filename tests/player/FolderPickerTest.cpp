@@ -9,9 +9,9 @@
 
 #include "../app/FakePorts.h"
 #include "PlayerTestPorts.h"
+#include "console/ConsoleBridge.h"
 #include "console/SimulatedWindowSystem.h"
 #include "console/VirtualClock.h"
-#include "console/modQ3.h"
 #include "player/FakeMediaBackEnd.h"
 #include "player/FolderPicker.h"
 #include "player/Player.h"
@@ -61,10 +61,10 @@ struct FolderPickerTest : ::testing::Test {
   VirtualClock clock;
   FakeMediaBackEnd media{clock};
   SimulatedWindowSystem ws;
-  modQ3 q3{ws};
+  ConsoleBridge bridge{ws, clock};
   pvx::testing::FakeDialogs dialogs;
   frmPlay window{dialogs};
-  Player player{media, clock, q3, window, playlistFile};
+  Player player{media, clock, bridge, window, playlistFile};
   pvx::testing::FakeForm mainWindow;
   std::unique_ptr<frmPickFolder> pickWindow;
   int pickersMade = 0;

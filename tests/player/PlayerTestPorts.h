@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "../support/TestFolder.h"
+#include "app/WindowPorts.h"
 #include "player/PlaybackEngine.h"
 #include "player/PlayerPort.h"
 #include "player/Playlist.h"
@@ -34,6 +36,26 @@ class FakePlayerPort : public PlayerPort {
   std::deque<ChosenFile> answers;
   std::vector<std::string> failures;
   std::string lastFilter;
+};
+
+// The player window as a window that is docked and as the player's view.
+class FakePlayerWindow : public FakePlayerPort, public FormPort {
+ public:
+  void create() override { ++creations; }
+  TwipsRect geometry() const override { return rect; }
+  void move(float left, float top) override {
+    rect.left = left;
+    rect.top = top;
+    ++moves;
+  }
+  void setWidth(float width) override { rect.width = width; }
+  bool isVisible() const override { return visible; }
+  void setVisible(bool v) override { visible = v; }
+
+  TwipsRect rect{0, 0, 6600, 6000};
+  bool visible = false;
+  int creations = 0;
+  int moves = 0;
 };
 
 // Stands in for the player window's transport: nextSong as the player does it (select the entry
@@ -66,16 +88,7 @@ class StandInTransport : public TransportPort {
   PlaybackEngine& engine_;
 };
 
-// A fresh folder for one test, removed afterwards.
-struct TempFolder {
-  TempFolder() { std::filesystem::create_directories(path); }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-  }
-  const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                     ("pvx-player-" + std::to_string(std::random_device()()));
-};
+using TempFolder = TestFolder;
 
 inline std::string readBytes(const std::filesystem::path& file) {
   std::ostringstream bytes;

@@ -11,9 +11,9 @@
 
 #include "../app/FakePorts.h"
 #include "PlayerTestPorts.h"
+#include "console/ConsoleBridge.h"
 #include "console/SimulatedWindowSystem.h"
 #include "console/VirtualClock.h"
-#include "console/modQ3.h"
 #include "player/FakeMediaBackEnd.h"
 #include "player/Player.h"
 #include "player/frmPlay.h"
@@ -62,10 +62,10 @@ struct PlayerWindowTest : ::testing::Test {
   VirtualClock clock;
   FakeMediaBackEnd media{clock};
   SimulatedWindowSystem ws;
-  modQ3 q3{ws};
+  ConsoleBridge bridge{ws, clock};
   pvx::testing::FakeDialogs dialogs;
   frmPlay window{dialogs};
-  Player player{media, clock, q3, window, folder.path / "playlist.lst"};
+  Player player{media, clock, bridge, window, folder.path / "playlist.lst"};
 };
 
 using PlayerWindowControls = PlayerWindowTest;

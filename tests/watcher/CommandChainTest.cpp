@@ -30,12 +30,12 @@ class MusicLog final : public MusicCommands {
 
 class Commands : public pvx::testing::WatcherHarness {
  protected:
+  Commands() : WatcherHarness(&music) {}
   void SetUp() override {
     WatcherHarness::SetUp();
-    chain.setMusic(&music);
     startKnowingName();
-    std::filesystem::create_directories(folder / "Saves");
-    std::ofstream(folder / "Saves" / "duel.pvx", std::ios::binary)
+    std::filesystem::create_directories(folder.path / "Saves");
+    std::ofstream(folder.path / "Saves" / "duel.pvx", std::ios::binary)
         << "Parlevocs [ZB] Vendrix\r\n%s vs %d\r\nw\r\nl\r\nHi\r\n 1 \r\nd\r\n 0 \r\ne\r\n 0 \r\n"
            "l\r\n 0 \r\n";
   }
@@ -57,16 +57,19 @@ TEST(CommandArgument, IsCutByKeyAndOffsetLessTheLineBreak) {
   EXPECT_EQ(arg("Bob: !load\r", ": !load", 8), std::nullopt);  // cut short: no line break
   EXPECT_EQ(arg("Bob: !vol\r\n", " !vol", 5), "");
   EXPECT_EQ(arg("¬Bob¬: !load ¬x¬\r\n", ": !load", 8), "¬x¬");
-  // Searched past the player's name when the name itself holds the key.
-  EXPECT_EQ(CommandChain::argument("a: !load: !load b\r\n", ": !load", 8, 8), "b");
+  // The name is cut off first, so a name that holds the key does not shift the cut.
+  const auto command =
+      CommandChain::commandText("Ann: hi\r\na: !load: !load b\r\n", "a: !load", ": !load");
+  EXPECT_EQ(command, ": !load b\r\n");
+  EXPECT_EQ(arg(command.value_or(""), ": !load", 8), "b");
 }
 
 TEST_F(Commands, LoadReportsSuccessAfter899Ms) {
   const auto t0 = happen({"Rookie: !LOAD duel"});
   EXPECT_EQ(typedSince(t0), (Lines{{899, "say ^7duel ^1loaded successfully"}}));
   EXPECT_EQ(window.duelText(DuelText::Engage), "%s vs %d");
-  EXPECT_EQ(form.Greet, "Hi");
-  EXPECT_TRUE(form.replyFlag);
+  EXPECT_EQ(messageSet().greeting.text, "Hi");
+  EXPECT_TRUE(replies().repliesOn());
 }
 
 TEST_F(Commands, LoadFailuresSayWhatWasAskedFor) {
@@ -80,7 +83,7 @@ TEST_F(Commands, LoadFailuresSayWhatWasAskedFor) {
 }
 
 TEST_F(Commands, LoadWithAWrongHeaderWaitsForTheBoxThenFails) {
-  std::ofstream(folder / "Saves" / "old.pvx", std::ios::binary) << "Parlevocs\r\n";
+  std::ofstream(folder.path / "Saves" / "old.pvx", std::ios::binary) << "Parlevocs\r\n";
   const auto t0 = happen({"Rookie: !load old"});
   EXPECT_EQ(dialogs.boxes.size(), 1u);
   EXPECT_EQ(typedSince(t0), (Lines{{899, "say ^1Error opening file ^7old"}}));
@@ -122,19 +125,19 @@ TEST_F(Commands, APieceOfALineCutByTheNewTextLimitIsNoLine) {
   const std::string tail = "Rookie: !next";
   const std::string other = "Ann: " + std::string(200 - tail.size() - 4 - 5, 'b');
   happen({"Eve: " + std::string(100, 'a') + tail, other});
-  ASSERT_EQ(watch.newText(), tail + "\r\n" + other + "\r\n");
+  ASSERT_EQ(watch().newText(), tail + "\r\n" + other + "\r\n");
   EXPECT_TRUE(music.calls.empty());
-  EXPECT_EQ(watch.wholeLines(), other + "\r\n");
+  EXPECT_EQ(watch().wholeLines(), other + "\r\n");
 }
 
 TEST_F(Commands, TheArgumentComesFromTheCommandsOwnLine) {
-  std::ofstream(folder / "Saves" / "b.pvx", std::ios::binary)
+  std::ofstream(folder.path / "Saves" / "b.pvx", std::ios::binary)
       << "Parlevocs [ZB] Vendrix\r\ne\r\nw\r\nl\r\nHi\r\n 1 \r\nd\r\n 0 \r\ne\r\n 0 \r\n"
          "l\r\n 0 \r\n";
   const auto t0 = happen({"Ann: !load a", "Rookie: !load b", "Cid: !load c"});
   EXPECT_EQ(typedSince(t0), (Lines{{899, "say ^7b ^1loaded successfully"}}));
   // A name that holds the key itself does not shift the cut.
-  form.currentPlayerName = "x: !load";
+  watch().setPlayerName("x: !load");
   const auto t1 = happen({"x: !load: !load duel"});
   EXPECT_EQ(typedSince(t1), (Lines{{899, "say ^7duel ^1loaded successfully"}}));
 }
@@ -152,14 +155,14 @@ TEST_F(Commands, TheProgramsOwnFailureLineIsAnsweredOnce) {
 }
 
 TEST_F(Commands, CommandsRunWhileRepliesAreOff) {
-  form.replyFlag = false;
+  replies().setRepliesOn(false);
   happen({"Rookie: !stop"});
   EXPECT_EQ(music.calls, (std::vector<std::string>{"stop"}));
 }
 
 TEST_F(Commands, AnEventAndACommandInOneTextAreBothHandledEventFirst) {
-  form.limit = "gg";
-  form.Limiten = 1;
+  setText(MessageKind::Limit, "gg");
+  setFlag(MessageKind::Limit, 1);
   const auto t0 = happen({"Timelimit hit.", "Rookie: !load duel"});
   EXPECT_EQ(typedSince(t0),
             (Lines{{500, "say gg"}, {500 + 899, "say ^7duel ^1loaded successfully"}}));
@@ -167,7 +170,7 @@ TEST_F(Commands, AnEventAndACommandInOneTextAreBothHandledEventFirst) {
 
 TEST_F(Commands, ReplyOffAndOnInOneTextOnlySwitchesOff) {
   happen({"Rookie: !replyoff", "Rookie: !ReplyON"});
-  EXPECT_FALSE(form.replyFlag);
+  EXPECT_FALSE(replies().repliesOn());
 }
 
 TEST_F(Commands, MiniHidesTheGameAndTidiesTheTaskbar) {
@@ -182,7 +185,7 @@ TEST_F(Commands, MiniHidesTheGameAndTidiesTheTaskbar) {
   const SimulatedWindowSystem::Placement p = ws.placement(taskbar);
   EXPECT_EQ(p.cx, 0);  // neither moved nor sized
 
-  form.cmdBackClick();
+  core.gameWindow().backToGame();
   EXPECT_TRUE(practice.gameWindowVisible());
 }
 

@@ -15,7 +15,6 @@ class Music : public pvx::testing::WatcherHarness {
  protected:
   void SetUp() override {
     WatcherHarness::SetUp();
-    chain.setMusic(&music);
     startKnowingName();
   }
   void addTracks(const std::vector<std::string>& titles, double seconds = 100) {
@@ -28,10 +27,8 @@ class Music : public pvx::testing::WatcherHarness {
   // Ends the cycle that the game's echo of the last typed commands is read in.
   void settle() { runOneCycle(); }
 
-  FakeMediaBackEnd media{clock};
-  pvx::testing::FakePlayerPort port;
-  Player player{media, clock, q3, port, folder / "playlist.lst"};
-  MusicChatCommands music{form, player};
+  pvx::testing::FakePlayerPort& port = playerWindow;
+  Player& player = core.player();
 };
 
 }  // namespace
@@ -66,7 +63,7 @@ TEST_F(Music, BarePlayWhileNotPausedEndsTheCycleBeforeTheNameScan) {
   addTracks({"a"});
   const auto t0 = happen({"\"name\" is:\"Other\" default:\"x\"", "Rookie: !play"});
   EXPECT_TRUE(typedSince(t0).empty());
-  EXPECT_EQ(form.currentPlayerName, "Rookie");
+  EXPECT_EQ(playerName(), "Rookie");
   EXPECT_FALSE(player.mPlaying());
 }
 

@@ -1,23 +1,20 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "../app/FakePorts.h"
-#include "app/MainForm.h"
+#include "../player/PlayerTestPorts.h"
+#include "../support/TestFolder.h"
+#include "app/Core.h"
 #include "console/PracticeConsole.h"
 #include "console/SimulatedWindowSystem.h"
 #include "console/VirtualClock.h"
-#include "messages/MessageSetFile.h"
-#include "watcher/CommandChain.h"
-#include "watcher/GameEventReplies.h"
-#include "watcher/WatchCycle.h"
+#include "player/FakeMediaBackEnd.h"
 
 namespace pvx::testing {
 
@@ -31,23 +28,32 @@ class WatcherHarness : public ::testing::Test, protected PracticeConsole::Listen
     bool operator==(const Typed&) const = default;
   };
 
+  // music: a stand-in for the player's music commands.
+  explicit WatcherHarness(MusicCommands* music = nullptr)
+      : core{CorePorts{ws,
+                       clock,
+                       media,
+                       window,
+                       editor,
+                       playerWindow,
+                       playerWindow,
+                       dialogs,
+                       folder.path,
+                       windows2000,
+                       {},
+                       music}} {}
+
   void SetUp() override {
     practice.addListener(this);
     practice.start();
-    form.setWatchCycle([this] { watch.cycle(); });
-    watch.gameEvents = [this](const std::string& t) { return replies.run(t); };
-    watch.chatCommands = [this](const std::string& t) { return chain.run(t); };
   }
-  void TearDown() override {
-    practice.removeListener(this);
-    std::filesystem::remove_all(folder);
-  }
+  void TearDown() override { practice.removeListener(this); }
 
   // Start-up, then the first cycles until the name is known: a quiet, known starting point.
   void startKnowingName() {
-    form.load();
+    core.start();
     clock.runFor(5);
-    ASSERT_EQ(form.currentPlayerName, game.playerName());
+    ASSERT_EQ(playerName(), game.playerName());
     typed.clear();
   }
   // The game prints these lines at once; then one whole cycle runs (its waits included).
@@ -57,8 +63,8 @@ class WatcherHarness : public ::testing::Test, protected PracticeConsole::Listen
     runOneCycle();
   }
   void runOneCycle() {
-    const std::uint64_t target = watch.cyclesStarted() + 1;
-    while (watch.cyclesEnded() < target && clock.runNext()) {
+    const std::uint64_t target = watch().cyclesStarted() + 1;
+    while (watch().cyclesEnded() < target && clock.runNext()) {
     }
   }
   // The commands typed from t0 on, each with its delay after t0.
@@ -88,6 +94,24 @@ class WatcherHarness : public ::testing::Test, protected PracticeConsole::Listen
     typed.push_back(Typed{clock.nowMs(), std::string(line)});
   }
 
+  // --- The parts under test ---
+  WatchCycle& watch() { return core.watch(); }
+  GameEventReplies& replies() { return core.replies(); }
+  MessageSetFile& sets() { return core.messageSets(); }
+  const std::string& playerName() { return core.watch().state().playerName; }
+  const MessageSet& messageSet() { return core.messages().current(); }
+  // Changes one message of the set in use, as the editor would.
+  void setText(MessageKind kind, const std::string& text) {
+    Message m = core.messages().message(kind);
+    m.text = text;
+    core.messages().setMessage(kind, m);
+  }
+  void setFlag(MessageKind kind, std::uint8_t enabled) {
+    Message m = core.messages().message(kind);
+    m.enabled = enabled;
+    core.messages().setMessage(kind, m);
+  }
+
   static bool windows2000(OsVersionRecord& r) {
     r.platformId = 2;
     r.majorVersion = 5;
@@ -95,31 +119,17 @@ class WatcherHarness : public ::testing::Test, protected PracticeConsole::Listen
     return true;
   }
 
-  static std::filesystem::path freshFolder() {
-    static int n = 0;
-    auto dir = std::filesystem::temp_directory_path() /
-               ("parlevox-watch-" + std::to_string(::getpid()) + "-" + std::to_string(++n));
-    std::filesystem::create_directories(dir);
-    return dir;
-  }
-
-  std::filesystem::path folder = freshFolder();
+  TestFolder folder;
   VirtualClock clock;
   SimulatedWindowSystem ws;
   PracticeGame game{"Rookie"};
   PracticeConsole practice{ws, game};
-  modQ3 q3{ws};
-  modTarn tarn{ws, clock};
   FakeMainWindow window{&clock};
-  FakeForm editor{TwipsRect{0, 0, 4800, 3500}};
-  FakeForm player{TwipsRect{0, 0, 6600, 6000}};
+  FakeEditorWindow editor;
+  FakePlayerWindow playerWindow;
   FakeDialogs dialogs;
-  MainForm form{
-      MainFormContext{ws, clock, q3, tarn, window, editor, player, folder, windows2000, &dialogs}};
-  WatchCycle watch{form};
-  GameEventReplies replies{form};
-  MessageSetFile sets{form};
-  CommandChain chain{form, sets};
+  FakeMediaBackEnd media{clock};
+  Core core;
   std::vector<Typed> typed;
 };
 

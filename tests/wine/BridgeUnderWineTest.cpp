@@ -10,7 +10,6 @@
 #include "wine/WineConsoleFixture.h"
 
 using pvx::Hwnd;
-using pvx::modTarn;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -39,7 +38,7 @@ class ConsoleWindowUnderWine : public pvx::testing::WineConsoleFixture {};
 TEST_F(ConsoleWindowUnderWine, TheLogIsTheFifthChildInTheGamesOrder) {
   const Hwnd log = child(5);
   ASSERT_NE(log, 0u);
-  EXPECT_EQ(tarn.readWindowText(log), kFirstLineShown);
+  EXPECT_EQ(bridge.readWindowText(log), kFirstLineShown);
   EXPECT_TRUE(isMultiLine(log));
 
   EXPECT_FALSE(isMultiLine(child(1)));  // the input line
@@ -51,10 +50,12 @@ TEST_F(ConsoleWindowUnderWine, TheLogIsTheFifthChildInTheGamesOrder) {
 
 TEST_F(ConsoleWindowUnderWine, FoundByTitleWithAnyClassAndNotUnderAnotherClass) {
   EXPECT_EQ(className(console), "JAMP WinConsole");
-  EXPECT_EQ(q3.findWindowByTitle("", pvx::modQ3::kConsoleTitle), console);
-  EXPECT_EQ(q3.findWindowByTitle("JAMP WinConsole", pvx::modQ3::kConsoleTitle), console);
-  EXPECT_EQ(q3.findWindowByTitle("Notepad", pvx::modQ3::kConsoleTitle), 0u);
-  EXPECT_EQ(q3.findWindowByTitle("", "Jedi Knight Academy MP"), 0u);  // the title must match whole
+  EXPECT_EQ(bridge.findWindowByTitle("", pvx::ConsoleBridge::kConsoleTitle), console);
+  EXPECT_EQ(bridge.findWindowByTitle("JAMP WinConsole", pvx::ConsoleBridge::kConsoleTitle),
+            console);
+  EXPECT_EQ(bridge.findWindowByTitle("Notepad", pvx::ConsoleBridge::kConsoleTitle), 0u);
+  EXPECT_EQ(bridge.findWindowByTitle("", "Jedi Knight Academy MP"),
+            0u);  // the title must match whole
 }
 
 // --- Typing a command ---------------------------------------------------------------------------
@@ -66,37 +67,37 @@ TEST_F(TypingUnderWine, TheCommandLandsInTheInputLineAndTheWalkStopsAtCopy) {
   const Hwnd copy = child(2);
   ws.clear();
 
-  q3.sendConsoleCommand("say hello there");
+  bridge.sendConsoleCommand("say hello there");
 
   EXPECT_EQ(ws.calls(), (std::vector<Call>{{Call::kGetWindowText, input, ""},
                                            {Call::kSetText, input, "say hello there"},
                                            {Call::kSendChar, input, "", 13},
                                            {Call::kGetWindowText, copy, "Copy"}}));
   // The game took the line: echoed with "]", ran it, and emptied the input line.
-  EXPECT_EQ(tarn.readWindowText(child(5)), std::string(kFirstLineShown) +
-                                               "]say hello there\r\n"
-                                               "Padawan: hello there\r\n");
+  EXPECT_EQ(bridge.readWindowText(child(5)), std::string(kFirstLineShown) +
+                                                 "]say hello there\r\n"
+                                                 "Padawan: hello there\r\n");
   EXPECT_EQ(rawText(input), "");
-  EXPECT_EQ(q3.pendingCommand(), "");
+  EXPECT_EQ(bridge.pendingCommand(), "");
 }
 
 TEST_F(TypingUnderWine, CommandsFollowOneAnotherAsTheGameRunsThem) {
-  q3.sendConsoleCommand("/name");
-  q3.sendConsoleCommand("name Ann");
-  q3.sendConsoleCommand("\\say hi");
-  EXPECT_EQ(tarn.readWindowText(child(5)), std::string(kFirstLineShown) +
-                                               "]/name\r\n"
-                                               "\"name\" is:\"Padawan\" default:\"Padawan\"\r\n"
-                                               "]name Ann\r\n"
-                                               "Padawan renamed to Ann\r\n"
-                                               "]\\say hi\r\n"
-                                               "Ann: hi\r\n");
+  bridge.sendConsoleCommand("/name");
+  bridge.sendConsoleCommand("name Ann");
+  bridge.sendConsoleCommand("\\say hi");
+  EXPECT_EQ(bridge.readWindowText(child(5)), std::string(kFirstLineShown) +
+                                                 "]/name\r\n"
+                                                 "\"name\" is:\"Padawan\" default:\"Padawan\"\r\n"
+                                                 "]name Ann\r\n"
+                                                 "Padawan renamed to Ann\r\n"
+                                                 "]\\say hi\r\n"
+                                                 "Ann: hi\r\n");
 }
 
 TEST_F(TypingUnderWine, NotSignArrivesAsByte0xAC) {
   const Hwnd input = child(1);
   ws.clear();
-  q3.sendConsoleCommand("echo a\u00ACb");
+  bridge.sendConsoleCommand("echo a\u00ACb");
 
   ASSERT_GE(ws.calls().size(), 2u);
   EXPECT_EQ(ws.calls()[1], (Call{Call::kSetText, input,
@@ -109,7 +110,7 @@ TEST_F(TypingUnderWine, NotSignArrivesAsByte0xAC) {
   wchar_t wide[256] = {};
   SendMessageW(toHwnd(child(5)), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(wide));
   EXPECT_THAT(std::wstring(wide), EndsWith(L"a\u00ACb\r\n"));
-  EXPECT_THAT(tarn.readWindowText(child(5)), EndsWith("a\u00ACb\r\n"));
+  EXPECT_THAT(bridge.readWindowText(child(5)), EndsWith("a\u00ACb\r\n"));
 }
 
 TEST_F(TypingUnderWine, NothingIsTypedWhileTheInputLineHoldsText) {
@@ -120,11 +121,11 @@ TEST_F(TypingUnderWine, NothingIsTypedWhileTheInputLineHoldsText) {
   ASSERT_EQ(rawText(input), "half");
   ws.clear();
 
-  q3.sendConsoleCommand("say hello");
+  bridge.sendConsoleCommand("say hello");
 
   EXPECT_EQ(ws.calls(), (std::vector<Call>{{Call::kGetWindowText, input, "half"}}));
   EXPECT_EQ(rawText(input), "half");
-  EXPECT_EQ(tarn.readWindowText(child(5)), kFirstLineShown);
+  EXPECT_EQ(bridge.readWindowText(child(5)), kFirstLineShown);
 }
 
 // --- Reading the log ----------------------------------------------------------------------------
@@ -143,8 +144,8 @@ TEST_F(ReadingUnderWine, ReadWindowTextReturnsWhatTheGameWrote) {
 
   const Hwnd log = child(5);
   const std::string expected = std::string(kFirstLineShown) + shown + "\r\n";
-  EXPECT_EQ(tarn.windowTextLength(log), static_cast<long>(pvx::text::length(expected)));
-  EXPECT_EQ(tarn.readWindowText(log), expected);
+  EXPECT_EQ(bridge.windowTextLength(log), static_cast<long>(pvx::text::length(expected)));
+  EXPECT_EQ(bridge.readWindowText(log), expected);
 }
 
 TEST_F(ReadingUnderWine, AWholeLogNearTheWipeIsReadInOnePiece) {
@@ -157,15 +158,15 @@ TEST_F(ReadingUnderWine, AWholeLogNearTheWipeIsReadInOnePiece) {
   ASSERT_GT(expected.size(), 30000u);
 
   const Hwnd log = child(5);
-  EXPECT_EQ(tarn.windowTextLength(log), static_cast<long>(expected.size()));
-  EXPECT_EQ(tarn.readWindowText(log), expected);
+  EXPECT_EQ(bridge.windowTextLength(log), static_cast<long>(expected.size()));
+  EXPECT_EQ(bridge.readWindowText(log), expected);
 }
 
 TEST_F(ReadingUnderWine, AnEmptiedLogReadsAsNoText) {
-  q3.sendConsoleCommand("clear");
+  bridge.sendConsoleCommand("clear");
   const Hwnd log = child(5);
-  EXPECT_EQ(tarn.windowTextLength(log), 0);
-  EXPECT_EQ(tarn.readWindowText(log), modTarn::kNoText);
+  EXPECT_EQ(bridge.windowTextLength(log), 0);
+  EXPECT_EQ(bridge.readWindowText(log), pvx::ConsoleBridge::kNoText);
 }
 
 // --- The console window going away
@@ -178,28 +179,29 @@ TEST_F(ConsoleClosingUnderWine, HandlesLeftFromBeforeTheCloseAreHarmless) {
   ASSERT_TRUE(game->send("close-console"));
   ws.clear();
 
-  EXPECT_EQ(tarn.windowTextLength(log), 0);
-  EXPECT_EQ(tarn.readWindowText(log), modTarn::kNoText);
-  EXPECT_EQ(q3.findConsoleWindow(), 0u);
-  q3.sendConsoleCommand("say nobody hears this");
+  EXPECT_EQ(bridge.windowTextLength(log), 0);
+  EXPECT_EQ(bridge.readWindowText(log), pvx::ConsoleBridge::kNoText);
+  EXPECT_EQ(bridge.findConsoleWindow(), 0u);
+  bridge.sendConsoleCommand("say nobody hears this");
   EXPECT_TRUE(ws.calls().empty());
 
   // The game itself ran on and never got the line.
   ASSERT_TRUE(game->running());
   ASSERT_TRUE(game->send("open-console"));
-  const Hwnd reopened = q3.nthChildWindow(q3.findConsoleWindow(), 5);
-  EXPECT_EQ(tarn.readWindowText(reopened), kFirstLineShown);
+  const Hwnd reopened = bridge.nthChildWindow(bridge.findConsoleWindow(), 5);
+  EXPECT_EQ(bridge.readWindowText(reopened), kFirstLineShown);
 }
 
 TEST_F(ConsoleClosingUnderWine, ClosingWhileACommandIsTypedTypesNothing) {
   ASSERT_TRUE(game->send("close-console-on-type"));
 
-  q3.sendConsoleCommand("say too late");  // the window goes between the text and the Enter
+  bridge.sendConsoleCommand("say too late");  // the window goes between the text and the Enter
 
   ASSERT_TRUE(game->running());
-  EXPECT_EQ(q3.findConsoleWindow(), 0u);
+  EXPECT_EQ(bridge.findConsoleWindow(), 0u);
   ASSERT_TRUE(game->send("open-console"));
-  const std::string log = tarn.readWindowText(q3.nthChildWindow(q3.findConsoleWindow(), 5));
+  const std::string log =
+      bridge.readWindowText(bridge.nthChildWindow(bridge.findConsoleWindow(), 5));
   EXPECT_THAT(log, Not(HasSubstr("too late")));
   EXPECT_EQ(log, kFirstLineShown);
 }
@@ -210,9 +212,9 @@ TEST_F(ConsoleClosingUnderWine, TheGameEndingLeavesNothingToTypeInto) {
   ASSERT_TRUE(game->waitForExit(10000));
   ws.clear();
 
-  EXPECT_EQ(tarn.readWindowText(log), modTarn::kNoText);
-  EXPECT_EQ(q3.findConsoleWindow(), 0u);
-  q3.sendConsoleCommand("say hello");
+  EXPECT_EQ(bridge.readWindowText(log), pvx::ConsoleBridge::kNoText);
+  EXPECT_EQ(bridge.findConsoleWindow(), 0u);
+  bridge.sendConsoleCommand("say hello");
   EXPECT_TRUE(ws.calls().empty());
-  EXPECT_EQ(q3.pendingCommand(), "");
+  EXPECT_EQ(bridge.pendingCommand(), "");
 }

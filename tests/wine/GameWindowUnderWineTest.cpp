@@ -6,28 +6,16 @@
 
 #include <string>
 
-#include "app/FakePorts.h"
-#include "app/MainForm.h"
+#include "app/GameWindow.h"
 #include "console/Text.h"
 #include "wine/WineConsoleFixture.h"
 
+using pvx::GameWindow;
 using pvx::Hwnd;
-using pvx::MainForm;
 using pvx::WindowSystem;
 using ::testing::EndsWith;
 
 namespace {
-
-// The main window's behaviour with stand-ins for the program's own windows, and the real user32
-// for the game's.
-struct MainFormOverWine {
-  explicit MainFormOverWine(pvx::testing::WineConsoleFixture& t)
-      : form(pvx::MainFormContext{t.ws, t.clock, t.q3, t.tarn, window, editor, player, {}, {}}) {}
-  pvx::testing::FakeMainWindow window;
-  pvx::testing::FakeForm editor;
-  pvx::testing::FakeForm player;
-  MainForm form;
-};
 
 RECT frameOf(HWND hwnd) {
   RECT r{};
@@ -47,7 +35,7 @@ bool operator==(const RECT& a, const RECT& b) {
 class BackToGameUnderWine : public pvx::testing::WineConsoleFixture {
  protected:
   Hwnd findGameWindow() {
-    const std::string cls = pvx::text::toCp1252(MainForm::kGameWindowClass);
+    const std::string cls = pvx::text::toCp1252(GameWindow::kClass);
     return ws.findWindow(cls.c_str(), nullptr);
   }
 };
@@ -63,25 +51,26 @@ TEST_F(BackToGameUnderWine, TheGameWindowIsFoundByItsClassWithTheRegisteredSign)
 }
 
 TEST_F(BackToGameUnderWine, TheHiddenGameWindowIsShownAgainAndTheGameIsTold) {
-  MainFormOverWine main(*this);
+  GameWindow gameWindow(bridge);
   const Hwnd game = findGameWindow();
   ASSERT_NE(game, 0u);
   ws.showWindow(game, WindowSystem::kSwHide);  // as ": !mini" leaves it
   ASSERT_FALSE(IsWindowVisible(toHwnd(game)));
 
-  main.form.cmdBackClick();
+  gameWindow.backToGame();
 
   EXPECT_TRUE(IsWindowVisible(toHwnd(game)));
-  EXPECT_THAT(tarn.readWindowText(child(5)), EndsWith("]say Maximized\r\nPadawan: Maximized\r\n"));
+  EXPECT_THAT(bridge.readWindowText(child(5)),
+              EndsWith("]say Maximized\r\nPadawan: Maximized\r\n"));
 }
 
 TEST_F(BackToGameUnderWine, WithTheGameGoneNothingHappens) {
-  MainFormOverWine main(*this);
+  GameWindow gameWindow(bridge);
   ASSERT_TRUE(game->send("quit"));
   ASSERT_TRUE(game->waitForExit(10000));
   ws.clear();
 
-  main.form.cmdBackClick();
+  gameWindow.backToGame();
 
   EXPECT_EQ(findGameWindow(), 0u);
   EXPECT_TRUE(ws.calls().empty());

@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "app/COpSysInfo.h"
+#include "app/OsInfo.h"
 
 namespace {
 
@@ -52,23 +52,23 @@ TEST(OsVersionUnderWine, TheRealQueryDescribesTheNtFamilyAsTheSystemReportsIt) {
                                  std::to_string(system.dwBuildNumber) + " " +
                                  narrow(system.szCSDVersion));
 
-  const pvx::COpSysInfo os;
+  const pvx::OsInfo os;
 
-  EXPECT_EQ(os.PlatformID(), 2);
-  EXPECT_TRUE(os.IsWinNT());
-  EXPECT_FALSE(os.IsWin9x());
+  EXPECT_EQ(os.platformId(), 2);
+  EXPECT_TRUE(os.isWinNT());
+  EXPECT_FALSE(os.isWin9x());
   // A program without a compatibility manifest is told 6.2 (build 9200) by systems newer than
   // that; up to 6.2 it hears the truth.
   const bool newer =
       system.dwMajorVersion > 6 || (system.dwMajorVersion == 6 && system.dwMinorVersion > 2);
-  if (newer && os.MajorVersion() == 6 && os.MinorVersion() == 2) {
-    EXPECT_EQ(os.BuildNumber(), 9200);
+  if (newer && os.majorVersion() == 6 && os.minorVersion() == 2) {
+    EXPECT_EQ(os.buildNumber(), 9200);
   } else {
-    EXPECT_EQ(os.MajorVersion(), static_cast<std::int32_t>(system.dwMajorVersion));
-    EXPECT_EQ(os.MinorVersion(), static_cast<std::int32_t>(system.dwMinorVersion));
-    EXPECT_EQ(os.BuildNumber(), static_cast<std::int32_t>(system.dwBuildNumber & 0xFFFF));
-    EXPECT_EQ(os.CSDVersion(), trimmed(narrow(system.szCSDVersion)));
+    EXPECT_EQ(os.majorVersion(), static_cast<std::int32_t>(system.dwMajorVersion));
+    EXPECT_EQ(os.minorVersion(), static_cast<std::int32_t>(system.dwMinorVersion));
+    EXPECT_EQ(os.buildNumber(), static_cast<std::int32_t>(system.dwBuildNumber & 0xFFFF));
+    EXPECT_EQ(os.csdVersion(), trimmed(narrow(system.szCSDVersion)));
   }
-  EXPECT_EQ(os.IsWin2K(), os.MajorVersion() >= 5);
-  EXPECT_EQ(os.Platform(), os.MajorVersion() >= 5 ? "Windows 2000" : "Windows NT");
+  EXPECT_EQ(os.isWin2K(), os.majorVersion() >= 5);
+  EXPECT_EQ(os.platform(), os.majorVersion() >= 5 ? "Windows 2000" : "Windows NT");
 }

@@ -10,7 +10,8 @@
 #include "wine/WineWatchFixture.h"
 
 using pvx::DuelText;
-using pvx::MainForm;
+using pvx::GameEventReplies;
+using pvx::WatchCycle;
 using pvx::testing::PracticeConsoleProcess;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
@@ -37,13 +38,13 @@ bool sameFrame(const RECT& a, const RECT& b) {
 class WatchCycleUnderWine : public pvx::testing::WineWatchFixture {};
 
 TEST_F(WatchCycleUnderWine, TheNameIsLearnedFromTheGamesAnswerToTheNameQuery) {
-  form.load();
+  core.start();
   // Start-up asks at once; the game has answered before the call returns.
   EXPECT_THAT(gameLog(), HasSubstr("]name\r\n\"name\" is:\"" + kPlayer + "\" default:\"Padawan\""));
 
-  ASSERT_TRUE(cycleUntil([this] { return !form.currentPlayerName.empty(); }));
+  ASSERT_TRUE(cycleUntil([this] { return !playerName().empty(); }));
 
-  EXPECT_EQ(form.currentPlayerName, kPlayer);
+  EXPECT_EQ(playerName(), kPlayer);
   // The first cycle asked again, and its answer was the one read.
   EXPECT_THAT(commands(), ElementsAre("name", "/name"));
   EXPECT_THAT(window.status, StartsWith("[ Current Player: " + kPlayer + "  OS: Windows "));
@@ -55,7 +56,7 @@ TEST_F(WatchCycleUnderWine, TheNameIsLearnedFromTheGamesAnswerToTheNameQuery) {
   for (int i = 0; i < 5; ++i)
     runOneCycle();
   EXPECT_THAT(commands(), IsEmpty());
-  EXPECT_EQ(form.currentPlayerName, kPlayer);
+  EXPECT_EQ(playerName(), kPlayer);
 }
 
 TEST_F(WatchCycleUnderWine, TheConsoleGoingAndComingBackIsFollowed) {
@@ -65,14 +66,14 @@ TEST_F(WatchCycleUnderWine, TheConsoleGoingAndComingBackIsFollowed) {
   runOneCycle();
   EXPECT_THAT(window.status, StartsWith("[ Current Player: <JKA is not running>  OS: Windows "));
   EXPECT_FALSE(window.backVisible);
-  EXPECT_EQ(form.currentPlayerName, "");
-  EXPECT_EQ(form.consoleLog, 0u);
+  EXPECT_EQ(playerName(), "");
+  EXPECT_EQ(watch().state().consoleLog, 0u);
 
   // A new console window, with new handles: the log is found again, emptied, and the name asked.
   ASSERT_TRUE(game->send("open-console"));
-  ASSERT_TRUE(cycleUntil([this] { return !form.currentPlayerName.empty(); }));
-  EXPECT_EQ(form.currentPlayerName, kPlayer);
-  EXPECT_EQ(form.consoleLog, q3.nthChildWindow(q3.findConsoleWindow(), 5));
+  ASSERT_TRUE(cycleUntil([this] { return !playerName().empty(); }));
+  EXPECT_EQ(playerName(), kPlayer);
+  EXPECT_EQ(watch().state().consoleLog, bridge.nthChildWindow(bridge.findConsoleWindow(), 5));
   EXPECT_THAT(commands(), ElementsAre("/clear", "/name"));
   EXPECT_TRUE(window.backVisible);
   EXPECT_THAT(window.status, StartsWith("[ Current Player: " + kPlayer + "  OS: Windows "));
@@ -83,8 +84,7 @@ TEST_F(WatchCycleUnderWine, TheConsoleGoingAndComingBackIsFollowed) {
 class RepliesUnderWine : public pvx::testing::WineWatchFixture {};
 
 TEST_F(RepliesUnderWine, AnotherPlayerIsGreetedOnceTheGateHasOpened) {
-  form.Greet = "Hi %d";
-  form.GreetEn = 1;
+  setMessage(pvx::MessageKind::Greeting, "Hi %d");
   startKnowingName();
 
   auto t0 = happen({"Ann^7 entered the game"});
@@ -92,31 +92,31 @@ TEST_F(RepliesUnderWine, AnotherPlayerIsGreetedOnceTheGateHasOpened) {
 
   // The gate opens with the first tick of its timer, 15 s after the main window was made; the
   // watch cycle runs all the while.
-  clock.runUntil(MainForm::kDelayIntervalMs);
-  ASSERT_TRUE(form.greetingGate);
+  clock.runUntil(GameEventReplies::kGreetingIntervalMs);
+  ASSERT_TRUE(replies().greetingGateOpen());
   EXPECT_THAT(typedSince(t0), IsEmpty());
 
   t0 = happen({"Cid^7 entered the game"});
   EXPECT_EQ(typedSince(t0), (Lines{{0, "say Hi Cid"}}));
-  EXPECT_FALSE(form.greetingGate);
+  EXPECT_FALSE(replies().greetingGateOpen());
   EXPECT_THAT(gameLog(),
               EndsWith("Cid entered the game\r\n]say Hi Cid\r\n" + kPlayer + ": Hi Cid\r\n"));
 }
 
 TEST_F(RepliesUnderWine, ADuelIsAnnouncedWhenEngagedAndWhenWon) {
-  window.setDuelText(DuelText::Engage, "%s vs %d");
-  window.setDuelText(DuelText::Won, "%s beat %d");
-  window.setDuelText(DuelText::Lost, "%d beat %s");
+  core.messages().setDuel(DuelText::Engage, "%s vs %d");
+  core.messages().setDuel(DuelText::Won, "%s beat %d");
+  core.messages().setDuel(DuelText::Lost, "%d beat %s");
   startKnowingName();
 
   auto t0 = happen({kPlayer + "^7 has become engaged in a duel with Bob^7!"});
   EXPECT_EQ(typedSince(t0), (Lines{{0, "say " + kPlayer + " vs Bob"}}));
-  EXPECT_TRUE(form.duelFlag);
-  EXPECT_EQ(form.opponentName, "Bob");
+  EXPECT_TRUE(replies().duelUnderway());
+  EXPECT_EQ(replies().opponent(), "Bob");
 
   t0 = happen({"Bob^7 was sabered by " + kPlayer + "^7"});
   EXPECT_EQ(typedSince(t0), (Lines{{699, "say " + kPlayer + " beat Bob"}}));
-  EXPECT_FALSE(form.duelFlag);
+  EXPECT_FALSE(replies().duelUnderway());
   EXPECT_THAT(gameLog(), EndsWith("Bob was sabered by " + kPlayer + "\r\n]say " + kPlayer +
                                   " beat Bob\r\n" + kPlayer + ": " + kPlayer + " beat Bob\r\n"));
 }
@@ -142,7 +142,7 @@ TEST_F(MiniUnderWine, TheGameIsHiddenTheTaskbarComesBackAndBackToGameShowsTheGam
   startKnowingName();
   sayMini();
 
-  const auto t0 = clock.nowMs() + MainForm::kWatchIntervalMs;
+  const auto t0 = clock.nowMs() + WatchCycle::kIntervalMs;
   runOneCycle();
 
   EXPECT_FALSE(IsWindowVisible(gameWindow));
@@ -158,9 +158,9 @@ TEST_F(MiniUnderWine, TheGameIsHiddenTheTaskbarComesBackAndBackToGameShowsTheGam
   // The console stays, so the watch goes on, "Back to Game" shown.
   runOneCycle();
   EXPECT_TRUE(window.backVisible);
-  EXPECT_EQ(form.currentPlayerName, kPlayer);
+  EXPECT_EQ(playerName(), kPlayer);
 
-  form.cmdBackClick();
+  core.gameWindow().backToGame();
   EXPECT_TRUE(IsWindowVisible(gameWindow));
   EXPECT_THAT(gameLog(), EndsWith("]say Maximized\r\n" + kPlayer + ": Maximized\r\n"));
 }
@@ -176,7 +176,7 @@ TEST_F(MiniUnderWine, WithoutATaskbarTheGameIsStillHiddenAndTheGameIsTold) {
   startKnowingName();
   sayMini();
 
-  const auto t0 = clock.nowMs() + MainForm::kWatchIntervalMs;
+  const auto t0 = clock.nowMs() + WatchCycle::kIntervalMs;
   runOneCycle();
 
   EXPECT_FALSE(IsWindowVisible(gameWindow));
@@ -188,6 +188,6 @@ TEST_F(MiniUnderWine, WithoutATaskbarTheGameIsStillHiddenAndTheGameIsTold) {
     EXPECT_TRUE(sameFrame(frameOf(taskbar), taskbarBefore));
   }
 
-  form.cmdBackClick();
+  core.gameWindow().backToGame();
   EXPECT_TRUE(IsWindowVisible(gameWindow));
 }

@@ -6,17 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "console/ConsoleBridge.h"
 #include "console/VirtualClock.h"
 #include "console/Win32WindowSystem.h"
-#include "console/modQ3.h"
-#include "console/modTarn.h"
 #include "wine/PracticeConsoleProcess.h"
 #include "wine/RecordingWindowSystem.h"
 
 namespace pvx::testing {
 
 // A test against the Win32 practice console in another process, through the program's real
-// window-system calls: the bridge (modQ3, modTarn) over the real user32, with every child read
+// window-system calls: the console bridge over the real user32, with every child read
 // and every keystroke recorded on the way. The game starts with the player "Padawan" and one
 // line in its log, unless a test starts it otherwise.
 class WineConsoleFixture : public ::testing::Test {
@@ -29,7 +28,7 @@ class WineConsoleFixture : public ::testing::Test {
     ASSERT_EQ(GetACP(), 1252u) << "the ANSI code page must be Windows-1252";
     game = std::make_unique<PracticeConsoleProcess>(gameArguments());
     ASSERT_TRUE(game->started()) << game->failure();
-    console = q3.findConsoleWindow();
+    console = bridge.findConsoleWindow();
     ASSERT_NE(console, 0u);
   }
 
@@ -43,7 +42,7 @@ class WineConsoleFixture : public ::testing::Test {
   }
   static Hwnd fromHwnd(HWND hwnd) { return static_cast<Hwnd>(reinterpret_cast<UINT_PTR>(hwnd)); }
 
-  Hwnd child(int n) { return q3.nthChildWindow(console, n); }
+  Hwnd child(int n) { return bridge.nthChildWindow(console, n); }
 
   // The window's text as the bytes the window hands out (ANSI, no conversion).
   std::string rawText(Hwnd hwnd) {
@@ -62,8 +61,7 @@ class WineConsoleFixture : public ::testing::Test {
   Win32WindowSystem real;
   RecordingWindowSystem ws{real};
   VirtualClock clock;
-  modQ3 q3{ws};
-  modTarn tarn{ws, clock};
+  ConsoleBridge bridge{ws, clock};
   std::unique_ptr<PracticeConsoleProcess> game;
   Hwnd console = 0;
 };

@@ -6,13 +6,12 @@
 #include <utility>
 #include <vector>
 
+#include "app/Core.h"
 #include "app/FakePorts.h"
-#include "app/MainForm.h"
 #include "console/Text.h"
-#include "messages/MessageSetFile.h"
-#include "watcher/CommandChain.h"
-#include "watcher/GameEventReplies.h"
-#include "watcher/WatchCycle.h"
+#include "player/FakeMediaBackEnd.h"
+#include "player/PlayerTestPorts.h"
+#include "support/TestFolder.h"
 #include "wine/WineConsoleFixture.h"
 
 namespace pvx::testing {
@@ -41,20 +40,12 @@ class WineWatchFixture : public WineConsoleFixture {
       return;
     ws.stampWith(&clock);
     ws.clear();
-    form.setWatchCycle([this] { watch.cycle(); });
-    watch.gameEvents = [this](const std::string& t) { return replies.run(t); };
-    watch.chatCommands = [this](const std::string& t) { return chain.run(t); };
-  }
-
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
   }
 
   // One whole watch cycle, its waits included.
   void runOneCycle() {
-    const std::uint64_t target = watch.cyclesStarted() + 1;
-    while (watch.cyclesEnded() < target && clock.runNext()) {
+    const std::uint64_t target = watch().cyclesStarted() + 1;
+    while (watch().cyclesEnded() < target && clock.runNext()) {
     }
   }
 
@@ -68,9 +59,9 @@ class WineWatchFixture : public WineConsoleFixture {
 
   // Start-up, then the first cycles until the name is known; what they typed is forgotten.
   void startKnowingName() {
-    form.load();
-    ASSERT_TRUE(cycleUntil([this] { return !form.currentPlayerName.empty(); }));
-    ASSERT_EQ(form.currentPlayerName, kPlayer);
+    core.start();
+    ASSERT_TRUE(cycleUntil([this] { return !playerName().empty(); }));
+    ASSERT_EQ(playerName(), kPlayer);
     ws.clear();
   }
 
@@ -79,7 +70,7 @@ class WineWatchFixture : public WineConsoleFixture {
   std::int64_t happen(const std::vector<std::string>& lines) {
     for (const std::string& line : lines)
       EXPECT_TRUE(game->send("print " + line)) << line;
-    const std::int64_t start = clock.nowMs() + MainForm::kWatchIntervalMs;
+    const std::int64_t start = clock.nowMs() + WatchCycle::kIntervalMs;
     runOneCycle();
     return start;
   }
@@ -103,29 +94,35 @@ class WineWatchFixture : public WineConsoleFixture {
 
   // The game's console log as it stands, read afresh from the window (UTF-8).
   std::string gameLog() {
-    return tarn.readWindowText(q3.nthChildWindow(q3.findConsoleWindow(), 5));
+    return bridge.readWindowText(bridge.nthChildWindow(bridge.findConsoleWindow(), 5));
   }
 
-  static std::filesystem::path freshFolder() {
-    static int n = 0;
-    auto dir =
-        std::filesystem::temp_directory_path() /
-        ("parlevox-wine-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++n));
-    std::filesystem::create_directories(dir);
-    return dir;
+  WatchCycle& watch() { return core.watch(); }
+  GameEventReplies& replies() { return core.replies(); }
+  const std::string& playerName() { return core.watch().state().playerName; }
+  void setMessage(MessageKind kind, const std::string& text) {
+    core.messages().setMessage(kind, Message{text, 1});
   }
 
-  std::filesystem::path folder = freshFolder();
+  TestFolder folder;
   FakeMainWindow window{&clock};
-  FakeForm editor{TwipsRect{0, 0, 4800, 3500}};
-  FakeForm player{TwipsRect{0, 0, 6600, 6000}};
+  FakeEditorWindow editor;
+  FakePlayerWindow playerWindow;
   FakeDialogs dialogs;
+  FakeMediaBackEnd media{clock};
   // The OS description asks the real GetVersionExA.
-  MainForm form{MainFormContext{ws, clock, q3, tarn, window, editor, player, folder, {}, &dialogs}};
-  WatchCycle watch{form};
-  GameEventReplies replies{form};
-  MessageSetFile sets{form};
-  CommandChain chain{form, sets};
+  Core core{CorePorts{ws,
+                      clock,
+                      media,
+                      window,
+                      editor,
+                      playerWindow,
+                      playerWindow,
+                      dialogs,
+                      folder.path,
+                      {},
+                      {},
+                      nullptr}};
 };
 
 }  // namespace pvx::testing

@@ -1,4 +1,4 @@
-#include "app/COpSysInfo.h"
+#include "app/OsInfo.h"
 
 #include <algorithm>
 #include <string_view>
@@ -28,9 +28,9 @@ std::string tidyServicePack(const std::array<char, kCsdLength>& field) {
 
 }  // namespace
 
-COpSysInfo::COpSysInfo() : COpSysInfo(Query(queryOsVersion)) {}
+OsInfo::OsInfo() : OsInfo(Query(queryOsVersion)) {}
 
-COpSysInfo::COpSysInfo(const Query& query) {
+OsInfo::OsInfo(const Query& query) {
   record_.osVersionInfoSize = OsVersionRecord::kRecordSize;
   if (!query || !query(record_)) {
     record_ = OsVersionRecord{};
@@ -53,24 +53,24 @@ COpSysInfo::COpSysInfo(const Query& query) {
   }
 }
 
-std::int32_t COpSysInfo::MajorVersion() const {
+std::int32_t OsInfo::majorVersion() const {
   return static_cast<std::int32_t>(record_.majorVersion);
 }
 
-std::int32_t COpSysInfo::MinorVersion() const {
+std::int32_t OsInfo::minorVersion() const {
   return static_cast<std::int32_t>(record_.minorVersion);
 }
 
-std::int32_t COpSysInfo::BuildNumber() const {
+std::int32_t OsInfo::buildNumber() const {
   const std::int32_t low = static_cast<std::int32_t>(record_.buildNumber & 0xFFFF);
   return low > 32767 ? low - 65536 : low;
 }
 
-std::int32_t COpSysInfo::PlatformID() const {
+std::int32_t OsInfo::platformId() const {
   return static_cast<std::int32_t>(record_.platformId);
 }
 
-std::string COpSysInfo::Platform() const {
+std::string OsInfo::platform() const {
   if (isWin95_) {
     return "Windows 95";
   }
@@ -83,12 +83,12 @@ std::string COpSysInfo::Platform() const {
   return "Windows NT";
 }
 
-std::string COpSysInfo::Version() const {
-  return Platform() + " v" + std::to_string(MajorVersion()) + "." + std::to_string(MinorVersion()) +
-         ", Build " + std::to_string(BuildNumber());
+std::string OsInfo::version() const {
+  return platform() + " v" + std::to_string(majorVersion()) + "." + std::to_string(minorVersion()) +
+         ", Build " + std::to_string(buildNumber());
 }
 
-std::string COpSysInfo::CSDVersion() const {
+std::string OsInfo::csdVersion() const {
   const std::size_t first = csdVersion_.find_first_not_of(' ');
   if (first == std::string::npos) {
     return {};

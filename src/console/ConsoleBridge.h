@@ -4,17 +4,19 @@
 #include <string_view>
 #include <vector>
 
+#include "console/Clock.h"
 #include "console/WindowSystem.h"
 
 namespace pvx {
 
-// The half of the console bridge that finds the game's console window and types commands into
-// its input line. It is the program's only way of typing into the game.
-class modQ3 {
+// The program's only way to the game: it finds the game's console window and its log, reads the
+// log, types one command into the console's input line, and waits between typed commands.
+class ConsoleBridge {
  public:
   static constexpr const char* kConsoleTitle = "Jedi Knight Academy MP Console";
+  static constexpr const char* kNoText = ">No text for this class<";
 
-  explicit modQ3(WindowSystem& ws) : ws_(ws) {}
+  ConsoleBridge(WindowSystem& ws, Clock& clock) : ws_(ws), clock_(clock) {}
 
   // The top-level window titled exactly "Jedi Knight Academy MP Console", of any class; 0 when
   // the game is not running.
@@ -43,8 +45,27 @@ class modQ3 {
   // The command being typed; emptied once typed. Exposed for tests.
   const std::string& pendingCommand() const { return pendingCommand_; }
 
+  // Current length of the window's text in characters; 0 for handle 0 or a stale handle.
+  long windowTextLength(Hwnd hwnd);
+  // The whole current text of the window (UTF-8); for a window whose text length is 0 the
+  // literal ">No text for this class<". May be shorter than the length measured first when the
+  // text shrank in between.
+  std::string readWindowText(Hwnd hwnd);
+  // The same text in the game's own single-byte code page, one byte per character, for callers
+  // that need only part of a long text converted.
+  std::string readWindowBytes(Hwnd hwnd);
+
+  // Blocks the whole thread for Int(seconds * 1000) milliseconds, the single-precision seconds
+  // multiplied in double precision: 0.7 sleeps 699 ms, not 700.
+  void waitSeconds(float seconds);
+  static long long waitMilliseconds(float seconds);
+
+  // The window system behind the bridge, for the few callers that reach the game's main window.
+  WindowSystem& windows() { return ws_; }
+
  private:
   WindowSystem& ws_;
+  Clock& clock_;
   std::string pendingCommand_;
 };
 

@@ -1,6 +1,7 @@
-#include "console/modQ3.h"
+#include "console/ConsoleBridge.h"
 
 #include <array>
+#include <cmath>
 
 #include "console/Text.h"
 
@@ -12,18 +13,18 @@ constexpr long kKeyData = 1;
 constexpr int kWindowTextBuffer = 260;
 }  // namespace
 
-Hwnd modQ3::findConsoleWindow() {
+Hwnd ConsoleBridge::findConsoleWindow() {
   const std::string title = text::toCp1252(kConsoleTitle);
   return ws_.findWindow(nullptr, title.c_str());
 }
 
-Hwnd modQ3::findWindowByTitle(std::string_view classFilter, std::string_view title) {
+Hwnd ConsoleBridge::findWindowByTitle(std::string_view classFilter, std::string_view title) {
   const std::string cls = text::toCp1252(classFilter);
   const std::string ttl = text::toCp1252(title);
   return ws_.findWindow(cls.empty() ? nullptr : cls.c_str(), ttl.c_str());
 }
 
-Hwnd modQ3::nthChildWindow(Hwnd parent, int n) {
+Hwnd ConsoleBridge::nthChildWindow(Hwnd parent, int n) {
   if (n < 1)
     return 0;
   Hwnd h = ws_.getWindow(parent, WindowSystem::kGwChild);
@@ -32,7 +33,7 @@ Hwnd modQ3::nthChildWindow(Hwnd parent, int n) {
   return h;
 }
 
-void modQ3::sendConsoleCommand(std::string_view command) {
+void ConsoleBridge::sendConsoleCommand(std::string_view command) {
   const Hwnd console = findConsoleWindow();
   if (console == 0)
     return;
@@ -41,7 +42,7 @@ void modQ3::sendConsoleCommand(std::string_view command) {
       console, [this](Hwnd child, long lParam) { return typeIntoEmptyChild(child, lParam); }, 0);
 }
 
-long modQ3::typeIntoEmptyChild(Hwnd child, long) {
+long ConsoleBridge::typeIntoEmptyChild(Hwnd child, long) {
   std::array<char, kWindowTextBuffer> buffer{};
   const int copied = ws_.getWindowText(child, buffer.data(), kWindowTextBuffer);
   const std::string childText =
@@ -55,16 +56,47 @@ long modQ3::typeIntoEmptyChild(Hwnd child, long) {
   return 1;
 }
 
-std::string modQ3::cutAtNul(std::string_view text) {
+std::string ConsoleBridge::cutAtNul(std::string_view text) {
   const std::size_t nul = text.find('\0');
   return std::string(nul == std::string_view::npos ? text : text.substr(0, nul));
 }
 
-std::vector<char> modQ3::toAnsiBytes(std::string_view text) {
+std::vector<char> ConsoleBridge::toAnsiBytes(std::string_view text) {
   const std::string ansi = text::toCp1252(text);
   std::vector<char> bytes(ansi.begin(), ansi.end());
   bytes.push_back('\0');
   return bytes;
+}
+
+long ConsoleBridge::windowTextLength(Hwnd hwnd) {
+  return hwnd == 0 ? 0 : ws_.getTextLength(hwnd);
+}
+
+std::string ConsoleBridge::readWindowBytes(Hwnd hwnd) {
+  const long n = ws_.getTextLength(hwnd);
+  if (n <= 0)
+    return kNoText;
+  std::string buffer(static_cast<std::size_t>(n) + 1, '\0');
+  long copied = ws_.getText(hwnd, n + 1, buffer.data());
+  if (copied < 0)
+    copied = 0;
+  if (copied > n)
+    copied = n;
+  buffer.resize(static_cast<std::size_t>(copied));
+  return buffer;
+}
+
+std::string ConsoleBridge::readWindowText(Hwnd hwnd) {
+  return text::fromCp1252(readWindowBytes(hwnd));
+}
+
+long long ConsoleBridge::waitMilliseconds(float seconds) {
+  const double ms = std::floor(static_cast<double>(seconds) * 1000.0);
+  return ms > 0 ? static_cast<long long>(ms) : 0;
+}
+
+void ConsoleBridge::waitSeconds(float seconds) {
+  clock_.sleepMs(waitMilliseconds(seconds));
 }
 
 }  // namespace pvx

@@ -1,4 +1,4 @@
-#include "app/COpSysInfo.h"
+#include "app/OsInfo.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +21,8 @@ OsVersionRecord makeRecord(std::uint32_t platform, std::uint32_t major, std::uin
   return record;
 }
 
-COpSysInfo describe(const OsVersionRecord& answer) {
-  return COpSysInfo([answer](OsVersionRecord& record) {
+OsInfo describe(const OsVersionRecord& answer) {
+  return OsInfo([answer](OsVersionRecord& record) {
     EXPECT_EQ(record.osVersionInfoSize, 148u);
     record = answer;
     return true;
@@ -42,17 +42,17 @@ class Classification : public ::testing::TestWithParam<ClassificationRow> {};
 
 TEST_P(Classification, GivesPlatformFlagsAndBuild) {
   const ClassificationRow& row = GetParam();
-  const COpSysInfo os = describe(makeRecord(row.platform, row.major, row.minor, row.build));
-  EXPECT_EQ(os.Platform(), row.platformText);
-  EXPECT_EQ(os.BuildNumber(), row.buildNumber);
-  EXPECT_EQ(os.IsWinNT(), row.nt);
-  EXPECT_EQ(os.IsWin2K(), row.win2k);
-  EXPECT_EQ(os.IsWin95(), row.win95);
-  EXPECT_EQ(os.IsWin98(), row.win98);
-  EXPECT_EQ(os.IsWin9x(), row.win95 || row.win98);
-  EXPECT_EQ(os.PlatformID(), static_cast<std::int32_t>(row.platform));
-  EXPECT_EQ(os.MajorVersion(), static_cast<std::int32_t>(row.major));
-  EXPECT_EQ(os.MinorVersion(), static_cast<std::int32_t>(row.minor));
+  const OsInfo os = describe(makeRecord(row.platform, row.major, row.minor, row.build));
+  EXPECT_EQ(os.platform(), row.platformText);
+  EXPECT_EQ(os.buildNumber(), row.buildNumber);
+  EXPECT_EQ(os.isWinNT(), row.nt);
+  EXPECT_EQ(os.isWin2K(), row.win2k);
+  EXPECT_EQ(os.isWin95(), row.win95);
+  EXPECT_EQ(os.isWin98(), row.win98);
+  EXPECT_EQ(os.isWin9x(), row.win95 || row.win98);
+  EXPECT_EQ(os.platformId(), static_cast<std::int32_t>(row.platform));
+  EXPECT_EQ(os.majorVersion(), static_cast<std::int32_t>(row.major));
+  EXPECT_EQ(os.minorVersion(), static_cast<std::int32_t>(row.minor));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -75,18 +75,18 @@ INSTANTIATE_TEST_SUITE_P(
 // --- Build number as a signed 16-bit value ---
 
 TEST(BuildNumber, LowBitsAtOrAbove32768AreNegative) {
-  EXPECT_EQ(describe(makeRecord(2, 5, 1, 0xFFFF)).BuildNumber(), -1);
-  EXPECT_EQ(describe(makeRecord(2, 5, 1, 0x8000)).BuildNumber(), -32768);
-  EXPECT_EQ(describe(makeRecord(2, 5, 1, 0x7FFF)).BuildNumber(), 32767);
-  EXPECT_EQ(describe(makeRecord(2, 5, 1, 0xABCD0000)).BuildNumber(), 0);
+  EXPECT_EQ(describe(makeRecord(2, 5, 1, 0xFFFF)).buildNumber(), -1);
+  EXPECT_EQ(describe(makeRecord(2, 5, 1, 0x8000)).buildNumber(), -32768);
+  EXPECT_EQ(describe(makeRecord(2, 5, 1, 0x7FFF)).buildNumber(), 32767);
+  EXPECT_EQ(describe(makeRecord(2, 5, 1, 0xABCD0000)).buildNumber(), 0);
 }
 
 // --- Version text ---
 
 TEST(VersionText, JoinsPlatformNumbersAndBuild) {
-  EXPECT_EQ(describe(makeRecord(2, 5, 1, 2600)).Version(), "Windows 2000 v5.1, Build 2600");
-  EXPECT_EQ(describe(makeRecord(1, 4, 10, 0x040A07CE)).Version(), "Windows 98 v4.10, Build 1998");
-  EXPECT_EQ(describe(makeRecord(2, 5, 1, 0xFFFF)).Version(), "Windows 2000 v5.1, Build -1");
+  EXPECT_EQ(describe(makeRecord(2, 5, 1, 2600)).version(), "Windows 2000 v5.1, Build 2600");
+  EXPECT_EQ(describe(makeRecord(1, 4, 10, 0x040A07CE)).version(), "Windows 98 v4.10, Build 1998");
+  EXPECT_EQ(describe(makeRecord(2, 5, 1, 0xFFFF)).version(), "Windows 2000 v5.1, Build -1");
 }
 
 // --- Service-pack text ---
@@ -95,64 +95,64 @@ TEST(ServicePack, TextBeforeNulIsKeptAndTrimmed) {
   OsVersionRecord record = makeRecord(2, 5, 1, 2600, "Service Pack 2");
   // Left-over bytes after the terminator must not leak into the text.
   record.csdVersion[20] = 'X';
-  const COpSysInfo os = describe(record);
-  EXPECT_EQ(os.CSDVersion(), "Service Pack 2");
-  EXPECT_EQ(os.Version(), "Windows 2000 v5.1, Build 2600");
-  EXPECT_TRUE(os.IsWinNT());
-  EXPECT_TRUE(os.IsWin2K());
-  EXPECT_FALSE(os.IsWin9x());
+  const OsInfo os = describe(record);
+  EXPECT_EQ(os.csdVersion(), "Service Pack 2");
+  EXPECT_EQ(os.version(), "Windows 2000 v5.1, Build 2600");
+  EXPECT_TRUE(os.isWinNT());
+  EXPECT_TRUE(os.isWin2K());
+  EXPECT_FALSE(os.isWin9x());
 }
 
 TEST(ServicePack, EmptyTextGivesEmptyString) {
   OsVersionRecord record = makeRecord(2, 5, 1, 2600);
   record.csdVersion[1] = 'Z';  // garbage after a NUL in the first position
-  EXPECT_EQ(describe(record).CSDVersion(), "");
+  EXPECT_EQ(describe(record).csdVersion(), "");
 }
 
 TEST(ServicePack, SurroundingBlanksAreTrimmed) {
-  EXPECT_EQ(describe(makeRecord(1, 4, 10, 1998, "  A  ")).CSDVersion(), "A");
-  EXPECT_EQ(describe(makeRecord(1, 4, 10, 1998, " ")).CSDVersion(), "");
+  EXPECT_EQ(describe(makeRecord(1, 4, 10, 1998, "  A  ")).csdVersion(), "A");
+  EXPECT_EQ(describe(makeRecord(1, 4, 10, 1998, " ")).csdVersion(), "");
 }
 
 TEST(ServicePack, FieldWithoutNulIsTakenWhole) {
   OsVersionRecord record = makeRecord(2, 5, 0, 2195);
   record.csdVersion.fill('x');
   record.csdVersion[127] = 'y';
-  const std::string text = describe(record).CSDVersion();
+  const std::string text = describe(record).csdVersion();
   EXPECT_EQ(text, std::string(127, 'x') + "y");
 }
 
 TEST(ServicePack, AnsiBytesBecomeUtf8) {
   // "SP2 für ä €" in Windows-1252: Latin-1 letters and the euro sign at 0x80.
   const std::string bytes = "SP2 f\xFCr \xE4 \x80";
-  EXPECT_EQ(describe(makeRecord(2, 5, 1, 2600, bytes)).CSDVersion(),
+  EXPECT_EQ(describe(makeRecord(2, 5, 1, 2600, bytes)).csdVersion(),
             "SP2 f\xC3\xBCr \xC3\xA4 \xE2\x82\xAC");
 }
 
 // --- A query that fails ---
 
 TEST(FailedQuery, LeavesEverythingZero) {
-  const COpSysInfo os([](OsVersionRecord& record) {
+  const OsInfo os([](OsVersionRecord& record) {
     // Whatever a failing query wrote must not be believed.
     record = makeRecord(2, 5, 1, 2600, "Service Pack 2");
     return false;
   });
-  EXPECT_EQ(os.MajorVersion(), 0);
-  EXPECT_EQ(os.MinorVersion(), 0);
-  EXPECT_EQ(os.BuildNumber(), 0);
-  EXPECT_EQ(os.PlatformID(), 0);
-  EXPECT_FALSE(os.IsWinNT());
-  EXPECT_FALSE(os.IsWin2K());
-  EXPECT_FALSE(os.IsWin9x());
-  EXPECT_EQ(os.Platform(), "Windows NT");
-  EXPECT_EQ(os.CSDVersion(), "");
-  EXPECT_EQ(os.Version(), "Windows NT v0.0, Build 0");
+  EXPECT_EQ(os.majorVersion(), 0);
+  EXPECT_EQ(os.minorVersion(), 0);
+  EXPECT_EQ(os.buildNumber(), 0);
+  EXPECT_EQ(os.platformId(), 0);
+  EXPECT_FALSE(os.isWinNT());
+  EXPECT_FALSE(os.isWin2K());
+  EXPECT_FALSE(os.isWin9x());
+  EXPECT_EQ(os.platform(), "Windows NT");
+  EXPECT_EQ(os.csdVersion(), "");
+  EXPECT_EQ(os.version(), "Windows NT v0.0, Build 0");
 }
 
 TEST(FailedQuery, EmptyQueryCountsAsFailure) {
-  const COpSysInfo os{COpSysInfo::Query{}};
-  EXPECT_EQ(os.Platform(), "Windows NT");
-  EXPECT_EQ(os.MajorVersion(), 0);
+  const OsInfo os{OsInfo::Query{}};
+  EXPECT_EQ(os.platform(), "Windows NT");
+  EXPECT_EQ(os.majorVersion(), 0);
 }
 
 // --- The running system ---
@@ -164,12 +164,12 @@ TEST(RunningSystem, UnameReadsAsWindowsNt) {
   EXPECT_EQ(record.osVersionInfoSize, 148u);
   EXPECT_EQ(record.csdVersion[0], '\0');
 
-  const COpSysInfo os;
-  EXPECT_EQ(os.PlatformID(), 0);
-  EXPECT_EQ(os.Platform(), "Windows NT");
-  EXPECT_GE(os.MajorVersion(), 0);
-  EXPECT_EQ(os.MajorVersion(), static_cast<std::int32_t>(record.majorVersion));
-  EXPECT_EQ(os.CSDVersion(), "");
+  const OsInfo os;
+  EXPECT_EQ(os.platformId(), 0);
+  EXPECT_EQ(os.platform(), "Windows NT");
+  EXPECT_GE(os.majorVersion(), 0);
+  EXPECT_EQ(os.majorVersion(), static_cast<std::int32_t>(record.majorVersion));
+  EXPECT_EQ(os.csdVersion(), "");
 }
 #endif
 
