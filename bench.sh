@@ -17,7 +17,7 @@ quick=false
 jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 echo "== Building build/release and build/bench"
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --preset release >/dev/null
 cmake --build build/release -j "$jobs"
 cmake -S bench -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/bench -j "$jobs" --target bench_core bench_floor bench_probe

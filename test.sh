@@ -3,7 +3,7 @@
 # Also cross-builds the core and the Win32 window system for Windows with MinGW-w64; the Windows
 # test programs of that build run under Wine (Xvfb, a private prefix) as ctest label "wine".
 # The core tests also run under AddressSanitizer and UndefinedBehaviorSanitizer, and every fuzz
-# target runs for 10 s.
+# target runs for 10 s. The layers, clang-format and (on the core) clang-tidy are checked too.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
@@ -12,17 +12,19 @@ ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 jobs=$(nproc 2>/dev/null || echo 2)
 
 echo "== Windows cross build (core and Win32 window system)"
-cmake -S . -B build/mingw -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DPARLEVOX_CORE_ONLY=ON >/dev/null
+cmake --preset mingw >/dev/null
 cmake --build build/mingw -j "$jobs"
 
 echo "== Native build"
-cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DPARLEVOX_WINDOWS_BUILD_DIR="$PWD/build/mingw" >/dev/null
+cmake --preset test >/dev/null
 cmake --build build/test -j "$jobs"
 
-# A sanitizer or fuzzing failure still lets every test run; the exit status says it after ctest.
+# A sanitizer, fuzzing or style failure still lets every test run; the exit status says it after
+# ctest.
 extra_failed=0
+echo "== Layers, format and the core's clang-tidy"
+scripts/check-layers.sh || extra_failed=1
+JOBS="$jobs" scripts/check-style.sh || extra_failed=1
 echo "== Core tests under AddressSanitizer and UndefinedBehaviorSanitizer (build/asan)"
 JOBS="$jobs" scripts/sanitize.sh || extra_failed=1
 echo "== Fuzzing, 10 s a target (build/fuzz)"

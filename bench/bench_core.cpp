@@ -10,7 +10,7 @@
 #include <string>
 
 #include "../fuzz/ProgramRig.h"
-#include "console/Text.h"
+#include "core/text/Text.h"
 
 namespace {
 

@@ -6,10 +6,6 @@
 # Everything lands in <build>/wine-tests: a test program finds the practice console beside
 # itself, and the native build finds both there.
 
-# The DirectShow back end, which a test program below drives; made here too when only the core
-# is built, so that it is compiled in every Windows build.
-include("${PROJECT_SOURCE_DIR}/src/player/media.cmake")
-
 set(PARLEVOX_GOOGLETEST_SOURCE_DIR "/usr/src/googletest"
     CACHE PATH "GoogleTest sources to build with the cross toolchain (Debian's googletest)")
 
@@ -50,7 +46,7 @@ function(parlevox_wine_test target)
   add_executable(${target} ${ARG_SOURCES})
   target_include_directories(${target} PRIVATE "${PROJECT_SOURCE_DIR}/tests"
                                                "${PROJECT_SOURCE_DIR}/tools")
-  target_link_libraries(${target} PRIVATE parlevox_win32 gtest_main gmock)
+  target_link_libraries(${target} PRIVATE parlevox_system gtest_main gmock)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${PARLEVOX_WINE_TESTS_DIR}")
   # The practice console must be there whenever a test program is.
   add_dependencies(${target} win32-practice-console)

@@ -1,6 +1,6 @@
 #include "ProgramRig.h"
 
-#include "player/PlaylistFile.h"
+#include "core/player/PlaylistFile.h"
 
 namespace pvx::rig {
 
@@ -17,20 +17,18 @@ bool windows2000(OsVersionRecord& r) {
 }  // namespace
 
 ProgramRig::ProgramRig(const std::filesystem::path& programFolder)
-    : core(CorePorts{ws,
-                     clock,
-                     media,
-                     window,
-                     editor,
-                     playerWindow,
-                     playerWindow,
-                     dialogs,
-                     programFolder,
-                     windows2000,
-                     {},
-                     nullptr,
-                     &checkedEvents_,
-                     &checkedCommands_}),
+    : core(CorePorts{.windows = ws,
+                     .clock = clock,
+                     .media = media,
+                     .mainWindow = window,
+                     .editorWindow = editor,
+                     .playerWindow = playerWindow,
+                     .playerView = playerWindow,
+                     .dialogs = dialogs,
+                     .programFolder = programFolder,
+                     .osQuery = windows2000,
+                     .eventsStandIn = &checkedEvents_,
+                     .commandsStandIn = &checkedCommands_}),
       player(core.player()),
       sets(core.messageSets()),
       watch(core.watch()),

@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "../tests/app/FakePorts.h"
-#include "../tests/player/PlayerTestPorts.h"
-#include "app/Core.h"
-#include "console/PracticeConsole.h"
-#include "console/PracticeGame.h"
-#include "console/SimulatedWindowSystem.h"
-#include "console/VirtualClock.h"
-#include "player/FakeMediaBackEnd.h"
+#include "core/console/PracticeConsole.h"
+#include "core/console/PracticeGame.h"
+#include "core/console/SimulatedWindowSystem.h"
+#include "core/console/VirtualClock.h"
+#include "core/player/FakeMediaBackEnd.h"
+#include "core/program/Core.h"
+#include "support/FakePorts.h"
+#include "support/PlayerTestPorts.h"
 
 namespace pvx::rig {
 

@@ -22,7 +22,7 @@
 #include "FuzzFolder.h"
 #include "ProgramRig.h"
 #include "TypedCommandCheck.h"
-#include "console/Text.h"
+#include "core/text/Text.h"
 
 namespace {
 

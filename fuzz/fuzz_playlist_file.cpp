@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "../tests/player/PlayerTestPorts.h"
 #include "FuzzFolder.h"
-#include "player/Playlist.h"
-#include "player/PlaylistFile.h"
+#include "core/player/Playlist.h"
+#include "core/player/PlaylistFile.h"
+#include "support/PlayerTestPorts.h"
 
 namespace {
 

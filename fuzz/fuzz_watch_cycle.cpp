@@ -40,8 +40,8 @@
 #include "FuzzFolder.h"
 #include "ProgramRig.h"
 #include "TypedCommandCheck.h"
-#include "console/Text.h"
-#include "watcher/ConsoleLines.h"
+#include "core/text/Text.h"
+#include "core/watcher/ConsoleLines.h"
 
 namespace {
 

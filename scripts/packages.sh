@@ -33,4 +33,4 @@ BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qp
 TEST_PACKAGES=(libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix gstreamer1.0-tools
   gstreamer1.0-plugins-bad
   wine64 xvfb xauth
-  clang libclang-rt-14-dev)
+  clang libclang-rt-14-dev clang-format clang-tidy)

@@ -7,11 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
-sanitizers="-fsanitize=address,undefined"
-# Flags passed the same way on every run, so a second run finds the cache unchanged.
-cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DCMAKE_CXX_FLAGS="$sanitizers -fno-sanitize-recover=all -fno-omit-frame-pointer" \
-  -DCMAKE_EXE_LINKER_FLAGS="$sanitizers" >/dev/null
+# The flags are the preset's, the same on every run, so a second run finds the cache unchanged.
+cmake --preset asan >/dev/null
 cmake --build build/asan -j "$jobs" --target parlevox_core_tests
 
 echo "== Core tests under AddressSanitizer and UndefinedBehaviorSanitizer"

@@ -7,9 +7,9 @@
 #include <filesystem>
 
 #include "app/Program.h"
-#include "console/VirtualClock.h"
-#include "player/FakeMediaBackEnd.h"
-#include "player/PlaylistFile.h"
+#include "core/console/VirtualClock.h"
+#include "core/player/FakeMediaBackEnd.h"
+#include "core/player/PlaylistFile.h"
 
 int main(int argc, char** argv) {
   if (argc != 2 && argc != 3) {

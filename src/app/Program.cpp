@@ -2,15 +2,16 @@
 
 #include <QApplication>
 
-#include "app/QtClock.h"
+#include "gui/QtClock.h"
+#include "platform/SystemCalls.h"
 #ifdef _WIN32
-#include "player/DShowMediaBackEnd.h"
+#include "platform/dshow/DShowMediaBackEnd.h"
 #else
-#include "player/GstMediaBackEnd.h"
+#include "platform/gst/GstMediaBackEnd.h"
 #endif
 
 #ifdef _WIN32
-#include "console/Win32WindowSystem.h"
+#include "platform/win32/Win32WindowSystem.h"
 #endif
 
 namespace pvx {
@@ -40,8 +41,8 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
     ws_ = simulated_.get();
   }
 
-  mainWindow_ = std::make_unique<frmMain>(options_.yield);
-  editorWindow_ = std::make_unique<mnuCustomize>();
+  mainWindow_ = std::make_unique<MainWindow>(options_.yield);
+  editorWindow_ = std::make_unique<MessageEditorWindow>();
   DialogPort* dialogs = options_.dialogs;
   if (dialogs == nullptr) {
     qtDialogs_ = std::make_unique<QtDialogs>(mainWindow_.get());
@@ -61,10 +62,19 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
   }
 
   core_ = std::make_unique<Core>(CorePorts{
-      *ws_, *clock_, *media, *mainWindow_, *editorWindow_, *playerWindow_, *playerWindow_, *dialogs,
-      options_.programFolder, options_.osQuery,
+      .windows = *ws_,
+      .clock = *clock_,
+      .media = *media,
+      .mainWindow = *mainWindow_,
+      .editorWindow = *editorWindow_,
+      .playerWindow = *playerWindow_,
+      .playerView = *playerWindow_,
+      .dialogs = *dialogs,
+      .programFolder = options_.programFolder,
+      .osQuery = options_.osQuery ? options_.osQuery : OsInfo::Query(platform::queryOsVersion),
+      .isHiddenFile = platform::isHiddenFile,
       // The folder picker's window is made the first time "Add Folder" is pressed, then kept.
-      [this]() -> FolderPickerPort& {
+      .folderPickerWindow = [this]() -> FolderPickerPort& {
         if (!pickFolderWindow_) {
           pickFolderWindow_ = std::make_unique<frmPickFolder>();
           pickFolderWindow_->connectTo(core_->folderPicker());
@@ -76,24 +86,26 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
   Core& core = *core_;
   QObject::connect(playerWindow_.get(), &frmPlay::addFolderClicked,
                    [&core] { core.folderPicker().open(); });
-  QObject::connect(mainWindow_.get(), &frmMain::backClicked,
+  QObject::connect(mainWindow_.get(), &MainWindow::backClicked,
                    [&core] { core.gameWindow().backToGame(); });
-  QObject::connect(mainWindow_.get(), &frmMain::viewPlayClicked,
+  QObject::connect(mainWindow_.get(), &MainWindow::viewPlayClicked,
                    [&core] { core.dock().togglePlayer(); });
-  QObject::connect(mainWindow_.get(), &frmMain::messageChosen,
+  QObject::connect(mainWindow_.get(), &MainWindow::messageChosen,
                    [&core](int index) { core.messageEditor().open(index); });
-  QObject::connect(mainWindow_.get(), &frmMain::duelTextEdited,
+  QObject::connect(mainWindow_.get(), &MainWindow::duelTextEdited,
                    [&core](DuelText which, const QString& text) {
                      core.messages().setDuel(which, text.toStdString());
                    });
-  QObject::connect(mainWindow_.get(), &frmMain::saveChosen, [&core] { core.messageSets().save(); });
-  QObject::connect(mainWindow_.get(), &frmMain::openChosen, [&core] { core.messageSets().open(); });
-  QObject::connect(editorWindow_.get(), &mnuCustomize::okClicked,
+  QObject::connect(mainWindow_.get(), &MainWindow::saveChosen,
+                   [&core] { core.messageSets().save(); });
+  QObject::connect(mainWindow_.get(), &MainWindow::openChosen,
+                   [&core] { core.messageSets().open(); });
+  QObject::connect(editorWindow_.get(), &MessageEditorWindow::okClicked,
                    [&core] { core.messageEditor().ok(); });
-  QObject::connect(editorWindow_.get(), &mnuCustomize::closedByFrame,
+  QObject::connect(editorWindow_.get(), &MessageEditorWindow::closedByFrame,
                    [&core] { core.messageEditor().closedByFrame(); });
   // Ending the program: every window closes, the timers stop, nothing is saved.
-  QObject::connect(mainWindow_.get(), &frmMain::exitChosen, [] { QApplication::exit(0); });
+  QObject::connect(mainWindow_.get(), &MainWindow::exitChosen, [] { QApplication::exit(0); });
 }
 
 Program::~Program() {

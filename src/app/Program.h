@@ -5,17 +5,17 @@
 #include <memory>
 #include <string>
 
-#include "app/Core.h"
-#include "app/QtDialogs.h"
-#include "app/frmMain.h"
-#include "console/Clock.h"
-#include "console/PracticeConsole.h"
-#include "console/PracticeConsoleWindow.h"
-#include "console/PracticeGame.h"
-#include "console/SimulatedWindowSystem.h"
-#include "messages/mnuCustomize.h"
-#include "player/frmPickFolder.h"
-#include "player/frmPlay.h"
+#include "core/console/Clock.h"
+#include "core/console/PracticeConsole.h"
+#include "core/console/PracticeGame.h"
+#include "core/console/SimulatedWindowSystem.h"
+#include "core/program/Core.h"
+#include "gui/MainWindow.h"
+#include "gui/MessageEditorWindow.h"
+#include "gui/PracticeConsoleWindow.h"
+#include "gui/QtDialogs.h"
+#include "gui/frmPickFolder.h"
+#include "gui/frmPlay.h"
 
 namespace pvx {
 
@@ -61,9 +61,9 @@ class Program {
   FolderPicker& folderPicker() { return core_->folderPicker(); }
   // The folder picker's window, once "Add Folder" made it.
   frmPickFolder* pickFolderWindow() { return pickFolderWindow_.get(); }
-  frmMain& mainWindow() { return *mainWindow_; }
+  MainWindow& mainWindow() { return *mainWindow_; }
   frmPlay& playerWindow() { return *playerWindow_; }
-  mnuCustomize& editorWindow() { return *editorWindow_; }
+  MessageEditorWindow& editorWindow() { return *editorWindow_; }
   Clock& clock() { return *clock_; }
   WindowSystem& windowSystem() { return *ws_; }
   ConsoleBridge& bridge() { return core_->bridge(); }
@@ -80,8 +80,8 @@ class Program {
   std::unique_ptr<PracticeConsole> practice_;
   std::unique_ptr<WindowSystem> platform_;
   WindowSystem* ws_ = nullptr;
-  std::unique_ptr<frmMain> mainWindow_;
-  std::unique_ptr<mnuCustomize> editorWindow_;
+  std::unique_ptr<MainWindow> mainWindow_;
+  std::unique_ptr<MessageEditorWindow> editorWindow_;
   std::unique_ptr<frmPlay> playerWindow_;
   std::unique_ptr<MediaBackEnd> ownMedia_;
   std::unique_ptr<frmPickFolder> pickFolderWindow_;

@@ -8,9 +8,9 @@
 
 #include "app/Program.h"
 #include "app/ReplayScript.h"
-#include "console/VirtualClock.h"
-#include "player/FakeMediaBackEnd.h"
-#include "player/PlaylistFile.h"
+#include "core/console/VirtualClock.h"
+#include "core/player/FakeMediaBackEnd.h"
+#include "core/player/PlaylistFile.h"
 
 namespace pvx {
 
@@ -97,7 +97,7 @@ class Replayer {
     practice.game().setKeepColours(script.keepColours);
     practice.addListener(&recorder_);
     QObject::connect(
-        &program_->mainWindow(), &frmMain::statusLineChanged,
+        &program_->mainWindow(), &MainWindow::statusLineChanged,
         [this](const QString& text) { recorder_.line("[status] " + text.toStdString()); });
     QObject::connect(&program_->playerWindow(), &frmPlay::volumeSliderChanged,
                      [this](int value) { recorder_.line("[volume] " + std::to_string(value)); });

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "console/Text.h"
+#include "core/text/Text.h"
 
 namespace pvx {
 

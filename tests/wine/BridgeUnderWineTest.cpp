@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "console/Text.h"
+#include "core/text/Text.h"
 #include "wine/WineConsoleFixture.h"
 
 using pvx::Hwnd;

@@ -24,7 +24,7 @@
 #include <string>
 #include <thread>
 
-#include "player/DShowMediaBackEnd.h"
+#include "platform/dshow/DShowMediaBackEnd.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "app/GameWindow.h"
-#include "console/Text.h"
+#include "core/program/GameWindow.h"
+#include "core/text/Text.h"
 #include "wine/WineConsoleFixture.h"
 
 using pvx::GameWindow;

@@ -12,7 +12,8 @@
 
 #include <string>
 
-#include "app/OsInfo.h"
+#include "core/program/OsInfo.h"
+#include "platform/SystemCalls.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ TEST(OsVersionUnderWine, TheRealQueryDescribesTheNtFamilyAsTheSystemReportsIt) {
                                  std::to_string(system.dwBuildNumber) + " " +
                                  narrow(system.szCSDVersion));
 
-  const pvx::OsInfo os;
+  const pvx::OsInfo os(pvx::platform::queryOsVersion);
 
   EXPECT_EQ(os.platformId(), 2);
   EXPECT_TRUE(os.isWinNT());

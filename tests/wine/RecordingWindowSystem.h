@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "console/Clock.h"
-#include "console/WindowSystem.h"
+#include "core/console/Clock.h"
+#include "core/console/WindowSystem.h"
 
 namespace pvx::testing {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "console/ConsoleBridge.h"
-#include "console/VirtualClock.h"
-#include "console/Win32WindowSystem.h"
+#include "core/console/ConsoleBridge.h"
+#include "core/console/VirtualClock.h"
+#include "platform/win32/Win32WindowSystem.h"
 #include "wine/PracticeConsoleProcess.h"
 #include "wine/RecordingWindowSystem.h"
 

@@ -6,11 +6,12 @@
 #include <utility>
 #include <vector>
 
-#include "app/Core.h"
-#include "app/FakePorts.h"
-#include "console/Text.h"
-#include "player/FakeMediaBackEnd.h"
-#include "player/PlayerTestPorts.h"
+#include "core/player/FakeMediaBackEnd.h"
+#include "core/program/Core.h"
+#include "core/text/Text.h"
+#include "platform/SystemCalls.h"
+#include "support/FakePorts.h"
+#include "support/PlayerTestPorts.h"
 #include "support/TestFolder.h"
 #include "wine/WineConsoleFixture.h"
 
@@ -111,18 +112,17 @@ class WineWatchFixture : public WineConsoleFixture {
   FakeDialogs dialogs;
   FakeMediaBackEnd media{clock};
   // The OS description asks the real GetVersionExA.
-  Core core{CorePorts{ws,
-                      clock,
-                      media,
-                      window,
-                      editor,
-                      playerWindow,
-                      playerWindow,
-                      dialogs,
-                      folder.path,
-                      {},
-                      {},
-                      nullptr}};
+  Core core{CorePorts{.windows = ws,
+                      .clock = clock,
+                      .media = media,
+                      .mainWindow = window,
+                      .editorWindow = editor,
+                      .playerWindow = playerWindow,
+                      .playerView = playerWindow,
+                      .dialogs = dialogs,
+                      .programFolder = folder.path,
+                      .osQuery = platform::queryOsVersion,
+                      .isHiddenFile = platform::isHiddenFile}};
 };
 
 }  // namespace pvx::testing

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "console/Text.h"
+#include "core/text/Text.h"
 #include "win32-practice-console/PracticeControl.h"
 
 namespace pvx {

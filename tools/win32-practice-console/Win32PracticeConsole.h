@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "console/PracticeGame.h"
+#include "core/console/PracticeGame.h"
 
 namespace pvx {
 

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/console/Clock.h"
+#include "core/console/WindowSystem.h"
+
+namespace pvx {
+
+// The program's only way to the game: it finds the game's console window and its log, reads the
+// log, types one command into the console's input line, and waits between typed commands.
+class ConsoleBridge {
+ public:
+  static constexpr const char* kConsoleTitle = "Jedi Knight Academy MP Console";
+  static constexpr const char* kNoText = ">No text for this class<";
+
+  ConsoleBridge(WindowSystem& ws, Clock& clock) : ws_(ws), clock_(clock) {}
+
+  // The top-level window titled exactly "Jedi Knight Academy MP Console", of any class; 0 when
+  // the game is not running.
+  Hwnd findConsoleWindow();
+  // The top-level window with that exact title; an empty class filter matches any class.
+  Hwnd findWindowByTitle(std::string_view classFilter, std::string_view title);
+  // The n-th child (1 = first) in the platform's child order; 0 as soon as a step finds none.
+  Hwnd nthChildWindow(Hwnd parent, int n);
+
+  // Types the command and a carriage return into the first descendant of the console window
+  // whose text is empty, provided no descendant with text comes before it; the walk ends at the
+  // first descendant that has text. Every further empty descendant before that one receives an
+  // empty line and a carriage return. Without a console window nothing happens; the caller
+  // never learns whether the command was typed.
+  void sendConsoleCommand(std::string_view command);
+
+  // One step of the walk: 1 = go on with the next descendant, 0 = stop.
+  long typeIntoEmptyChild(Hwnd child, long lParam);
+
+  // The text up to its first NUL character (all of it without one).
+  static std::string cutAtNul(std::string_view text);
+  // The command bytes: one ANSI byte per character ('?' for a character with no code in the
+  // code page) followed by one NUL.
+  static std::vector<char> toAnsiBytes(std::string_view text);
+
+  // The command being typed; emptied once typed. Exposed for tests.
+  const std::string& pendingCommand() const { return pendingCommand_; }
+
+  // Current length of the window's text in characters; 0 for handle 0 or a stale handle.
+  long windowTextLength(Hwnd hwnd);
+  // The whole current text of the window (UTF-8); for a window whose text length is 0 the
+  // literal ">No text for this class<". May be shorter than the length measured first when the
+  // text shrank in between.
+  std::string readWindowText(Hwnd hwnd);
+  // The same text in the game's own single-byte code page, one byte per character, for callers
+  // that need only part of a long text converted.
+  std::string readWindowBytes(Hwnd hwnd);
+
+  // Blocks the whole thread for Int(seconds * 1000) milliseconds, the single-precision seconds
+  // multiplied in double precision: 0.7 sleeps 699 ms, not 700.
+  void waitSeconds(float seconds);
+  static long long waitMilliseconds(float seconds);
+
+  // The window system behind the bridge, for the few callers that reach the game's main window.
+  WindowSystem& windows() { return ws_; }
+
+ private:
+  WindowSystem& ws_;
+  Clock& clock_;
+  std::string pendingCommand_;
+};
+
+}  // namespace pvx

@@ -1,0 +1,81 @@
+#include "core/console/PracticeConsole.h"
+
+#include <algorithm>
+
+#include "core/console/ConsoleBridge.h"
+#include "core/text/Text.h"
+
+namespace pvx {
+
+PracticeConsole::PracticeConsole(SimulatedWindowSystem& ws, PracticeGame& game)
+    : ws_(ws), game_(game) {
+  game_.onLogChanged = [this] { syncLog(); };
+}
+
+PracticeConsole::~PracticeConsole() {
+  game_.onLogChanged = nullptr;
+  stop();
+}
+
+template <class F>
+void PracticeConsole::notify(F&& f) {
+  // A copy: a listener may come or go while it is told something.
+  const std::vector<Listener*> listeners = listeners_;
+  for (Listener* l : listeners) {
+    if (std::find(listeners_.begin(), listeners_.end(), l) != listeners_.end())
+      f(*l);
+  }
+}
+
+void PracticeConsole::removeListener(Listener* l) {
+  listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), l), listeners_.end());
+}
+
+void PracticeConsole::start() {
+  if (running())
+    return;
+  game_.clearLog();  // a game that starts has a fresh console
+  gameWindow_ = ws_.createWindow(text::toCp1252(kGameWindowClass), "");
+  ws_.setVisibilityHandler(gameWindow_, [this](bool visible) {
+    notify([&](Listener& l) { l.gameWindowVisibilityChanged(visible); });
+  });
+  console_ = ws_.createWindow(kConsoleClass, ConsoleBridge::kConsoleTitle);
+  input_ = ws_.createWindow("Edit", "", console_);
+  ws_.createWindow("Button", "Copy", console_);
+  ws_.createWindow("Button", "Clear", console_);
+  ws_.createWindow("Button", "Quit", console_);
+  log_ = ws_.createWindow("Edit", game_.log(), console_);
+  ws_.setCharHandler(input_, [this](unsigned charCode, long) { onInputChar(charCode); });
+  notify([&](Listener& l) { l.runningChanged(true); });
+}
+
+void PracticeConsole::stop() {
+  if (!running())
+    return;
+  ws_.destroyWindow(console_);
+  ws_.destroyWindow(gameWindow_);
+  console_ = input_ = log_ = gameWindow_ = 0;
+  notify([&](Listener& l) { l.runningChanged(false); });
+}
+
+bool PracticeConsole::gameWindowVisible() const {
+  return ws_.isVisible(gameWindow_);
+}
+
+void PracticeConsole::onInputChar(unsigned charCode) {
+  if (charCode != '\r')
+    return;
+  const std::string line = ws_.text(input_);
+  ws_.setTextDirect(input_, "");
+  const std::string utf8 = text::fromCp1252(line);
+  notify([&](Listener& l) { l.lineEntered(utf8); });
+  game_.enterLine(line);
+}
+
+void PracticeConsole::syncLog() {
+  if (log_ != 0)
+    ws_.setTextDirect(log_, game_.log());
+  notify([&](Listener& l) { l.logChanged(); });
+}
+
+}  // namespace pvx

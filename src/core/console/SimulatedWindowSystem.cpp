@@ -1,0 +1,224 @@
+#include "core/console/SimulatedWindowSystem.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace pvx {
+
+SimulatedWindowSystem::Window* SimulatedWindowSystem::find(Hwnd hwnd) {
+  auto it = windows_.find(hwnd);
+  return it == windows_.end() ? nullptr : &it->second;
+}
+
+const SimulatedWindowSystem::Window* SimulatedWindowSystem::find(Hwnd hwnd) const {
+  auto it = windows_.find(hwnd);
+  return it == windows_.end() ? nullptr : &it->second;
+}
+
+Hwnd SimulatedWindowSystem::createWindow(std::string_view className, std::string_view text,
+                                         Hwnd parent, bool visible) {
+  if (parent != 0 && find(parent) == nullptr)
+    return 0;
+  const Hwnd h = nextHandle_;
+  nextHandle_ += 4;
+  Window w;
+  w.className = std::string(className);
+  w.text = std::string(text);
+  w.parent = parent;
+  w.visible = visible;
+  windows_.emplace(h, std::move(w));
+  if (parent == 0) {
+    topLevel_.insert(topLevel_.begin(), h);
+  } else {
+    find(parent)->children.push_back(h);
+  }
+  return h;
+}
+
+void SimulatedWindowSystem::destroyWindow(Hwnd hwnd) {
+  Window* w = find(hwnd);
+  if (w == nullptr)
+    return;
+  const std::vector<Hwnd> children = w->children;
+  for (Hwnd child : children)
+    destroyWindow(child);
+  w = find(hwnd);
+  if (w->parent == 0) {
+    topLevel_.erase(std::remove(topLevel_.begin(), topLevel_.end(), hwnd), topLevel_.end());
+  } else if (Window* p = find(w->parent)) {
+    p->children.erase(std::remove(p->children.begin(), p->children.end(), hwnd), p->children.end());
+  }
+  windows_.erase(hwnd);
+}
+
+bool SimulatedWindowSystem::isVisible(Hwnd hwnd) const {
+  const Window* w = find(hwnd);
+  return w != nullptr && w->visible;
+}
+
+std::string SimulatedWindowSystem::text(Hwnd hwnd) const {
+  const Window* w = find(hwnd);
+  return w == nullptr ? std::string() : w->text;
+}
+
+void SimulatedWindowSystem::setTextDirect(Hwnd hwnd, std::string_view bytes) {
+  if (Window* w = find(hwnd))
+    w->text.assign(bytes);
+}
+
+SimulatedWindowSystem::Placement SimulatedWindowSystem::placement(Hwnd hwnd) const {
+  const Window* w = find(hwnd);
+  return w == nullptr ? Placement{} : w->placement;
+}
+
+void SimulatedWindowSystem::setCharHandler(Hwnd hwnd, std::function<void(unsigned, long)> handler) {
+  if (Window* w = find(hwnd))
+    w->onChar = std::move(handler);
+}
+
+void SimulatedWindowSystem::setVisibilityHandler(Hwnd hwnd, std::function<void(bool)> handler) {
+  if (Window* w = find(hwnd))
+    w->onVisibility = std::move(handler);
+}
+
+Hwnd SimulatedWindowSystem::findWindow(const char* className, const char* title) {
+  for (Hwnd h : topLevel_) {
+    const Window& w = windows_.at(h);
+    if (className != nullptr && w.className != className)
+      continue;
+    if (title != nullptr && w.text != title)
+      continue;
+    return h;
+  }
+  return 0;
+}
+
+Hwnd SimulatedWindowSystem::getWindow(Hwnd hwnd, unsigned cmd) {
+  const Window* w = find(hwnd);
+  if (w == nullptr)
+    return 0;
+  if (cmd == kGwChild)
+    return w->children.empty() ? 0 : w->children.front();
+  if (cmd != kGwHwndNext)
+    return 0;
+  const std::vector<Hwnd>& siblings = w->parent == 0 ? topLevel_ : find(w->parent)->children;
+  auto it = std::find(siblings.begin(), siblings.end(), hwnd);
+  if (it == siblings.end() || ++it == siblings.end())
+    return 0;
+  return *it;
+}
+
+long SimulatedWindowSystem::getTextLength(Hwnd hwnd) {
+  const Window* w = find(hwnd);
+  return w == nullptr ? 0 : static_cast<long>(w->text.size());
+}
+
+long SimulatedWindowSystem::copyText(Hwnd hwnd, long size, char* buffer) const {
+  const Window* w = find(hwnd);
+  if (w == nullptr || size <= 0 || buffer == nullptr)
+    return 0;
+  const long n = std::min<long>(static_cast<long>(w->text.size()), size - 1);
+  std::memcpy(buffer, w->text.data(), static_cast<std::size_t>(n));
+  buffer[n] = '\0';
+  return n;
+}
+
+long SimulatedWindowSystem::getText(Hwnd hwnd, long size, char* buffer) {
+  return copyText(hwnd, size, buffer);
+}
+
+int SimulatedWindowSystem::getWindowText(Hwnd hwnd, char* buffer, int size) {
+  if (buffer != nullptr && size > 0)
+    buffer[0] = '\0';
+  return static_cast<int>(copyText(hwnd, size, buffer));
+}
+
+bool SimulatedWindowSystem::walk(Hwnd parent, const std::function<long(Hwnd, long)>& visit,
+                                 long lParam) {
+  const Window* p = find(parent);
+  if (p == nullptr)
+    return true;
+  // A copy: the visited window may change the tree (the game may close its window).
+  const std::vector<Hwnd> children = p->children;
+  for (Hwnd child : children) {
+    if (find(child) == nullptr)
+      continue;
+    if (visit(child, lParam) == 0)
+      return false;
+    if (!walk(child, visit, lParam))
+      return false;
+  }
+  return true;
+}
+
+void SimulatedWindowSystem::enumChildWindows(Hwnd parent,
+                                             const std::function<long(Hwnd, long)>& visit,
+                                             long lParam) {
+  walk(parent, visit, lParam);
+}
+
+void SimulatedWindowSystem::setText(Hwnd hwnd, const char* bytes) {
+  Window* w = find(hwnd);
+  if (w == nullptr)
+    return;
+  const std::string value = bytes == nullptr ? std::string() : std::string(bytes);
+  if (recording_)
+    messages_.push_back("settext " + std::to_string(hwnd) + " " + value);
+  w->text = value;
+}
+
+void SimulatedWindowSystem::sendChar(Hwnd hwnd, unsigned charCode, long keyData) {
+  Window* w = find(hwnd);
+  if (w == nullptr)
+    return;
+  if (recording_) {
+    messages_.push_back("char " + std::to_string(hwnd) + " " + std::to_string(charCode) + " " +
+                        std::to_string(keyData));
+  }
+  if (w->onChar) {
+    auto handler = w->onChar;  // the handler may destroy the window
+    handler(charCode, keyData);
+  }
+}
+
+void SimulatedWindowSystem::setVisible(Hwnd, Window& w, bool visible) {
+  if (w.visible == visible)
+    return;
+  w.visible = visible;
+  if (w.onVisibility) {
+    auto handler = w.onVisibility;
+    handler(visible);
+  }
+}
+
+bool SimulatedWindowSystem::showWindow(Hwnd hwnd, int cmdShow) {
+  Window* w = find(hwnd);
+  if (w == nullptr)
+    return false;
+  const bool wasVisible = w->visible;
+  setVisible(hwnd, *w, cmdShow != kSwHide);
+  return wasVisible;
+}
+
+bool SimulatedWindowSystem::setWindowPos(Hwnd hwnd, Hwnd, int x, int y, int cx, int cy,
+                                         unsigned flags) {
+  Window* w = find(hwnd);
+  if (w == nullptr)
+    return false;
+  if ((flags & SWP_NOMOVE) == 0) {
+    w->placement.x = x;
+    w->placement.y = y;
+  }
+  if ((flags & SWP_NOSIZE) == 0) {
+    w->placement.cx = cx;
+    w->placement.cy = cy;
+  }
+  if ((flags & SWP_HIDEWINDOW) != 0) {
+    setVisible(hwnd, *w, false);
+  } else if ((flags & SWP_SHOWWINDOW) != 0) {
+    setVisible(hwnd, *w, true);
+  }
+  return true;
+}
+
+}  // namespace pvx

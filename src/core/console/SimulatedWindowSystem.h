@@ -1,0 +1,95 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/console/WindowSystem.h"
+
+namespace pvx {
+
+// An in-memory window tree that behaves as the platform does towards the calls of the seam:
+// Z order of top-level windows, child order, texts as ANSI bytes, stale handles failing
+// quietly. Handles are never reused, so a handle kept after its window was destroyed stays
+// stale. The practice game builds the game's windows in it; tests build odd trees in it.
+class SimulatedWindowSystem : public WindowSystem {
+ public:
+  struct Placement {
+    int x = 0, y = 0, cx = 0, cy = 0;
+  };
+  // SetWindowPos flags that the simulation honours.
+  enum : unsigned {
+    SWP_NOSIZE = 0x0001,
+    SWP_NOMOVE = 0x0002,
+    SWP_SHOWWINDOW = 0x0040,
+    SWP_HIDEWINDOW = 0x0080
+  };
+
+  // A new window at the top of the Z order (top-level) or after its parent's last child.
+  Hwnd createWindow(std::string_view className, std::string_view text, Hwnd parent = 0,
+                    bool visible = true);
+  // Destroys the window and all its descendants; their handles go stale.
+  void destroyWindow(Hwnd hwnd);
+  bool exists(Hwnd hwnd) const { return windows_.count(hwnd) != 0; }
+  bool isVisible(Hwnd hwnd) const;
+  std::string text(Hwnd hwnd) const;
+  // Changes a window's text as its owner does (the game writing its log), without a message.
+  void setTextDirect(Hwnd hwnd, std::string_view bytes);
+  Placement placement(Hwnd hwnd) const;
+
+  // What the window does with WM_CHAR (the game's input line runs the line on a carriage
+  // return). Without a handler a character changes nothing.
+  void setCharHandler(Hwnd hwnd, std::function<void(unsigned charCode, long keyData)> handler);
+  // Called whenever ShowWindow or SetWindowPos changes whether the window is visible.
+  void setVisibilityHandler(Hwnd hwnd, std::function<void(bool visible)> handler);
+
+  // While recording, every WM_SETTEXT and WM_CHAR sent through the seam is kept, for tests:
+  // "settext <hwnd> <bytes>", "char <hwnd> <code> <keydata>". Off by default so that a long
+  // session keeps nothing.
+  void setRecording(bool on) { recording_ = on; }
+  const std::vector<std::string>& messages() const { return messages_; }
+  void clearMessages() { messages_.clear(); }
+
+  // WindowSystem
+  Hwnd findWindow(const char* className, const char* title) override;
+  Hwnd getWindow(Hwnd hwnd, unsigned cmd) override;
+  long getTextLength(Hwnd hwnd) override;
+  long getText(Hwnd hwnd, long size, char* buffer) override;
+  int getWindowText(Hwnd hwnd, char* buffer, int size) override;
+  void enumChildWindows(Hwnd parent, const std::function<long(Hwnd, long)>& visit,
+                        long lParam) override;
+  void setText(Hwnd hwnd, const char* bytes) override;
+  void sendChar(Hwnd hwnd, unsigned charCode, long keyData) override;
+  bool showWindow(Hwnd hwnd, int cmdShow) override;
+  bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
+                    unsigned flags) override;
+
+ private:
+  struct Window {
+    std::string className;
+    std::string text;
+    Hwnd parent = 0;
+    std::vector<Hwnd> children;
+    bool visible = true;
+    Placement placement;
+    std::function<void(unsigned, long)> onChar;
+    std::function<void(bool)> onVisibility;
+  };
+
+  Window* find(Hwnd hwnd);
+  const Window* find(Hwnd hwnd) const;
+  void setVisible(Hwnd hwnd, Window& w, bool visible);
+  long copyText(Hwnd hwnd, long size, char* buffer) const;
+  // Returns false when the walk was told to stop.
+  bool walk(Hwnd parent, const std::function<long(Hwnd, long)>& visit, long lParam);
+
+  std::map<Hwnd, Window> windows_;
+  std::vector<Hwnd> topLevel_;  // Z order, topmost first
+  Hwnd nextHandle_ = 0x10010;
+  std::vector<std::string> messages_;
+  bool recording_ = false;
+};
+
+}  // namespace pvx

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/messages/MessageSet.h"
+#include "core/program/WindowPorts.h"
+
+namespace pvx {
+
+// The editor window MessageEditorWindow as the behaviour sees it.
+class EditorWindowPort : public FormPort {
+ public:
+  virtual std::string messageText() const = 0;  // txtMessage
+  virtual void setMessageText(const std::string& text) = 0;
+  // chkEnabled: 0 unticked, 1 ticked; any other value is shown without failing.
+  virtual int checkValue() const = 0;
+  virtual void setCheckValue(int value) = 0;
+};
+
+// Editing one message of the message set: the menu item opens the editor on the chosen message
+// and hides the main window; "Ok" stores text and flag together and returns to the main window.
+// The editor is not modal: the watch cycle keeps replying with what was stored before.
+class MessageEditor {
+ public:
+  MessageEditor(Messages& messages, EditorWindowPort& editor, FormPort& mainWindow)
+      : messages_(messages), editor_(editor), mainWindow_(mainWindow) {}
+
+  // Customize Messages -> item index (0 greeting, 1 self-kill, 2 own entry, 3 limit).
+  void open(int index);
+  // "Ok": stores the text, and the flag as 1 for any value but 0.
+  void ok();
+  // The editor closed by its frame: nothing is stored, the main window comes back.
+  void closedByFrame();
+
+  // Which message is being edited (the menu item's index).
+  int editing() const { return editing_; }
+
+ private:
+  // The message of a menu item's index; nothing for an index outside 0 to 3.
+  static std::optional<MessageKind> kindOf(int index);
+  void backToMainWindow();
+
+  Messages& messages_;
+  EditorWindowPort& editor_;
+  FormPort& mainWindow_;
+  int editing_ = 0;
+};
+
+}  // namespace pvx

@@ -1,0 +1,71 @@
+#include "core/player/Player.h"
+
+#include "core/text/Text.h"
+
+namespace pvx {
+
+Player::Player(MediaBackEnd& media, Clock& clock, ConsoleBridge& bridge, PlayerPort& port,
+               const std::filesystem::path& playlistFile, Playlist::HiddenFileTest isHidden)
+    : bridge_(bridge),
+      playlist_(port, playlistFile, std::move(isHidden)),
+      engine_(media, clock, playlist_, port) {
+  engine_.setTransport(this);
+}
+
+void Player::load() {
+  playlist_.loadPlaylist();
+  engine_.setVolumeSlider(PlaybackEngine::kVolumeAtCreation);
+}
+
+std::string Player::playlist(std::int16_t lstIndex) {
+  if (lstIndex < 0 || lstIndex >= static_cast<int>(playlist_.songPaths().size()))
+    return {};
+  return engine_.play(playlist_.path(lstIndex));
+}
+
+void Player::cmdPlayClick() {
+  // A playing track is stopped and the selection started from its beginning; a paused one is
+  // resumed, whatever is selected.
+  if (engine_.hasGraph() && !engine_.PauseBb)
+    engine_.mStop();
+  if (playlist_.selection() == -1)
+    playlist_.select(engine_.curIndex);
+  if (playlist_.selection() == -1 && !engine_.PauseBb)
+    return;  // an empty playlist
+  engine_.play(playlist_.path(playlist_.selection()));
+}
+
+std::string Player::startSelected(int index) {
+  playlist_.select(index);
+  if (engine_.hasGraph() && !engine_.PauseBb)
+    engine_.mStop();
+  if (playlist_.selection() == -1)
+    playlist_.select(engine_.curIndex);
+  return engine_.play(playlist_.path(playlist_.selection()));
+}
+
+std::string Player::nextSong() {
+  const int n = playlist_.count();
+  if (n == 0)
+    return {};
+  const int next = engine_.curIndex + 1 <= n - 1 ? engine_.curIndex + 1 : 0;
+  const int announcedBefore = announcements_;
+  const std::string title = startSelected(next);
+  // An entry that could not be started was skipped by a nested nextSong, which announced the
+  // entry that did start; an empty announcement after it would only confuse.
+  if (title.empty() && announcements_ != announcedBefore)
+    return title;
+  // File names may hold ";": the title is typed inert.
+  bridge_.sendConsoleCommand(kAnnouncement + text::makeInert(title));
+  ++announcements_;
+  return title;
+}
+
+std::string Player::prevSong() {
+  const int n = playlist_.count();
+  if (n == 0)
+    return {};
+  return startSelected(engine_.curIndex - 1 < 0 ? n - 1 : engine_.curIndex - 1);
+}
+
+}  // namespace pvx

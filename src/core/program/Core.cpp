@@ -1,0 +1,35 @@
+#include "core/program/Core.h"
+
+#include "core/player/PlaylistFile.h"
+
+namespace pvx {
+
+Core::Core(CorePorts ports)
+    : bridge_(ports.windows, ports.clock),
+      os_(ports.osQuery),
+      status_(ports.mainWindow, os_),
+      dock_(ports.mainWindow, ports.playerWindow),
+      gameWindow_(bridge_),
+      player_(ports.media, ports.clock, bridge_, ports.playerView,
+              PlaylistFile::in(ports.programFolder), std::move(ports.isHiddenFile)),
+      music_(bridge_, player_),
+      messageSets_(messages_, ports.dialogs, ports.programFolder),
+      messageEditor_(messages_, ports.editorWindow, ports.mainWindow),
+      replies_(bridge_, ports.clock, ports.mainWindow, messages_, status_),
+      commands_(bridge_, ports.mainWindow, gameWindow_, messageSets_,
+                ports.musicCommands != nullptr ? *ports.musicCommands : music_),
+      watch_(bridge_, ports.clock, ports.mainWindow, dock_, status_,
+             ports.eventsStandIn != nullptr ? *ports.eventsStandIn : replies_,
+             ports.commandsStandIn != nullptr ? *ports.commandsStandIn : commands_),
+      folderPicker_(player_, ports.playerWindow, ports.mainWindow,
+                    std::move(ports.folderPickerWindow)),
+      startUp_(ports.mainWindow, ports.editorWindow, ports.playerWindow, dock_, status_, replies_,
+               watch_, ports.programFolder) {
+  // The main window shows the duel templates the replies will use, whoever changed them.
+  MainWindowPort& mainWindow = ports.mainWindow;
+  messages_.setDuelListener([&mainWindow](DuelText which, const std::string& text) {
+    mainWindow.setDuelText(which, text);
+  });
+}
+
+}  // namespace pvx

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "core/console/Clock.h"
+#include "core/console/ConsoleBridge.h"
+#include "core/console/WindowSystem.h"
+#include "core/messages/MessageEditor.h"
+#include "core/messages/MessageSet.h"
+#include "core/messages/MessageSetFile.h"
+#include "core/player/FolderPicker.h"
+#include "core/player/FolderPickerPort.h"
+#include "core/player/MediaBackEnd.h"
+#include "core/player/Player.h"
+#include "core/player/PlayerPort.h"
+#include "core/program/GameWindow.h"
+#include "core/program/OsInfo.h"
+#include "core/program/PlayerDock.h"
+#include "core/program/StartUp.h"
+#include "core/program/StatusLine.h"
+#include "core/program/WindowPorts.h"
+#include "core/watcher/CommandChain.h"
+#include "core/watcher/GameEventReplies.h"
+#include "core/watcher/MusicChatCommands.h"
+#include "core/watcher/WatchCycle.h"
+
+namespace pvx {
+
+// What the program's behaviour needs from outside: the platform (window system, clock, media),
+// the program's own windows as ports, and where "Saves" lies. The program, the replay, the tests,
+// the fuzz rig and the benchmarks each fill it with their own implementations.
+struct CorePorts {
+  WindowSystem& windows;
+  Clock& clock;
+  MediaBackEnd& media;
+  MainWindowPort& mainWindow;
+  EditorWindowPort& editorWindow;
+  // The player window, as a window that is docked and as the player's view.
+  FormPort& playerWindow;
+  PlayerPort& playerView;
+  DialogPort& dialogs;
+  std::filesystem::path programFolder = {};
+  // The system's own calls: where the OS description gets its version record, and which files
+  // adding a folder passes over as hidden.
+  OsInfo::Query osQuery = {};
+  Playlist::HiddenFileTest isHiddenFile = Playlist::dotFile;
+  // Gives the folder picker's window, making it on the first call ("Add Folder").
+  std::function<FolderPickerPort&()> folderPickerWindow = {};
+  // Stand-ins for test rigs: the music commands (tests that only see which command ran), and
+  // steps that run in the watch cycle in place of the replies and the chat commands (a rig that
+  // checks every call before handing it on to the real ones).
+  MusicCommands* musicCommands = nullptr;
+  WatchStep* eventsStandIn = nullptr;
+  WatchStep* commandsStandIn = nullptr;
+};
+
+// The program's behaviour, wired once: every part gets what it uses through its constructor.
+// Making it starts the greeting timer; start() runs the program's start-up.
+class Core {
+ public:
+  explicit Core(CorePorts ports);
+  Core(const Core&) = delete;
+  Core& operator=(const Core&) = delete;
+
+  void start() { startUp_.run(); }
+
+  ConsoleBridge& bridge() { return bridge_; }
+  Messages& messages() { return messages_; }
+  const OsInfo& os() const { return os_; }
+  StatusLine& status() { return status_; }
+  PlayerDock& dock() { return dock_; }
+  GameWindow& gameWindow() { return gameWindow_; }
+  Player& player() { return player_; }
+  MessageSetFile& messageSets() { return messageSets_; }
+  MessageEditor& messageEditor() { return messageEditor_; }
+  GameEventReplies& replies() { return replies_; }
+  CommandChain& commands() { return commands_; }
+  MusicChatCommands& music() { return music_; }
+  WatchCycle& watch() { return watch_; }
+  FolderPicker& folderPicker() { return folderPicker_; }
+
+ private:
+  ConsoleBridge bridge_;
+  Messages messages_;
+  OsInfo os_;
+  StatusLine status_;
+  PlayerDock dock_;
+  GameWindow gameWindow_;
+  Player player_;
+  MusicChatCommands music_;
+  MessageSetFile messageSets_;
+  MessageEditor messageEditor_;
+  GameEventReplies replies_;
+  CommandChain commands_;
+  WatchCycle watch_;
+  FolderPicker folderPicker_;
+  StartUp startUp_;
+};
+
+}  // namespace pvx

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "core/program/OsVersionQuery.h"
+
+namespace pvx {
+
+// Describes the Windows version the program runs on, from one version query made at creation.
+// Nothing changes afterwards: every property answers the same for the life of the instance.
+// Elsewhere than on Windows the query reports platform 0, which reads as "Windows NT".
+class OsInfo {
+ public:
+  using Query = std::function<bool(OsVersionRecord&)>;
+
+  // Asks the given query instead. A query that fails (or is empty) leaves every number 0 and the
+  // service-pack text empty, whatever it wrote into the record.
+  explicit OsInfo(const Query& query);
+
+  std::int32_t majorVersion() const;
+  std::int32_t minorVersion() const;
+  // The low 16 bits of the build number as a signed 16-bit value: Windows 9x keeps the version in
+  // the high bits, and 0xFFFF shows as -1.
+  std::int32_t buildNumber() const;
+  std::int32_t platformId() const;
+
+  bool isWin2K() const { return isWin2K_; }  // NT family, major version 5 or more
+  bool isWinNT() const { return isWinNT_; }
+  bool isWin9x() const { return isWin95_ || isWin98_; }
+  bool isWin95() const { return isWin95_; }  // 9x family, minor version below 10
+  bool isWin98() const { return isWin98_; }  // 9x family, minor version 10 or more (ME too)
+
+  // "Windows 95", "Windows 98", "Windows 2000", or "Windows NT" for everything else.
+  std::string platform() const;
+  // For example "Windows 2000 v5.1, Build 2600".
+  std::string version() const;
+  // The service-pack text (UTF-8) without the blanks at either end.
+  std::string csdVersion() const;
+
+ private:
+  OsVersionRecord record_;
+  // The service-pack text after tidying: always 128 characters, UTF-8.
+  std::string csdVersion_;
+  bool isWinNT_ = false;
+  bool isWin2K_ = false;
+  bool isWin95_ = false;
+  bool isWin98_ = false;
+};
+
+}  // namespace pvx

@@ -1,0 +1,96 @@
+#include "core/watcher/CommandChain.h"
+
+#include "core/messages/MessageSetFile.h"
+#include "core/text/Text.h"
+#include "core/watcher/ConsoleLines.h"
+
+namespace pvx {
+
+std::optional<std::string> CommandChain::argument(const std::string& command,
+                                                  const std::string& key, std::size_t offset) {
+  const std::size_t p = text::findNoCase(command, key);
+  if (p == text::npos)
+    return std::string();
+  const std::string rest = text::substring(command, p + offset);
+  if (text::length(rest) < 2)
+    return std::nullopt;
+  return text::dropRight(rest, 2);
+}
+
+void CommandChain::type(const std::string& command) {
+  bridge_.sendConsoleCommand(command);
+}
+
+std::optional<std::string> CommandChain::commandText(const std::string& newText,
+                                                     const std::string& playerName,
+                                                     const char* literal) {
+  const std::optional<std::string> line =
+      consolelines::firstBeginningWith(newText, playerName + literal);
+  if (!line)
+    return std::nullopt;
+  return text::substring(*line, text::length(playerName));
+}
+
+CycleFlow CommandChain::run(const std::string& newText, std::string& playerName) {
+  if (newText.empty())
+    return CycleFlow::Continue;  // no chat line, no command
+  std::optional<std::string> command;
+  auto present = [&](const char* literal) {
+    command = commandText(newText, playerName, literal);
+    return command.has_value();
+  };
+  if (present(": !load")) {
+    load(*command);
+    return CycleFlow::Continue;
+  }
+  if (present(": !stop"))
+    return music_.stop();
+  if (present(": !next"))
+    return music_.next();
+  if (present(": !prev"))
+    return music_.prev();
+  if (present(": !mini")) {
+    mini();
+    return CycleFlow::Continue;
+  }
+  if (present(": !vol"))
+    return music_.vol(*command);
+  if (present(": !pause"))
+    return music_.pause();
+  if (present(": !listsongs"))
+    return music_.listSongs();
+  if (present(": !play"))
+    return music_.play(*command);
+  return CycleFlow::Continue;
+}
+
+void CommandChain::load(const std::string& command) {
+  const std::optional<std::string> name = argument(command, ": !load", 8);
+  // A line cut short before its line break names no set: that is a failed load.
+  const bool loaded = name && sets_.loadMessageSet(*name);
+  const std::string shown = text::makeInert(name.value_or(""));
+  bridge_.waitSeconds(0.9f);
+  if (loaded) {
+    type("say ^7" + shown + " ^1loaded successfully");
+  } else {
+    type("say ^1Error opening file ^7" + shown);
+  }
+}
+
+void CommandChain::mini() {
+  WindowSystem& ws = bridge_.windows();
+  const Hwnd game = gameWindow_.find();
+  window_.setMaximized(true);
+  gameWindow_.hide(game);
+  Hwnd taskbar = ws.findWindow(kTaskbarClass, "");
+  ws.setWindowPos(taskbar, 0, 0, 0, 0, 0, kTaskbarHide);
+  taskbar = ws.findWindow(kTaskbarClass, "");
+  bridge_.waitSeconds(0.6f);
+  ws.setWindowPos(taskbar, 0, 0, 0, 0, 0, kTaskbarShow);
+  window_.setMaximized(false);
+  window_.takeFocus();
+  bridge_.waitSeconds(1.0f);
+  type("say ^1Minimized");
+}
+
+}  // namespace pvx

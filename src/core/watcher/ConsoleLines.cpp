@@ -1,0 +1,54 @@
+#include "core/watcher/ConsoleLines.h"
+
+#include "core/text/Text.h"
+
+namespace pvx::consolelines {
+
+std::vector<std::string_view> split(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t feed = text.find('\n', start);
+    const std::size_t end = feed == std::string_view::npos ? text.size() : feed + 1;
+    lines.push_back(text.substr(start, end - start));
+    start = end;
+  }
+  return lines;
+}
+
+bool beginsWithNoCase(std::string_view line, std::string_view prefix) {
+  // The first occurrence is at the start exactly when the line begins with it.
+  return text::findNoCase(line, prefix) == 0;
+}
+
+std::optional<std::string> firstBeginningWith(std::string_view text, std::string_view prefix) {
+  for (const std::string_view line : split(text)) {
+    if (beginsWithNoCase(line, prefix))
+      return std::string(line);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> firstHolding(std::string_view text, std::string_view needle) {
+  for (const std::string_view line : split(text)) {
+    if (text::containsNoCase(line, needle))
+      return std::string(line);
+  }
+  return std::nullopt;
+}
+
+std::string withoutOwnWords(std::string_view text, std::string_view playerName) {
+  const std::string ownChat = std::string(playerName) + ": ";
+  std::string kept;
+  kept.reserve(text.size());
+  for (const std::string_view line : split(text)) {
+    if (!line.empty() && line.front() == ']')
+      continue;
+    if (!playerName.empty() && beginsWithNoCase(line, ownChat))
+      continue;
+    kept += line;
+  }
+  return kept;
+}
+
+}  // namespace pvx::consolelines

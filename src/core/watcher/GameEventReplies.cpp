@@ -1,0 +1,170 @@
+#include "core/watcher/GameEventReplies.h"
+
+#include "core/text/Text.h"
+#include "core/watcher/ConsoleLines.h"
+
+namespace pvx {
+
+namespace {
+
+constexpr const char* kEntered = " entered the game";
+constexpr const char* kEngaged = " has become engaged in a duel with ";
+constexpr const char* kDuelWith = " duel with ";
+constexpr const char* kRenamed = " renamed to ";
+constexpr const char* kSabered = " was sabered by ";
+
+bool has(const std::string& haystack, const std::string& needle) {
+  return text::containsNoCase(haystack, needle);
+}
+
+}  // namespace
+
+GameEventReplies::GameEventReplies(ConsoleBridge& bridge, Clock& clock, MainWindowPort& window,
+                                   const Messages& messages, StatusLine& status)
+    : bridge_(bridge),
+      window_(window),
+      messages_(messages),
+      status_(status),
+      greetingTimer_(clock.makeTimer([this] { greetingTimerTick(); })) {
+  greetingTimer_->start(kGreetingIntervalMs);
+}
+
+void GameEventReplies::type(const std::string& command) {
+  bridge_.sendConsoleCommand(command);
+}
+
+void GameEventReplies::wait(float seconds) {
+  bridge_.waitSeconds(seconds);
+}
+
+std::string GameEventReplies::substitute(const std::string& templ,
+                                         const std::string& playerName) const {
+  const std::string withName = text::replaceAllNoCase(templ, "%s", text::makeInert(playerName));
+  return text::replaceAllNoCase(withName, "%d", text::makeInert(opponent_));
+}
+
+CycleFlow GameEventReplies::run(const std::string& newText, std::string& playerName) {
+  // Every test looks for some text in the new text: without new text none can succeed.
+  if (newText.empty())
+    return CycleFlow::Continue;
+  // Game events are looked for only in what others and the game wrote: the echo of what the
+  // program typed and the local player's own chat lines (where its replies come back) would
+  // otherwise answer the program's own words, over and over.
+  const std::string events = consolelines::withoutOwnWords(newText, playerName);
+  // A game that (re)loads its libraries has forgotten nothing, but is asked for the name.
+  if (has(events, "Loading dll file "))
+    type("name");
+  if (!playerName.empty() && repliesOn_)
+    return eventChain(newText, events, playerName);
+  replyOnTest(newText, playerName);
+  return CycleFlow::Continue;
+}
+
+bool GameEventReplies::commandPresent(const std::string& newText, const std::string& playerName,
+                                      const char* literal) {
+  return consolelines::firstBeginningWith(newText, playerName + literal).has_value();
+}
+
+void GameEventReplies::replyOnTest(const std::string& newText, const std::string& playerName) {
+  if (repliesOn_)
+    return;
+  // While the name is unknown anyone may switch the replies on; that is all it does.
+  const bool asked = playerName.empty() ? has(newText, ": !ReplyON")
+                                        : commandPresent(newText, playerName, ": !ReplyON");
+  if (!asked)
+    return;
+  repliesOn_ = true;
+  wait(1.0f);
+  type(kInitialised);
+}
+
+CycleFlow GameEventReplies::eventChain(const std::string& newText, const std::string& events,
+                                       std::string& playerName) {
+  // A name cut from an event's line stays within that line.
+  auto lineHolding = [&events](const std::string& needle) {
+    return consolelines::firstHolding(events, needle).value_or(std::string());
+  };
+  const std::string name = playerName;
+  const MessageSet& set = messages_.current();
+
+  if (has(events, "finished R_Init")) {  // the game finished loading
+    window_.yieldToEvents();
+    type("name");
+    return CycleFlow::EndNow;
+  }
+  if (has(events, name + kEntered)) {  // the local player entered
+    wait(1.0f);
+    type(kInitialised);
+    if (set.ownEntry.on()) {
+      wait(1.0f);
+      type("say " + set.ownEntry.text);
+    }
+    return CycleFlow::Continue;
+  }
+  if (has(events, kEntered) && greetingGate_) {  // another player entered
+    if (set.greeting.on()) {
+      greetingGate_ = false;
+      const std::string line = lineHolding(kEntered);
+      const std::string entering = text::substring(line, 0, text::findNoCase(line, kEntered));
+      type("say " + text::replaceAllNoCase(set.greeting.text, "%d", text::makeInert(entering)));
+    }
+    return CycleFlow::Continue;
+  }
+  if (has(events, name + kEngaged)) {  // the local player engaged a duel
+    duelFlag_ = true;
+    const std::string line = lineHolding(name + kEngaged);
+    const std::size_t at = text::findNoCase(line, kDuelWith);
+    opponent_ = text::dropRight(text::substring(line, at + text::length(kDuelWith)), 3);
+    type("say " + substitute(set.duelEngage, name));
+    return CycleFlow::Continue;
+  }
+  if (has(events, name + " killed himself")) {  // the local player killed himself
+    if (set.selfKill.on()) {
+      wait(1.0f);
+      type("say " + set.selfKill.text);
+    }
+    return CycleFlow::Continue;
+  }
+  if (has(events, kEngaged + name)) {  // another player engaged the local player
+    duelFlag_ = true;
+    const std::string line = lineHolding(kEngaged + name);
+    opponent_ = text::substring(line, 0, text::findNoCase(line, kEngaged + name));
+    type("say " + substitute(set.duelEngage, name));
+    return CycleFlow::Continue;
+  }
+  if (has(events, name + kRenamed)) {  // the local player renamed himself
+    const std::string line = lineHolding(name + kRenamed);
+    const std::size_t at = text::findNoCase(line, kRenamed);
+    playerName = text::dropRight(text::substring(line, at + text::length(kRenamed)), 2);
+    status_.showPlayer(playerName);
+    return CycleFlow::Continue;
+  }
+  if (commandPresent(newText, name, ": !replyoff")) {  // replies switched off
+    wait(1.0f);
+    type(kTerminated);
+    repliesOn_ = false;
+    return CycleFlow::Continue;
+  }
+  if (has(events, name + kSabered + opponent_) && duelFlag_) {  // duel lost
+    duelFlag_ = false;
+    const std::string reply = substitute(set.duelLost, name);
+    wait(0.7f);
+    type("say " + reply);
+    return CycleFlow::Continue;
+  }
+  if (has(events, opponent_ + kSabered + name) && duelFlag_) {  // duel won
+    const std::string reply = substitute(set.duelWon, name);
+    duelFlag_ = false;
+    wait(0.7f);
+    type("say " + reply);
+    return CycleFlow::Continue;
+  }
+  if ((has(events, "Timelimit hit.") || has(events, "hit the kill limit.")) &&
+      set.limit.on()) {  // a match limit hit
+    wait(0.5f);
+    type("say " + set.limit.text);
+  }
+  return CycleFlow::Continue;
+}
+
+}  // namespace pvx

@@ -1,0 +1,153 @@
+#include "core/watcher/MusicChatCommands.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "core/text/Text.h"
+
+namespace pvx {
+
+namespace {
+
+constexpr const char* kNowPlaying = "say ^4Currently playing: ^3";
+constexpr const char* kColumn[] = {"          ^2", "          ^3", "          ^4"};
+
+}  // namespace
+
+void MusicChatCommands::type(const std::string& command) {
+  bridge_.sendConsoleCommand(command);
+}
+
+void MusicChatCommands::wait(float seconds) {
+  bridge_.waitSeconds(seconds);
+}
+
+CycleFlow MusicChatCommands::stop() {
+  if (player_.mPlaying()) {
+    player_.mStop();
+    type("say ^1Stopped");
+  }
+  return CycleFlow::Continue;
+}
+
+CycleFlow MusicChatCommands::announce(const std::string& title) {
+  wait(1.0f);
+  type(kNowPlaying + text::makeInert(title));
+  return CycleFlow::Continue;
+}
+
+CycleFlow MusicChatCommands::next() {
+  // With nothing to play there is nothing to announce.
+  if (player_.list().count() == 0)
+    return CycleFlow::Continue;
+  return announce(player_.nextSong());
+}
+
+CycleFlow MusicChatCommands::prev() {
+  if (player_.list().count() == 0)
+    return CycleFlow::Continue;
+  return announce(player_.prevSong());
+}
+
+std::optional<std::int16_t> MusicChatCommands::volumeNumber(const std::string& argument) {
+  std::size_t begin = 0, end = argument.size();
+  while (begin < end && (argument[begin] == ' ' || argument[begin] == '\t'))
+    ++begin;
+  while (end > begin && (argument[end - 1] == ' ' || argument[end - 1] == '\t'))
+    --end;
+  std::string number = argument.substr(begin, end - begin);
+  if (!number.empty() && number.front() == '+') {
+    number.erase(0, 1);
+    if (!number.empty() && number.front() == '-')
+      return std::nullopt;  // one sign at most
+  }
+  // Digits with at most one decimal point, and at least one digit.
+  std::size_t digits = 0, points = 0;
+  for (std::size_t i = 0; i < number.size(); ++i) {
+    const char c = number[i];
+    if (c >= '0' && c <= '9') {
+      ++digits;
+    } else if (c == '.') {
+      ++points;
+    } else if (!(c == '-' && i == 0)) {
+      return std::nullopt;
+    }
+  }
+  if (digits == 0 || points > 1)
+    return std::nullopt;
+  double value = 0;
+  const auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), value,
+                                         std::chars_format::fixed);
+  if (ec != std::errc() || ptr != number.data() + number.size())
+    return std::nullopt;
+  const double whole = std::floor(value);
+  if (whole < -32768 || whole > 32767)
+    return std::nullopt;
+  return static_cast<std::int16_t>(whole);
+}
+
+CycleFlow MusicChatCommands::vol(const std::string& command) {
+  // Unlike the other arguments, a line cut short keeps what it has: "!vol15" works without a
+  // line break too.
+  std::string argument = text::substring(command, text::findNoCase(command, " !vol") + 5);
+  if (text::length(argument) >= 2)
+    argument = text::dropRight(argument, 2);
+  if (const std::optional<std::int16_t> volu = volumeNumber(argument))
+    player_.volumetune(*volu);
+  return CycleFlow::Continue;
+}
+
+CycleFlow MusicChatCommands::pause() {
+  if (!player_.PauseBb() && player_.mPlaying()) {
+    player_.Pause();
+    wait(1.0f);
+    type("say ^1Paused");
+  }
+  return CycleFlow::Continue;
+}
+
+CycleFlow MusicChatCommands::listSongs() {
+  type("/clear");
+  const Playlist& list = player_.list();
+  const int n = list.count();
+  for (int i = 0; i <= n - 1; i += 4) {
+    std::string line = "echo ^1\"" + text::makeInert(list.title(i));
+    for (int column = 1; column < 4; ++column) {
+      line += kColumn[column - 1] + text::makeInert(list.title(i + column));
+    }
+    type(line + "\"");
+  }
+  return CycleFlow::Continue;
+}
+
+CycleFlow MusicChatCommands::play(const std::string& command) {
+  // The command begins with ": !play"; bare when only its line break follows.
+  if (text::length(command) == text::length(": !play") + 2) {
+    if (!player_.PauseBb())
+      return CycleFlow::EndNow;
+    player_.play("");
+    wait(1.0f);
+    type("say ^1Resumed");
+    return CycleFlow::Continue;
+  }
+
+  const std::optional<std::string> search = CommandChain::argument(command, ": !play", 8);
+  if (!search)
+    return CycleFlow::Continue;  // cut short before its line break: ignored
+  Playlist& list = player_.list();
+  for (int i = 0; i < list.count(); ++i) {
+    if (!text::containsNoCase(list.title(i), *search))
+      continue;
+    wait(1.0f);
+    player_.mStop();
+    list.select(i);
+    player_.playlist(static_cast<std::int16_t>(i));
+    type(kNowPlaying + text::makeInert(list.title(i)));
+    return CycleFlow::Continue;
+  }
+  wait(1.0f);
+  type("say ^5No matches for " + text::makeInert(*search));
+  return CycleFlow::Continue;
+}
+
+}  // namespace pvx

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/console/ConsoleBridge.h"
+#include "core/player/Player.h"
+#include "core/watcher/CommandChain.h"
+
+namespace pvx {
+
+// The music commands of the chat: stop, next, previous, volume, pause, resume, a listing of the
+// playlist into the game's console, and playing the first entry whose title holds a search text.
+// Titles and search texts typed back into the game are made inert.
+class MusicChatCommands final : public MusicCommands {
+ public:
+  MusicChatCommands(ConsoleBridge& bridge, Player& player) : bridge_(bridge), player_(player) {}
+
+  CycleFlow stop() override;
+  CycleFlow next() override;
+  CycleFlow prev() override;
+  CycleFlow vol(const std::string& command) override;
+  CycleFlow pause() override;
+  CycleFlow listSongs() override;
+  CycleFlow play(const std::string& command) override;
+
+  // The chat volume of "!vol": a decimal number (sign, digits, one decimal point, blanks around
+  // it), rounded down; nothing when it is not such a number or does not fit 16 bits.
+  static std::optional<std::int16_t> volumeNumber(const std::string& argument);
+
+ private:
+  void type(const std::string& command);
+  void wait(float seconds);
+  CycleFlow announce(const std::string& title);
+
+  ConsoleBridge& bridge_;
+  Player& player_;
+};
+
+}  // namespace pvx

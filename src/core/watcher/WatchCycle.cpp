@@ -1,0 +1,197 @@
+#include "core/watcher/WatchCycle.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "core/text/Text.h"
+#include "core/watcher/ConsoleLines.h"
+
+namespace pvx {
+
+namespace {
+
+// Splits UTF-8 text into its characters, one string each.
+std::vector<std::string> characters(const std::string& s) {
+  std::vector<std::string> out;
+  const std::size_t n = text::length(s);
+  out.reserve(n);
+  for (std::size_t i = 0; i < n; ++i)
+    out.push_back(text::substring(s, i, 1));
+  return out;
+}
+
+}  // namespace
+
+WatchCycle::WatchCycle(ConsoleBridge& bridge, Clock& clock, MainWindowPort& window,
+                       PlayerDock& dock, StatusLine& status, WatchStep& events, WatchStep& commands)
+    : bridge_(bridge),
+      window_(window),
+      dock_(dock),
+      status_(status),
+      events_(events),
+      commands_(commands),
+      timer_(clock.makeTimer([this] {
+        if (onStart_)
+          onStart_();
+        cycle();
+      })) {}
+
+void WatchCycle::yield() {
+  window_.yieldToEvents();
+}
+
+void WatchCycle::type(const char* command) {
+  bridge_.sendConsoleCommand(command);
+}
+
+void WatchCycle::findConsoleAtStart() {
+  const Hwnd console = bridge_.findWindowByTitle("", ConsoleBridge::kConsoleTitle);
+  if (state_.consoleLog == 0) {
+    state_.consoleLog = bridge_.nthChildWindow(console, kConsoleLogChild);
+    type("name");
+  }
+}
+
+void WatchCycle::cycle() {
+  ++started_;
+  // The closing step runs however the cycle ends, so the watch timer is always re-armed.
+  struct Closing {
+    WatchCycle& w;
+    ~Closing() {
+      w.arm();
+      w.dock_.dock();
+      ++w.ended_;
+    }
+  } closing{*this};
+  try {
+    body();
+  } catch (const std::exception&) {
+    // Nothing the game writes may end the program; the next cycle starts afresh.
+  }
+}
+
+void WatchCycle::forgetConsole() {
+  state_.consoleLog = 0;
+  state_.previousLogLength = 0;
+  state_.logLength = 0;
+  state_.playerName.clear();
+}
+
+void WatchCycle::body() {
+  WatchState& s = state_;
+  newText_.clear();
+  wholeLines_.clear();
+
+  yield();
+  dock_.dock();
+  timer_->stop();
+  const Hwnd console = bridge_.findWindowByTitle("", ConsoleBridge::kConsoleTitle);
+
+  // "Back to Game" is offered only while the game runs.
+  if (window_.backButtonVisible() && console == 0)
+    window_.setBackButtonVisible(false);
+  if (console == 0) {
+    forgetConsole();
+    status_.showGameAbsent();
+    return;
+  }
+  if (!window_.backButtonVisible())
+    window_.setBackButtonVisible(true);
+
+  // A console just found is cleared; until the name is known, it is asked for every cycle.
+  if (s.consoleLog == 0) {
+    s.consoleLog = bridge_.nthChildWindow(console, kConsoleLogChild);
+    type("/clear");
+  } else if (s.playerName.empty()) {
+    type("/name");
+  }
+
+  if (s.previousLogLength > s.logLength) {  // the log shrank: start afresh
+    type("/clear");
+    s.previousLogLength = 0;
+  }
+
+  s.logLength = bridge_.windowTextLength(s.consoleLog);
+
+  // A log this long is cleared, and what came with it is not looked at.
+  if (s.logLength >= kLogLimit) {
+    yield();
+    type("/clear");
+    s.logLength = bridge_.windowTextLength(s.consoleLog);
+    s.previousLogLength = s.logLength;
+    return;
+  }
+
+  if (s.previousLogLength < s.logLength)
+    takeNewText();
+
+  if (events_.run(wholeLines_, s.playerName) == CycleFlow::EndNow)
+    return;
+
+  if (!s.playerName.empty() && commands_.run(wholeLines_, s.playerName) == CycleFlow::EndNow)
+    return;
+
+  // The game's answer to a name query stands at the start of its own line; a chat line that
+  // merely holds the same words must not choose the player's name.
+  if (const std::optional<std::string> answer =
+          consolelines::firstBeginningWith(wholeLines_, kNameAnswer)) {
+    quoteScan(*answer);
+    status_.showPlayer(s.playerName);
+    window_.setChatText("");
+  }
+}
+
+void WatchCycle::takeNewText() {
+  WatchState& s = state_;
+  yield();
+  // The game's code page has one byte per character, so the last characters are the last
+  // bytes: only they are converted, not the whole log.
+  const std::string log = bridge_.readWindowBytes(s.consoleLog);
+  const auto grown = static_cast<std::size_t>(s.logLength - s.previousLogLength);
+  const std::size_t keep = std::min({grown, kNewTextLimit, log.size()});
+  const std::size_t start = log.size() - keep;
+  newText_ = text::fromCp1252(std::string_view(log).substr(start));
+  // When the new text begins inside a line (the last 200 characters of a longer burst), that
+  // piece is not a whole line: nobody can tell who wrote it, and it is often the tail of the
+  // program's own echo. Events and commands are looked for in whole lines only.
+  wholeLines_ = newText_;
+  if (start > 0 && log[start - 1] != '\n') {
+    const std::size_t feed = wholeLines_.find('\n');
+    wholeLines_.erase(0, feed == std::string::npos ? wholeLines_.size() : feed + 1);
+  }
+  s.previousLogLength = s.logLength;
+  window_.setChatText(newText_);
+}
+
+void WatchCycle::quoteScan(const std::string& answer) {
+  // The game answers a name query with "name" is:"<name>" default:"...": the name stands
+  // between the third and the fourth double quote of the answer's line, and never runs on into
+  // the next line.
+  yield();
+  std::string collected;
+  const std::vector<std::string> chars = characters(answer);
+  const std::size_t n = chars.size();
+  int quoteCount = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    yield();
+    if (chars[i] != "\"")
+      continue;
+    ++quoteCount;
+    if (quoteCount != 3)
+      continue;
+    ++i;  // the outer scan goes on after the name's first character
+    for (std::size_t j = i; j < n; ++j) {
+      yield();
+      collected += chars[j];
+      if (chars[j] == "\"") {
+        yield();
+        collected.pop_back();
+        state_.playerName = collected;
+        break;
+      }
+    }
+  }
+}
+
+}  // namespace pvx

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/console/Clock.h"
+#include "core/console/ConsoleBridge.h"
+#include "core/program/PlayerDock.h"
+#include "core/program/StatusLine.h"
+#include "core/program/WindowPorts.h"
+
+namespace pvx {
+
+// How a step inside the cycle tells the cycle to go on.
+enum class CycleFlow { Continue, EndNow };
+
+// A part of the cycle that reads the new text: the game-event replies, the chat commands.
+class WatchStep {
+ public:
+  virtual ~WatchStep() = default;
+  // lines: the whole lines of the new text (empty when the log did not grow). playerName: the
+  // current player name, empty while unknown; a step may change it (the player renamed himself).
+  virtual CycleFlow run(const std::string& lines, std::string& playerName) = 0;
+};
+
+// What the watch cycle keeps from cycle to cycle.
+struct WatchState {
+  Hwnd consoleLog = 0;         // the game's console log; 0 while not found
+  long previousLogLength = 0;  // the log length up to which text has been taken
+  long logLength = 0;          // the log length measured in the latest cycle
+  std::string playerName;      // as the game prints it, colour escapes included; empty: unknown
+};
+
+// The heartbeat: one pass on every tick of the watch timer. It keeps the player window docked,
+// notices the game's console window coming and going, follows the growth of the console log and
+// takes the newly appended text (at most its last 200 characters), hands it to the game-event
+// replies and the chat commands, learns the local player's name from the game's answer to a name
+// query, and keeps the status line and the newest console text shown. All reading and typing goes
+// through the console bridge. The watch timer is a single-shot timer re-armed by each cycle's
+// closing step, so cycles never overlap, even while one yields to pending events.
+class WatchCycle {
+ public:
+  static constexpr long kLogLimit = 30000;
+  static constexpr std::size_t kNewTextLimit = 200;
+  static constexpr int kConsoleLogChild = 5;
+  static constexpr std::int64_t kIntervalMs = 1;
+  // How the game's answer to a name query begins.
+  static constexpr const char* kNameAnswer = "\"name\" is:";
+
+  // events runs on every cycle that reaches it (the replies, or the reply-on test while replies
+  // are off or the name is unknown); commands next, only while the name is known.
+  WatchCycle(ConsoleBridge& bridge, Clock& clock, MainWindowPort& window, PlayerDock& dock,
+             StatusLine& status, WatchStep& events, WatchStep& commands);
+  WatchCycle(const WatchCycle&) = delete;
+  WatchCycle& operator=(const WatchCycle&) = delete;
+
+  // Start-up's first look for the console log, and the name query (dropped when the game is not
+  // running).
+  void findConsoleAtStart();
+  // Arms the watch timer: from here on the cycle runs.
+  void arm() { timer_->start(kIntervalMs, true); }
+  bool armed() const { return timer_->isActive(); }
+
+  // One watch cycle.
+  void cycle();
+
+  const WatchState& state() const { return state_; }
+  // The player's name as the game's answer would set it (tests start from a known name).
+  void setPlayerName(std::string name) { state_.playerName = std::move(name); }
+  // The log lengths as a cycle that took the log up to logLength leaves them (a benchmark
+  // repeats one cycle this way).
+  void restartFrom(long logLength) { state_.previousLogLength = state_.logLength = logLength; }
+  // The new text of the latest cycle (empty when the log did not grow in it).
+  const std::string& newText() const { return newText_; }
+  // What the replies, the chat commands and the name discovery read of it: its whole lines.
+  const std::string& wholeLines() const { return wholeLines_; }
+  // How many cycles have started and ended, for drivers that wait for a whole cycle.
+  std::uint64_t cyclesStarted() const { return started_; }
+  std::uint64_t cyclesEnded() const { return ended_; }
+  // Called as each cycle starts (bench.sh measures the time to the first one).
+  void setOnCycleStart(std::function<void()> onStart) { onStart_ = std::move(onStart); }
+
+ private:
+  // Everything up to the closing step; returning ends the cycle at the closing step.
+  void body();
+  void forgetConsole();
+  void takeNewText();
+  void quoteScan(const std::string& answer);
+  void type(const char* command);
+  void yield();
+
+  ConsoleBridge& bridge_;
+  MainWindowPort& window_;
+  PlayerDock& dock_;
+  StatusLine& status_;
+  WatchStep& events_;
+  WatchStep& commands_;
+  std::unique_ptr<Timer> timer_;
+  std::function<void()> onStart_;
+  WatchState state_;
+  std::string newText_;
+  std::string wholeLines_;
+  std::uint64_t started_ = 0;
+  std::uint64_t ended_ = 0;
+};
+
+}  // namespace pvx

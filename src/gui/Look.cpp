@@ -1,0 +1,40 @@
+#include "gui/Look.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QWidget>
+
+namespace pvx::look {
+
+QFont boldSansSerif(double pointSize) {
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setPointSizeF(pointSize);
+  font.setBold(true);
+  return font;
+}
+
+void paintBackground(QWidget& w) {
+  QPalette p = w.palette();
+  p.setColor(QPalette::Window, background());
+  w.setPalette(p);
+  w.setAutoFillBackground(true);
+}
+
+void styleLabel(QLabel& label) {
+  label.setFont(boldSansSerif(9.75));
+  QPalette p = label.palette();
+  p.setColor(QPalette::WindowText, labelText());
+  label.setPalette(p);
+  label.setAutoFillBackground(false);
+}
+
+void styleButton(QPushButton& button, double pointSize) {
+  button.setFont(boldSansSerif(pointSize));
+  // A style sheet, because native button styles ignore the palette's button colour.
+  button.setStyleSheet(
+      QStringLiteral("QPushButton { background-color: rgb(128, 128, 128); color: black;"
+                     " border: 2px outset rgb(192, 192, 192); }"
+                     "QPushButton:pressed { border-style: inset; }"));
+}
+
+}  // namespace pvx::look

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+
+#include "core/program/WindowPorts.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QAction;
+
+namespace pvx {
+
+// The main window: three duel message templates, the newest console text, the status line,
+// "Back to Game" and "Playlist", and the menus File and Customize Messages. It shows what the
+// program's behaviour tells it and forwards clicks as signals; it decides nothing itself.
+class MainWindow final : public QMainWindow, public MainWindowPort {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kTitle = "Parlevox V1.1 by [ZB] ¬vendrix¬";
+
+  // yield: how a yield to pending events is carried out (by default Qt's event processing;
+  // virtual time adds its due timer ticks).
+  explicit MainWindow(std::function<void()> yield = {});
+
+  // MainWindowPort
+  void create() override {}
+  TwipsRect geometry() const override;
+  void move(float left, float top) override;
+  void setWidth(float width) override;
+  bool isVisible() const override { return QMainWindow::isVisible(); }
+  void setVisible(bool visible) override { QMainWindow::setVisible(visible); }
+  float screenWidth() const override;
+  float screenHeight() const override;
+  void yieldToEvents() override;
+  std::string statusLine() const override;
+  void setStatusLine(const std::string& text) override;
+  std::string chatText() const override;
+  void setChatText(const std::string& text) override;
+  bool backButtonVisible() const override;
+  void setBackButtonVisible(bool visible) override;
+  void setMaximized(bool maximized) override;
+  void takeFocus() override;
+  void setDuelText(DuelText which, const std::string& text) override;
+
+  // What a duel box shows.
+  std::string duelText(DuelText which) const;
+  // Types text into a duel box as the user would.
+  void editDuelText(DuelText which, const std::string& text);
+
+ signals:
+  void backClicked();
+  void viewPlayClicked();
+  void saveChosen();
+  void openChosen();
+  // File -> Exit, or the window closed in any other way.
+  void exitChosen();
+  // Customize Messages -> one of the four messages (0 to 3).
+  void messageChosen(int index);
+  // The user changed the text of a duel box.
+  void duelTextEdited(pvx::DuelText which, const QString& text);
+  // The status line now reads differently.
+  void statusLineChanged(const QString& text);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QLineEdit* duelBox(DuelText which) const;
+
+  std::function<void()> yield_;
+  QLineEdit* txtDuelEngage_ = nullptr;
+  QLineEdit* txtDuelLost_ = nullptr;
+  QLineEdit* txtDuelWon_ = nullptr;
+  QLabel* chatText_ = nullptr;
+  QLabel* lblPlatform_ = nullptr;
+  QPushButton* cmdBack_ = nullptr;
+  QPushButton* cmdViewPlay_ = nullptr;
+  QLineEdit* text1_ = nullptr;
+  QLineEdit* text2_ = nullptr;
+};
+
+}  // namespace pvx

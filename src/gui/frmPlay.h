@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QWidget>
+
+#include "core/player/PlayerPort.h"
+#include "core/program/WindowPorts.h"
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QSlider;
+
+namespace pvx {
+
+class Player;
+
+// The player window: the playlist, the transport buttons, the position slider with its label and
+// the volume slider. It shows the state the player keeps and forwards the user's clicks to it;
+// it decides nothing itself. It lives hidden from start-up to the end and is kept docked below
+// the main window. Object names are the control names.
+class frmPlay final : public QWidget, public PlayerPort, public FormPort {
+  Q_OBJECT
+
+ public:
+  // dialogs: the open-file dialog of "Add File" and the failure message box.
+  explicit frmPlay(DialogPort& dialogs);
+  ~frmPlay() override;
+
+  // Connects the controls to the player's behaviour; until then clicks do nothing.
+  void bind(Player& player);
+
+  // PlayerPort
+  std::optional<ChosenFile> chooseFile(const std::string& filter) override;
+  void showFailure(const std::string& description) override;
+  void titlesChanged() override;
+  void selectionChanged() override;
+  void positionChanged() override;
+  void volumeChanged() override;
+
+  // FormPort. Creating the window runs its load step (the playlist file, the volume at 10) once.
+  void create() override;
+  TwipsRect geometry() const override;
+  void move(float left, float top) override;
+  void setWidth(float width) override;
+  bool isVisible() const override { return QWidget::isVisible(); }
+  void setVisible(bool visible) override { QWidget::setVisible(visible); }
+
+ signals:
+  // "Add Folder": the folder picker is to be opened.
+  void addFolderClicked();
+  // The volume slider shows a new value, set by the program or moved by the user.
+  void volumeSliderChanged(int value);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  DialogPort& dialogs_;
+  Player* player_ = nullptr;
+  bool created_ = false;
+  int shownVolume_ = -1;
+
+  QLabel* lblLength_ = nullptr;
+  QSlider* slider3_ = nullptr;
+  QListWidget* lstPlay_ = nullptr;
+  QPushButton* cmdPlay_ = nullptr;
+  QPushButton* cmdStop_ = nullptr;
+  QPushButton* cmdPause_ = nullptr;
+  QPushButton* cmdSave_ = nullptr;
+  QSlider* sldVol_ = nullptr;
+  QPushButton* cmdDir_ = nullptr;
+  QPushButton* cmdRemove_ = nullptr;
+  QPushButton* cmdAddFile_ = nullptr;
+  QPushButton* cmdClear_ = nullptr;
+};
+
+}  // namespace pvx

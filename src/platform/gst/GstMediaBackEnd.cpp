@@ -1,0 +1,237 @@
+#include "platform/gst/GstMediaBackEnd.h"
+
+#include "core/player/TrackTimeline.h"
+
+#include <gst/gst.h>
+
+#include <cmath>
+#include <string>
+
+namespace pvx {
+
+namespace {
+
+// playbin's flags: audio only, with its own volume control. Video and subtitle streams of a file
+// are not shown by this player.
+constexpr guint kPlayFlagAudio = 1u << 1;
+constexpr guint kPlayFlagSoftVolume = 1u << 4;
+
+// How long opening a file may take to preroll before it counts as failed.
+constexpr GstClockTime kPrerollTimeout = 5 * GST_SECOND;
+// How long a seek may take to settle.
+constexpr GstClockTime kSeekTimeout = 2 * GST_SECOND;
+// How long to wait for the length of a format that tells it only once data flows.
+constexpr gulong kDurationWaitUs = 2000000;
+constexpr gulong kDurationPollUs = 10000;
+
+double toSeconds(gint64 nanoseconds) {
+  return static_cast<double>(nanoseconds) / static_cast<double>(GST_SECOND);
+}
+
+class GstGraph final : public MediaGraph {
+ public:
+  explicit GstGraph(GstElement* playbin) : playbin_(playbin) {
+    g_object_set(playbin_, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, nullptr);
+  }
+  ~GstGraph() override {
+    gst_element_set_state(playbin_, GST_STATE_NULL);
+    gst_object_unref(playbin_);
+  }
+  GstGraph(const GstGraph&) = delete;
+  GstGraph& operator=(const GstGraph&) = delete;
+
+  bool renderFile(const std::string& path) override {
+    if (rendered_)
+      return false;
+    GError* error = nullptr;
+    gchar* uri = gst_filename_to_uri(path.c_str(), &error);
+    if (uri == nullptr) {
+      g_clear_error(&error);
+      return false;
+    }
+    g_object_set(playbin_, "uri", uri, nullptr);
+    g_free(uri);
+
+    // Prerolling reads and decodes the start of the file: this is where a missing file, a file
+    // that is not audio or one without a decoder fails.
+    GstStateChangeReturn result = gst_element_set_state(playbin_, GST_STATE_PAUSED);
+    if (result == GST_STATE_CHANGE_ASYNC)
+      result = gst_element_get_state(playbin_, nullptr, nullptr, kPrerollTimeout);
+    drainBus();
+    gint audioStreams = 0;
+    g_object_get(playbin_, "n-audio", &audioStreams, nullptr);
+    if (result != GST_STATE_CHANGE_SUCCESS && result != GST_STATE_CHANGE_NO_PREROLL)
+      return abandon();
+    if (failed_ || audioStreams <= 0)
+      return abandon();
+    rendered_ = true;
+    queryDuration();
+    return true;
+  }
+
+  bool run() override { return moveTo(GST_STATE_PLAYING); }
+  bool pause() override { return moveTo(GST_STATE_PAUSED); }
+  // Paused rather than torn down, so the graph keeps its file and can still be moved.
+  bool stop() override { return moveTo(GST_STATE_PAUSED); }
+
+  std::optional<double> duration() override {
+    if (!rendered_)
+      return std::nullopt;
+    drainBus();
+    if (!timeline_.ended() && !queryDuration() && playing_) {
+      // An .mp3 without a length header may tell its length only once it is playing.
+      for (gulong waited = 0; waited < kDurationWaitUs; waited += kDurationPollUs) {
+        g_usleep(kDurationPollUs);
+        drainBus();
+        if (timeline_.ended() || queryDuration())
+          break;
+      }
+    }
+    return timeline_.duration();
+  }
+
+  std::optional<double> currentPosition() override {
+    if (!rendered_)
+      return std::nullopt;
+    drainBus();
+    if (timeline_.ended())
+      return timeline_.endPosition();
+    gint64 position = 0;
+    if (gst_element_query_position(playbin_, GST_FORMAT_TIME, &position) && position >= 0)
+      return timeline_.report(toSeconds(position));
+    return timeline_.report(std::nullopt);
+  }
+
+  bool setCurrentPosition(double seconds) override {
+    if (!rendered_ || !std::isfinite(seconds))
+      return false;
+    drainBus();
+    if (timeline_.moveEndsTrack(seconds)) {
+      gst_element_set_state(playbin_, GST_STATE_PAUSED);
+      playing_ = false;
+      return true;
+    }
+    const auto target = static_cast<gint64>(seconds * static_cast<double>(GST_SECOND));
+    if (!gst_element_seek(playbin_, rate_, GST_FORMAT_TIME,
+                          static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                          GST_SEEK_TYPE_SET, target, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE))
+      return false;
+    gst_element_get_state(playbin_, nullptr, nullptr, kSeekTimeout);
+    timeline_.moved(seconds);
+    return true;
+  }
+
+  bool setRate(double rate) override {
+    if (!rendered_ || !(rate > 0) || !std::isfinite(rate))
+      return false;
+    if (rate == rate_)
+      return true;
+    gint64 position = 0;
+    if (!gst_element_query_position(playbin_, GST_FORMAT_TIME, &position))
+      position = 0;
+    if (!gst_element_seek(playbin_, rate, GST_FORMAT_TIME,
+                          static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                          GST_SEEK_TYPE_SET, position, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE))
+      return false;
+    rate_ = rate;
+    return true;
+  }
+
+  bool setVolume(long hundredthsOfDecibel) override {
+    if (!rendered_ || hundredthsOfDecibel > 0 || hundredthsOfDecibel < -10000)
+      return false;
+    g_object_set(playbin_, "volume", GstMediaBackEnd::linearVolume(hundredthsOfDecibel), nullptr);
+    return true;
+  }
+
+ private:
+  bool abandon() {
+    gst_element_set_state(playbin_, GST_STATE_NULL);
+    return false;
+  }
+
+  bool moveTo(GstState state) {
+    if (!rendered_)
+      return false;
+    drainBus();
+    if (failed_ && !timeline_.ended())
+      return false;
+    // Returns at once; the pipeline gets there on its own threads.
+    if (gst_element_set_state(playbin_, state) == GST_STATE_CHANGE_FAILURE)
+      return false;
+    playing_ = state == GST_STATE_PLAYING;
+    return true;
+  }
+
+  bool queryDuration() {
+    gint64 nanoseconds = 0;
+    if (gst_element_query_duration(playbin_, GST_FORMAT_TIME, &nanoseconds) && nanoseconds >= 0) {
+      timeline_.setLength(toSeconds(nanoseconds));
+    }
+    return timeline_.durationKnown();
+  }
+
+  // Takes the pipeline's messages: the end of the stream and errors are remembered; the rest is
+  // dropped so that nothing piles up.
+  void drainBus() {
+    GstBus* bus = gst_element_get_bus(playbin_);
+    if (bus == nullptr)
+      return;
+    while (GstMessage* message = gst_bus_pop(bus)) {
+      switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_EOS:
+          if (rendered_)
+            trackEnded();
+          break;
+        case GST_MESSAGE_ERROR:
+          failed_ = true;
+          // A track that breaks while playing counts as ended, so the player moves on.
+          if (rendered_)
+            trackEnded();
+          break;
+        default:
+          break;
+      }
+      gst_message_unref(message);
+    }
+    gst_object_unref(bus);
+  }
+
+  // The track has played out (or broken off): it ends where it got to.
+  void trackEnded() {
+    if (timeline_.ended())
+      return;
+    queryDuration();
+    timeline_.latchEnd(timeline_.endOfStream());
+  }
+
+  GstElement* playbin_;
+  bool rendered_ = false;
+  bool playing_ = false;
+  bool failed_ = false;
+  TrackTimeline timeline_;
+  double rate_ = 1.0;
+};
+
+}  // namespace
+
+GstMediaBackEnd::GstMediaBackEnd() {
+  GError* error = nullptr;
+  available_ = gst_init_check(nullptr, nullptr, &error) == TRUE;
+  g_clear_error(&error);
+}
+
+std::unique_ptr<MediaGraph> GstMediaBackEnd::createGraph() {
+  if (!available_)
+    return nullptr;
+  GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+  if (playbin == nullptr)
+    return nullptr;
+  return std::make_unique<GstGraph>(static_cast<GstElement*>(gst_object_ref_sink(playbin)));
+}
+
+double GstMediaBackEnd::linearVolume(long hundredthsOfDecibel) {
+  return std::pow(10.0, static_cast<double>(hundredthsOfDecibel) / 2000.0);
+}
+
+}  // namespace pvx

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <memory>
+
+#include "core/player/MediaBackEnd.h"
+
+namespace pvx {
+
+// The media back end on Linux: GStreamer's playbin, one pipeline per track. Opening a file
+// prerolls it synchronously, so a missing, unreadable or unsupported file fails at once and the
+// duration is known right after the start; the end of the stream is latched, so the position
+// then equals the duration exactly. Every call comes from the user-interface thread; GStreamer
+// plays on threads of its own and the graph only polls it.
+class GstMediaBackEnd final : public MediaBackEnd {
+ public:
+  // Initialises GStreamer for the process (once; later back ends reuse it).
+  GstMediaBackEnd();
+
+  // False when GStreamer could not be initialised; no graph can be made then.
+  bool available() const { return available_; }
+  std::unique_ptr<MediaGraph> createGraph() override;
+
+  // An attenuation in hundredths of a decibel as GStreamer's linear volume factor: 0 gives 1.0,
+  // -2000 gives 0.1, -10000 gives 0.00001.
+  static double linearVolume(long hundredthsOfDecibel);
+
+ private:
+  bool available_ = false;
+};
+
+}  // namespace pvx

@@ -1,0 +1,175 @@
+#include "platform/win32/Win32WindowSystem.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <climits>
+#include <cstdint>
+#include <exception>
+
+namespace pvx {
+namespace {
+
+// User handles carry only 32 significant bits, also in a 64-bit process: a handle narrows by
+// truncation and widens by sign extension, so that the pseudo-handles HWND_TOPMOST (-1) and
+// HWND_NOTOPMOST (-2) survive the round trip through the seam.
+Hwnd fromHwnd(HWND hwnd) {
+  return static_cast<Hwnd>(reinterpret_cast<std::uintptr_t>(hwnd));
+}
+
+HWND toHwnd(Hwnd hwnd) {
+  return reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(hwnd)));
+}
+
+// Whether the handle can name one window. Handle 0 makes GetWindow and EnumChildWindows act on
+// the desktop's top-level windows, and HWND_BROADCAST makes SendMessage deliver to every
+// top-level window of the session; neither may ever receive the game's command text.
+bool namesOneWindow(Hwnd hwnd) {
+  return hwnd != 0 && toHwnd(hwnd) != HWND_BROADCAST;
+}
+
+// The other side of every message is the game's window procedure, whose answer is taken on
+// trust by the platform; a count beyond the buffer must not send the caller past its end.
+template <typename Count>
+Count clampToBuffer(LRESULT copied, Count size) {
+  if (copied <= 0) {
+    return 0;
+  }
+  if (copied >= static_cast<LRESULT>(size)) {
+    return size - 1;
+  }
+  return static_cast<Count>(copied);
+}
+
+// What EnumChildWindows carries through its LPARAM to the trampoline.
+struct ChildWalk {
+  const std::function<long(Hwnd, long)>* visit;
+  long lParam;
+  std::exception_ptr failure;
+};
+
+BOOL CALLBACK visitChild(HWND child, LPARAM param) {
+  auto* walk = reinterpret_cast<ChildWalk*>(param);
+  // An exception must not unwind through user32's frames: end the walk and let the caller
+  // rethrow it once EnumChildWindows has returned.
+  try {
+    return (*walk->visit)(fromHwnd(child), walk->lParam) != 0 ? TRUE : FALSE;
+  } catch (...) {
+    walk->failure = std::current_exception();
+    return FALSE;
+  }
+}
+
+}  // namespace
+
+Hwnd Win32WindowSystem::findWindow(const char* className, const char* title) {
+  return fromHwnd(FindWindowA(className, title));
+}
+
+Hwnd Win32WindowSystem::getWindow(Hwnd hwnd, unsigned cmd) {
+  if (!namesOneWindow(hwnd)) {
+    return 0;
+  }
+  return fromHwnd(GetWindow(toHwnd(hwnd), static_cast<UINT>(cmd)));
+}
+
+long Win32WindowSystem::getTextLength(Hwnd hwnd) {
+  if (!namesOneWindow(hwnd)) {
+    return 0;
+  }
+  const LRESULT length = SendMessageA(toHwnd(hwnd), WM_GETTEXTLENGTH, 0, 0);
+  if (length <= 0) {
+    return 0;
+  }
+  // One below the maximum, so that a caller's buffer of length + 1 is still representable.
+  return length >= LONG_MAX ? LONG_MAX - 1 : static_cast<long>(length);
+}
+
+long Win32WindowSystem::getText(Hwnd hwnd, long size, char* buffer) {
+  if (size <= 0 || buffer == nullptr) {
+    return 0;
+  }
+  buffer[0] = '\0';
+  if (!namesOneWindow(hwnd)) {
+    return 0;
+  }
+  const LRESULT copied = SendMessageA(toHwnd(hwnd), WM_GETTEXT, static_cast<WPARAM>(size),
+                                      reinterpret_cast<LPARAM>(buffer));
+  const long count = clampToBuffer(copied, size);
+  buffer[count] = '\0';
+  return count;
+}
+
+int Win32WindowSystem::getWindowText(Hwnd hwnd, char* buffer, int size) {
+  if (size <= 0 || buffer == nullptr) {
+    return 0;
+  }
+  // The platform leaves the buffer untouched for some failures; the caller reads it regardless.
+  buffer[0] = '\0';
+  if (!namesOneWindow(hwnd)) {
+    return 0;
+  }
+  // GetWindowTextA itself would not do: for a window of another process it returns the text the
+  // window was created or last set with, never what was typed into it, so the game's input line
+  // would read as empty while the player is half-way through a line, and the command would be
+  // typed over his. Asking the window, as GetWindowTextA does for the caller's own windows,
+  // gives its current text.
+  const LRESULT copied = SendMessageA(toHwnd(hwnd), WM_GETTEXT, static_cast<WPARAM>(size),
+                                      reinterpret_cast<LPARAM>(buffer));
+  const int count = clampToBuffer<int>(copied, size);
+  buffer[count] = '\0';
+  return count;
+}
+
+void Win32WindowSystem::enumChildWindows(Hwnd parent, const std::function<long(Hwnd, long)>& visit,
+                                         long lParam) {
+  if (!namesOneWindow(parent) || !visit) {
+    return;
+  }
+  ChildWalk walk{&visit, lParam, nullptr};
+  EnumChildWindows(toHwnd(parent), &visitChild, reinterpret_cast<LPARAM>(&walk));
+  if (walk.failure) {
+    std::rethrow_exception(walk.failure);
+  }
+}
+
+void Win32WindowSystem::setText(Hwnd hwnd, const char* bytes) {
+  if (!namesOneWindow(hwnd) || bytes == nullptr) {
+    return;
+  }
+  SendMessageA(toHwnd(hwnd), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(bytes));
+}
+
+void Win32WindowSystem::sendChar(Hwnd hwnd, unsigned charCode, long keyData) {
+  if (!namesOneWindow(hwnd)) {
+    return;
+  }
+  // Key data is a 32-bit field (repeat count, scan code, flags), not a signed number: it is
+  // widened without sign extension, as the platform builds it for its own keyboard messages.
+  SendMessageA(toHwnd(hwnd), WM_CHAR, static_cast<WPARAM>(charCode),
+               static_cast<LPARAM>(static_cast<std::uint32_t>(keyData)));
+}
+
+bool Win32WindowSystem::showWindow(Hwnd hwnd, int cmdShow) {
+  if (!namesOneWindow(hwnd)) {
+    return false;
+  }
+  return ShowWindow(toHwnd(hwnd), cmdShow) != FALSE;
+}
+
+bool Win32WindowSystem::setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
+                                     unsigned flags) {
+  if (!namesOneWindow(hwnd)) {
+    return false;
+  }
+  // insertAfter passes through unchecked: 0 is HWND_TOP and -1/-2 the topmost pseudo-handles.
+  return SetWindowPos(toHwnd(hwnd), toHwnd(insertAfter), x, y, cx, cy, static_cast<UINT>(flags)) !=
+         FALSE;
+}
+
+}  // namespace pvx

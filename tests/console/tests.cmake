@@ -1,6 +1,0 @@
-list(APPEND PARLEVOX_CORE_TESTS
-  console/BridgeTest.cpp
-  console/PracticeGameTest.cpp
-  console/TextTest.cpp
-  console/VirtualClockTest.cpp
-)

@@ -1,0 +1,197 @@
+#include "core/player/PlaybackEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/console/VirtualClock.h"
+#include "core/player/FakeMediaBackEnd.h"
+#include "support/PlayerTestPorts.h"
+
+namespace {
+
+using pvx::FakeMediaBackEnd;
+using State = FakeMediaBackEnd::State;
+
+class EngineTest : public ::testing::Test {
+ protected:
+  EngineTest() { engine.setTransport(&transport); }
+
+  // Entries titled by their number; seconds < 0 makes one that cannot be played.
+  void addEntries(const std::vector<double>& seconds) {
+    for (const double length : seconds) {
+      const std::string title = std::to_string(playlist.count()) + ".mp3";
+      if (length < 0)
+        media.addUnplayable("/m/" + title);
+      else
+        media.addTrack("/m/" + title, length);
+      port.answers.push_back({"/m/" + title, title});
+      playlist.addFile();
+    }
+  }
+  // Selects entry i and presses play on its path, as the player's transport does.
+  std::string start(int i) {
+    playlist.select(i);
+    return engine.play(playlist.path(i));
+  }
+  const FakeMediaBackEnd::GraphRecord& graph() const { return *media.newest(); }
+  double position() const { return media.positionOf(*media.newest()); }
+
+  pvx::testing::TempFolder folder;
+  pvx::VirtualClock clock;
+  FakeMediaBackEnd media{clock};
+  pvx::testing::FakePlayerPort port;
+  pvx::Playlist playlist{port, folder.path / "playlist.lst"};
+  pvx::PlaybackEngine engine{media, clock, playlist, port};
+  pvx::testing::StandInTransport transport{playlist, engine};
+};
+
+using EngineStart = EngineTest;
+
+TEST_F(EngineStart, ShowsTheRoundedDurationThenThePositionAtEachTick) {
+  addEntries({60, 215.434});
+  EXPECT_EQ(start(1), "1.mp3");
+  EXPECT_TRUE(engine.mPlaying);
+  EXPECT_EQ(engine.curIndex, 1);
+  EXPECT_EQ(engine.lengthCaption(), "215.43");
+  EXPECT_EQ(engine.positionSliderMax(), 215);
+  EXPECT_EQ(graph().volume, -1250);  // the slider's value at creation, 10
+  clock.runFor(100);
+  EXPECT_EQ(engine.lengthCaption(), "Position: 0/215");
+  clock.runUntil(12700);
+  EXPECT_EQ(engine.lengthCaption(), "Position: 12/215");
+  EXPECT_EQ(engine.positionSliderValue(), 13);
+  // Playing already: another play only records the file.
+  EXPECT_EQ(start(0), "");
+  EXPECT_EQ(engine.mFile, "/m/0.mp3");
+  EXPECT_EQ(media.graphsCreated(), 1);
+}
+
+TEST_F(EngineStart, ChatVolumeSetsTheSliderAndTheTrackAndIsKeptWithinTheSlider) {
+  addEntries({60});
+  start(0);
+  const std::vector<std::pair<std::int16_t, int>> cases = {{20, 0}, {0, 20}, {15, 5}, {99, 0}};
+  for (const auto& [volu, slider] : cases) {
+    engine.volumetune(volu);
+    EXPECT_EQ(engine.volumeSliderValue(), slider) << volu;
+    EXPECT_EQ(graph().volume, -125L * slider) << volu;
+  }
+  engine.setVolumeSlider(4);
+  engine.volumeSliderReleased();
+  EXPECT_EQ(graph().volume, -500);
+  engine.positionSliderScrolled(42);
+  EXPECT_EQ(position(), 42);
+}
+
+using EnginePauseResume = EngineTest;
+
+TEST_F(EnginePauseResume, PauseStopPlayStartsThePathFromTheBeginning) {
+  addEntries({30, 30});
+  start(0);
+  clock.runFor(5000);
+  engine.Pause();
+  engine.mStop();
+  EXPECT_FALSE(engine.mPlaying);
+  EXPECT_EQ(engine.positionSliderValue(), 0);
+  EXPECT_EQ(start(1), "1.mp3");
+  EXPECT_EQ(graph().path, "/m/1.mp3");
+  EXPECT_EQ(position(), 0);
+}
+
+TEST_F(EnginePauseResume, ResumeContinuesTheSameTrackWhereItWasPaused) {
+  addEntries({30, 30});
+  start(0);
+  clock.runFor(5000);
+  engine.Pause();
+  clock.runFor(3000);
+  EXPECT_EQ(start(1), "");
+  EXPECT_FALSE(engine.PauseBb);
+  EXPECT_EQ(graph().path, "/m/0.mp3");
+  clock.runFor(1000);
+  EXPECT_EQ(position(), 6.0);
+}
+
+TEST_F(EnginePauseResume, ATrackPausedAtItsVeryEndStartsAgainFromZero) {
+  addEntries({10});
+  start(0);
+  clock.runFor(9700);
+  engine.Pause();
+  engine.play("");
+  EXPECT_EQ(position(), 0);
+  EXPECT_EQ(graph().state, State::kRunning);
+}
+
+using EngineTrackEnd = EngineTest;
+
+TEST_F(EngineTrackEnd, TheEndOfATrackCallsNextSongExactlyOnce) {
+  addEntries({1.05});
+  transport.startNothing = true;
+  start(0);
+  clock.runUntil(1000);
+  EXPECT_EQ(transport.calls, 0);
+  clock.runUntil(2000);
+  EXPECT_EQ(transport.calls, 1);
+  EXPECT_FALSE(engine.mPlaying);
+  EXPECT_EQ(graph().state, State::kStopped);
+}
+
+TEST_F(EngineTrackEnd, ThePositionSliderStaysWithinItsMaximumInTheLastHalfSecond) {
+  // 2.503 s: the maximum comes from 2.5 (rounds to 2), the position reaches 2.503 (rounds to 3).
+  addEntries({2.503});
+  transport.startNothing = true;
+  start(0);
+  for (int tick = 0; tick < 30; ++tick) {
+    clock.runFor(100);
+    EXPECT_LE(engine.positionSliderValue(), 2) << tick;
+  }
+}
+
+using EngineSkip = EngineTest;
+
+TEST_F(EngineSkip, AFileThatCannotStartAfterEntryThreeLeadsToEntryFive) {
+  addEntries({60, 60, 60, 60, -1, 60, 60});
+  start(3);
+  engine.mStop();
+  EXPECT_EQ(start(4), "");
+  EXPECT_EQ(transport.tried, std::vector<int>{5});
+  EXPECT_EQ(engine.curIndex, 5);
+  EXPECT_TRUE(engine.mPlaying);
+}
+
+TEST_F(EngineSkip, PastTheLastEntryTheSkipWrapsAndSkipsABrokenFirstEntry) {
+  addEntries({-1, 60, 1});
+  start(2);
+  clock.runUntil(1000);
+  EXPECT_EQ(transport.tried, (std::vector<int>{0, 1}));
+  EXPECT_EQ(graph().path, "/m/1.mp3");
+}
+
+TEST_F(EngineSkip, AFailedStartAfterTheLastEntryGoesOnAtTheFirst) {
+  // The last entry was started before; a broken entry chosen by hand leads to entry 0.
+  addEntries({60, -1, 60, 60, 60, 60, 60});
+  start(6);
+  engine.mStop();
+  EXPECT_EQ(start(1), "");
+  EXPECT_EQ(transport.tried, std::vector<int>{0});
+  EXPECT_EQ(engine.curIndex, 0);
+  EXPECT_EQ(graph().path, "/m/0.mp3");
+}
+
+TEST_F(EngineSkip, WhenNoEntryCanStartEachIsTriedOnceAndTheEngineStaysIdle) {
+  addEntries({-1, -1, -1, -1});
+  EXPECT_EQ(start(1), "");
+  EXPECT_EQ(transport.tried, (std::vector<int>{2, 3, 0}));
+  EXPECT_EQ(media.graphsCreated(), 4);
+  EXPECT_FALSE(engine.mPlaying);
+}
+
+TEST_F(EngineSkip, AFailureInsideTheSkipDoesNotReachTheCaller) {
+  addEntries({-1, 10});
+  transport.throwInside = true;
+  EXPECT_NO_THROW(start(0));
+  EXPECT_EQ(transport.calls, 1);
+  EXPECT_FALSE(engine.mPlaying);
+}
+
+}  // namespace

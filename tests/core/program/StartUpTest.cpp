@@ -1,0 +1,206 @@
+#include "core/program/StartUp.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "core/console/PracticeConsole.h"
+#include "core/console/SimulatedWindowSystem.h"
+#include "core/console/VirtualClock.h"
+#include "core/player/FakeMediaBackEnd.h"
+#include "core/program/Core.h"
+#include "support/FakePorts.h"
+#include "support/PlayerTestPorts.h"
+#include "support/TestFolder.h"
+
+using namespace pvx;
+using pvx::testing::FakeEditorWindow;
+using pvx::testing::FakeMainWindow;
+using pvx::testing::FakePlayerWindow;
+
+namespace {
+
+bool windows2000(OsVersionRecord& r) {
+  r.platformId = 2;
+  r.majorVersion = 5;
+  r.minorVersion = 0;
+  r.buildNumber = 2195;
+  return true;
+}
+
+// The program's start and its main window's buttons against the practice game on virtual time.
+struct Starting : ::testing::Test {
+  Starting() {
+    player.rect = TwipsRect{300, 450, 6600, 6000};
+    practice.start();
+  }
+  // The program's behaviour with "Saves" in programFolder (the test's folder by default).
+  Core& core(std::filesystem::path programFolder = {}) {
+    if (!core_) {
+      core_ = std::make_unique<Core>(
+          CorePorts{.windows = ws,
+                    .clock = clock,
+                    .media = media,
+                    .mainWindow = window,
+                    .editorWindow = editor,
+                    .playerWindow = player,
+                    .playerView = player,
+                    .dialogs = dialogs,
+                    .programFolder = programFolder.empty() ? folder.path : programFolder,
+                    .osQuery = windows2000});
+    }
+    return *core_;
+  }
+  std::string log() const { return game.log(); }
+
+  pvx::testing::TestFolder folder;
+  VirtualClock clock;
+  SimulatedWindowSystem ws;
+  PracticeGame game{"Rookie"};
+  PracticeConsole practice{ws, game};
+  FakeMainWindow window{&clock};
+  FakeEditorWindow editor;
+  FakePlayerWindow player;
+  pvx::testing::FakeDialogs dialogs;
+  FakeMediaBackEnd media{clock};
+  std::unique_ptr<Core> core_;
+};
+
+}  // namespace
+
+TEST_F(Starting, BringsTheWindowsUpInPlace) {
+  core().start();
+  // The main window centred and shown, the OS description in its status line.
+  EXPECT_FLOAT_EQ(window.rect.left, (1024 * 15 - 6555) / 2.0f);
+  EXPECT_FLOAT_EQ(window.rect.top, (768 * 15 - 5610) / 2.0f);
+  EXPECT_TRUE(window.visible);
+  EXPECT_EQ(window.status, "[ Windows 2000 - 2195 ]");
+  // The player window made hidden, as wide as the main window, docked below it; the editor made
+  // hidden.
+  EXPECT_FALSE(player.visible);
+  EXPECT_EQ(player.creations, 1);
+  EXPECT_FLOAT_EQ(player.rect.width, window.rect.width);
+  EXPECT_FLOAT_EQ(player.rect.left, window.rect.left);
+  EXPECT_FLOAT_EQ(player.rect.top, window.rect.top + window.rect.height);
+  EXPECT_FALSE(editor.visible);
+  EXPECT_EQ(editor.creations, 1);
+  EXPECT_TRUE(core().replies().repliesOn());
+}
+
+TEST_F(Starting, FindsTheConsoleLogAndAsksTheGameForTheName) {
+  core().start();
+  EXPECT_EQ(core().watch().state().consoleLog, practice.logWindow());
+  EXPECT_EQ(log(), "]name\r\n\"name\" is:\"Rookie\" default:\"Padawan\"\r\n");
+}
+
+TEST_F(Starting, WithoutTheGameNothingIsTypedAndNothingFails) {
+  practice.stop();
+  ws.setRecording(true);
+  core().start();
+  EXPECT_EQ(core().watch().state().consoleLog, 0u);
+  EXPECT_TRUE(ws.messages().empty());
+}
+
+TEST_F(Starting, ConsoleWithFewerThanFiveChildrenLeavesTheLogUnknown) {
+  practice.stop();
+  const Hwnd console = ws.createWindow("JAMP WinConsole", ConsoleBridge::kConsoleTitle);
+  const Hwnd input = ws.createWindow("Edit", "", console);
+  ws.createWindow("Button", "Copy", console);
+  core().start();
+  EXPECT_EQ(core().watch().state().consoleLog, 0u);
+  EXPECT_EQ(ws.text(input), "name");  // typed all the same; nothing ran it
+}
+
+TEST_F(Starting, MakesTheSavesFolderAndLeavesAnExistingOneAlone) {
+  core().start();
+  EXPECT_TRUE(std::filesystem::is_directory(folder.path / "Saves"));
+
+  std::ofstream(folder.path / "Saves" / "main.pvx") << "keep me";
+  core_.reset();
+  core().start();
+  std::ifstream in(folder.path / "Saves" / "main.pvx");
+  std::string content;
+  std::getline(in, content);
+  EXPECT_EQ(content, "keep me");
+}
+
+TEST_F(Starting, AFolderThatCannotBeMadeIsIgnored) {
+  core(folder.path / "missing" / "deeper").start();
+  EXPECT_FALSE(std::filesystem::exists(folder.path / "missing"));
+  EXPECT_TRUE(window.visible);
+}
+
+TEST_F(Starting, WatchTimerIsArmedAndItsFirstTickComesAfterTheStart) {
+  WatchCycle& watch = core().watch();
+  EXPECT_FALSE(watch.armed());
+  core().start();
+  EXPECT_EQ(watch.cyclesStarted(), 0u);
+  EXPECT_TRUE(watch.armed());
+  clock.runFor(1);
+  EXPECT_EQ(watch.cyclesStarted(), 1u);
+}
+
+TEST_F(Starting, GreetingGateOpensEveryFifteenSeconds) {
+  core().messages().setMessage(MessageKind::Greeting, Message{"hi", 1});
+  core().start();
+  GameEventReplies& replies = core().replies();
+  clock.runUntil(14999);
+  EXPECT_FALSE(replies.greetingGateOpen());
+  clock.runUntil(15000);
+  EXPECT_TRUE(replies.greetingGateOpen());
+  game.print("Bob entered the game");  // greeted: the gate closes
+  clock.runFor(5);
+  ASSERT_FALSE(replies.greetingGateOpen());
+  clock.runUntil(29999);
+  EXPECT_FALSE(replies.greetingGateOpen());
+  clock.runUntil(30000);
+  EXPECT_TRUE(replies.greetingGateOpen());
+}
+
+TEST_F(Starting, StatusLineForms) {
+  const StatusLine& status = core().status();
+  EXPECT_EQ(status.present("Rookie^7"),
+            "[ Current Player: Rookie^7  OS: Windows 2000 Build 2195 ]");
+  EXPECT_EQ(status.absent(),
+            "[ Current Player: <JKA is not running>  OS: Windows 2000 Build 2195 ]");
+}
+
+TEST_F(Starting, BackToGameShowsTheHiddenGameWindowAndSaysSo) {
+  core().start();
+  ws.showWindow(practice.gameWindow(), WindowSystem::kSwHide);
+  game.clearLog();
+  core().gameWindow().backToGame();
+  EXPECT_TRUE(practice.gameWindowVisible());
+  // The game's window shows the command without its colour escapes.
+  EXPECT_EQ(log(), "]say Maximized\r\nRookie: Maximized\r\n");
+}
+
+TEST_F(Starting, BackToGameWithoutTheGameDoesNothingVisible) {
+  practice.stop();
+  core().start();
+  ws.setRecording(true);
+  core().gameWindow().backToGame();
+  EXPECT_TRUE(ws.messages().empty());
+}
+
+TEST_F(Starting, PlaylistButtonTogglesThePlayerWindow) {
+  core().start();
+  core().dock().togglePlayer();
+  EXPECT_TRUE(player.visible);
+  core().dock().togglePlayer();
+  EXPECT_FALSE(player.visible);
+}
+
+TEST_F(Starting, DockingPutsAMovedPlayerWindowBackAndLeavesADockedOneAlone) {
+  core().start();
+  player.rect.left += 300;
+  player.rect.top -= 45;
+  core().dock().dock();
+  EXPECT_FLOAT_EQ(player.rect.left, window.rect.left);
+  EXPECT_FLOAT_EQ(player.rect.top, window.rect.top + window.rect.height);
+  const int moves = player.moves;
+  core().dock().dock();
+  EXPECT_EQ(player.moves, moves);
+}

@@ -1,0 +1,244 @@
+#include "core/watcher/GameEventReplies.h"
+
+#include <algorithm>
+
+#include "support/WatcherHarness.h"
+
+using namespace pvx;
+
+namespace {
+
+// Replies to what the practice game prints, on virtual time; the player is "Rookie" and the
+// game prints names without colour escapes, as the real game's window shows them.
+class Replies : public pvx::testing::WatcherHarness {
+ protected:
+  void SetUp() override {
+    WatcherHarness::SetUp();
+    startKnowingName();
+  }
+  void duelTemplates(const std::string& engage, const std::string& won, const std::string& lost) {
+    core.messages().setDuel(DuelText::Engage, engage);
+    core.messages().setDuel(DuelText::Won, won);
+    core.messages().setDuel(DuelText::Lost, lost);
+  }
+};
+
+const std::string kInit = "say ^7[^2ZB^7] ^3¬^5vendrix^3¬ ^1Parlevox V1.1 initilized";
+
+}  // namespace
+
+TEST_F(Replies, OwnEntryAnnouncesParlevoxThenTheEnterMessage) {
+  setText(MessageKind::OwnEntry, "^3Good luck");
+  setFlag(MessageKind::OwnEntry, 1);
+  const auto t0 = happen({"Rookie^7 entered the game"});
+  EXPECT_EQ(typedSince(t0), (Lines{{1000, kInit}, {2000, "say ^3Good luck"}}));
+
+  setFlag(MessageKind::OwnEntry, 2);  // only exactly 1 counts as on
+  const auto t1 = happen({"Rookie entered the game"});
+  EXPECT_EQ(typedSince(t1), (Lines{{1000, kInit}}));
+}
+
+TEST_F(Replies, AnotherPlayerIsGreetedOncePerGateOpening) {
+  setText(MessageKind::Greeting, "Hi %d, %D!");
+  setFlag(MessageKind::Greeting, 1);
+  clock.runUntil(15000);  // the gate opens
+  const auto t0 = happen({"Bob^7 entered the game"});
+  EXPECT_EQ(typedSince(t0), (Lines{{0, "say Hi Bob, Bob!"}}));
+  EXPECT_FALSE(replies().greetingGateOpen());
+  clock.runFor(5000);
+  const auto t1 = happen({"Cid entered the game"});
+  EXPECT_TRUE(typedSince(t1).empty());
+}
+
+TEST_F(Replies, DisabledGreetingStillEndsTheChainWhileTheGateIsOpen) {
+  core.messages().setDuel(DuelText::Engage, "%s vs %d");
+  setFlag(MessageKind::Greeting, 0);
+  // The gate is closed until the greeting timer's first tick: the chain goes on to the duel.
+  ASSERT_FALSE(replies().greetingGateOpen());
+  const auto t1 = happen({"Bob entered the game", "Cid has become engaged in a duel with Rookie!"});
+  // The opponent is cut from the duel's own line.
+  EXPECT_EQ(typedSince(t1), (Lines{{0, "say Rookie vs Cid"}}));
+
+  replies().greetingTimerTick();
+  const auto t0 = happen({"Bob entered the game", "Cid has become engaged in a duel with Rookie!"});
+  EXPECT_TRUE(typedSince(t0).empty());
+  EXPECT_TRUE(replies().greetingGateOpen());
+}
+
+TEST_F(Replies, DuelEngagedByThePlayerThenLostAfter699Ms) {
+  duelTemplates("%s vs %d", "%s beat %d", "%d beat %s");
+  const auto t0 = happen({"Rookie^7 has become engaged in a duel with Bob^7!"});
+  EXPECT_EQ(replies().opponent(), "Bob");
+  EXPECT_TRUE(replies().duelUnderway());
+  const auto t1 = happen({"Rookie was sabered by Bob"});
+  EXPECT_EQ(typedSince(t0),
+            (Lines{{0, "say Rookie vs Bob"}, {t1 - t0 + 699, "say Bob beat Rookie"}}));
+  EXPECT_FALSE(replies().duelUnderway());
+  const auto t2 = happen({"Rookie was sabered by Bob"});  // duel over: nothing
+  EXPECT_TRUE(typedSince(t2).empty());
+}
+
+TEST_F(Replies, DuelEngagedByTheOtherPlayerThenWon) {
+  duelTemplates("%S vs %D", "%S beat %D", "lost");
+  const auto t0 = happen({"Bob has become engaged in a duel with Rookie!"});
+  EXPECT_EQ(replies().opponent(), "Bob");
+  const auto t1 = happen({"Bob was sabered by Rookie"});
+  EXPECT_EQ(typedSince(t0),
+            (Lines{{0, "say Rookie vs Bob"}, {t1 - t0 + 699, "say Rookie beat Bob"}}));
+}
+
+TEST_F(Replies, SaberedLinesWithoutADuelDoNothing) {
+  duelTemplates("e", "w", "l");
+  const auto t0 = happen({"Rookie was sabered by Bob", "Bob was sabered by Rookie"});
+  EXPECT_TRUE(typedSince(t0).empty());
+}
+
+TEST_F(Replies, ShortDuelLineTakesWhatIsThere) {
+  duelTemplates("[%d]", "w", "l");
+  const auto t0 = happen({"Rookie has become engaged in a duel with "});
+  EXPECT_EQ(replies().opponent(), "");
+  EXPECT_EQ(typedSince(t0), (Lines{{0, "say []"}}));
+}
+
+TEST_F(Replies, RenameChangesWhatLaterEventsAreMatchedAgainst) {
+  setText(MessageKind::SelfKill, "^1Oops");
+  setFlag(MessageKind::SelfKill, 1);
+  happen({"Rookie renamed to Cid"});
+  EXPECT_EQ(playerName(), "Cid");
+  EXPECT_EQ(window.status, "[ Current Player: Cid  OS: Windows 2000 Build 2195 ]");
+  const auto t0 = happen({"Rookie killed himself"});
+  EXPECT_TRUE(typedSince(t0).empty());
+  const auto t1 = happen({"Cid killed himself"});
+  EXPECT_EQ(typedSince(t1), (Lines{{1000, "say ^1Oops"}}));
+}
+
+TEST_F(Replies, ReplyOffLeavesOnlyTheLoadingTestAndReplyOn) {
+  setFlag(MessageKind::Limit, 1);
+  setText(MessageKind::Limit, "gg");
+  const auto t0 = happen({"Rookie: !replyoff"});
+  EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^1Parlevox terminated"}}));
+  EXPECT_FALSE(replies().repliesOn());
+
+  const auto t1 = happen({"Timelimit hit.", "Loading dll file jampgamex86.so"});
+  EXPECT_EQ(typedSince(t1), (Lines{{0, "name"}}));
+
+  const auto t2 = happen({"Rookie: !ReplyON"});
+  EXPECT_EQ(typedSince(t2), (Lines{{1000, kInit}}));
+  EXPECT_TRUE(replies().repliesOn());
+  const auto t3 = happen({"Rookie: !ReplyON"});  // already on: nothing
+  EXPECT_TRUE(typedSince(t3).empty());
+}
+
+TEST_F(Replies, ReplyOnFromAnyoneWhileTheNameIsUnknown) {
+  replies().setRepliesOn(false);
+  watch().setPlayerName("");
+  game.print("Zed: !replyon");
+  runOneCycle();
+  EXPECT_TRUE(replies().repliesOn());
+}
+
+TEST_F(Replies, MatchLimitsAfterHalfASecondWhenEnabled) {
+  setText(MessageKind::Limit, "^5GG");
+  setFlag(MessageKind::Limit, 1);
+  const auto t0 = happen({"Timelimit hit."});
+  EXPECT_EQ(typedSince(t0), (Lines{{500, "say ^5GG"}}));
+  const auto t1 = happen({"Bob hit the kill limit."});
+  EXPECT_EQ(typedSince(t1), (Lines{{500, "say ^5GG"}}));
+  setFlag(MessageKind::Limit, 0);
+  const auto t2 = happen({"Timelimit hit."});
+  EXPECT_TRUE(typedSince(t2).empty());
+}
+
+TEST_F(Replies, OnlyTheFirstMatchingEventIsHandled) {
+  setText(MessageKind::Limit, "gg");
+  setFlag(MessageKind::Limit, 1);
+  const auto t0 = happen({"Rookie entered the game", "Timelimit hit."});
+  EXPECT_EQ(typedSince(t0), (Lines{{1000, kInit}}));
+}
+
+TEST_F(Replies, FinishedLoadingAsksTheNameAndEndsTheCycle) {
+  const auto t0 = happen({"----- finished R_Init -----", "\"name\" is:\"Other\" default:\"x\""});
+  EXPECT_EQ(typedSince(t0), (Lines{{0, "name"}}));
+  EXPECT_EQ(playerName(), "Rookie");  // no name discovery in that cycle
+}
+
+TEST_F(Replies, LoadingWhileTheNameIsUnknownAsksForIt) {
+  watch().setPlayerName("");
+  game.print("Loading dll file cgamex86.so");
+  runOneCycle();
+  ASSERT_FALSE(typed.empty());
+  EXPECT_EQ(typed.front().command, "/name");
+  EXPECT_EQ(typed.back().command, "name");
+}
+
+TEST_F(Replies, ConsoleTextIsMadeInertButTheUsersTextsAreNot) {
+  setText(MessageKind::Greeting, "Hi %d;");
+  setFlag(MessageKind::Greeting, 1);
+  replies().greetingTimerTick();
+  const auto t0 = happen({"Eve: x;quit", "B\"o;b entered the game"});
+  EXPECT_EQ(typedSince(t0), (Lines{{0, "say Hi Bob;"}}));
+  EXPECT_TRUE(practice.running());  // the game never saw a "quit" command
+
+  duelTemplates("%s vs %d", "w", "l");
+  runOneCycle();  // reads the game's echo of the greeting
+  const auto t1 = happen({"Ev\"il;quit has become engaged in a duel with Rookie!"});
+  EXPECT_EQ(typedSince(t1), (Lines{{0, "say Rookie vs Evilquit"}}));
+}
+
+TEST_F(Replies, NamesCutFromAnEventStayWithinItsLine) {
+  duelTemplates("%s vs %d", "w", "l");
+  setText(MessageKind::Greeting, "Hi %d");
+  setFlag(MessageKind::Greeting, 1);
+  replies().greetingTimerTick();
+  // Each event line has company before and after it in the same new text.
+  struct Case {
+    std::vector<std::string> lines;
+    std::string typed;
+  };
+  const std::vector<Case> cases = {
+      {{"Ann: hey", "Bob entered the game", "Cid: hi"}, "say Hi Bob"},
+      {{"Ann: hey", "Rookie has become engaged in a duel with Bob!", "Cid: hi"},
+       "say Rookie vs Bob"},
+      {{"Ann: hey", "Dan has become engaged in a duel with Rookie!", "Cid: hi"},
+       "say Rookie vs Dan"},
+  };
+  for (const Case& c : cases) {
+    const auto t0 = happen(c.lines);
+    EXPECT_EQ(typedSince(t0), (Lines{{0, c.typed}})) << c.lines[1];
+  }
+
+  happen({"Ann: hey", "Rookie renamed to Cid", "Bob: hi"});
+  EXPECT_EQ(playerName(), "Cid");
+  EXPECT_EQ(window.status, "[ Current Player: Cid  OS: Windows 2000 Build 2195 ]");
+}
+
+TEST_F(Replies, ThePlayersOwnWordsAndTheConsolesEchoAreNoEvents) {
+  setText(MessageKind::Limit, "gg, Timelimit hit.");
+  setFlag(MessageKind::Limit, 1);
+  setText(MessageKind::Greeting, "welcome, you entered the game");
+  setFlag(MessageKind::Greeting, 1);
+  duelTemplates("Rookie has become engaged in a duel with %d", "w", "l");
+  // The reply holds the event's own words: it comes back as an echo and as our chat line,
+  // and neither may answer again.
+  happen({"Timelimit hit."});
+  replies().greetingTimerTick();
+  happen({"Ann entered the game"});
+  happen({"Ann has become engaged in a duel with Rookie!"});
+  clock.runFor(20000);  // many cycles, a greeting-gate tick among them
+  const std::vector<std::string> all = commands();
+  EXPECT_EQ(std::count(all.begin(), all.end(), "say gg, Timelimit hit."), 1);
+  EXPECT_EQ(std::count(all.begin(), all.end(), "say welcome, you entered the game"), 1);
+  EXPECT_EQ(std::count(all.begin(), all.end(), "say Rookie has become engaged in a duel with Ann"),
+            1);
+}
+
+TEST_F(Replies, ReplySwitchesCountOnlyOnThePlayersOwnLine) {
+  happen({"Eve: Rookie: !replyoff"});
+  EXPECT_TRUE(replies().repliesOn());
+  happen({"Rookie: !replyoff"});
+  EXPECT_FALSE(replies().repliesOn());
+  happen({"Eve: Rookie: !ReplyON"});
+  EXPECT_FALSE(replies().repliesOn());
+  happen({"Rookie: !ReplyON"});
+  EXPECT_TRUE(replies().repliesOn());
+}

@@ -1,0 +1,227 @@
+#include "core/watcher/MusicChatCommands.h"
+
+#include <algorithm>
+
+#include "core/player/FakeMediaBackEnd.h"
+#include "support/PlayerTestPorts.h"
+#include "support/WatcherHarness.h"
+
+using namespace pvx;
+
+namespace {
+
+// The music commands from the game's chat, with a player on scripted tracks.
+class Music : public pvx::testing::WatcherHarness {
+ protected:
+  void SetUp() override {
+    WatcherHarness::SetUp();
+    startKnowingName();
+  }
+  void addTracks(const std::vector<std::string>& titles, double seconds = 100) {
+    for (const std::string& t : titles) {
+      media.addTrack("/music/" + t, seconds);
+      port.answers.push_back(ChosenFile{"/music/" + t, t});
+      player.cmdAddFileClick();
+    }
+  }
+  // Ends the cycle that the game's echo of the last typed commands is read in.
+  void settle() { runOneCycle(); }
+
+  pvx::testing::FakePlayerPort& port = playerWindow;
+  Player& player = core.player();
+};
+
+}  // namespace
+
+TEST_F(Music, StopOnlyWhilePlaying) {
+  auto t0 = happen({"Rookie: !stop"});
+  EXPECT_TRUE(typedSince(t0).empty());
+  addTracks({"a", "b"});
+  player.cmdPlayClick();
+  t0 = happen({"Rookie: !stop"});
+  EXPECT_EQ(typedSince(t0), (Lines{{0, "say ^1Stopped"}}));
+  EXPECT_FALSE(player.mPlaying());
+}
+
+TEST_F(Music, PauseThenBarePlayResumes) {
+  addTracks({"a"});
+  player.cmdPlayClick();
+  clock.runFor(3000);
+  auto t0 = happen({"Rookie: !pause"});
+  EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^1Paused"}}));
+  EXPECT_TRUE(player.PauseBb());
+  settle();
+  t0 = happen({"Rookie: !pause"});
+  EXPECT_TRUE(typedSince(t0).empty());
+  t0 = happen({"Rookie: !play"});
+  EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^1Resumed"}}));
+  EXPECT_FALSE(player.PauseBb());
+  EXPECT_TRUE(player.mPlaying());
+}
+
+TEST_F(Music, BarePlayWhileNotPausedEndsTheCycleBeforeTheNameScan) {
+  addTracks({"a"});
+  const auto t0 = happen({"\"name\" is:\"Other\" default:\"x\"", "Rookie: !play"});
+  EXPECT_TRUE(typedSince(t0).empty());
+  EXPECT_EQ(playerName(), "Rookie");
+  EXPECT_FALSE(player.mPlaying());
+}
+
+TEST_F(Music, StoppingClearsThePauseSoBarePlayDoesNothing) {
+  addTracks({"a"});
+  player.cmdPlayClick();
+  happen({"Rookie: !pause"});
+  settle();
+  happen({"Rookie: !stop"});
+  settle();
+  const auto t0 = happen({"Rookie: !play"});
+  EXPECT_TRUE(typedSince(t0).empty());
+  EXPECT_FALSE(player.mPlaying());
+}
+
+TEST_F(Music, NextAnnouncesInTheConsoleThenInChat) {
+  addTracks({"a", "b;quit", "c"});
+  player.cmdPlayClick();
+  const auto t0 = happen({"Rookie: !next"});
+  EXPECT_EQ(typedSince(t0), (Lines{{0, "echo ^1Currently Playing: ^4bquit"},
+                                   {1000, "say ^4Currently playing: ^3bquit"}}));
+  EXPECT_EQ(player.list().selection(), 1);
+  settle();
+  const auto t1 = happen({"Rookie: !prev"});
+  EXPECT_EQ(typedSince(t1), (Lines{{1000, "say ^4Currently playing: ^3a"}}));
+}
+
+TEST_F(Music, NextWhilePausedMovesTheSelectionAndResumesWithAnEmptyTitle) {
+  addTracks({"a", "b"});
+  player.cmdPlayClick();
+  player.Pause();
+  const auto t0 = happen({"Rookie: !next"});
+  EXPECT_EQ(typedSince(t0),
+            (Lines{{0, "echo ^1Currently Playing: ^4"}, {1000, "say ^4Currently playing: ^3"}}));
+  EXPECT_EQ(player.list().selection(), 1);
+  EXPECT_FALSE(player.PauseBb());
+  EXPECT_EQ(player.engine().curIndex, 0);  // still the first track, resumed
+}
+
+TEST_F(Music, NextAndPrevOnAnEmptyPlaylistDoNothing) {
+  const auto t0 = happen({"Rookie: !next"});
+  settle();
+  happen({"Rookie: !prev"});
+  EXPECT_TRUE(typedSince(t0).empty());
+}
+
+TEST_F(Music, PlaySearchPlaysTheFirstEntryHoldingTheText) {
+  addTracks({"intro", "morning star", "starlight"});
+  const auto t0 = happen({"Rookie: !play STAR"});
+  EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^4Currently playing: ^3morning star"}}));
+  EXPECT_EQ(player.list().selection(), 1);
+  EXPECT_EQ(player.engine().curIndex, 1);
+  EXPECT_TRUE(player.mPlaying());
+
+  settle();
+  const auto t1 = happen({"Rookie: !play zzz;x"});
+  EXPECT_EQ(typedSince(t1), (Lines{{1000, "say ^5No matches for zzzx"}}));
+  EXPECT_EQ(player.engine().curIndex, 1);  // keeps playing what it played
+}
+
+TEST_F(Music, PlayWithABlankSearchesForTheEmptyText) {
+  const auto t0 = happen({"Rookie: !play "});
+  EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^5No matches for "}}));
+  settle();
+  addTracks({"first", "second"});
+  const auto t1 = happen({"Rookie: !play "});
+  EXPECT_EQ(typedSince(t1), (Lines{{1000, "say ^4Currently playing: ^3first"}}));
+}
+
+TEST_F(Music, VolumeNumbers) {
+  const std::pair<const char*, int> cases[] = {
+      {" 15", 15},       {"15", 15},          {" 7.9", 7},     {" -0.5", -1},   {" +3", 3},
+      {" loud", -99},    {"", -99},           {" 99999", -99}, {" 1.2.3", -99}, {" .", -99},
+      {" 32767", 32767}, {" -32768", -32768}, {" 1e3", -99},   {" +-5", -99}};
+  for (const auto& [arg, want] : cases) {
+    const auto got = MusicChatCommands::volumeNumber(arg);
+    EXPECT_EQ(got.has_value(), want != -99) << arg;
+    if (got && want != -99) {
+      EXPECT_EQ(*got, want) << arg;
+    }
+  }
+}
+
+TEST_F(Music, VolumeFromChatMovesTheSlider) {
+  const auto t0 = happen({"Rookie: !vol 15"});
+  EXPECT_EQ(player.engine().volumeSliderValue(), 5);
+  happen({"Rookie: !vol2"});
+  EXPECT_EQ(player.engine().volumeSliderValue(), 18);
+  happen({"Rookie: !vol 7.9"});
+  EXPECT_EQ(player.engine().volumeSliderValue(), 13);
+  for (const char* ignored : {"Rookie: !vol loud", "Rookie: !vol", "Rookie: !vol 99999"}) {
+    happen({ignored});
+    EXPECT_EQ(player.engine().volumeSliderValue(), 13) << ignored;
+  }
+  EXPECT_TRUE(typedSince(t0).empty());  // nothing is said about the volume
+}
+
+TEST_F(Music, ListSongsClearsThenFourColumnsALine) {
+  addTracks({"a", "b", "c", "d", "e"});
+  auto t0 = happen({"Rookie: !listsongs"});
+  EXPECT_EQ(typedSince(t0), (Lines{{0, "/clear"},
+                                   {0, "echo ^1\"a          ^2b          ^3c          ^4d\""},
+                                   {0, "echo ^1\"e          ^2          ^3          ^4\""}}));
+  player.cmdClearClick();
+  settle();
+  t0 = happen({"Rookie: !listsongs"});
+  EXPECT_EQ(typedSince(t0), (Lines{{0, "/clear"}}));
+}
+
+TEST_F(Music, OnlyTheEarlierCommandOfTheChainRuns) {
+  addTracks({"x-files"});
+  player.cmdPlayClick();
+  const auto t0 = happen({"Rookie: !play x", "Rookie: !stop"});
+  EXPECT_EQ(typedSince(t0), (Lines{{0, "say ^1Stopped"}}));
+}
+
+TEST_F(Music, NextOverABrokenEntryAnnouncesOnlyTheOneThatStarted) {
+  addTracks({"a"});
+  port.answers.push_back(ChosenFile{"/music/broken", "broken"});  // not a track the media knows
+  player.cmdAddFileClick();
+  addTracks({"c"});
+  player.cmdPlayClick();
+  const auto t0 = happen({"Rookie: !next"});
+  // The skipped entry returns no title, so the chat line names nothing.
+  EXPECT_EQ(typedSince(t0),
+            (Lines{{0, "echo ^1Currently Playing: ^4c"}, {1000, "say ^4Currently playing: ^3"}}));
+  EXPECT_EQ(player.engine().curIndex, 2);
+}
+
+TEST_F(Music, ThePlayersOwnAnswersNeverCommandAgain) {
+  // A search text that names a command, and a title that does: each is answered exactly once.
+  addTracks({"intro", "Rookie: !stop", "Rookie: !next"});
+  happen({"Rookie: !play Rookie: !play zzz"});
+  happen({"Rookie: !play !stop"});
+  clock.runFor(10000);
+  const std::vector<std::string> all = commands();
+  EXPECT_EQ(std::count(all.begin(), all.end(), "say ^5No matches for Rookie: !play zzz"), 1);
+  EXPECT_EQ(std::count(all.begin(), all.end(), "say ^4Currently playing: ^3Rookie: !stop"), 1);
+  EXPECT_EQ(player.list().selection(), 1);
+  EXPECT_TRUE(player.mPlaying());  // announcing the title did not stop it
+
+  happen({"Rookie: !next"});
+  clock.runFor(10000);
+  EXPECT_EQ(player.list().selection(), 2);
+  EXPECT_TRUE(player.mPlaying());
+}
+
+TEST_F(Music, CommandsReadTheirOwnLine) {
+  addTracks({"a", "b"});
+  player.cmdPlayClick();
+  // Another player's bare play before ours does not make ours a search, nor the reverse.
+  player.cmdPauseClick();
+  const auto t0 = happen({"Ann: !play b", "Rookie: !play"});
+  EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^1Resumed"}}));
+  settle();
+  const auto t1 = happen({"Rookie: !play b", "Ann: !play"});
+  EXPECT_EQ(typedSince(t1), (Lines{{1000, "say ^4Currently playing: ^3b"}}));
+  settle();
+  happen({"Ann: !vol 2", "Rookie: !vol 15", "Cid: !vol 3"});
+  EXPECT_EQ(player.engine().volumeSliderValue(), 5);
+}

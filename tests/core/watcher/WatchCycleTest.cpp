@@ -1,0 +1,291 @@
+#include "core/watcher/WatchCycle.h"
+
+#include "core/text/Text.h"
+#include "support/WatcherHarness.h"
+
+using namespace pvx;
+using pvx::testing::WatcherHarness;
+
+namespace {
+
+// A console whose Enter only records the line: "/clear" empties nothing and "/name" is never
+// answered, so the log holds exactly what a test puts there.
+struct BareConsole : WatcherHarness {
+  void SetUp() override {
+    WatcherHarness::SetUp();
+    practice.stop();
+    console = ws.createWindow("JAMP WinConsole", ConsoleBridge::kConsoleTitle);
+    input = ws.createWindow("Edit", "", console);
+    for (const char* b : {"Copy", "Clear", "Quit"})
+      ws.createWindow("Button", b, console);
+    log = ws.createWindow("Edit", "", console);
+    ws.setCharHandler(input, [this](unsigned, long) {
+      entered.push_back(ws.text(input));
+      ws.setTextDirect(input, "");
+    });
+    core.start();
+  }
+  void setLog(const std::string& ansi) { ws.setTextDirect(log, ansi); }
+  void cycle() {
+    entered.clear();
+    runOneCycle();
+  }
+  // A log of n characters whose last ones are easy to recognise.
+  static std::string logOf(std::size_t n) {
+    std::string s;
+    for (std::size_t i = 0; i < n; ++i)
+      s += static_cast<char>('a' + i % 26);
+    return s;
+  }
+
+  Hwnd console = 0, input = 0, log = 0;
+  std::vector<std::string> entered;
+};
+
+// A watch cycle of its own, beside the program's (which is never started), whose replies and
+// commands the test writes.
+struct OwnSteps : WatcherHarness {
+  struct Step final : WatchStep {
+    std::function<CycleFlow(const std::string&)> body = [](const std::string&) {
+      return CycleFlow::Continue;
+    };
+    CycleFlow run(const std::string& lines, std::string&) override { return body(lines); }
+  };
+  void runOwnCycle() {
+    const std::uint64_t target = own.cyclesStarted() + 1;
+    while (own.cyclesEnded() < target && clock.runNext()) {
+    }
+  }
+  Step events, commands;
+  WatchCycle own{core.bridge(), clock, window, core.dock(), core.status(), events, commands};
+};
+
+}  // namespace
+
+TEST_F(WatcherHarness, GameNotRunningShowsTheAbsentFormAndTypesNothing) {
+  practice.stop();
+  core.start();
+  runOneCycle();
+  EXPECT_EQ(window.status, "[ Current Player: <JKA is not running>  OS: Windows 2000 Build 2195 ]");
+  EXPECT_FALSE(window.backVisible);
+  EXPECT_TRUE(typed.empty());
+  EXPECT_EQ(watch().state().consoleLog, 0u);
+}
+
+TEST_F(WatcherHarness, ConsoleComingUpIsFoundClearedAndAskedForTheName) {
+  practice.stop();
+  core.start();
+  runOneCycle();
+  practice.start();
+  runOneCycle();
+  EXPECT_EQ(commands(), (std::vector<std::string>{"/clear"}));
+  EXPECT_TRUE(window.backVisible);
+  EXPECT_EQ(watch().state().consoleLog, practice.logWindow());
+  runOneCycle();  // asks; the answer lands in the log at once
+  runOneCycle();  // reads the answer
+  EXPECT_EQ(commands(), (std::vector<std::string>{"/clear", "/name"}));
+  EXPECT_EQ(playerName(), "Rookie");
+  EXPECT_EQ(window.status, "[ Current Player: Rookie  OS: Windows 2000 Build 2195 ]");
+  EXPECT_EQ(window.chat, "");
+}
+
+TEST_F(WatcherHarness, GameEndingResetsEverythingAndItIsPickedUpAgain) {
+  startKnowingName();
+  practice.stop();
+  runOneCycle();
+  EXPECT_EQ(playerName(), "");
+  EXPECT_EQ(watch().state().consoleLog, 0u);
+  EXPECT_EQ(watch().state().previousLogLength, 0);
+  EXPECT_FALSE(window.backVisible);
+  practice.start();
+  clock.runFor(5);
+  EXPECT_EQ(playerName(), "Rookie");
+  EXPECT_TRUE(window.backVisible);
+}
+
+TEST_F(BareConsole, UnansweredNameQueryIsRepeatedEveryCycle) {
+  // Start-up found the log already, so no "/clear": the name is asked for at once.
+  for (int i = 0; i < 3; ++i) {
+    cycle();
+    EXPECT_EQ(entered, (std::vector<std::string>{"/name"}));
+  }
+}
+
+TEST_F(BareConsole, GrowthTakesTheLast200CharactersAtMost) {
+  watch().setPlayerName("Rookie");
+  setLog(logOf(1000));
+  cycle();
+  EXPECT_EQ(watch().state().previousLogLength, 1000);
+  setLog(logOf(1350));
+  cycle();
+  EXPECT_EQ(watch().newText(), logOf(1350).substr(1150));
+  EXPECT_EQ(window.chat, watch().newText());
+  EXPECT_EQ(watch().state().previousLogLength, 1350);
+
+  setLog(logOf(1400));
+  cycle();
+  EXPECT_EQ(watch().newText(), logOf(1400).substr(1350));
+  cycle();
+  EXPECT_EQ(watch().newText(), "");                  // no growth, no text
+  EXPECT_EQ(window.chat, logOf(1400).substr(1350));  // keeps its caption
+}
+
+TEST_F(BareConsole, NewTextIsReadAsTheGamesCharacters) {
+  watch().setPlayerName("Rookie");
+  cycle();
+  setLog(
+      "Bob: \xAC"
+      "hi\xAC\r\n");
+  cycle();
+  EXPECT_EQ(watch().newText(), "Bob: ¬hi¬\r\n");
+}
+
+TEST_F(BareConsole, LogAtTheLimitIsClearedAndNotLookedAt) {
+  watch().setPlayerName("Rookie");
+  cycle();
+  setLog(logOf(29999));
+  cycle();
+  EXPECT_EQ(text::length(watch().newText()), 200u);
+  EXPECT_TRUE(entered.empty());
+
+  std::string full = logOf(29999) + "Timelimit hit.\r\n";
+  setLog(full.substr(0, 30000));
+  cycle();
+  EXPECT_EQ(entered, (std::vector<std::string>{"/clear"}));
+  EXPECT_EQ(watch().newText(), "");
+  EXPECT_EQ(watch().state().logLength, 30000);  // this console's "/clear" empties nothing
+  EXPECT_EQ(watch().state().previousLogLength, 30000);
+}
+
+TEST_F(BareConsole, ShrinkingLogIsClearedAndReadAfresh) {
+  watch().setPlayerName("Rookie");
+  setLog(logOf(5000));
+  cycle();
+  setLog(logOf(3000));
+  cycle();
+  EXPECT_EQ(watch().newText(), "");
+  EXPECT_TRUE(entered.empty());
+  cycle();
+  EXPECT_EQ(entered, (std::vector<std::string>{"/clear"}));
+  EXPECT_EQ(watch().newText(), logOf(3000).substr(2800));
+  EXPECT_EQ(watch().state().previousLogLength, 3000);
+}
+
+TEST_F(BareConsole, NameIsTakenBetweenTheThirdAndFourthQuote) {
+  cycle();
+  setLog("\"name\" is:\"Rookie^7\" default:\"Padawan^7\"\r\n");
+  cycle();
+  EXPECT_EQ(playerName(), "Rookie^7");
+  EXPECT_EQ(window.status, "[ Current Player: Rookie^7  OS: Windows 2000 Build 2195 ]");
+  EXPECT_EQ(window.chat, "");
+}
+
+TEST_F(BareConsole, QuotesAreCountedFromTheStartOfTheAnswersLine) {
+  cycle();
+  // A quote in a chat line before the answer does not shift the count.
+  setLog("Bob: say \"hi\r\n\"name\" is:\"Rookie^7\" default:\"Padawan^7\"\r\n");
+  cycle();
+  EXPECT_EQ(playerName(), "Rookie^7");
+}
+
+TEST_F(BareConsole, OnlyTheGamesOwnAnswerNamesThePlayer) {
+  watch().setPlayerName("Rookie");
+  cycle();
+  // Chat that holds the answer's words, and an answer whose fourth quote is on the next line.
+  setLog("Eve: \"name\" is:\"Eve\" default:\"x\"\r\n\"name\" is:\"Ann\r\n\"\r\n");
+  cycle();
+  EXPECT_EQ(playerName(), "Rookie");
+}
+
+TEST_F(BareConsole, ThreeQuotesOnlyLeaveTheNameButRewriteTheStatus) {
+  watch().setPlayerName("Rookie");
+  cycle();
+  window.status = "old";
+  setLog("\"name\" is:\"Rooki\r\n");
+  cycle();
+  EXPECT_EQ(playerName(), "Rookie");
+  EXPECT_EQ(window.status, "[ Current Player: Rookie  OS: Windows 2000 Build 2195 ]");
+  EXPECT_EQ(window.chat, "");
+}
+
+TEST_F(BareConsole, EmptyNameBetweenQuotesMakesTheNameUnknownAgain) {
+  watch().setPlayerName("Rookie");
+  cycle();
+  setLog("\"name\" is:\"\" default:\"Padawan^7\"\r\n");
+  cycle();
+  EXPECT_EQ(playerName(), "");
+  cycle();
+  EXPECT_EQ(entered, (std::vector<std::string>{"/name"}));
+}
+
+TEST_F(BareConsole, ConsoleVanishingInTheMiddleOfACycleEndsItNormally) {
+  watch().setPlayerName("");
+  cycle();
+  // The game quits on the next command it receives: the rest of that cycle finds stale handles.
+  ws.setCharHandler(input, [this](unsigned, long) { ws.destroyWindow(console); });
+  cycle();
+  EXPECT_TRUE(watch().armed());
+  runOneCycle();
+  EXPECT_EQ(watch().state().consoleLog, 0u);
+  EXPECT_FALSE(window.backVisible);
+}
+
+TEST_F(WatcherHarness, PlayerWindowMovedByTheUserIsPutBack) {
+  startKnowingName();
+  playerWindow.rect.left += 1500;
+  playerWindow.rect.top += 300;
+  runOneCycle();
+  EXPECT_FLOAT_EQ(playerWindow.rect.left, window.rect.left);
+  EXPECT_FLOAT_EQ(playerWindow.rect.top, window.rect.top + window.rect.height);
+}
+
+TEST_F(OwnSteps, CyclesNeverOverlapEvenWhenOneYieldsAndWaits) {
+  int depth = 0, deepest = 0, ticks = 0;
+  auto other = clock.makeTimer([&] { ++ticks; });
+  other->start(1);
+  events.body = [&](const std::string&) {
+    deepest = std::max(deepest, ++depth);
+    clock.sleepMs(50);
+    window.yieldToEvents();  // lets the other timer run, never a second cycle
+    --depth;
+    return CycleFlow::Continue;
+  };
+  own.arm();
+  clock.runFor(200);
+  EXPECT_EQ(deepest, 1);
+  EXPECT_GT(ticks, 0);
+  EXPECT_EQ(own.cyclesStarted(), own.cyclesEnded());
+  EXPECT_LE(own.cyclesStarted(), 5u);  // each cycle holds the thread 50 ms
+}
+
+TEST_F(OwnSteps, EndingTheCycleEarlySkipsTheRestButReArmsTheTimer) {
+  own.setPlayerName("Rookie");
+  own.arm();
+  runOwnCycle();
+  int commandsRun = 0;
+  events.body = [](const std::string&) { return CycleFlow::EndNow; };
+  commands.body = [&](const std::string&) {
+    ++commandsRun;
+    return CycleFlow::Continue;
+  };
+  game.print("\"name\" is:\"Other\" default:\"x\"");
+  runOwnCycle();
+  EXPECT_EQ(commandsRun, 0);
+  EXPECT_EQ(own.state().playerName, "Rookie");  // no name discovery either
+  EXPECT_TRUE(own.armed());
+}
+
+TEST_F(OwnSteps, ChatCommandsRunOnlyWhileTheNameIsKnown) {
+  int commandsRun = 0;
+  commands.body = [&](const std::string&) {
+    ++commandsRun;
+    return CycleFlow::Continue;
+  };
+  practice.stop();
+  own.arm();
+  runOwnCycle();
+  EXPECT_EQ(commandsRun, 0);
+  practice.start();
+  clock.runFor(5);
+  EXPECT_GT(commandsRun, 0);
+}

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <filesystem>
+
+#include "app/Program.h"
+#include "core/console/VirtualClock.h"
+#include "support/FakePorts.h"
+#include "support/RunningProgram.h"
+
+using namespace pvx;
+
+namespace {
+
+// The editor through its real widgets, offscreen, in the whole program on virtual time.
+struct Editor : ::testing::Test {
+  void choose(int index) {
+    for (QAction* a : program->mainWindow().findChildren<QAction*>("mnuMsg")) {
+      if (a->property("index").toInt() == index)
+        a->trigger();
+    }
+  }
+  template <class T>
+  T* find(const char* name) {
+    return program->editorWindow().findChild<T*>(QString::fromLatin1(name));
+  }
+  QLineEdit* text() { return find<QLineEdit>("txtMessage"); }
+  QCheckBox* box() { return find<QCheckBox>("chkEnabled"); }
+  void ok() { find<QPushButton>("Command1")->click(); }
+
+  pvx::testing::RunningProgram running;
+  VirtualClock& clock = running.clock;
+  std::unique_ptr<Program>& program = running.program;
+};
+
+QRect twips(int l, int t, int w, int h) {
+  return QRect(l / 15, t / 15, w / 15, h / 15);
+}
+
+}  // namespace
+
+TEST_F(Editor, HasItsControlsWhereTheyBelong) {
+  EXPECT_EQ(find<QLabel>("Label1")->text(), "Message:");
+  EXPECT_EQ(find<QLabel>("Label1")->geometry(), twips(240, 720, 1215, 255));
+  EXPECT_EQ(text()->geometry(), twips(1560, 720, 2415, 375));
+  EXPECT_EQ(box()->text(), "Message Enabled?");
+  EXPECT_EQ(box()->geometry(), twips(1680, 1200, 2775, 375));
+  EXPECT_EQ(find<QPushButton>("Command1")->text(), "Ok");
+  EXPECT_TRUE(program->editorWindow().windowTitle().isEmpty());
+}
+
+TEST_F(Editor, OpenEditOkThenAnotherMessage) {
+  choose(0);
+  EXPECT_TRUE(program->editorWindow().isVisible());
+  EXPECT_FALSE(program->mainWindow().isVisible());
+  EXPECT_TRUE(text()->text().isEmpty());
+  EXPECT_EQ(box()->checkState(), Qt::Unchecked);
+
+  text()->setText("Hi %d");
+  box()->setChecked(true);
+  ok();
+  const Messages& messages = program->core().messages();
+  EXPECT_EQ(messages.message(MessageKind::Greeting), (Message{"Hi %d", 1}));
+  EXPECT_TRUE(text()->text().isEmpty());
+  EXPECT_FALSE(program->editorWindow().isVisible());
+  EXPECT_TRUE(program->mainWindow().isVisible());
+
+  choose(1);
+  EXPECT_TRUE(text()->text().isEmpty());  // the self-kill message, not the greeting
+  EXPECT_EQ(box()->checkState(), Qt::Unchecked);
+  ok();
+  EXPECT_EQ(messages.message(MessageKind::Greeting).text, "Hi %d");
+
+  choose(0);
+  EXPECT_EQ(text()->text(), "Hi %d");
+  box()->setChecked(false);
+  ok();
+  EXPECT_EQ(messages.message(MessageKind::Greeting), (Message{"Hi %d", 0}));
+}
+
+TEST_F(Editor, AnOddFlagIsShownWithoutFailingAndStoredAsOne) {
+  program->core().messages().setMessage(MessageKind::Limit, Message{"", 7});
+  choose(3);
+  EXPECT_EQ(box()->checkState(), Qt::PartiallyChecked);
+  ok();
+  EXPECT_EQ(program->core().messages().message(MessageKind::Limit).enabled, 1);
+}
+
+TEST_F(Editor, ClosingByTheFrameStoresNothingAndBringsTheMainWindowBack) {
+  choose(2);
+  text()->setText("discarded");
+  box()->setChecked(true);
+  program->editorWindow().close();
+  EXPECT_FALSE(program->editorWindow().isVisible());
+  EXPECT_TRUE(program->mainWindow().isVisible());
+  EXPECT_EQ(program->core().messages().message(MessageKind::OwnEntry), Message{});
+  choose(2);
+  EXPECT_TRUE(text()->text().isEmpty());
+}
+
+TEST_F(Editor, RepliesGoOnWithTheStoredValuesWhileEditing) {
+  program->core().messages().setMessage(MessageKind::Limit, Message{"old", 1});
+  clock.runFor(10);
+  choose(3);
+  text()->setText("new");
+  PracticeConsole& practice = *program->practice();
+  practice.game().print("Timelimit hit.");
+  clock.runFor(600);
+  EXPECT_NE(practice.game().log().find("]say old"), std::string::npos);
+}
+
+TEST(MessageSetMenus, SaveAndOpenGoThroughTheDialogs) {
+  pvx::testing::FakeDialogs dialogs;
+  ProgramOptions options;
+  options.dialogs = &dialogs;
+  pvx::testing::RunningProgram program(std::move(options));
+  const std::filesystem::path folder = program.folder;
+  program->mainWindow().editDuelText(DuelText::Won, "%s beat %d");
+
+  program->mainWindow().findChild<QAction*>("mnuSave")->trigger();
+  EXPECT_TRUE(std::filesystem::exists(folder / "Saves" / "main.pvx"));
+
+  program->mainWindow().editDuelText(DuelText::Won, "changed");
+  dialogs.file = (folder / "Saves" / "main.pvx").string();
+  program->mainWindow().findChild<QAction*>("mnuOpen")->trigger();
+  EXPECT_EQ(program->mainWindow().duelText(DuelText::Won), "%s beat %d");
+  EXPECT_TRUE(dialogs.boxes.empty());
+}

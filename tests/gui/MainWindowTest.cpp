@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <filesystem>
+#include <random>
+
+#include "app/Program.h"
+#include "core/console/VirtualClock.h"
+#include "support/RunningProgram.h"
+
+using namespace pvx;
+
+namespace {
+
+// The whole program with its real windows, offscreen, against the practice game on virtual time.
+struct TheMainWindow : ::testing::Test {
+  static ProgramOptions rookie() {
+    ProgramOptions options;
+    options.playerName = "Rookie";
+    return options;
+  }
+  template <class T>
+  T* find(const char* name) {
+    return program->mainWindow().findChild<T*>(QString::fromLatin1(name));
+  }
+
+  pvx::testing::RunningProgram running{rookie()};
+  VirtualClock& clock = running.clock;
+  std::filesystem::path& folder = running.folder;
+  std::unique_ptr<Program>& program = running.program;
+};
+
+QRect twips(int l, int t, int w, int h) {
+  return QRect(l / 15, t / 15, w / 15, h / 15);
+}
+
+}  // namespace
+
+TEST_F(TheMainWindow, HasEveryControlWhereItBelongs) {
+  MainWindow& w = program->mainWindow();
+  EXPECT_EQ(w.windowTitle(), QString::fromUtf8("Parlevox V1.1 by [ZB] ¬vendrix¬"));
+  EXPECT_EQ(w.centralWidget()->size(), QSize(429, 319));
+
+  EXPECT_EQ(find<QLabel>("Label1")->text(), "Duel Engage:");
+  EXPECT_EQ(find<QLabel>("Label1")->geometry(), twips(840, 720, 1425, 375));
+  EXPECT_TRUE(find<QLabel>("Label1")->alignment() & Qt::AlignRight);
+  EXPECT_EQ(find<QLineEdit>("txtDuelEngage")->geometry(), twips(2400, 720, 3735, 375));
+  EXPECT_EQ(find<QLabel>("Label2")->text(), "Duel Lost:");
+  EXPECT_EQ(find<QLineEdit>("txtDuelLost")->geometry(), twips(2400, 1320, 3735, 375));
+  EXPECT_EQ(find<QLabel>("Label3")->text(), "Duel Won:");
+  EXPECT_TRUE(find<QLabel>("Label3")->alignment() & Qt::AlignLeft);
+  EXPECT_EQ(find<QLineEdit>("txtDuelWon")->geometry(), twips(2400, 1920, 3735, 375));
+  EXPECT_EQ(find<QLabel>("ChatText")->geometry(), twips(0, 2640, 6420, 330));
+  EXPECT_EQ(find<QPushButton>("cmdBack")->text(), "Back to Game");
+  EXPECT_EQ(find<QPushButton>("cmdBack")->geometry(), twips(600, 3240, 2175, 495));
+  EXPECT_EQ(find<QPushButton>("cmdViewPlay")->text(), "Playlist");
+  EXPECT_EQ(find<QLabel>("lblPlatform")->geometry(), twips(0, 4320, 6495, 405));
+  EXPECT_TRUE(find<QLineEdit>("Text1")->isHidden());
+  EXPECT_EQ(find<QLineEdit>("Text1")->text(), "Jedi Knight Academy MP Console");
+  EXPECT_TRUE(find<QLineEdit>("Text2")->text().isEmpty());
+
+  EXPECT_EQ(find<QLabel>("Label1")->palette().color(QPalette::WindowText), QColor(128, 128, 255));
+  EXPECT_TRUE(find<QLabel>("Label1")->font().bold());
+  EXPECT_EQ(find<QLabel>("lblPlatform")->palette().color(QPalette::WindowText),
+            QColor(255, 255, 0));
+  EXPECT_EQ(w.centralWidget()->palette().color(QPalette::Window), QColor(0, 0, 64));
+}
+
+TEST_F(TheMainWindow, MenusInTheirOrder) {
+  const QList<QAction*> menus = program->mainWindow().menuBar()->actions();
+  ASSERT_EQ(menus.size(), 2);
+  EXPECT_EQ(menus[0]->text(), "File");
+  EXPECT_EQ(menus[1]->text(), "Customize Messages");
+  QStringList file;
+  for (QAction* a : menus[0]->menu()->actions())
+    file << a->objectName() + "=" + a->text();
+  EXPECT_EQ(file, QStringList({"mnuSave=Save", "mnuOpen=Open", "mnuExit=Exit"}));
+  QStringList messages;
+  for (QAction* a : menus[1]->menu()->actions()) {
+    EXPECT_EQ(a->objectName(), "mnuMsg");
+    messages << QString::number(a->property("index").toInt()) + "=" + a->text();
+  }
+  EXPECT_EQ(messages, QStringList({"0=Greeting", "1=Self inflicting death", "2=On Self Enter",
+                                   "3=Time/Frag Limit"}));
+}
+
+TEST_F(TheMainWindow, StartsCentredWithThePlayerWindowHiddenAndDockedBelow) {
+  MainWindow& w = program->mainWindow();
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  const QRect frame = w.frameGeometry();
+  EXPECT_TRUE(w.isVisible());
+  // Centred before it was first shown, when the platform did not yet know the frame's size.
+  const int slackX = (frame.width() - w.width()) / 2 + 1;
+  const int slackY = (frame.height() - w.height()) / 2 + 1;
+  EXPECT_LE(std::abs(frame.left() - (screen.width() - frame.width()) / 2), slackX);
+  EXPECT_LE(std::abs(frame.top() - (screen.height() - frame.height()) / 2), slackY);
+
+  frmPlay& p = program->playerWindow();
+  EXPECT_FALSE(p.isVisible());
+  // Both windows have the same kind of frame, so equal frames mean equal client widths.
+  EXPECT_EQ(p.width(), w.width());
+  EXPECT_EQ(p.frameGeometry().left(), frame.left());
+  EXPECT_LE(std::abs(p.frameGeometry().top() - (frame.top() + frame.height())), 2 * slackY);
+  // Once the frame is known, docking puts it exactly below.
+  program->core().dock().dock();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(p.frameGeometry().top(), frame.top() + frame.height());
+  EXPECT_FALSE(program->editorWindow().isVisible());
+  EXPECT_EQ(program->editorWindow().size(), QSize(312, 206));
+}
+
+TEST_F(TheMainWindow, StatusLineAndTheNameQuery) {
+  EXPECT_TRUE(find<QLabel>("lblPlatform")->text().startsWith("[ Windows "));
+  EXPECT_TRUE(find<QLabel>("lblPlatform")->text().endsWith(" ]"));
+  EXPECT_EQ(program->practice()->game().log(),
+            "]name\r\n\"name\" is:\"Rookie\" default:\"Padawan\"\r\n");
+  EXPECT_TRUE(std::filesystem::is_directory(folder / "Saves"));
+}
+
+TEST_F(TheMainWindow, PlaylistButtonTwiceShowsThenHidesThePlayer) {
+  find<QPushButton>("cmdViewPlay")->click();
+  EXPECT_TRUE(program->playerWindow().isVisible());
+  find<QPushButton>("cmdViewPlay")->click();
+  EXPECT_FALSE(program->playerWindow().isVisible());
+}
+
+TEST_F(TheMainWindow, BackToGameButtonShowsTheGameWindow) {
+  PracticeConsole& practice = *program->practice();
+  program->windowSystem().showWindow(practice.gameWindow(), WindowSystem::kSwHide);
+  find<QPushButton>("cmdBack")->click();
+  EXPECT_TRUE(practice.gameWindowVisible());
+  EXPECT_TRUE(practice.game().log().find("]say Maximized\r\nRookie: Maximized\r\n") !=
+              std::string::npos);
+}
+
+TEST_F(TheMainWindow, StatusLabelsShowMarkupAsPlainText) {
+  program->mainWindow().setStatusLine("[ Current Player: <JKA is not running>  OS: x ]");
+  EXPECT_EQ(find<QLabel>("lblPlatform")->textFormat(), Qt::PlainText);
+  EXPECT_EQ(find<QLabel>("ChatText")->textFormat(), Qt::PlainText);
+}
+
+TEST_F(TheMainWindow, FileExitEndsTheProgram) {
+  QAction* exit = program->mainWindow().findChild<QAction*>("mnuExit");
+  ASSERT_NE(exit, nullptr);
+  QTimer::singleShot(0, exit, &QAction::trigger);
+  EXPECT_EQ(QApplication::exec(), 0);  // returns only because the program ended
+}
+
+TEST_F(TheMainWindow, PracticeConsoleWindowStartsStopsAndPrintsForTheGame) {
+  PracticeConsole& practice = *program->practice();
+  PracticeConsoleWindow window(practice);
+  auto* running = window.findChild<QCheckBox*>("practiceRunning");
+  auto* line = window.findChild<QLineEdit*>("practicePrint");
+  auto* log = window.findChild<QPlainTextEdit*>("practiceLog");
+  ASSERT_TRUE(running && line && log);
+  EXPECT_TRUE(running->isChecked());
+
+  line->setText("Bob^7 entered the game");
+  window.findChild<QPushButton*>("practicePrintButton")->click();
+  EXPECT_TRUE(log->toPlainText().endsWith("Bob entered the game\n"));
+  EXPECT_NE(practice.game().log().find("Bob entered the game\r\n"), std::string::npos);
+
+  window.findChild<QLineEdit*>("practiceOther")->setText("Cid");
+  window.findChild<QPushButton*>("practiceDuel")->click();
+  window.findChild<QLineEdit*>("practiceSay")->setText("!next");
+  window.findChild<QPushButton*>("practiceSayButton")->click();
+  EXPECT_TRUE(log->toPlainText().endsWith(
+      "Cid has become engaged in a duel with Rookie!\nRookie: !next\n"));
+
+  running->setChecked(false);
+  EXPECT_FALSE(practice.running());
+  window.findChild<QPushButton*>("practiceTimelimit")->click();  // a stopped game prints nothing
+  EXPECT_EQ(program->bridge().findConsoleWindow(), 0u);
+  running->setChecked(true);
+  EXPECT_TRUE(practice.running());
+  EXPECT_EQ(window.findChild<QLabel*>("practiceGameWindow")->text(), "Game window: shown");
+}

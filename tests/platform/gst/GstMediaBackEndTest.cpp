@@ -1,0 +1,167 @@
+#include "platform/gst/GstMediaBackEnd.h"
+
+#include <gst/gst.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "support/PlayerTestPorts.h"
+
+// The GStreamer back end against real files made here at test time. These tests play audio in
+// real time (a few seconds in all), so they run under their own label.
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// Runs a pipeline written as for gst-launch to its end; false when it fails.
+bool runPipeline(const std::string& description) {
+  GstElement* pipeline = gst_parse_launch(description.c_str(), nullptr);
+  if (pipeline == nullptr)
+    return false;
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  GstBus* bus = gst_element_get_bus(pipeline);
+  GstMessage* message = gst_bus_timed_pop_filtered(
+      bus, 20 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+  const bool ended = message != nullptr && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
+  if (message != nullptr)
+    gst_message_unref(message);
+  gst_object_unref(bus);
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(pipeline);
+  return ended;
+}
+
+// Writes seconds of a test tone (44.1 kHz stereo) through the encoder into file.
+bool makeTone(double seconds, const std::string& encoder, const fs::path& file) {
+  return runPipeline("audiotestsrc num-buffers=" + std::to_string(std::lround(seconds * 100)) +
+                     " samplesperbuffer=441 ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! " +
+                     encoder + " ! filesink location=\"" + file.string() + "\"");
+}
+
+// How long the audio a file holds really is, counted in decoded bytes: a compressed file holds
+// more than the tone it was made from (the encoder's delay and its last frame's padding).
+double decodedSeconds(const fs::path& file) {
+  const fs::path raw = fs::path(file) += ".raw";
+  if (!runPipeline("filesrc location=\"" + file.string() +
+                   "\" ! decodebin ! audioconvert ! audioresample ! "
+                   "audio/x-raw,format=S16LE,rate=44100,channels=2 ! filesink location=\"" +
+                   raw.string() + "\""))
+    return -1;
+  return static_cast<double>(fs::file_size(raw)) / (44100.0 * 2 * 2);
+}
+
+double since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+class GstBackEnd : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(backEnd.available()); }
+
+  std::unique_ptr<pvx::MediaGraph> open(const fs::path& file) {
+    auto graph = backEnd.createGraph();
+    if (graph == nullptr || !graph->renderFile(file.string()))
+      return nullptr;
+    return graph;
+  }
+
+  pvx::GstMediaBackEnd backEnd;
+  pvx::testing::TempFolder folder;
+};
+
+TEST_F(GstBackEnd, WavMp3AndWmaOpenWithTheirDurationKnownRightAfterTheStart) {
+  // A plain constant-rate .mp3 tells its length only once it plays; one with a Xing header
+  // tells it at once.
+  struct Case {
+    const char* name;
+    std::string encoder;
+  };
+  std::vector<Case> cases = {{"tone.wav", "wavenc"},
+                             {"plain.mp3", "lamemp3enc"},
+                             {"xing.mp3", "lamemp3enc target=quality ! xingmux"}};
+  // A .wma is made only where its encoder and container (libav, plugins-bad) are installed.
+  GstElementFactory* encoder = gst_element_factory_find("avenc_wmav2");
+  GstElementFactory* container = gst_element_factory_find("asfmux");
+  if (encoder != nullptr && container != nullptr)
+    cases.push_back({"tone.wma", "avenc_wmav2 ! asfmux"});
+  for (GstElementFactory* factory : {encoder, container})
+    if (factory != nullptr)
+      gst_object_unref(factory);
+  for (const Case& c : cases) {
+    const fs::path file = folder.path / c.name;
+    ASSERT_TRUE(makeTone(1.5, c.encoder, file)) << c.name;
+    const double truth = decodedSeconds(file);
+    ASSERT_NEAR(truth, 1.5, 0.1) << c.name;
+    auto graph = open(file);
+    ASSERT_NE(graph, nullptr) << c.name;
+    ASSERT_TRUE(graph->run());
+    const std::optional<double> duration = graph->duration();
+    ASSERT_TRUE(duration.has_value()) << c.name;
+    EXPECT_NEAR(*duration, truth, 0.05) << c.name;
+  }
+}
+
+TEST_F(GstBackEnd, AMissingFileOrATextFileNamedMp3FailsAtOnce) {
+  const fs::path text = folder.path / "notes.mp3";
+  std::ofstream(text) << "These are not the droids you are looking for.\n";
+  for (const fs::path& file : {folder.path / "missing.mp3", text}) {
+    auto graph = backEnd.createGraph();
+    ASSERT_NE(graph, nullptr);
+    const auto start = Clock::now();
+    EXPECT_FALSE(graph->renderFile(file.string())) << file;
+    EXPECT_LT(since(start), 1.0) << file;
+    EXPECT_FALSE(graph->run()) << file;
+    EXPECT_FALSE(graph->duration().has_value()) << file;
+  }
+}
+
+TEST_F(GstBackEnd, PlaysInRealTimeHoldsWhilePausedAndEndsWithPositionEqualToDuration) {
+  const fs::path file = folder.path / "tone.wav";
+  ASSERT_TRUE(makeTone(1.0, "wavenc", file));
+  auto graph = open(file);
+  ASSERT_NE(graph, nullptr);
+  const auto start = Clock::now();
+  ASSERT_TRUE(graph->run());
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  EXPECT_NEAR(*graph->currentPosition(), since(start), 0.2);
+
+  ASSERT_TRUE(graph->pause());
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const double held = *graph->currentPosition();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_NEAR(*graph->currentPosition(), held, 0.02);
+
+  ASSERT_TRUE(graph->run());
+  bool ended = false;
+  while (!ended && since(start) < 4.0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ended = graph->currentPosition() == graph->duration();
+  }
+  ASSERT_TRUE(ended);
+  EXPECT_NEAR(*graph->duration(), 1.0, 0.05);
+  EXPECT_TRUE(graph->stop());
+  EXPECT_EQ(graph->currentPosition(), graph->duration());
+  ASSERT_TRUE(graph->setCurrentPosition(0.25));
+  EXPECT_NEAR(*graph->currentPosition(), 0.25, 0.02);
+}
+
+TEST_F(GstBackEnd, VolumeInHundredthsOfADecibelBecomesALinearFactor) {
+  EXPECT_DOUBLE_EQ(pvx::GstMediaBackEnd::linearVolume(0), 1.0);
+  EXPECT_DOUBLE_EQ(pvx::GstMediaBackEnd::linearVolume(-2000), 0.1);
+  EXPECT_NEAR(pvx::GstMediaBackEnd::linearVolume(-10000), 0.00001, 1e-9);
+  const fs::path file = folder.path / "tone.wav";
+  ASSERT_TRUE(makeTone(0.5, "wavenc", file));
+  auto graph = open(file);
+  ASSERT_NE(graph, nullptr);
+  EXPECT_TRUE(graph->setVolume(-2500));
+  EXPECT_FALSE(graph->setVolume(1));
+  EXPECT_FALSE(graph->setVolume(-10001));
+}
+
+}  // namespace

@@ -1,9 +1,0 @@
-list(APPEND PARLEVOX_CORE_TESTS
-  player/PlaybackEngineTest.cpp
-  player/PlayerNumbersTest.cpp
-  player/PlaylistTest.cpp
-)
-list(APPEND PARLEVOX_GUI_TESTS
-  player/FolderPickerTest.cpp
-  player/PlayerWindowTest.cpp
-)

@@ -1,0 +1,126 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/console/VirtualClock.h"
+#include "core/messages/MessageEditor.h"
+#include "core/program/WindowPorts.h"
+
+namespace pvx::testing {
+
+// A form that remembers what it was told.
+class FakeForm : public FormPort {
+ public:
+  explicit FakeForm(TwipsRect r = {}) : rect(r) {}
+  void create() override { ++creations; }
+  TwipsRect geometry() const override { return rect; }
+  void move(float left, float top) override {
+    rect.left = left;
+    rect.top = top;
+    ++moves;
+  }
+  void setWidth(float width) override { rect.width = width; }
+  bool isVisible() const override { return visible; }
+  void setVisible(bool v) override { visible = v; }
+
+  TwipsRect rect;
+  bool visible = false;
+  int creations = 0;
+  int moves = 0;
+};
+
+// The main window: a screen of 1024 x 768 pixels, the frame of the real window's size.
+class FakeMainWindow : public MainWindowPort {
+ public:
+  explicit FakeMainWindow(VirtualClock* clock = nullptr) : clock_(clock) {}
+  TwipsRect geometry() const override { return rect; }
+  void move(float left, float top) override {
+    rect.left = left;
+    rect.top = top;
+  }
+  void setWidth(float width) override { rect.width = width; }
+  void create() override {}
+  bool isVisible() const override { return visible; }
+  void setVisible(bool v) override { visible = v; }
+  float screenWidth() const override { return 1024 * 15.0f; }
+  float screenHeight() const override { return 768 * 15.0f; }
+  void yieldToEvents() override {
+    ++yields;
+    if (clock_ != nullptr)
+      clock_->runDue();
+  }
+  std::string statusLine() const override { return status; }
+  void setStatusLine(const std::string& t) override { status = t; }
+  std::string chatText() const override { return chat; }
+  void setChatText(const std::string& t) override { chat = t; }
+  bool backButtonVisible() const override { return backVisible; }
+  void setBackButtonVisible(bool v) override { backVisible = v; }
+  void setMaximized(bool m) override { states.push_back(m ? "maximized" : "normal"); }
+  void takeFocus() override { states.push_back("focus"); }
+  // What the duel boxes show.
+  std::string duelText(DuelText which) const { return duel[static_cast<int>(which)]; }
+  void setDuelText(DuelText which, const std::string& t) override {
+    duel[static_cast<int>(which)] = t;
+  }
+
+  TwipsRect rect{0, 0, 6555, 5610};
+  bool visible = false;
+  std::string status, chat;
+  std::string duel[3];
+  std::vector<std::string> states;
+  bool backVisible = true;
+  int yields = 0;
+
+ private:
+  VirtualClock* clock_;
+};
+
+// The message editor: its text box and check box as the test left them.
+class FakeEditorWindow : public EditorWindowPort {
+ public:
+  void create() override { ++creations; }
+  TwipsRect geometry() const override { return rect; }
+  void move(float left, float top) override {
+    rect.left = left;
+    rect.top = top;
+  }
+  void setWidth(float width) override { rect.width = width; }
+  bool isVisible() const override { return visible; }
+  void setVisible(bool v) override { visible = v; }
+  std::string messageText() const override { return text; }
+  void setMessageText(const std::string& t) override { text = t; }
+  int checkValue() const override { return check; }
+  void setCheckValue(int value) override { check = value; }
+
+  TwipsRect rect{0, 0, 4800, 3500};
+  bool visible = false;
+  int creations = 0;
+  std::string text;
+  int check = 0;
+};
+
+// Dialogs answered by the test: boxes are recorded, the input box gives `answer`, the file
+// dialog gives `file` (nothing = cancelled).
+class FakeDialogs : public DialogPort {
+ public:
+  void criticalBox(const std::string& text, const std::string& title) override {
+    boxes.push_back(title + ": " + text);
+  }
+  std::string inputBox(const std::string& prompt, const std::string& title,
+                       const std::string& defaultAnswer) override {
+    asked.push_back(title + ": " + prompt + " [" + defaultAnswer + "]");
+    return answer ? *answer : defaultAnswer;
+  }
+  std::optional<std::string> openFile(const std::string& filter) override {
+    filters.push_back(filter);
+    return file;
+  }
+
+  std::vector<std::string> boxes, asked, filters;
+  std::optional<std::string> answer;
+  std::optional<std::string> file;
+};
+
+}  // namespace pvx::testing
