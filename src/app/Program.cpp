@@ -50,7 +50,7 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
     qtDialogs_ = std::make_unique<QtDialogs>(mainWindow_.get());
     dialogs = qtDialogs_.get();
   }
-  playerWindow_ = std::make_unique<frmPlay>(*dialogs);
+  playerWindow_ = std::make_unique<PlayerWindow>(*dialogs);
 
   MediaBackEnd* media = options_.media;
   if (media == nullptr) {
@@ -84,12 +84,12 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
   folderPicker_ = std::make_unique<FolderPicker>(
       *player_, *playerWindow_, *mainWindow_, [this]() -> FolderPickerPort& {
         if (!pickFolderWindow_) {
-          pickFolderWindow_ = std::make_unique<frmPickFolder>();
+          pickFolderWindow_ = std::make_unique<FolderPickerWindow>();
           pickFolderWindow_->connectTo(*folderPicker_);
         }
         return *pickFolderWindow_;
       });
-  QObject::connect(playerWindow_.get(), &frmPlay::addFolderClicked,
+  QObject::connect(playerWindow_.get(), &PlayerWindow::addFolderClicked,
                    [this] { folderPicker_->open(); });
 
   QObject::connect(mainWindow_.get(), &frmMain::backClicked, [this] { form_->cmdBackClick(); });

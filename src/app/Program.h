@@ -20,9 +20,9 @@
 #include "messages/mnuCustomize.h"
 #include "player/FakeMediaBackEnd.h"
 #include "player/FolderPicker.h"
+#include "player/FolderPickerWindow.h"
 #include "player/Player.h"
-#include "player/frmPickFolder.h"
-#include "player/frmPlay.h"
+#include "player/PlayerWindow.h"
 #include "watcher/CommandChain.h"
 #include "watcher/GameEventReplies.h"
 #include "watcher/MusicChatCommands.h"
@@ -71,9 +71,9 @@ class Program {
   Player& player() { return *player_; }
   FolderPicker& folderPicker() { return *folderPicker_; }
   // The folder picker's window, once "Add Folder" made it.
-  frmPickFolder* pickFolderWindow() { return pickFolderWindow_.get(); }
+  FolderPickerWindow* pickFolderWindow() { return pickFolderWindow_.get(); }
   frmMain& mainWindow() { return *mainWindow_; }
-  frmPlay& playerWindow() { return *playerWindow_; }
+  PlayerWindow& playerWindow() { return *playerWindow_; }
   mnuCustomize& editorWindow() { return *editorWindow_; }
   Clock& clock() { return *clock_; }
   WindowSystem& windowSystem() { return *ws_; }
@@ -94,11 +94,11 @@ class Program {
   std::unique_ptr<modTarn> tarn_;
   std::unique_ptr<frmMain> mainWindow_;
   std::unique_ptr<mnuCustomize> editorWindow_;
-  std::unique_ptr<frmPlay> playerWindow_;
+  std::unique_ptr<PlayerWindow> playerWindow_;
   std::unique_ptr<MediaBackEnd> ownMedia_;
   std::unique_ptr<Player> player_;
   std::unique_ptr<MusicChatCommands> music_;
-  std::unique_ptr<frmPickFolder> pickFolderWindow_;
+  std::unique_ptr<FolderPickerWindow> pickFolderWindow_;
   std::unique_ptr<FolderPicker> folderPicker_;
   std::unique_ptr<MainForm> form_;
   std::unique_ptr<WatchCycle> watch_;

@@ -99,7 +99,7 @@ class Replayer {
     QObject::connect(
         &program_->mainWindow(), &frmMain::statusLineChanged,
         [this](const QString& text) { recorder_.line("[status] " + text.toStdString()); });
-    QObject::connect(&program_->playerWindow(), &frmPlay::volumeSliderChanged,
+    QObject::connect(&program_->playerWindow(), &PlayerWindow::volumeSliderChanged,
                      [this](int value) { recorder_.line("[volume] " + std::to_string(value)); });
   }
   ~Replayer() { program_->practice()->removeListener(&recorder_); }

@@ -12,7 +12,7 @@
 
 namespace pvx {
 
-// The player window frmPlay's behaviour, free of any window toolkit: the playlist, the playback
+// The player window's behaviour, free of any window toolkit: the playlist, the playback
 // engine and the transport that picks an entry and starts it (the Play button, nextSong, prevSong,
 // playlist). nextSong announces each new track in the game's console. The Qt window shows the
 // state kept here and forwards its clicks; the music chat commands call the public procedures.

@@ -9,6 +9,6 @@ list(APPEND PARLEVOX_CORE_SOURCES
   src/player/PlaylistFile.cpp
 )
 list(APPEND PARLEVOX_GUI_SOURCES
-  src/player/frmPickFolder.cpp
-  src/player/frmPlay.cpp
+  src/player/FolderPickerWindow.cpp
+  src/player/PlayerWindow.cpp
 )

@@ -16,7 +16,7 @@
 #include "console/modQ3.h"
 #include "player/FakeMediaBackEnd.h"
 #include "player/Player.h"
-#include "player/frmPlay.h"
+#include "player/PlayerWindow.h"
 
 using namespace pvx;
 using State = FakeMediaBackEnd::State;
@@ -64,7 +64,7 @@ struct PlayerWindowTest : ::testing::Test {
   SimulatedWindowSystem ws;
   modQ3 q3{ws};
   pvx::testing::FakeDialogs dialogs;
-  frmPlay window{dialogs};
+  PlayerWindow window{dialogs};
   Player player{media, clock, q3, window, folder.path / "playlist.lst"};
 };
 

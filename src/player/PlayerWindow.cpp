@@ -1,4 +1,4 @@
-#include "player/frmPlay.h"
+#include "player/PlayerWindow.h"
 
 #include <QDir>
 #include <QEvent>
@@ -65,7 +65,7 @@ QSlider* makeSlider(QWidget* parent, const char* name, Qt::Orientation orientati
 
 }  // namespace
 
-frmPlay::frmPlay(DialogPort& dialogs) : dialogs_(dialogs) {
+PlayerWindow::PlayerWindow(DialogPort& dialogs) : dialogs_(dialogs) {
   setObjectName(QStringLiteral("frmPlay"));
   setWindowTitle(QStringLiteral("Playlist"));
   look::paintBackground(*this);
@@ -101,15 +101,15 @@ frmPlay::frmPlay(DialogPort& dialogs) : dialogs_(dialogs) {
   cmdAddFile_ = makeButton(this, "cmdAddFile", QStringLiteral("Add File"), 840, 4920, 1095, 375);
   cmdClear_ = makeButton(this, "cmdClear", QStringLiteral("Clear"), 2040, 4920, 1095, 375);
 
-  connect(cmdDir_, &QPushButton::clicked, this, &frmPlay::addFolderClicked);
+  connect(cmdDir_, &QPushButton::clicked, this, &PlayerWindow::addFolderClicked);
 }
 
-frmPlay::~frmPlay() {
+PlayerWindow::~PlayerWindow() {
   // The controls go after this, and may still signal while they go; the player may be gone.
   player_ = nullptr;
 }
 
-void frmPlay::bind(Player& player) {
+void PlayerWindow::bind(Player& player) {
   player_ = &player;
   const auto forward = [this](QPushButton* button, void (Player::*click)()) {
     connect(button, &QPushButton::clicked, this, [this, click] {
@@ -152,7 +152,7 @@ void frmPlay::bind(Player& player) {
   volumeChanged();
 }
 
-std::optional<ChosenFile> frmPlay::chooseFile(const std::string& filter) {
+std::optional<ChosenFile> PlayerWindow::chooseFile(const std::string& filter) {
   const std::optional<std::string> path = dialogs_.openFile(filter);
   if (!path)
     return std::nullopt;
@@ -160,11 +160,11 @@ std::optional<ChosenFile> frmPlay::chooseFile(const std::string& filter) {
   return ChosenFile{native.toStdString(), QFileInfo(native).fileName().toStdString()};
 }
 
-void frmPlay::showFailure(const std::string& description) {
+void PlayerWindow::showFailure(const std::string& description) {
   dialogs_.criticalBox(description, "Error");
 }
 
-void frmPlay::titlesChanged() {
+void PlayerWindow::titlesChanged() {
   if (player_ == nullptr)
     return;
   const QSignalBlocker blocker(lstPlay_);
@@ -174,7 +174,7 @@ void frmPlay::titlesChanged() {
   selectionChanged();
 }
 
-void frmPlay::selectionChanged() {
+void PlayerWindow::selectionChanged() {
   if (player_ == nullptr)
     return;
   const QSignalBlocker blocker(lstPlay_);
@@ -186,7 +186,7 @@ void frmPlay::selectionChanged() {
     lstPlay_->scrollToItem(lstPlay_->item(row));
 }
 
-void frmPlay::positionChanged() {
+void PlayerWindow::positionChanged() {
   if (player_ == nullptr)
     return;
   const PlaybackEngine& engine = player_->engine();
@@ -196,7 +196,7 @@ void frmPlay::positionChanged() {
   slider3_->setValue(engine.positionSliderValue());
 }
 
-void frmPlay::volumeChanged() {
+void PlayerWindow::volumeChanged() {
   if (player_ == nullptr)
     return;
   {
@@ -209,7 +209,7 @@ void frmPlay::volumeChanged() {
   }
 }
 
-void frmPlay::create() {
+void PlayerWindow::create() {
   ensurePolished();
   if (created_ || player_ == nullptr)
     return;
@@ -217,19 +217,19 @@ void frmPlay::create() {
   player_->load();
 }
 
-TwipsRect frmPlay::geometry() const {
+TwipsRect PlayerWindow::geometry() const {
   return frameTwips(*this);
 }
 
-void frmPlay::move(float left, float top) {
+void PlayerWindow::move(float left, float top) {
   moveFrameTwips(*this, left, top);
 }
 
-void frmPlay::setWidth(float width) {
+void PlayerWindow::setWidth(float width) {
   setFrameWidthTwips(*this, width);
 }
 
-bool frmPlay::eventFilter(QObject* watched, QEvent* event) {
+bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
   // The volume is applied when a mouse button comes up on the slider, after a drag as well as
   // after a click on its groove (which moves the handle without a drag).
   if (watched == sldVol_ && event->type() == QEvent::MouseButtonRelease && player_ != nullptr)
