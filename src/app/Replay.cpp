@@ -192,7 +192,7 @@ class Replayer {
   void addTracks(const std::filesystem::path& folder) {
     if (script_.tracks.empty())
       return;
-    std::vector<std::string> paths, titles;
+    std::vector<PlaylistEntry> entries;
     for (const ReplayTrack& track : script_.tracks) {
       const std::string path = "/replay/music/" + track.title;
       if (track.fails) {
@@ -200,12 +200,11 @@ class Replayer {
       } else {
         media_.addTrack(path, track.seconds);
       }
-      paths.push_back(path);
-      titles.push_back(track.title);
+      entries.push_back({track.title, path});
     }
     std::error_code ignored;
     std::filesystem::create_directories(folder / "Saves", ignored);
-    PlaylistFile(PlaylistFile::in(folder)).save(paths, titles);
+    PlaylistFile(PlaylistFile::in(folder)).save(entries);
   }
 
   void setMessage(const ReplayStep& step) {

@@ -16,7 +16,7 @@ void Player::load() {
 }
 
 std::string Player::playlist(std::int16_t lstIndex) {
-  if (lstIndex < 0 || lstIndex >= static_cast<int>(playlist_.songPaths().size()))
+  if (lstIndex < 0 || lstIndex >= playlist_.count())
     return {};
   return engine_.play(playlist_.path(lstIndex));
 }

@@ -29,11 +29,11 @@ class Player final : public TransportPort {
   void load();
 
   // --- The public members, in their order ---
-  std::string& songDir() { return playlist_.songDir; }
   const std::string& mFile() const { return engine_.mFile; }
   bool mPlaying() const { return engine_.mPlaying; }
   bool PauseBb() const { return engine_.PauseBb; }
-  void addFolder() { playlist_.addFolder(); }
+  // Appends the audio files of folder to the playlist.
+  void addFolder(const std::string& folder) { playlist_.addFolder(folder); }
   void volumetune(std::int16_t volu) { engine_.volumetune(volu); }
   void Pause() { engine_.Pause(); }
   void loadPlaylist() { playlist_.loadPlaylist(); }

@@ -169,8 +169,8 @@ void PlayerWindow::titlesChanged() {
     return;
   const QSignalBlocker blocker(lstPlay_);
   lstPlay_->clear();
-  for (const std::string& title : player_->list().titles())
-    lstPlay_->addItem(QString::fromStdString(title));
+  for (const PlaylistEntry& entry : player_->list().entries())
+    lstPlay_->addItem(QString::fromStdString(entry.title));
   selectionChanged();
 }
 
