@@ -159,11 +159,11 @@ class Session {
     pvx::PlaybackEngine& engine = rig_.player.engine();
     const pvx::MainForm& f = rig_.form;
     return std::make_tuple(
-        rig_.typed.size(), rig_.window.states.size(), engine.volumeSliderValue(), engine.mPlaying,
-        engine.PauseBb, engine.curIndex, rig_.player.list().selection(), f.Greet, f.Death, f.Enter,
-        f.limit, f.GreetEn, f.DeathEn, f.EnterEn, f.Limiten,
-        rig_.window.duelText(pvx::DuelText::Engage), rig_.window.duelText(pvx::DuelText::Won),
-        rig_.window.duelText(pvx::DuelText::Lost), rig_.practice.gameWindowVisible());
+        rig_.typed.size(), rig_.window.states.size(), engine.volumeSliderValue(), engine.state(),
+        engine.currentIndex(), rig_.player.list().selection(), f.Greet, f.Death, f.Enter, f.limit,
+        f.GreetEn, f.DeathEn, f.EnterEn, f.Limiten, rig_.window.duelText(pvx::DuelText::Engage),
+        rig_.window.duelText(pvx::DuelText::Won), rig_.window.duelText(pvx::DuelText::Lost),
+        rig_.practice.gameWindowVisible());
   }
 
   bool lineBegins(const std::string& text, const char* literal) const {

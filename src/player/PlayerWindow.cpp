@@ -13,6 +13,7 @@
 #include "app/Look.h"
 #include "app/QtFormPort.h"
 #include "player/Player.h"
+#include "player/PlayerNumbers.h"
 
 namespace pvx {
 
@@ -61,6 +62,24 @@ QSlider* makeSlider(QWidget* parent, const char* name, Qt::Orientation orientati
   slider->setTickPosition(QSlider::TicksBelow);
   placeTwips(*slider, left, top, width, height);
   return slider;
+}
+
+// The position label's caption: "Position:" before the first track, a new track's duration as
+// its shortest decimal text ("215.43"), then the position and the duration in whole seconds
+// ("Position: 12/215").
+QString positionCaption(const PlaybackEngine::PositionLabel& label) {
+  using Shows = PlaybackEngine::PositionLabel::Shows;
+  switch (label.shows) {
+    case Shows::kDuration:
+      return QString::fromStdString(numbers::shortestText(label.duration));
+    case Shows::kPosition:
+      return QStringLiteral("Position: ") +
+             QString::fromStdString(numbers::wholeSecondsText(label.position)) + QLatin1Char('/') +
+             QString::fromStdString(numbers::wholeSecondsText(label.duration));
+    case Shows::kNothing:
+      break;
+  }
+  return QStringLiteral("Position:");
 }
 
 }  // namespace
@@ -117,13 +136,13 @@ void PlayerWindow::bind(Player& player) {
         (player_->*click)();
     });
   };
-  forward(cmdPlay_, &Player::cmdPlayClick);
-  forward(cmdStop_, &Player::cmdStopClick);
-  forward(cmdPause_, &Player::cmdPauseClick);
-  forward(cmdSave_, &Player::cmdSaveClick);
-  forward(cmdRemove_, &Player::cmdRemoveClick);
-  forward(cmdAddFile_, &Player::cmdAddFileClick);
-  forward(cmdClear_, &Player::cmdClearClick);
+  forward(cmdPlay_, &Player::playSelected);
+  forward(cmdStop_, &Player::stop);
+  forward(cmdPause_, &Player::pause);
+  forward(cmdSave_, &Player::savePlaylist);
+  forward(cmdRemove_, &Player::removeSelected);
+  forward(cmdAddFile_, &Player::addFile);
+  forward(cmdClear_, &Player::clear);
 
   connect(lstPlay_, &QListWidget::currentRowChanged, this, [this](int row) {
     if (player_ != nullptr)
@@ -190,7 +209,7 @@ void PlayerWindow::positionChanged() {
   if (player_ == nullptr)
     return;
   const PlaybackEngine& engine = player_->engine();
-  lblLength_->setText(QString::fromStdString(engine.lengthCaption()));
+  lblLength_->setText(positionCaption(engine.positionLabel()));
   const QSignalBlocker blocker(slider3_);
   slider3_->setMaximum(engine.positionSliderMax());
   slider3_->setValue(engine.positionSliderValue());

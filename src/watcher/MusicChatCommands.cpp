@@ -23,8 +23,8 @@ void MusicChatCommands::wait(float seconds) {
 }
 
 CycleFlow MusicChatCommands::stop() {
-  if (player_.mPlaying()) {
-    player_.mStop();
+  if (player_.isLoaded()) {
+    player_.stop();
     type("say ^1Stopped");
   }
   return CycleFlow::Continue;
@@ -94,13 +94,13 @@ CycleFlow MusicChatCommands::vol(const std::string& line) {
   if (text::length(argument) >= 2)
     argument = text::dropRight(argument, 2);
   if (const std::optional<std::int16_t> volu = volumeNumber(argument))
-    player_.volumetune(*volu);
+    player_.setChatVolume(*volu);
   return CycleFlow::Continue;
 }
 
 CycleFlow MusicChatCommands::pause() {
-  if (!player_.PauseBb() && player_.mPlaying()) {
-    player_.Pause();
+  if (player_.state() == PlaybackState::Playing) {
+    player_.pause();
     wait(1.0f);
     type("say ^1Paused");
   }
@@ -125,9 +125,9 @@ CycleFlow MusicChatCommands::play(const std::string& line) {
   const std::size_t nameLength = text::length(form_.currentPlayerName);
   // The line begins with the name and ": !play"; bare when only its line break follows.
   if (text::length(line) == nameLength + text::length(": !play") + 2) {
-    if (!player_.PauseBb())
+    if (!player_.isPaused())
       return CycleFlow::EndNow;
-    player_.play("");
+    player_.resume();
     wait(1.0f);
     type("say ^1Resumed");
     return CycleFlow::Continue;
@@ -141,9 +141,9 @@ CycleFlow MusicChatCommands::play(const std::string& line) {
     if (!text::containsNoCase(list.title(i), *search))
       continue;
     wait(1.0f);
-    player_.mStop();
+    player_.stop();
     list.select(i);
-    player_.playlist(static_cast<std::int16_t>(i));
+    player_.playEntry(i);
     type(kNowPlaying + text::makeInert(list.title(i)));
     return CycleFlow::Continue;
   }

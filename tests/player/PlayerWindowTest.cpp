@@ -141,11 +141,11 @@ TEST_F(PlayerWindowButtons, PlayPauseAndStopDriveTheTrack) {
 
   clock.runFor(3000);
   click("cmdPause");
-  EXPECT_TRUE(player.PauseBb());
+  EXPECT_TRUE(player.isPaused());
   EXPECT_EQ(graph().state, State::kPaused);
 
   click("cmdStop");
-  EXPECT_FALSE(player.mPlaying());
+  EXPECT_FALSE(player.isLoaded());
   EXPECT_EQ(graph().state, State::kStopped);
   EXPECT_EQ(position().value(), 0);
 }
@@ -242,7 +242,7 @@ TEST_F(PlayerWindowSliders, VolumeIsAppliedWhenTheButtonComesUpOnTheSlider) {
   sendMouse(volume(), QEvent::MouseButtonRelease, top);
   EXPECT_EQ(graph().volume, -1000);
 
-  player.volumetune(15);  // the chat's volume moves the slider
+  player.setChatVolume(15);  // the chat's volume moves the slider
   EXPECT_EQ(volume().value(), 5);
 }
 
