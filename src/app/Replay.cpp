@@ -171,7 +171,8 @@ class Replayer {
 
   void click(const std::string& which) {
     if (which == "next-track") {
-      // The playing track reaches its end; the music timer notices it at its next tick.
+      // The playing track reaches its end; the back end tells the player at the music timer's
+      // next tick.
       media_.finishNewest();
       return;
     }

@@ -60,7 +60,10 @@ bool PlaybackEngine::startFresh(const std::string& file, std::string& title) {
     graph_->stop();
   graph_.reset();
   graph_ = media_.createGraph();
-  if (graph_ == nullptr || !graph_->renderFile(file))
+  if (graph_ == nullptr)
+    return false;
+  graph_->setEndedHandler([this] { trackEnded(); });
+  if (!graph_->renderFile(file))
     return false;
   hasGraph_ = true;
   enableMusicTimer();
@@ -171,14 +174,13 @@ void PlaybackEngine::musicTick() {
   if (position && duration)
     positionLabel_ = {PositionLabel::Shows::kPosition, *position, *duration};
   port_.positionChanged();
-  // The back end holds the position exactly at the duration once the track has ended.
-  const std::optional<double> end = graph_->duration();
-  const std::optional<double> at = graph_->currentPosition();
-  if (end && at && *at == *end)
-    trackEnded();
+  // The end of the track comes from here, after its last position was shown. The handler may
+  // replace the graph: nothing of it is touched afterwards.
+  graph_->dispatchEvents();
 }
 
 void PlaybackEngine::trackEnded() {
+  // A graph that was stopped before its end was dispatched has nothing more to say.
   if (!isLoaded())
     return;
   graph_->stop();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,59 @@ TEST_F(EngineTrackEnd, TheEndOfATrackCallsNextSongExactlyOnce) {
   EXPECT_EQ(transport.calls, 1);
   EXPECT_EQ(engine.state(), PlaybackState::Idle);
   EXPECT_EQ(graph().state, State::kStopped);
+  // The first tick after the end told it; later ticks do not tell it again.
+  EXPECT_EQ(graph().endsRaised, 1);
+  clock.runUntil(5000);
+  EXPECT_EQ(transport.calls, 1);
+}
+
+TEST_F(EngineTrackEnd, TheGraphsEndArrivesAtTheTickAfterItsLastPositionWasShown) {
+  addEntries({60});
+  transport.startNothing = true;
+  start(0);
+  clock.runFor(1000);
+  media.finishNewest();
+  EXPECT_EQ(transport.calls, 0);
+  clock.runFor(100);
+  EXPECT_EQ(transport.calls, 1);
+  EXPECT_EQ(label(), (Label{Shows::kPosition, 60, 60}));
+  EXPECT_EQ(engine.positionSliderValue(), 60);
+}
+
+TEST(FakeGraph, RaisesEachEndOnceAtTheDispatchAfterItAndAgainOnlyAfterAMoveBack) {
+  pvx::VirtualClock clock;
+  FakeMediaBackEnd media{clock};
+  media.addTrack("/m/a.mp3", 2);
+  auto graph = media.createGraph();
+  int ends = 0;
+  graph->setEndedHandler([&ends] { ++ends; });
+  graph->dispatchEvents();  // nothing rendered: nothing to end
+  ASSERT_TRUE(graph->renderFile("/m/a.mp3"));
+  ASSERT_TRUE(graph->run());
+  const struct {
+    const char* what;
+    std::function<void()> act;
+    int ends;
+  } steps[] = {
+      {"before the end", [&] { clock.runFor(1900); }, 0},
+      {"at the end", [&] { clock.runFor(100); }, 1},
+      {"long after", [&] { clock.runFor(5000); }, 1},
+      {"moved onto the end again", [&] { graph->setCurrentPosition(9); }, 1},
+      {"moved back, played out", [&] { graph->setCurrentPosition(1.5), clock.runFor(500); }, 2},
+      {"moved onto the end while paused",
+       [&] {
+         graph->setCurrentPosition(0);
+         graph->pause();
+         graph->setCurrentPosition(2);
+       },
+       3},
+  };
+  for (const auto& step : steps) {
+    step.act();
+    graph->dispatchEvents();
+    graph->dispatchEvents();
+    EXPECT_EQ(ends, step.ends) << step.what;
+  }
 }
 
 TEST_F(EngineTrackEnd, ThePositionSliderStaysWithinItsMaximumInTheLastHalfSecond) {
