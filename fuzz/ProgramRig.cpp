@@ -76,7 +76,7 @@ std::string ProgramRig::nextPath(const std::string& title) {
 
 void ProgramRig::add(const std::string& title, const std::string& path) {
   playerPort.answers.push_back(ChosenFile{path, title});
-  player.cmdAddFileClick();
+  player.addFile();
 }
 
 void ProgramRig::addTrack(const std::string& title, double seconds) {

@@ -32,7 +32,7 @@ using pvx::PlaylistFile;
 void expectSame(const Playlist& a, const Playlist& b, const char* what) {
   if (a.titles() != b.titles())
     fail(std::string(what) + ": the titles changed on their way through a save and a load");
-  if (a.songPaths() != b.songPaths())
+  if (a.paths() != b.paths())
     fail(std::string(what) + ": the paths changed on their way through a save and a load");
 }
 

@@ -158,9 +158,8 @@ class Session {
   auto effects() {
     pvx::PlaybackEngine& engine = rig_.player.engine();
     return std::make_tuple(rig_.typed.size(), rig_.window.states.size(), engine.volumeSliderValue(),
-                           engine.mPlaying, engine.PauseBb, engine.curIndex,
-                           rig_.player.list().selection(), rig_.core.messages().current(),
-                           rig_.practice.gameWindowVisible());
+                           engine.state(), engine.currentIndex(), rig_.player.list().selection(),
+                           rig_.core.messages().current(), rig_.practice.gameWindowVisible());
   }
 
   static bool lineBegins(const std::string& text, const std::string& name, const char* literal) {

@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
   bool saved = program.mainWindow().grab().save(QString::fromLocal8Bit(argv[1]));
   if (argc == 3) {
     program.player().list().select(1);
-    program.player().cmdPlayClick();
+    program.player().playSelected();
     clock.runFor(12700);
     program.playerWindow().show();
     QCoreApplication::processEvents();

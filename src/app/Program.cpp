@@ -48,7 +48,7 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
     qtDialogs_ = std::make_unique<QtDialogs>(mainWindow_.get());
     dialogs = qtDialogs_.get();
   }
-  playerWindow_ = std::make_unique<frmPlay>(*dialogs);
+  playerWindow_ = std::make_unique<PlayerWindow>(*dialogs);
 
   MediaBackEnd* media = options_.media;
   if (media == nullptr) {
@@ -76,7 +76,7 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
       // The folder picker's window is made the first time "Add Folder" is pressed, then kept.
       .folderPickerWindow = [this]() -> FolderPickerPort& {
         if (!pickFolderWindow_) {
-          pickFolderWindow_ = std::make_unique<frmPickFolder>();
+          pickFolderWindow_ = std::make_unique<FolderPickerWindow>();
           pickFolderWindow_->connectTo(core_->folderPicker());
         }
         return *pickFolderWindow_;
@@ -84,7 +84,7 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
   playerWindow_->bind(core_->player());
 
   Core& core = *core_;
-  QObject::connect(playerWindow_.get(), &frmPlay::addFolderClicked,
+  QObject::connect(playerWindow_.get(), &PlayerWindow::addFolderClicked,
                    [&core] { core.folderPicker().open(); });
   QObject::connect(mainWindow_.get(), &MainWindow::backClicked,
                    [&core] { core.gameWindow().backToGame(); });

@@ -10,12 +10,12 @@
 #include "core/console/PracticeGame.h"
 #include "core/console/SimulatedWindowSystem.h"
 #include "core/program/Core.h"
+#include "gui/FolderPickerWindow.h"
 #include "gui/MainWindow.h"
 #include "gui/MessageEditorWindow.h"
+#include "gui/PlayerWindow.h"
 #include "gui/PracticeConsoleWindow.h"
 #include "gui/QtDialogs.h"
-#include "gui/frmPickFolder.h"
-#include "gui/frmPlay.h"
 
 namespace pvx {
 
@@ -60,9 +60,9 @@ class Program {
   Player& player() { return core_->player(); }
   FolderPicker& folderPicker() { return core_->folderPicker(); }
   // The folder picker's window, once "Add Folder" made it.
-  frmPickFolder* pickFolderWindow() { return pickFolderWindow_.get(); }
+  FolderPickerWindow* pickFolderWindow() { return pickFolderWindow_.get(); }
   MainWindow& mainWindow() { return *mainWindow_; }
-  frmPlay& playerWindow() { return *playerWindow_; }
+  PlayerWindow& playerWindow() { return *playerWindow_; }
   MessageEditorWindow& editorWindow() { return *editorWindow_; }
   Clock& clock() { return *clock_; }
   WindowSystem& windowSystem() { return *ws_; }
@@ -82,9 +82,9 @@ class Program {
   WindowSystem* ws_ = nullptr;
   std::unique_ptr<MainWindow> mainWindow_;
   std::unique_ptr<MessageEditorWindow> editorWindow_;
-  std::unique_ptr<frmPlay> playerWindow_;
+  std::unique_ptr<PlayerWindow> playerWindow_;
   std::unique_ptr<MediaBackEnd> ownMedia_;
-  std::unique_ptr<frmPickFolder> pickFolderWindow_;
+  std::unique_ptr<FolderPickerWindow> pickFolderWindow_;
   std::unique_ptr<QtDialogs> qtDialogs_;
   std::unique_ptr<Core> core_;
   std::unique_ptr<PracticeConsoleWindow> practiceWindow_;

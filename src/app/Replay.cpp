@@ -99,7 +99,7 @@ class Replayer {
     QObject::connect(
         &program_->mainWindow(), &MainWindow::statusLineChanged,
         [this](const QString& text) { recorder_.line("[status] " + text.toStdString()); });
-    QObject::connect(&program_->playerWindow(), &frmPlay::volumeSliderChanged,
+    QObject::connect(&program_->playerWindow(), &PlayerWindow::volumeSliderChanged,
                      [this](int value) { recorder_.line("[volume] " + std::to_string(value)); });
   }
   ~Replayer() { program_->practice()->removeListener(&recorder_); }
@@ -171,7 +171,8 @@ class Replayer {
 
   void click(const std::string& which) {
     if (which == "next-track") {
-      // The playing track reaches its end; the music timer notices it at its next tick.
+      // The playing track reaches its end; the back end tells the player at the music timer's
+      // next tick.
       media_.finishNewest();
       return;
     }
@@ -192,7 +193,7 @@ class Replayer {
   void addTracks(const std::filesystem::path& folder) {
     if (script_.tracks.empty())
       return;
-    std::vector<std::string> paths, titles;
+    std::vector<PlaylistEntry> entries;
     for (const ReplayTrack& track : script_.tracks) {
       const std::string path = "/replay/music/" + track.title;
       if (track.fails) {
@@ -200,12 +201,11 @@ class Replayer {
       } else {
         media_.addTrack(path, track.seconds);
       }
-      paths.push_back(path);
-      titles.push_back(track.title);
+      entries.push_back({track.title, path});
     }
     std::error_code ignored;
     std::filesystem::create_directories(folder / "Saves", ignored);
-    PlaylistFile(PlaylistFile::in(folder)).save(paths, titles);
+    PlaylistFile(PlaylistFile::in(folder)).save(entries);
   }
 
   void setMessage(const ReplayStep& step) {

@@ -13,8 +13,8 @@
 #include "core/player/FakeMediaBackEnd.h"
 #include "core/player/FolderPicker.h"
 #include "core/player/Player.h"
-#include "gui/frmPickFolder.h"
-#include "gui/frmPlay.h"
+#include "gui/FolderPickerWindow.h"
+#include "gui/PlayerWindow.h"
 #include "support/FakePorts.h"
 #include "support/PlayerTestPorts.h"
 
@@ -43,7 +43,7 @@ struct FolderPickerTest : ::testing::Test {
     window.create();
     window.setVisible(true);
     mainWindow.visible = true;
-    QObject::connect(&window, &frmPlay::addFolderClicked, [this] { picker.open(); });
+    QObject::connect(&window, &PlayerWindow::addFolderClicked, [this] { picker.open(); });
   }
 
   void addFolder() { window.findChild<QPushButton*>("cmdDir")->click(); }
@@ -63,14 +63,14 @@ struct FolderPickerTest : ::testing::Test {
   SimulatedWindowSystem ws;
   ConsoleBridge bridge{ws, clock};
   pvx::testing::FakeDialogs dialogs;
-  frmPlay window{dialogs};
+  PlayerWindow window{dialogs};
   Player player{media, clock, bridge, window, playlistFile};
   pvx::testing::FakeForm mainWindow;
-  std::unique_ptr<frmPickFolder> pickWindow;
+  std::unique_ptr<FolderPickerWindow> pickWindow;
   int pickersMade = 0;
   FolderPicker picker{player, window, mainWindow, [this]() -> FolderPickerPort& {
                         if (!pickWindow) {
-                          pickWindow = std::make_unique<frmPickFolder>();
+                          pickWindow = std::make_unique<FolderPickerWindow>();
                           pickWindow->connectTo(picker);
                           ++pickersMade;
                         }
@@ -96,7 +96,7 @@ TEST_F(FolderPickerWindow, HasItsControlsWhereTheyBelongAndStartsAtTheCurrentFol
   EXPECT_EQ(pickWindow->findChild<QPushButton*>("cmdOk")->text(), "Ok");
   EXPECT_EQ(pickWindow->findChild<QPushButton*>("cmdCancel")->text(), "Cancel");
   EXPECT_EQ(pickWindow->findChild<QComboBox*>("drv")->count(),
-            frmPickFolder::platformDrives().size());
+            pvx::FolderPickerWindow::platformDrives().size());
   EXPECT_EQ(pickWindow->currentFolder(), native(fs::current_path()));
 }
 
@@ -115,7 +115,7 @@ TEST(FolderPickerDrives, ADriveThatCannotBeReadKeepsThePreviousFolder) {
   const QString one = QString::fromStdString((folder.path / "one").string());
   const QString two = QString::fromStdString((folder.path / "two").string());
   const QString missing = QString::fromStdString((folder.path / "empty-drive").string());
-  frmPickFolder picker({one, missing, two});
+  pvx::FolderPickerWindow picker({one, missing, two});
   auto* drv = picker.findChild<QComboBox*>("drv");
   ASSERT_TRUE(picker.setCurrentFolder((folder.path / "one" / "sub").string()));
 
@@ -158,7 +158,7 @@ TEST_F(FolderPickerOk, TwiceOnTheSameFolderAddsItTwiceAndShowsThePreviousChoice)
   addFolder();
   pickWindow->setCurrentFolder(music.string());
   press("cmdOk");
-  frmPickFolder* first = pickWindow.get();
+  pvx::FolderPickerWindow* first = pickWindow.get();
 
   addFolder();
   EXPECT_FALSE(window.isVisible());
@@ -168,7 +168,7 @@ TEST_F(FolderPickerOk, TwiceOnTheSameFolderAddsItTwiceAndShowsThePreviousChoice)
   EXPECT_EQ(pickWindow->currentFolder(), native(music));
   press("cmdOk");
   EXPECT_EQ(list().count(), 5);
-  EXPECT_EQ(player.list().songCount(), 5);
+  EXPECT_EQ(player.list().paths().size(), 5u);
 }
 
 using FolderPickerLeave = FolderPickerTest;

@@ -106,7 +106,7 @@ TEST_F(TheMainWindow, StartsCentredWithThePlayerWindowHiddenAndDockedBelow) {
   EXPECT_LE(std::abs(frame.left() - (screen.width() - frame.width()) / 2), slackX);
   EXPECT_LE(std::abs(frame.top() - (screen.height() - frame.height()) / 2), slackY);
 
-  frmPlay& p = program->playerWindow();
+  PlayerWindow& p = program->playerWindow();
   EXPECT_FALSE(p.isVisible());
   // Both windows have the same kind of frame, so equal frames mean equal client widths.
   EXPECT_EQ(p.width(), w.width());

@@ -14,7 +14,7 @@
 #include "core/console/VirtualClock.h"
 #include "core/player/FakeMediaBackEnd.h"
 #include "core/player/Player.h"
-#include "gui/frmPlay.h"
+#include "gui/PlayerWindow.h"
 #include "support/FakePorts.h"
 #include "support/PlayerTestPorts.h"
 
@@ -64,7 +64,7 @@ struct PlayerWindowTest : ::testing::Test {
   SimulatedWindowSystem ws;
   ConsoleBridge bridge{ws, clock};
   pvx::testing::FakeDialogs dialogs;
-  frmPlay window{dialogs};
+  PlayerWindow window{dialogs};
   Player player{media, clock, bridge, window, folder.path / "playlist.lst"};
 };
 
@@ -141,11 +141,11 @@ TEST_F(PlayerWindowButtons, PlayPauseAndStopDriveTheTrack) {
 
   clock.runFor(3000);
   click("cmdPause");
-  EXPECT_TRUE(player.PauseBb());
+  EXPECT_TRUE(player.isPaused());
   EXPECT_EQ(graph().state, State::kPaused);
 
   click("cmdStop");
-  EXPECT_FALSE(player.mPlaying());
+  EXPECT_FALSE(player.isLoaded());
   EXPECT_EQ(graph().state, State::kStopped);
   EXPECT_EQ(position().value(), 0);
 }
@@ -164,7 +164,7 @@ TEST_F(PlayerWindowButtons, RemoveAndClearChangeTheList) {
 
   click("cmdClear");
   EXPECT_EQ(list().count(), 0);
-  EXPECT_EQ(player.list().songCount(), 0);
+  EXPECT_EQ(player.list().paths(), std::vector<std::string>{""});  // the slot the next add fills
 }
 
 TEST_F(PlayerWindowButtons, AddFileThroughTheDialogThenSave) {
@@ -242,7 +242,7 @@ TEST_F(PlayerWindowSliders, VolumeIsAppliedWhenTheButtonComesUpOnTheSlider) {
   sendMouse(volume(), QEvent::MouseButtonRelease, top);
   EXPECT_EQ(graph().volume, -1000);
 
-  player.volumetune(15);  // the chat's volume moves the slider
+  player.setChatVolume(15);  // the chat's volume moves the slider
   EXPECT_EQ(volume().value(), 5);
 }
 

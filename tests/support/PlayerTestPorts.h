@@ -71,9 +71,10 @@ class StandInTransport : public TransportPort {
     const int n = playlist_.count();
     if (startNothing || n == 0)
       return {};
-    playlist_.select(engine_.curIndex + 1 <= n - 1 ? engine_.curIndex + 1 : 0);
-    if (engine_.hasGraph() && !engine_.PauseBb)
-      engine_.mStop();
+    const int last = engine_.currentIndex();
+    playlist_.select(last + 1 <= n - 1 ? last + 1 : 0);
+    if (engine_.hasGraph() && !engine_.isPaused())
+      engine_.stop();
     tried.push_back(playlist_.selection());
     return engine_.play(playlist_.path(playlist_.selection()));
   }

@@ -26,6 +26,13 @@ class FakeMediaBackEnd::Graph final : public MediaGraph {
     record_->duration = track->second;
     return true;
   }
+  void dispatchEvents() override {
+    if (!rendered_ || endRaised_ || owner_.positionOf(*record_) < record_->duration)
+      return;
+    endRaised_ = true;
+    ++record_->endsRaised;
+    raiseEnded();
+  }
   bool run() override { return moveTo(State::kRunning); }
   bool pause() override { return moveTo(State::kPaused); }
   bool stop() override { return moveTo(State::kStopped); }
@@ -45,6 +52,9 @@ class FakeMediaBackEnd::Graph final : public MediaGraph {
     record_->anchorPosition = std::clamp(seconds, 0.0, record_->duration);
     record_->anchorMs = owner_.clock_.nowMs();
     ++record_->seeks;
+    // Moved back from the end, the track can end again.
+    if (record_->anchorPosition < record_->duration)
+      endRaised_ = false;
     return true;
   }
   bool setRate(double rate) override {
@@ -78,6 +88,7 @@ class FakeMediaBackEnd::Graph final : public MediaGraph {
   FakeMediaBackEnd& owner_;
   std::shared_ptr<GraphRecord> record_;
   bool rendered_ = false;
+  bool endRaised_ = false;
 };
 
 void FakeMediaBackEnd::addTrack(const std::string& path, double seconds) {

@@ -12,7 +12,10 @@ namespace pvx {
 
 // A media back end whose tracks are scripted: each known path plays for a given number of
 // seconds on the program's clock (virtual time in tests and the replay), paths marked unplayable
-// and unknown paths fail to render. Remembers what the newest graph was told, for checking.
+// and unknown paths fail to render. A graph raises the end of its track at the first
+// dispatchEvents once its position has reached the scripted end, as a real back end does at the
+// first look at its events after the end of the stream. Remembers what the newest graph was told,
+// for checking.
 class FakeMediaBackEnd final : public MediaBackEnd {
  public:
   enum class State { kStopped, kPaused, kRunning };
@@ -28,6 +31,7 @@ class FakeMediaBackEnd final : public MediaBackEnd {
     double anchorPosition = 0;
     std::int64_t anchorMs = 0;
     int seeks = 0;
+    int endsRaised = 0;
   };
 
   explicit FakeMediaBackEnd(const Clock& clock) : clock_(clock) {}
@@ -39,7 +43,8 @@ class FakeMediaBackEnd final : public MediaBackEnd {
 
   std::unique_ptr<MediaGraph> createGraph() override;
 
-  // The newest graph's track plays to its end at once, as if its time had run out.
+  // The newest graph's track plays to its end at once, as if its time had run out; the graph
+  // raises the end at its next dispatchEvents.
   void finishNewest();
 
   // How many graphs have been made, and how many of them rendered a file.

@@ -26,8 +26,7 @@ void FolderPicker::open() {
 
 void FolderPicker::ok() {
   FolderPickerPort& window = picker();
-  player_.songDir() = window.currentFolder();
-  player_.addFolder();
+  player_.addFolder(window.currentFolder());
   window.setVisible(false);
   showOwners();
 }

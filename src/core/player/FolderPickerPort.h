@@ -6,7 +6,7 @@
 
 namespace pvx {
 
-// The folder picker window frmPickFolder as the player's behaviour sees it: a window that is
+// The folder picker window as the player's behaviour sees it: a window that is
 // shown and hidden, and the folder currently chosen in it.
 class FolderPickerPort : public FormPort {
  public:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,9 +14,21 @@ namespace pvx {
 // Units: positions and durations in seconds; volume as an attenuation in hundredths of a decibel,
 // 0 = full volume down to -10000 = silence. Once a track has played to its end, its position
 // equals its duration exactly and stays there until it is moved.
+//
+// The end of the track is an event: the graph raises it once for each time the track reaches its
+// end (played out, moved onto its end, or broken off while playing), and again only after the
+// position has been moved back. Events are raised only from within dispatchEvents, which the
+// graph's owner calls regularly on its own thread, never from within another operation.
 class MediaGraph {
  public:
   virtual ~MediaGraph() = default;
+
+  // Who is told that the track has ended. The handler may do anything with the graph, even
+  // destroy it: a graph touches nothing of its own after raising an event.
+  void setEndedHandler(std::function<void()> handler) { endedHandler_ = std::move(handler); }
+  // Raises the events that have come up since the last call.
+  virtual void dispatchEvents() = 0;
+
   // Builds everything needed to play the file and leaves the graph stopped at position 0.
   // Fails at once for a missing, unreadable or unsupported file.
   virtual bool renderFile(const std::string& path) = 0;
@@ -32,6 +45,17 @@ class MediaGraph {
   virtual bool setRate(double rate) = 0;
   // Fails for a value outside -10000 to 0.
   virtual bool setVolume(long hundredthsOfDecibel) = 0;
+
+ protected:
+  void raiseEnded() {
+    // A copy, so that the handler may destroy the graph and with it the original.
+    const std::function<void()> handler = endedHandler_;
+    if (handler)
+      handler();
+  }
+
+ private:
+  std::function<void()> endedHandler_;
 };
 
 // Where graphs come from: the platform's media framework, or a scripted fake.

@@ -10,17 +10,6 @@ namespace pvx {
 
 namespace {
 
-// The whole seconds of a media time, the fraction cut off.
-std::string wholeSecondsText(double seconds) {
-  if (!std::isfinite(seconds))
-    return "0";
-  const double whole = std::trunc(seconds);
-  // Beyond what a 64-bit count holds (no real track is that long) the number is written as such.
-  if (std::fabs(whole) >= 9e18)
-    return numbers::shortestText(whole);
-  return std::to_string(static_cast<long long>(whole));
-}
-
 // A media time as a slider position: whole seconds, halves to even, within int.
 int sliderSeconds(double seconds) {
   const double whole = numbers::wholeHalfEven(seconds);
@@ -34,36 +23,47 @@ int sliderSeconds(double seconds) {
 PlaybackEngine::PlaybackEngine(MediaBackEnd& media, Clock& clock, Playlist& playlist,
                                PlayerPort& port)
     : media_(media), playlist_(playlist), port_(port) {
-  tmrMusic_ = clock.makeTimer([this] { tmrMusicTick(); });
+  musicTimer_ = clock.makeTimer([this] { musicTick(); });
 }
 
-std::string PlaybackEngine::play(const std::string& filename) {
-  if (mPlaying && PauseBb && graph_ != nullptr) {
-    // A track paused at its very end starts again from the beginning.
-    const std::optional<double> position = graph_->currentPosition();
-    if (position && numbers::wholeHalfEven(*position) == numbers::wholeHalfEven(mDuration))
-      graph_->setCurrentPosition(0);
-    PauseBb = false;
-    graph_->run();
-    enableMusicTimer();
+std::string PlaybackEngine::play(const std::string& file) {
+  switch (state_) {
+    case PlaybackState::Paused:
+      resume();
+      return {};
+    case PlaybackState::Playing:
+      return {};
+    case PlaybackState::Idle:
+      break;
   }
-  if (!PauseBb)
-    mFile = filename;
-  if (!mFile.empty() && !mPlaying) {
-    std::string title;
-    if (startFresh(title))
-      return title;
-    skipFailedStart();
-  }
+  if (file.empty())
+    return {};
+  std::string title;
+  if (startFresh(file, title))
+    return title;
+  skipFailedStart();
   return {};
 }
 
-bool PlaybackEngine::startFresh(std::string& title) {
+void PlaybackEngine::resume() {
+  // A track paused at its very end starts again from the beginning.
+  const std::optional<double> position = graph_->currentPosition();
+  if (position && numbers::wholeHalfEven(*position) == numbers::wholeHalfEven(duration_))
+    graph_->setCurrentPosition(0);
+  state_ = PlaybackState::Playing;
+  graph_->run();
+  enableMusicTimer();
+}
+
+bool PlaybackEngine::startFresh(const std::string& file, std::string& title) {
   if (graph_ != nullptr)
     graph_->stop();
   graph_.reset();
   graph_ = media_.createGraph();
-  if (graph_ == nullptr || !graph_->renderFile(mFile))
+  if (graph_ == nullptr)
+    return false;
+  graph_->setEndedHandler([this] { trackEnded(); });
+  if (!graph_->renderFile(file))
     return false;
   hasGraph_ = true;
   enableMusicTimer();
@@ -71,22 +71,22 @@ bool PlaybackEngine::startFresh(std::string& title) {
   const auto fail = [this] {
     // A half-started track must not go on sounding while the engine counts as idle.
     graph_->stop();
-    mPlaying = false;
+    state_ = PlaybackState::Idle;
     return false;
   };
   if (!graph_->run())
     return fail();
-  curIndex = playlist_.selection();
-  title = playlist_.title(curIndex);
+  currentIndex_ = playlist_.selection();
+  title = playlist_.title(currentIndex_);
   if (!graph_->setRate(1.0))
     return fail();
-  mPlaying = true;
+  state_ = PlaybackState::Playing;
   const std::optional<double> duration = graph_->duration();
   if (!duration)
     return fail();
-  mDuration = numbers::roundHalfEven(*duration, 2);
-  lengthCaption_ = numbers::shortestText(mDuration);
-  positionMax_ = sliderSeconds(mDuration);
+  duration_ = numbers::roundHalfEven(*duration, 2);
+  positionLabel_ = {PositionLabel::Shows::kDuration, 0, duration_};
+  positionMax_ = sliderSeconds(duration_);
   setPositionSlider(positionValue_);
   port_.positionChanged();
   if (!applyVolume())
@@ -100,15 +100,16 @@ void PlaybackEngine::skipFailedStart() {
   const int entries = playlist_.count();
   if (transport_ == nullptr || skipDepth_ + 1 >= entries)
     return;
-  // nextSong starts the entry after curIndex (entry 0 after the last), so one step on from the
-  // entry started last skips the entry right after it, which is the failed one when the player
-  // was advancing. From the last entry nextSong goes on at entry 0, unless entry 0 is the one
-  // that just failed: then it goes on at entry 1, or the first entry would be tried over and over.
+  // nextSong starts the entry after currentIndex (entry 0 after the last), so one step on from
+  // the entry started last skips the entry right after it, which is the failed one when the
+  // player was advancing. From the last entry nextSong goes on at entry 0, unless entry 0 is the
+  // one that just failed: then it goes on at entry 1, or the first entry would be tried over and
+  // over.
   const int failed = playlist_.selection();
-  if (curIndex + 1 < entries)
-    curIndex = static_cast<std::int16_t>(curIndex + 1);
+  if (currentIndex_ + 1 < entries)
+    currentIndex_ = static_cast<std::int16_t>(currentIndex_ + 1);
   else
-    curIndex = static_cast<std::int16_t>(failed == 0 ? 0 : entries - 1);
+    currentIndex_ = static_cast<std::int16_t>(failed == 0 ? 0 : entries - 1);
   ++skipDepth_;
   callNextSong();
   --skipDepth_;
@@ -124,7 +125,7 @@ void PlaybackEngine::callNextSong() {
   }
 }
 
-void PlaybackEngine::mStop() {
+void PlaybackEngine::stop() {
   // Every step is carried out even when an earlier one fails (or there is no graph yet).
   if (graph_ != nullptr) {
     graph_->stop();
@@ -132,18 +133,16 @@ void PlaybackEngine::mStop() {
   }
   setPositionSlider(0);
   port_.positionChanged();
-  mPlaying = false;
-  PauseBb = false;
-  mFile.clear();
+  state_ = PlaybackState::Idle;
 }
 
-void PlaybackEngine::Pause() {
-  if (mPlaying && graph_ != nullptr && graph_->pause())
-    PauseBb = true;
+void PlaybackEngine::pause() {
+  if (state_ == PlaybackState::Playing && graph_ != nullptr && graph_->pause())
+    state_ = PlaybackState::Paused;
 }
 
-void PlaybackEngine::volumetune(std::int16_t volu) {
-  setVolumeSlider(kVolumeSliderMax - volu);
+void PlaybackEngine::setChatVolume(std::int16_t volume) {
+  setVolumeSlider(kVolumeSliderMax - volume);
   if (graph_ != nullptr)
     applyVolume();
 }
@@ -154,39 +153,39 @@ void PlaybackEngine::setVolumeSlider(int value) {
 }
 
 void PlaybackEngine::volumeSliderReleased() {
-  if (mPlaying && graph_ != nullptr)
+  if (isLoaded() && graph_ != nullptr)
     applyVolume();
 }
 
 void PlaybackEngine::positionSliderScrolled(int value) {
   setPositionSlider(value);
   port_.positionChanged();
-  if (mPlaying && graph_ != nullptr)
+  if (isLoaded() && graph_ != nullptr)
     graph_->setCurrentPosition(positionValue_);
 }
 
-void PlaybackEngine::tmrMusicTick() {
-  if (mPlaying && graph_ != nullptr) {
-    if (const std::optional<double> position = graph_->currentPosition())
-      setPositionSlider(sliderSeconds(*position));
-    const std::optional<double> position = graph_->currentPosition();
-    const std::optional<double> duration = graph_->duration();
-    if (position && duration)
-      lengthCaption_ =
-          "Position: " + wholeSecondsText(*position) + "/" + wholeSecondsText(*duration);
-    port_.positionChanged();
-  }
-  if (mPlaying && graph_ != nullptr) {
-    const std::optional<double> duration = graph_->duration();
-    const std::optional<double> position = graph_->currentPosition();
-    // The back end holds the position exactly at the duration once the track has ended.
-    if (duration && position && *position == *duration) {
-      graph_->stop();
-      mPlaying = false;
-      mFile.clear();
-      callNextSong();
-    }
-  }
+void PlaybackEngine::musicTick() {
+  if (!isLoaded() || graph_ == nullptr)
+    return;
+  if (const std::optional<double> position = graph_->currentPosition())
+    setPositionSlider(sliderSeconds(*position));
+  const std::optional<double> position = graph_->currentPosition();
+  const std::optional<double> duration = graph_->duration();
+  if (position && duration)
+    positionLabel_ = {PositionLabel::Shows::kPosition, *position, *duration};
+  port_.positionChanged();
+  // The end of the track comes from here, after its last position was shown. The handler may
+  // replace the graph: nothing of it is touched afterwards.
+  graph_->dispatchEvents();
+}
+
+void PlaybackEngine::trackEnded() {
+  // A graph that was stopped before its end was dispatched has nothing more to say.
+  if (!isLoaded())
+    return;
+  graph_->stop();
+  state_ = PlaybackState::Idle;
+  callNextSong();
 }
 
 bool PlaybackEngine::applyVolume() {
@@ -198,8 +197,8 @@ void PlaybackEngine::setPositionSlider(int value) {
 }
 
 void PlaybackEngine::enableMusicTimer() {
-  if (!tmrMusic_->isActive())
-    tmrMusic_->start(kMusicIntervalMs);
+  if (!musicTimer_->isActive())
+    musicTimer_->start(kMusicIntervalMs);
 }
 
 }  // namespace pvx

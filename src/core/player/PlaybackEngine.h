@@ -12,14 +12,17 @@
 
 namespace pvx {
 
+// Where the playback engine stands: no track loaded, a track sounding, or a track held.
+enum class PlaybackState { Idle, Playing, Paused };
+
 // The player's playback engine: one track at a time through a media graph, driven by the player
 // window's buttons and sliders and by the music chat commands, with the music timer showing the
 // position and handing over to the transport's nextSong when a track ends.
 //
-// States, as (mPlaying, PauseBb): idle (false, false), playing (true, false), paused (true, true).
-// The engine also keeps what the window shows of it: the position label lblLength, the position
-// slider Slider3 (value and maximum) and the volume slider sldVol; the window is told through
-// PlayerPort::positionChanged and volumeChanged.
+// The engine also keeps the numbers the window shows of it: what the position label shows
+// (lblLength), the position slider Slider3 (value and maximum) and the volume slider sldVol; the
+// window is told through PlayerPort::positionChanged and volumeChanged and writes the captions
+// itself.
 class PlaybackEngine {
  public:
   static constexpr std::int64_t kMusicIntervalMs = 100;
@@ -31,6 +34,18 @@ class PlaybackEngine {
   // Slider3's maximum until the first track sets it.
   static constexpr int kPositionMaxAtCreation = 10;
 
+  // What the position label shows: nothing before the first track; right after a track starts,
+  // its duration rounded to 2 decimals; from the music timer's next tick on, the position and
+  // the duration as the graph tells them. Stopping leaves the label as it is.
+  struct PositionLabel {
+    enum class Shows { kNothing, kDuration, kPosition };
+    Shows shows = Shows::kNothing;
+    double position = 0;  // seconds; kPosition only
+    double duration = 0;  // seconds
+
+    bool operator==(const PositionLabel&) const = default;
+  };
+
   PlaybackEngine(MediaBackEnd& media, Clock& clock, Playlist& playlist, PlayerPort& port);
   PlaybackEngine(const PlaybackEngine&) = delete;
   PlaybackEngine& operator=(const PlaybackEngine&) = delete;
@@ -39,19 +54,19 @@ class PlaybackEngine {
   // set, both simply leave the engine idle.
   void setTransport(TransportPort* transport) { transport_ = transport; }
 
-  // Resumes a paused track (whatever filename says), or, when idle, starts filename from its
-  // beginning in a fresh graph; while a track plays it only records filename in mFile. Returns
-  // the title of the playlist's selected entry when a new track was started, else empty. A file
-  // that cannot be started is skipped: nextSong tries the entry after it, and a run of such
-  // entries is tried at most once around the playlist before the engine stays idle.
-  std::string play(const std::string& filename);
+  // Resumes a paused track (whatever file says); when idle, starts file from its beginning in a
+  // fresh graph; while a track plays, does nothing. Returns the title of the playlist's selected
+  // entry when a new track was started, else empty. A file that cannot be started is skipped:
+  // nextSong tries the entry after it, and a run of such entries is tried at most once around
+  // the playlist before the engine stays idle.
+  std::string play(const std::string& file);
   // "Stop": stops the track and rewinds it; idle afterwards. The graph stays until the next start.
-  void mStop();
-  // "Pause": holds a loaded track; nothing when idle.
-  void Pause();
-  // The chat volume volu, 0 (quietest) to 20 (loudest), applied to the slider and to the track
-  // at once. A volu outside 0 to 20 is taken as the nearest end.
-  void volumetune(std::int16_t volu);
+  void stop();
+  // "Pause": holds a playing track; nothing otherwise.
+  void pause();
+  // The chat volume, 0 (quietest) to 20 (loudest), applied to the slider and to the track at
+  // once. A volume outside 0 to 20 is taken as the nearest end.
+  void setChatVolume(std::int16_t volume);
 
   // The user moved sldVol to value (kept within 0 to 20); applied at the release.
   void setVolumeSlider(int value);
@@ -60,32 +75,34 @@ class PlaybackEngine {
   // The user scrolled Slider3 to value (whole seconds, kept within the slider's range): a loaded
   // track moves there.
   void positionSliderScrolled(int value);
-  // A tick of tmrMusic: shows the position and notices the end of the track.
-  void tmrMusicTick();
+  // A tick of the music timer: shows the position and lets the graph tell of the track's end.
+  void musicTick();
 
+  PlaybackState state() const { return state_; }
+  // Playing or paused.
+  bool isLoaded() const { return state_ != PlaybackState::Idle; }
+  bool isPaused() const { return state_ == PlaybackState::Paused; }
   // True once a track's graph has been set up; the transport stops it before starting another.
   bool hasGraph() const { return hasGraph_; }
-  Timer& tmrMusic() { return *tmrMusic_; }
+  // The playlist entry the last successful start recorded (the selection then; may be -1).
+  std::int16_t currentIndex() const { return currentIndex_; }
+  // The current track's duration in seconds, rounded to 2 decimals.
+  double duration() const { return duration_; }
+  Timer& musicTimer() { return *musicTimer_; }
 
   // --- What the player window shows ---
-  const std::string& lengthCaption() const { return lengthCaption_; }
+  const PositionLabel& positionLabel() const { return positionLabel_; }
   int positionSliderValue() const { return positionValue_; }
   int positionSliderMax() const { return positionMax_; }
   int volumeSliderValue() const { return volumeValue_; }
 
-  // --- Playback state ---
-  // The track to start, or the one being played; emptied by Stop and at the end of a track.
-  std::string mFile;
-  bool mPlaying = false;
-  bool PauseBb = false;
-  // The playlist entry the last successful start recorded (the selection then; may be -1).
-  std::int16_t curIndex = 0;
-  // The current track's duration in seconds, rounded to 2 decimals.
-  double mDuration = 0;
-
  private:
-  // A fresh start of mFile; false when any of its steps failed.
-  bool startFresh(std::string& title);
+  // A fresh start of file; false when any of its steps failed.
+  bool startFresh(const std::string& file, std::string& title);
+  // Continues the paused track.
+  void resume();
+  // The graph told that its track has ended: the engine moves on to the next entry.
+  void trackEnded();
   // A start failed: moves on to the next entry unless the run of failures has gone once around.
   void skipFailedStart();
   // Calls the transport's nextSong; a failure inside it does not reach the caller.
@@ -100,11 +117,15 @@ class PlaybackEngine {
   TransportPort* transport_ = nullptr;
   std::unique_ptr<MediaGraph> graph_;
   bool hasGraph_ = false;
-  std::unique_ptr<Timer> tmrMusic_;
+  std::unique_ptr<Timer> musicTimer_;
   // How many skips are running nested inside one another.
   int skipDepth_ = 0;
 
-  std::string lengthCaption_ = "Position:";
+  PlaybackState state_ = PlaybackState::Idle;
+  std::int16_t currentIndex_ = 0;
+  double duration_ = 0;
+
+  PositionLabel positionLabel_;
   int positionValue_ = 0;
   int positionMax_ = kPositionMaxAtCreation;
   int volumeValue_ = kVolumeAtCreation;

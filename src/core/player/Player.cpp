@@ -17,30 +17,33 @@ void Player::load() {
   engine_.setVolumeSlider(PlaybackEngine::kVolumeAtCreation);
 }
 
-std::string Player::playlist(std::int16_t lstIndex) {
-  if (lstIndex < 0 || lstIndex >= static_cast<int>(playlist_.songPaths().size()))
+std::string Player::playEntry(int index) {
+  if (index < 0 || index >= playlist_.count())
     return {};
-  return engine_.play(playlist_.path(lstIndex));
+  return engine_.play(playlist_.path(index));
 }
 
-void Player::cmdPlayClick() {
-  // A playing track is stopped and the selection started from its beginning; a paused one is
-  // resumed, whatever is selected.
-  if (engine_.hasGraph() && !engine_.PauseBb)
-    engine_.mStop();
+void Player::resume() {
+  if (engine_.isPaused())
+    engine_.play({});
+}
+
+void Player::playSelected() {
+  if (engine_.hasGraph() && !engine_.isPaused())
+    engine_.stop();
   if (playlist_.selection() == -1)
-    playlist_.select(engine_.curIndex);
-  if (playlist_.selection() == -1 && !engine_.PauseBb)
+    playlist_.select(engine_.currentIndex());
+  if (playlist_.selection() == -1 && !engine_.isPaused())
     return;  // an empty playlist
   engine_.play(playlist_.path(playlist_.selection()));
 }
 
 std::string Player::startSelected(int index) {
   playlist_.select(index);
-  if (engine_.hasGraph() && !engine_.PauseBb)
-    engine_.mStop();
+  if (engine_.hasGraph() && !engine_.isPaused())
+    engine_.stop();
   if (playlist_.selection() == -1)
-    playlist_.select(engine_.curIndex);
+    playlist_.select(engine_.currentIndex());
   return engine_.play(playlist_.path(playlist_.selection()));
 }
 
@@ -48,7 +51,7 @@ std::string Player::nextSong() {
   const int n = playlist_.count();
   if (n == 0)
     return {};
-  const int next = engine_.curIndex + 1 <= n - 1 ? engine_.curIndex + 1 : 0;
+  const int next = engine_.currentIndex() + 1 <= n - 1 ? engine_.currentIndex() + 1 : 0;
   const int announcedBefore = announcements_;
   const std::string title = startSelected(next);
   // An entry that could not be started was skipped by a nested nextSong, which announced the
@@ -65,7 +68,7 @@ std::string Player::prevSong() {
   const int n = playlist_.count();
   if (n == 0)
     return {};
-  return startSelected(engine_.curIndex - 1 < 0 ? n - 1 : engine_.curIndex - 1);
+  return startSelected(engine_.currentIndex() - 1 < 0 ? n - 1 : engine_.currentIndex() - 1);
 }
 
 }  // namespace pvx

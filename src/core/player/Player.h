@@ -12,10 +12,10 @@
 
 namespace pvx {
 
-// The player window frmPlay's behaviour, free of any window toolkit: the playlist, the playback
-// engine and the transport that picks an entry and starts it (the Play button, nextSong, prevSong,
-// playlist). nextSong announces each new track in the game's console. The Qt window shows the
-// state kept here and forwards its clicks; the music chat commands call the public procedures.
+// The player window's behaviour, free of any window toolkit: the playlist, the playback engine
+// and the transport that picks an entry and starts it (the Play button, nextSong, prevSong,
+// playEntry). nextSong announces each new track in the game's console. The Qt window shows the
+// state kept here and forwards its clicks; the music chat commands call the same operations.
 class Player final : public TransportPort {
  public:
   static constexpr const char* kAnnouncement = "echo ^1Currently Playing: ^4";
@@ -29,20 +29,24 @@ class Player final : public TransportPort {
   // The window's own load step when it is created: loads the playlist file, volume slider at 10.
   void load();
 
-  // --- The public members, in their order ---
-  std::string& songDir() { return playlist_.songDir; }
-  const std::string& mFile() const { return engine_.mFile; }
-  bool mPlaying() const { return engine_.mPlaying; }
-  bool PauseBb() const { return engine_.PauseBb; }
-  void addFolder() { playlist_.addFolder(); }
-  void volumetune(std::int16_t volu) { engine_.volumetune(volu); }
-  void Pause() { engine_.Pause(); }
-  void loadPlaylist() { playlist_.loadPlaylist(); }
-  // Starts entry lstIndex when the engine is idle (callers stop and select first); empty title
+  // --- Playback ---
+  PlaybackState state() const { return engine_.state(); }
+  // Playing or paused.
+  bool isLoaded() const { return engine_.isLoaded(); }
+  bool isPaused() const { return engine_.isPaused(); }
+  // "Play": a playing track is stopped and the selected entry (the one last started when
+  // nothing is selected) started from its beginning; a paused track resumes instead, whatever
+  // is selected. Nothing on an empty playlist.
+  void playSelected();
+  // Starts entry index when the engine is idle (callers stop and select first); empty title
   // and nothing started for an index outside the playlist.
-  std::string playlist(std::int16_t lstIndex);
-  void mStop() { engine_.mStop(); }
-  std::string play(const std::string& filename) { return engine_.play(filename); }
+  std::string playEntry(int index);
+  // Continues a paused track; nothing otherwise.
+  void resume();
+  void pause() { engine_.pause(); }
+  void stop() { engine_.stop(); }
+  // The chat volume, 0 (quietest) to 20 (loudest).
+  void setChatVolume(std::int16_t volume) { engine_.setChatVolume(volume); }
   // Selects the entry after the one last started (the first after the last), starts it and
   // announces it in the game; a paused track resumes instead and the title is empty. On an empty
   // playlist nothing is started or typed and the title is empty.
@@ -50,20 +54,20 @@ class Player final : public TransportPort {
   // The same backwards (the last before the first), without the announcement.
   std::string prevSong();
 
-  // --- The window's controls ---
-  void cmdPlayClick();
-  void cmdStopClick() { engine_.mStop(); }
-  void cmdPauseClick() { engine_.Pause(); }
-  void cmdAddFileClick() { playlist_.addFile(); }
-  void cmdRemoveClick() { playlist_.remove(); }
-  void cmdClearClick() { playlist_.clear(); }
-  void cmdSaveClick() { playlist_.save(); }
+  // --- The playlist ---
+  void loadPlaylist() { playlist_.loadPlaylist(); }
+  // "Add File", "Add Folder" (with the folder chosen), "Remove", "Clear", "Save Playlist".
+  void addFile() { playlist_.addFile(); }
+  void addFolder(const std::string& folder) { playlist_.addFolder(folder); }
+  void removeSelected() { playlist_.remove(); }
+  void clear() { playlist_.clear(); }
+  void savePlaylist() { playlist_.save(); }
 
   Playlist& list() { return playlist_; }
   PlaybackEngine& engine() { return engine_; }
 
  private:
-  // Steps 1 to 4 of nextSong and prevSong, with the entry to select.
+  // Selects index, stops a playing track and starts the selection, as nextSong and prevSong do.
   std::string startSelected(int index);
 
   ConsoleBridge& bridge_;

@@ -60,4 +60,14 @@ std::string shortestText(double value) {
   return text;
 }
 
+std::string wholeSecondsText(double seconds) {
+  if (!std::isfinite(seconds))
+    return "0";
+  const double whole = std::trunc(seconds);
+  // Beyond what a 64-bit count holds (no real track is that long) the number is written as such.
+  if (std::fabs(whole) >= 9e18)
+    return shortestText(whole);
+  return std::to_string(static_cast<long long>(whole));
+}
+
 }  // namespace pvx::numbers

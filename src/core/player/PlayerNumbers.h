@@ -16,4 +16,8 @@ double roundHalfEven(double value, int decimals);
 // The shortest decimal text that reads back as value, without exponent: 215.43, 215, 0.5, -3.25.
 std::string shortestText(double value);
 
+// The whole seconds of a media time, the fraction cut off: 12.7 -> "12", -0.5 -> "0". A value
+// that is not a number reads "0".
+std::string wholeSecondsText(double seconds);
+
 }  // namespace pvx::numbers

@@ -11,10 +11,10 @@ struct ChosenFile {
   std::string title;
 };
 
-// What the music player's behaviour asks of its window frmPlay. The playlist and the engine keep
-// the state the window shows (titles, selection, position label and slider, volume slider); the
-// notifications tell the window to show it again. The Qt window implements this; tests implement
-// it in a few lines.
+// What the music player's behaviour asks of its window. The playlist and the engine keep the
+// state the window shows (entries, selection, the numbers of the position label and slider, the
+// volume slider); the notifications tell the window to show it again. The Qt window implements
+// this; tests implement it in a few lines.
 class PlayerPort {
  public:
   virtual ~PlayerPort() = default;

@@ -55,14 +55,35 @@ bool Playlist::dotFile(const fs::path& file) {
 Playlist::Playlist(PlayerPort& port, fs::path playlistFile, HiddenFileTest isHidden)
     : port_(port), file_(std::move(playlistFile)), isHidden_(std::move(isHidden)) {}
 
+std::vector<std::string> Playlist::titles() const {
+  std::vector<std::string> titles;
+  titles.reserve(entries_.size());
+  for (const PlaylistEntry& entry : entries_)
+    titles.push_back(entry.title);
+  return titles;
+}
+
 std::string Playlist::title(int i) const {
-  return (i >= 0 && i < count()) ? titles_[static_cast<std::size_t>(i)] : std::string();
+  return (i >= 0 && i < count()) ? entries_[static_cast<std::size_t>(i)].title : std::string();
 }
 
 std::string Playlist::path(int i) const {
-  return (i >= 0 && static_cast<std::size_t>(i) < songPaths_.size())
-             ? songPaths_[static_cast<std::size_t>(i)]
-             : std::string();
+  if (i < 0)
+    return {};
+  const auto slot = static_cast<std::size_t>(i);
+  if (slot < entries_.size())
+    return entries_[slot].path;
+  return slot - entries_.size() < reserved_.size() ? reserved_[slot - entries_.size()]
+                                                   : std::string();
+}
+
+std::vector<std::string> Playlist::paths() const {
+  std::vector<std::string> paths;
+  paths.reserve(entries_.size() + reserved_.size());
+  for (const PlaylistEntry& entry : entries_)
+    paths.push_back(entry.path);
+  paths.insert(paths.end(), reserved_.begin(), reserved_.end());
+  return paths;
 }
 
 void Playlist::select(int index) {
@@ -73,14 +94,12 @@ void Playlist::select(int index) {
   port_.selectionChanged();
 }
 
-bool Playlist::append(const std::string& title, const std::string& path) {
-  if (songCount_ >= kMaxEntries || count() >= kMaxEntries)
+bool Playlist::append(std::string title, std::string path) {
+  if (reserved_.empty() && entries_.size() >= static_cast<std::size_t>(kMaxEntries))
     return false;
-  titles_.push_back(title);
-  // The new path goes after the slots counted so far: after Clear that is the empty slot 0.
-  songPaths_.resize(static_cast<std::size_t>(songCount_) + 1);
-  ++songCount_;
-  songPaths_.back() = path;
+  if (!reserved_.empty())
+    reserved_.erase(reserved_.begin());
+  entries_.push_back({std::move(title), std::move(path)});
   return true;
 }
 
@@ -97,11 +116,11 @@ bool Playlist::addFile() {
   return true;
 }
 
-void Playlist::addFolder() {
+void Playlist::addFolder(const std::string& folder) {
   // The folder may have vanished since the picker showed it: then there is nothing to add.
   std::vector<std::string> names;
   std::error_code ec;
-  fs::directory_iterator it(textfile::fromPathText(songDir), ec);
+  fs::directory_iterator it(textfile::fromPathText(folder), ec);
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
     std::error_code typeError;
     if (it->is_regular_file(typeError) && !isHidden_(it->path()))
@@ -109,14 +128,14 @@ void Playlist::addFolder() {
   }
   std::sort(names.begin(), names.end(), nameOrder);
 
-  const std::string folder = endsWithSeparator(songDir)
-                                 ? songDir
-                                 : songDir + static_cast<char>(fs::path::preferred_separator);
+  const std::string prefix = endsWithSeparator(folder)
+                                 ? folder
+                                 : folder + static_cast<char>(fs::path::preferred_separator);
   bool added = false;
   for (const std::string& name : names) {
     if (!hasAudioExtension(name))
       continue;
-    if (!append(name, folder + name))
+    if (!append(name, prefix + name))
       break;
     added = true;
   }
@@ -125,10 +144,9 @@ void Playlist::addFolder() {
 }
 
 void Playlist::clear() {
-  titles_.clear();
+  entries_.clear();
   selection_ = -1;
-  songCount_ = 0;
-  songPaths_.assign(1, std::string());
+  reserved_.assign(1, std::string());
   port_.titlesChanged();
   port_.selectionChanged();
 }
@@ -137,31 +155,31 @@ void Playlist::remove() {
   const int k = selection_;
   if (k < 0 || k >= count())
     return;
-  titles_.erase(titles_.begin() + k);
-  if (static_cast<std::size_t>(k) < songPaths_.size())
-    songPaths_.erase(songPaths_.begin() + k);
-  else if (!songPaths_.empty())
-    songPaths_.pop_back();
+  entries_.erase(entries_.begin() + k);
   // Removing the only entry leaves the empty slot that Clear leaves.
-  if (songPaths_.empty())
-    songPaths_.assign(1, std::string());
-  if (songCount_ > 0)
-    --songCount_;
+  if (entries_.empty() && reserved_.empty())
+    reserved_.assign(1, std::string());
   selection_ = static_cast<std::int16_t>(k < count() ? k : -1);
   port_.titlesChanged();
   port_.selectionChanged();
 }
 
 void Playlist::loadPlaylist() {
-  titles_.clear();
+  entries_.clear();
+  reserved_.clear();
   selection_ = -1;
-  const PlaylistFileContent content = file_.load();
+  PlaylistFileContent content = file_.load();
+  const std::size_t read = content.titles.size();
+  entries_.reserve(read);
+  for (std::size_t i = 0; i < read; ++i)
+    entries_.push_back({std::move(content.titles[i]), std::move(content.paths[i])});
   if (content.announced) {
-    songCount_ = *content.announced;
-    songPaths_.assign(static_cast<std::size_t>(*content.announced), std::string());
-    std::copy(content.paths.begin(), content.paths.end(), songPaths_.begin());
+    // The announced entries the file did not hold keep their slots.
+    const auto announced = static_cast<std::size_t>(*content.announced);
+    reserved_.assign(announced > read ? announced - read : 0, std::string());
+    if (content.paths.size() > read && !reserved_.empty())
+      reserved_.front() = std::move(content.paths[read]);
   }
-  titles_ = content.titles;
   port_.titlesChanged();
   port_.selectionChanged();
   if (!content.failure.empty())
@@ -169,7 +187,7 @@ void Playlist::loadPlaylist() {
 }
 
 void Playlist::save() {
-  const std::string failure = file_.save(songPaths_, titles_);
+  const std::string failure = file_.save(entries_, reserved_);
   if (!failure.empty())
     port_.showFailure(failure);
 }

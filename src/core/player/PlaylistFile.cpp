@@ -126,18 +126,23 @@ PlaylistFileContent PlaylistFile::load() const {
   return content;
 }
 
-std::string PlaylistFile::save(const std::vector<std::string>& paths,
-                               const std::vector<std::string>& titles) const {
+std::string PlaylistFile::save(const std::vector<PlaylistEntry>& entries,
+                               const std::vector<std::string>& reserved) const {
   const std::string failure =
       "The playlist cannot be saved to \"" + textfile::pathText(file_) + "\": ";
-  if (paths.empty())
+  const std::size_t slots = entries.size() + reserved.size();
+  if (slots == 0)
     return failure + "it has no entries to save. The saved playlist was left as it was.";
   std::vector<std::string> lines;
-  lines.reserve(2 * paths.size() + 1);
-  lines.push_back(countLine(static_cast<long>(paths.size()) - 1));
-  for (std::size_t i = 0; i < paths.size(); ++i) {
-    lines.push_back(paths[i]);
-    lines.push_back(i < titles.size() ? titles[i] : std::string());
+  lines.reserve(2 * slots + 1);
+  lines.push_back(countLine(static_cast<long>(slots) - 1));
+  for (const PlaylistEntry& entry : entries) {
+    lines.push_back(entry.path);
+    lines.push_back(entry.title);
+  }
+  for (const std::string& path : reserved) {
+    lines.push_back(path);
+    lines.emplace_back();
   }
   const std::string reason = textfile::writeWhole(file_, lines);
   return reason.empty() ? std::string() : failure + reason + ".";

@@ -8,6 +8,14 @@
 
 namespace pvx {
 
+// One entry of the playlist: the title the list shows and the file it plays.
+struct PlaylistEntry {
+  std::string title;
+  std::string path;
+
+  bool operator==(const PlaylistEntry&) const = default;
+};
+
 // What reading the playlist file found. Whatever was read before a failure is kept, so the
 // playlist can keep it too.
 struct PlaylistFileContent {
@@ -41,12 +49,11 @@ class PlaylistFile {
   // more entries than a playlist can hold fails before any entry is read.
   PlaylistFileContent load() const;
 
-  // Writes one entry per slot of paths, with the title at the same index (an empty line where
-  // titles has none). The new file is written beside the old one and then put in its place, so
-  // a failed save, or a save of no slots at all, leaves the old file whole. Returns the failure's
-  // description, empty on success.
-  std::string save(const std::vector<std::string>& paths,
-                   const std::vector<std::string>& titles) const;
+  // Writes the entries, then one slot per path of reserved with an empty title. The new file is
+  // written beside the old one and then put in its place, so a failed save, or a save of no slots
+  // at all, leaves the old file whole. Returns the failure's description, empty on success.
+  std::string save(const std::vector<PlaylistEntry>& entries,
+                   const std::vector<std::string>& reserved = {}) const;
 
   // The first line's text for n: " 2 " for 2, "-1 " for -1.
   static std::string countLine(long n);

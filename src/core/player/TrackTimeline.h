@@ -7,7 +7,7 @@ namespace pvx {
 // What a media back end's graph remembers of its track's time, apart from the platform: the
 // length once known, the last position the platform told, and the end once it is reached. Once
 // the track has ended, position and duration both read the end, exactly and for good, until the
-// position is moved; this is what the player relies on to see a track end.
+// position is moved. Each end is told to the graph's owner once (takeNewEnd).
 class TrackTimeline {
  public:
   bool durationKnown() const { return durationKnown_; }
@@ -21,8 +21,17 @@ class TrackTimeline {
   double endPosition() const { return endPosition_; }
   // From here on position and duration both read end.
   void latchEnd(double end) {
+    if (!ended_)
+      endTold_ = false;
     ended_ = true;
     endPosition_ = end;
+  }
+  // True once for each end: the end that the graph's owner has not been told of yet.
+  bool takeNewEnd() {
+    if (!ended_ || endTold_)
+      return false;
+    endTold_ = true;
+    return true;
   }
   // Where a track that has just played out ends: its length, or how far it really got when the
   // length was underestimated.
@@ -59,6 +68,7 @@ class TrackTimeline {
   // The position was moved to seconds.
   void moved(double seconds) {
     ended_ = false;
+    endTold_ = false;
     lastPosition_ = seconds;
   }
 
@@ -66,6 +76,7 @@ class TrackTimeline {
   bool durationKnown_ = false;
   double length_ = 0;
   bool ended_ = false;
+  bool endTold_ = false;
   double endPosition_ = 0;
   double lastPosition_ = 0;
 };

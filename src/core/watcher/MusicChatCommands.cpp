@@ -23,8 +23,8 @@ void MusicChatCommands::wait(float seconds) {
 }
 
 CycleFlow MusicChatCommands::stop() {
-  if (player_.mPlaying()) {
-    player_.mStop();
+  if (player_.isLoaded()) {
+    player_.stop();
     type("say ^1Stopped");
   }
   return CycleFlow::Continue;
@@ -93,13 +93,13 @@ CycleFlow MusicChatCommands::vol(const std::string& command) {
   if (text::length(argument) >= 2)
     argument = text::dropRight(argument, 2);
   if (const std::optional<std::int16_t> volu = volumeNumber(argument))
-    player_.volumetune(*volu);
+    player_.setChatVolume(*volu);
   return CycleFlow::Continue;
 }
 
 CycleFlow MusicChatCommands::pause() {
-  if (!player_.PauseBb() && player_.mPlaying()) {
-    player_.Pause();
+  if (player_.state() == PlaybackState::Playing) {
+    player_.pause();
     wait(1.0f);
     type("say ^1Paused");
   }
@@ -123,9 +123,9 @@ CycleFlow MusicChatCommands::listSongs() {
 CycleFlow MusicChatCommands::play(const std::string& command) {
   // The command begins with ": !play"; bare when only its line break follows.
   if (text::length(command) == text::length(": !play") + 2) {
-    if (!player_.PauseBb())
+    if (!player_.isPaused())
       return CycleFlow::EndNow;
-    player_.play("");
+    player_.resume();
     wait(1.0f);
     type("say ^1Resumed");
     return CycleFlow::Continue;
@@ -139,9 +139,9 @@ CycleFlow MusicChatCommands::play(const std::string& command) {
     if (!text::containsNoCase(list.title(i), *search))
       continue;
     wait(1.0f);
-    player_.mStop();
+    player_.stop();
     list.select(i);
-    player_.playlist(static_cast<std::int16_t>(i));
+    player_.playEntry(i);
     type(kNowPlaying + text::makeInert(list.title(i)));
     return CycleFlow::Continue;
   }

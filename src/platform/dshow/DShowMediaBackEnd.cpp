@@ -93,6 +93,15 @@ class DShowGraph final : public MediaGraph {
     return true;
   }
 
+  void dispatchEvents() override {
+    if (!rendered_)
+      return;
+    // Takes the graph's notices and notices a position held at the end of the stream.
+    currentPosition();
+    if (timeline_.takeNewEnd())
+      raiseEnded();
+  }
+
   bool run() override {
     if (!rendered_)
       return false;

@@ -11,7 +11,8 @@ namespace pvx {
 // graph synchronously, so a missing, unreadable or unsupported file fails at once and the
 // duration is known right after the start. The graph's completion notice is latched, so once a
 // track has played to its end its position equals its duration exactly, also where the platform's
-// position stops short of it.
+// position stops short of it; the graph's notices are taken without waiting whenever it is
+// called, and the end is raised as the graph's ended event at the owner's next dispatchEvents.
 //
 // COM belongs to the thread that makes the back end, which must be the user-interface thread:
 // the constructor initialises it there (apartment-threaded) and the destructor balances that, so

@@ -69,6 +69,14 @@ class GstGraph final : public MediaGraph {
     return true;
   }
 
+  void dispatchEvents() override {
+    if (!rendered_)
+      return;
+    drainBus();
+    if (timeline_.takeNewEnd())
+      raiseEnded();
+  }
+
   bool run() override { return moveTo(GST_STATE_PLAYING); }
   bool pause() override { return moveTo(GST_STATE_PAUSED); }
   // Paused rather than torn down, so the graph keeps its file and can still be moved.

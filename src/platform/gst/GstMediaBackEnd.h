@@ -10,7 +10,9 @@ namespace pvx {
 // prerolls it synchronously, so a missing, unreadable or unsupported file fails at once and the
 // duration is known right after the start; the end of the stream is latched, so the position
 // then equals the duration exactly. Every call comes from the user-interface thread; GStreamer
-// plays on threads of its own and the graph only polls it.
+// plays on threads of its own and the graph reads its bus whenever it is called, so the end of
+// the stream is raised as the graph's ended event at the owner's next dispatchEvents (the music
+// timer's tick), with or without a GLib main loop running.
 class GstMediaBackEnd final : public MediaBackEnd {
  public:
   // Initialises GStreamer for the process (once; later back ends reuse it).

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,10 @@
 namespace {
 
 using pvx::FakeMediaBackEnd;
+using pvx::PlaybackState;
 using State = FakeMediaBackEnd::State;
+using Label = pvx::PlaybackEngine::PositionLabel;
+using Shows = Label::Shows;
 
 class EngineTest : public ::testing::Test {
  protected:
@@ -37,6 +41,7 @@ class EngineTest : public ::testing::Test {
   }
   const FakeMediaBackEnd::GraphRecord& graph() const { return *media.newest(); }
   double position() const { return media.positionOf(*media.newest()); }
+  const Label& label() const { return engine.positionLabel(); }
 
   pvx::testing::TempFolder folder;
   pvx::VirtualClock clock;
@@ -52,19 +57,19 @@ using EngineStart = EngineTest;
 TEST_F(EngineStart, ShowsTheRoundedDurationThenThePositionAtEachTick) {
   addEntries({60, 215.434});
   EXPECT_EQ(start(1), "1.mp3");
-  EXPECT_TRUE(engine.mPlaying);
-  EXPECT_EQ(engine.curIndex, 1);
-  EXPECT_EQ(engine.lengthCaption(), "215.43");
+  EXPECT_EQ(engine.state(), PlaybackState::Playing);
+  EXPECT_EQ(engine.currentIndex(), 1);
+  EXPECT_EQ(label(), (Label{Shows::kDuration, 0, 215.43}));
   EXPECT_EQ(engine.positionSliderMax(), 215);
   EXPECT_EQ(graph().volume, -1250);  // the slider's value at creation, 10
   clock.runFor(100);
-  EXPECT_EQ(engine.lengthCaption(), "Position: 0/215");
+  EXPECT_EQ(label(), (Label{Shows::kPosition, 0.1, 215.434}));
   clock.runUntil(12700);
-  EXPECT_EQ(engine.lengthCaption(), "Position: 12/215");
+  EXPECT_EQ(label(), (Label{Shows::kPosition, 12.7, 215.434}));
   EXPECT_EQ(engine.positionSliderValue(), 13);
-  // Playing already: another play only records the file.
+  // Playing already: another play changes nothing.
   EXPECT_EQ(start(0), "");
-  EXPECT_EQ(engine.mFile, "/m/0.mp3");
+  EXPECT_EQ(graph().path, "/m/1.mp3");
   EXPECT_EQ(media.graphsCreated(), 1);
 }
 
@@ -73,7 +78,7 @@ TEST_F(EngineStart, ChatVolumeSetsTheSliderAndTheTrackAndIsKeptWithinTheSlider) 
   start(0);
   const std::vector<std::pair<std::int16_t, int>> cases = {{20, 0}, {0, 20}, {15, 5}, {99, 0}};
   for (const auto& [volu, slider] : cases) {
-    engine.volumetune(volu);
+    engine.setChatVolume(volu);
     EXPECT_EQ(engine.volumeSliderValue(), slider) << volu;
     EXPECT_EQ(graph().volume, -125L * slider) << volu;
   }
@@ -90,9 +95,9 @@ TEST_F(EnginePauseResume, PauseStopPlayStartsThePathFromTheBeginning) {
   addEntries({30, 30});
   start(0);
   clock.runFor(5000);
-  engine.Pause();
-  engine.mStop();
-  EXPECT_FALSE(engine.mPlaying);
+  engine.pause();
+  engine.stop();
+  EXPECT_EQ(engine.state(), PlaybackState::Idle);
   EXPECT_EQ(engine.positionSliderValue(), 0);
   EXPECT_EQ(start(1), "1.mp3");
   EXPECT_EQ(graph().path, "/m/1.mp3");
@@ -103,10 +108,10 @@ TEST_F(EnginePauseResume, ResumeContinuesTheSameTrackWhereItWasPaused) {
   addEntries({30, 30});
   start(0);
   clock.runFor(5000);
-  engine.Pause();
+  engine.pause();
   clock.runFor(3000);
   EXPECT_EQ(start(1), "");
-  EXPECT_FALSE(engine.PauseBb);
+  EXPECT_EQ(engine.state(), PlaybackState::Playing);
   EXPECT_EQ(graph().path, "/m/0.mp3");
   clock.runFor(1000);
   EXPECT_EQ(position(), 6.0);
@@ -116,7 +121,7 @@ TEST_F(EnginePauseResume, ATrackPausedAtItsVeryEndStartsAgainFromZero) {
   addEntries({10});
   start(0);
   clock.runFor(9700);
-  engine.Pause();
+  engine.pause();
   engine.play("");
   EXPECT_EQ(position(), 0);
   EXPECT_EQ(graph().state, State::kRunning);
@@ -132,8 +137,61 @@ TEST_F(EngineTrackEnd, TheEndOfATrackCallsNextSongExactlyOnce) {
   EXPECT_EQ(transport.calls, 0);
   clock.runUntil(2000);
   EXPECT_EQ(transport.calls, 1);
-  EXPECT_FALSE(engine.mPlaying);
+  EXPECT_EQ(engine.state(), PlaybackState::Idle);
   EXPECT_EQ(graph().state, State::kStopped);
+  // The first tick after the end told it; later ticks do not tell it again.
+  EXPECT_EQ(graph().endsRaised, 1);
+  clock.runUntil(5000);
+  EXPECT_EQ(transport.calls, 1);
+}
+
+TEST_F(EngineTrackEnd, TheGraphsEndArrivesAtTheTickAfterItsLastPositionWasShown) {
+  addEntries({60});
+  transport.startNothing = true;
+  start(0);
+  clock.runFor(1000);
+  media.finishNewest();
+  EXPECT_EQ(transport.calls, 0);
+  clock.runFor(100);
+  EXPECT_EQ(transport.calls, 1);
+  EXPECT_EQ(label(), (Label{Shows::kPosition, 60, 60}));
+  EXPECT_EQ(engine.positionSliderValue(), 60);
+}
+
+TEST(FakeGraph, RaisesEachEndOnceAtTheDispatchAfterItAndAgainOnlyAfterAMoveBack) {
+  pvx::VirtualClock clock;
+  FakeMediaBackEnd media{clock};
+  media.addTrack("/m/a.mp3", 2);
+  auto graph = media.createGraph();
+  int ends = 0;
+  graph->setEndedHandler([&ends] { ++ends; });
+  graph->dispatchEvents();  // nothing rendered: nothing to end
+  ASSERT_TRUE(graph->renderFile("/m/a.mp3"));
+  ASSERT_TRUE(graph->run());
+  const struct {
+    const char* what;
+    std::function<void()> act;
+    int ends;
+  } steps[] = {
+      {"before the end", [&] { clock.runFor(1900); }, 0},
+      {"at the end", [&] { clock.runFor(100); }, 1},
+      {"long after", [&] { clock.runFor(5000); }, 1},
+      {"moved onto the end again", [&] { graph->setCurrentPosition(9); }, 1},
+      {"moved back, played out", [&] { graph->setCurrentPosition(1.5), clock.runFor(500); }, 2},
+      {"moved onto the end while paused",
+       [&] {
+         graph->setCurrentPosition(0);
+         graph->pause();
+         graph->setCurrentPosition(2);
+       },
+       3},
+  };
+  for (const auto& step : steps) {
+    step.act();
+    graph->dispatchEvents();
+    graph->dispatchEvents();
+    EXPECT_EQ(ends, step.ends) << step.what;
+  }
 }
 
 TEST_F(EngineTrackEnd, ThePositionSliderStaysWithinItsMaximumInTheLastHalfSecond) {
@@ -147,16 +205,29 @@ TEST_F(EngineTrackEnd, ThePositionSliderStaysWithinItsMaximumInTheLastHalfSecond
   }
 }
 
+TEST_F(EngineTrackEnd, APausedTrackMovedOntoItsEndGoesOnWithTheNextEntry) {
+  // It used to stay idle but paused, and neither Play nor a resume could start anything again.
+  addEntries({30, 30});
+  start(0);
+  clock.runFor(5000);
+  engine.pause();
+  engine.positionSliderScrolled(30);
+  clock.runFor(100);
+  EXPECT_EQ(transport.tried, std::vector<int>{1});
+  EXPECT_EQ(engine.state(), PlaybackState::Playing);
+  EXPECT_EQ(graph().path, "/m/1.mp3");
+}
+
 using EngineSkip = EngineTest;
 
 TEST_F(EngineSkip, AFileThatCannotStartAfterEntryThreeLeadsToEntryFive) {
   addEntries({60, 60, 60, 60, -1, 60, 60});
   start(3);
-  engine.mStop();
+  engine.stop();
   EXPECT_EQ(start(4), "");
   EXPECT_EQ(transport.tried, std::vector<int>{5});
-  EXPECT_EQ(engine.curIndex, 5);
-  EXPECT_TRUE(engine.mPlaying);
+  EXPECT_EQ(engine.currentIndex(), 5);
+  EXPECT_EQ(engine.state(), PlaybackState::Playing);
 }
 
 TEST_F(EngineSkip, PastTheLastEntryTheSkipWrapsAndSkipsABrokenFirstEntry) {
@@ -171,10 +242,10 @@ TEST_F(EngineSkip, AFailedStartAfterTheLastEntryGoesOnAtTheFirst) {
   // The last entry was started before; a broken entry chosen by hand leads to entry 0.
   addEntries({60, -1, 60, 60, 60, 60, 60});
   start(6);
-  engine.mStop();
+  engine.stop();
   EXPECT_EQ(start(1), "");
   EXPECT_EQ(transport.tried, std::vector<int>{0});
-  EXPECT_EQ(engine.curIndex, 0);
+  EXPECT_EQ(engine.currentIndex(), 0);
   EXPECT_EQ(graph().path, "/m/0.mp3");
 }
 
@@ -183,7 +254,7 @@ TEST_F(EngineSkip, WhenNoEntryCanStartEachIsTriedOnceAndTheEngineStaysIdle) {
   EXPECT_EQ(start(1), "");
   EXPECT_EQ(transport.tried, (std::vector<int>{2, 3, 0}));
   EXPECT_EQ(media.graphsCreated(), 4);
-  EXPECT_FALSE(engine.mPlaying);
+  EXPECT_EQ(engine.state(), PlaybackState::Idle);
 }
 
 TEST_F(EngineSkip, AFailureInsideTheSkipDoesNotReachTheCaller) {
@@ -191,7 +262,7 @@ TEST_F(EngineSkip, AFailureInsideTheSkipDoesNotReachTheCaller) {
   transport.throwInside = true;
   EXPECT_NO_THROW(start(0));
   EXPECT_EQ(transport.calls, 1);
-  EXPECT_FALSE(engine.mPlaying);
+  EXPECT_EQ(engine.state(), PlaybackState::Idle);
 }
 
 }  // namespace

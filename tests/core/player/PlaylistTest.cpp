@@ -44,8 +44,8 @@ TEST_F(PlaylistEditing, WithoutAFileThePlaylistStartsEmptyAndACancelAddsNothing)
   EXPECT_EQ(port.lastFilter,
             "MP3  (*.mp3)|*.mp3|Windows Media Audio (*.wma)|*.wma|Wave (*.wav)|*.wav");
   EXPECT_TRUE(add("A.mp3"));
-  EXPECT_EQ(playlist.songPaths(), Strings{"/m/A.mp3"});
-  EXPECT_EQ(playlist.songCount(), 1);
+  EXPECT_EQ(playlist.paths(), Strings{"/m/A.mp3"});
+  EXPECT_EQ(playlist.count(), 1);
   EXPECT_TRUE(port.failures.empty());
 }
 
@@ -54,11 +54,11 @@ TEST_F(PlaylistEditing, ClearLeavesOneEmptySlotThatTheNextAddFills) {
   add("B.mp3");
   playlist.clear();
   EXPECT_EQ(playlist.count(), 0);
-  EXPECT_EQ(playlist.songPaths(), Strings{""});
+  EXPECT_EQ(playlist.paths(), Strings{""});
   add("X.mp3");
   add("Y.mp3");
-  EXPECT_EQ(playlist.songPaths(), (Strings{"/m/X.mp3", "/m/Y.mp3"}));
-  EXPECT_EQ(playlist.songCount(), 2);
+  EXPECT_EQ(playlist.paths(), (Strings{"/m/X.mp3", "/m/Y.mp3"}));
+  EXPECT_EQ(playlist.count(), 2);
 }
 
 TEST_F(PlaylistEditing, RemoveTakesTheSelectedEntryAndSelectsTheOneTakingItsPlace) {
@@ -69,15 +69,15 @@ TEST_F(PlaylistEditing, RemoveTakesTheSelectedEntryAndSelectsTheOneTakingItsPlac
   playlist.select(1);
   playlist.remove();
   EXPECT_EQ(playlist.titles(), (Strings{"A.mp3", "C.mp3"}));
-  EXPECT_EQ(playlist.songPaths(), (Strings{"/m/A.mp3", "/m/C.mp3"}));
+  EXPECT_EQ(playlist.paths(), (Strings{"/m/A.mp3", "/m/C.mp3"}));
   EXPECT_EQ(playlist.selection(), 1);
   playlist.remove();  // the last one: nothing is left selected
-  EXPECT_EQ(playlist.songPaths(), Strings{"/m/A.mp3"});
+  EXPECT_EQ(playlist.paths(), Strings{"/m/A.mp3"});
   EXPECT_EQ(playlist.selection(), -1);
   playlist.select(0);
   playlist.remove();  // the only one: the empty slot of Clear
-  EXPECT_EQ(playlist.songPaths(), Strings{""});
-  EXPECT_EQ(playlist.songCount(), 0);
+  EXPECT_EQ(playlist.paths(), Strings{""});
+  EXPECT_EQ(playlist.count(), 0);
 }
 
 TEST_F(PlaylistEditing, AFolderAddsItsVisibleAudioFilesWithExactExtensionsInNameOrder) {
@@ -85,12 +85,10 @@ TEST_F(PlaylistEditing, AFolderAddsItsVisibleAudioFilesWithExactExtensionsInName
   std::filesystem::create_directories(music / "e.mp3");
   for (const char* name : {"c.wma", "B.WAV", "a.mp3", "d.ogg", ".hidden.mp3", "Z b^1.mp3"})
     writeBytes(music / name, "x");
-  playlist.songDir = music.string();
-  playlist.addFolder();
+  playlist.addFolder(music.string());
   EXPECT_EQ(playlist.titles(), (Strings{"a.mp3", "c.wma", "Z b^1.mp3"}));
   EXPECT_EQ(playlist.path(0), (music / "a.mp3").string());
-  playlist.songDir = (folder.path / "vanished").string();
-  playlist.addFolder();
+  playlist.addFolder((folder.path / "vanished").string());
   EXPECT_EQ(playlist.count(), 3);
   EXPECT_TRUE(port.failures.empty());
 }
@@ -106,10 +104,10 @@ TEST_F(PlaylistFileRoundTrip, ThreeEntriesAreSevenLinesAndLoadBackUnselected) {
             " 2 \r\n/m/A.mp3\r\nA.mp3\r\n/m/B.wav\r\nB.wav\r\n/m/C.wma\r\nC.wma\r\n");
   playlist.loadPlaylist();
   EXPECT_EQ(playlist.titles(), (Strings{"A.mp3", "B.wav", "C.wma"}));
-  EXPECT_EQ(playlist.songCount(), 3);
+  EXPECT_EQ(playlist.count(), 3);
   EXPECT_EQ(playlist.selection(), -1);
   add("D.mp3");
-  EXPECT_EQ(playlist.songPaths(), (Strings{"/m/A.mp3", "/m/B.wav", "/m/C.wma", "/m/D.mp3"}));
+  EXPECT_EQ(playlist.paths(), (Strings{"/m/A.mp3", "/m/B.wav", "/m/C.wma", "/m/D.mp3"}));
   EXPECT_TRUE(port.failures.empty());
 }
 
@@ -120,7 +118,7 @@ TEST_F(PlaylistFileRoundTrip, SaveRightAfterClearWritesOneEmptyEntry) {
   EXPECT_EQ(readBytes(file), " 0 \r\n\r\n\r\n");
   playlist.loadPlaylist();
   EXPECT_EQ(playlist.titles(), Strings{""});
-  EXPECT_EQ(playlist.songPaths(), Strings{""});
+  EXPECT_EQ(playlist.paths(), Strings{""});
 }
 
 TEST_F(PlaylistFileRoundTrip, BlanksCaretsLongLinesAndWindows1252ComeBackAsWritten) {
@@ -137,7 +135,7 @@ TEST_F(PlaylistFileRoundTrip, CarriageReturnsAloneEndLinesToo) {
   writeBytes(file, " 1 \r/m/A.mp3\rA.mp3\r/m/B.mp3\nB.mp3\r\n");
   playlist.loadPlaylist();
   EXPECT_EQ(playlist.titles(), (Strings{"A.mp3", "B.mp3"}));
-  EXPECT_EQ(playlist.songPaths(), (Strings{"/m/A.mp3", "/m/B.mp3"}));
+  EXPECT_EQ(playlist.paths(), (Strings{"/m/A.mp3", "/m/B.mp3"}));
   EXPECT_TRUE(port.failures.empty());
 }
 
@@ -147,14 +145,33 @@ TEST_F(PlaylistFileFailures, AFileEndingEarlyKeepsWhatWasReadAndTheAnnouncedSlot
   writeBytes(file, " 4 \r\n/m/A.mp3\r\nA.mp3\r\n/m/B.mp3\r\nB.mp3\r\n/m/C.mp3\r\nC.mp3\r\n");
   playlist.loadPlaylist();
   EXPECT_EQ(playlist.titles(), (Strings{"A.mp3", "B.mp3", "C.mp3"}));
-  EXPECT_EQ(playlist.songPaths(), (Strings{"/m/A.mp3", "/m/B.mp3", "/m/C.mp3", "", ""}));
+  EXPECT_EQ(playlist.paths(), (Strings{"/m/A.mp3", "/m/B.mp3", "/m/C.mp3", "", ""}));
   EXPECT_EQ(port.failures.size(), 1u);
+}
+
+TEST_F(PlaylistFileFailures, AnAddAfterAFileEndingEarlyFillsTheFirstSlotWithTitleAndPathTogether) {
+  // The file ends after the path of its third entry: that path keeps its slot, without a title.
+  const std::string early = " 3 \r\n/m/A.mp3\r\nA.mp3\r\n/m/B.mp3\r\nB.mp3\r\n/m/C.mp3\r\n";
+  writeBytes(file, early);
+  playlist.loadPlaylist();
+  EXPECT_EQ(playlist.paths(), (Strings{"/m/A.mp3", "/m/B.mp3", "/m/C.mp3", ""}));
+  EXPECT_EQ(playlist.reservedSlots(), 2);
+  playlist.save();
+  EXPECT_EQ(readBytes(file), early + "\r\n\r\n\r\n");
+  add("X.mp3");
+  playlist.select(2);
+  EXPECT_EQ(playlist.title(2), "X.mp3");
+  EXPECT_EQ(playlist.path(playlist.selection()), "/m/X.mp3");
+  EXPECT_EQ(playlist.paths(), (Strings{"/m/A.mp3", "/m/B.mp3", "/m/X.mp3", ""}));
+  playlist.save();
+  EXPECT_EQ(readBytes(file),
+            " 3 \r\n/m/A.mp3\r\nA.mp3\r\n/m/B.mp3\r\nB.mp3\r\n/m/X.mp3\r\nX.mp3\r\n\r\n\r\n");
 }
 
 TEST_F(PlaylistFileFailures, ACountBeyondThePlaylistsLimitIsAnOverflowBeforeAnyEntry) {
   writeBytes(file, " 32767 \r\n/m/A.mp3\r\nA.mp3\r\n");
   playlist.loadPlaylist();
-  EXPECT_TRUE(playlist.songPaths().empty());
+  EXPECT_TRUE(playlist.paths().empty());
   EXPECT_EQ(playlist.count(), 0);
   ASSERT_EQ(port.failures.size(), 1u);
   EXPECT_NE(port.failures[0].find("Overflow"), std::string::npos);

@@ -21,7 +21,7 @@ class Music : public pvx::testing::WatcherHarness {
     for (const std::string& t : titles) {
       media.addTrack("/music/" + t, seconds);
       port.answers.push_back(ChosenFile{"/music/" + t, t});
-      player.cmdAddFileClick();
+      player.addFile();
     }
   }
   // Ends the cycle that the game's echo of the last typed commands is read in.
@@ -37,26 +37,26 @@ TEST_F(Music, StopOnlyWhilePlaying) {
   auto t0 = happen({"Rookie: !stop"});
   EXPECT_TRUE(typedSince(t0).empty());
   addTracks({"a", "b"});
-  player.cmdPlayClick();
+  player.playSelected();
   t0 = happen({"Rookie: !stop"});
   EXPECT_EQ(typedSince(t0), (Lines{{0, "say ^1Stopped"}}));
-  EXPECT_FALSE(player.mPlaying());
+  EXPECT_FALSE(player.isLoaded());
 }
 
 TEST_F(Music, PauseThenBarePlayResumes) {
   addTracks({"a"});
-  player.cmdPlayClick();
+  player.playSelected();
   clock.runFor(3000);
   auto t0 = happen({"Rookie: !pause"});
   EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^1Paused"}}));
-  EXPECT_TRUE(player.PauseBb());
+  EXPECT_TRUE(player.isPaused());
   settle();
   t0 = happen({"Rookie: !pause"});
   EXPECT_TRUE(typedSince(t0).empty());
   t0 = happen({"Rookie: !play"});
   EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^1Resumed"}}));
-  EXPECT_FALSE(player.PauseBb());
-  EXPECT_TRUE(player.mPlaying());
+  EXPECT_FALSE(player.isPaused());
+  EXPECT_TRUE(player.isLoaded());
 }
 
 TEST_F(Music, BarePlayWhileNotPausedEndsTheCycleBeforeTheNameScan) {
@@ -64,24 +64,24 @@ TEST_F(Music, BarePlayWhileNotPausedEndsTheCycleBeforeTheNameScan) {
   const auto t0 = happen({"\"name\" is:\"Other\" default:\"x\"", "Rookie: !play"});
   EXPECT_TRUE(typedSince(t0).empty());
   EXPECT_EQ(playerName(), "Rookie");
-  EXPECT_FALSE(player.mPlaying());
+  EXPECT_FALSE(player.isLoaded());
 }
 
 TEST_F(Music, StoppingClearsThePauseSoBarePlayDoesNothing) {
   addTracks({"a"});
-  player.cmdPlayClick();
+  player.playSelected();
   happen({"Rookie: !pause"});
   settle();
   happen({"Rookie: !stop"});
   settle();
   const auto t0 = happen({"Rookie: !play"});
   EXPECT_TRUE(typedSince(t0).empty());
-  EXPECT_FALSE(player.mPlaying());
+  EXPECT_FALSE(player.isLoaded());
 }
 
 TEST_F(Music, NextAnnouncesInTheConsoleThenInChat) {
   addTracks({"a", "b;quit", "c"});
-  player.cmdPlayClick();
+  player.playSelected();
   const auto t0 = happen({"Rookie: !next"});
   EXPECT_EQ(typedSince(t0), (Lines{{0, "echo ^1Currently Playing: ^4bquit"},
                                    {1000, "say ^4Currently playing: ^3bquit"}}));
@@ -93,14 +93,14 @@ TEST_F(Music, NextAnnouncesInTheConsoleThenInChat) {
 
 TEST_F(Music, NextWhilePausedMovesTheSelectionAndResumesWithAnEmptyTitle) {
   addTracks({"a", "b"});
-  player.cmdPlayClick();
-  player.Pause();
+  player.playSelected();
+  player.pause();
   const auto t0 = happen({"Rookie: !next"});
   EXPECT_EQ(typedSince(t0),
             (Lines{{0, "echo ^1Currently Playing: ^4"}, {1000, "say ^4Currently playing: ^3"}}));
   EXPECT_EQ(player.list().selection(), 1);
-  EXPECT_FALSE(player.PauseBb());
-  EXPECT_EQ(player.engine().curIndex, 0);  // still the first track, resumed
+  EXPECT_FALSE(player.isPaused());
+  EXPECT_EQ(player.engine().currentIndex(), 0);  // still the first track, resumed
 }
 
 TEST_F(Music, NextAndPrevOnAnEmptyPlaylistDoNothing) {
@@ -115,13 +115,13 @@ TEST_F(Music, PlaySearchPlaysTheFirstEntryHoldingTheText) {
   const auto t0 = happen({"Rookie: !play STAR"});
   EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^4Currently playing: ^3morning star"}}));
   EXPECT_EQ(player.list().selection(), 1);
-  EXPECT_EQ(player.engine().curIndex, 1);
-  EXPECT_TRUE(player.mPlaying());
+  EXPECT_EQ(player.engine().currentIndex(), 1);
+  EXPECT_TRUE(player.isLoaded());
 
   settle();
   const auto t1 = happen({"Rookie: !play zzz;x"});
   EXPECT_EQ(typedSince(t1), (Lines{{1000, "say ^5No matches for zzzx"}}));
-  EXPECT_EQ(player.engine().curIndex, 1);  // keeps playing what it played
+  EXPECT_EQ(player.engine().currentIndex(), 1);  // keeps playing what it played
 }
 
 TEST_F(Music, PlayWithABlankSearchesForTheEmptyText) {
@@ -167,7 +167,7 @@ TEST_F(Music, ListSongsClearsThenFourColumnsALine) {
   EXPECT_EQ(typedSince(t0), (Lines{{0, "/clear"},
                                    {0, "echo ^1\"a          ^2b          ^3c          ^4d\""},
                                    {0, "echo ^1\"e          ^2          ^3          ^4\""}}));
-  player.cmdClearClick();
+  player.clear();
   settle();
   t0 = happen({"Rookie: !listsongs"});
   EXPECT_EQ(typedSince(t0), (Lines{{0, "/clear"}}));
@@ -175,7 +175,7 @@ TEST_F(Music, ListSongsClearsThenFourColumnsALine) {
 
 TEST_F(Music, OnlyTheEarlierCommandOfTheChainRuns) {
   addTracks({"x-files"});
-  player.cmdPlayClick();
+  player.playSelected();
   const auto t0 = happen({"Rookie: !play x", "Rookie: !stop"});
   EXPECT_EQ(typedSince(t0), (Lines{{0, "say ^1Stopped"}}));
 }
@@ -183,14 +183,14 @@ TEST_F(Music, OnlyTheEarlierCommandOfTheChainRuns) {
 TEST_F(Music, NextOverABrokenEntryAnnouncesOnlyTheOneThatStarted) {
   addTracks({"a"});
   port.answers.push_back(ChosenFile{"/music/broken", "broken"});  // not a track the media knows
-  player.cmdAddFileClick();
+  player.addFile();
   addTracks({"c"});
-  player.cmdPlayClick();
+  player.playSelected();
   const auto t0 = happen({"Rookie: !next"});
   // The skipped entry returns no title, so the chat line names nothing.
   EXPECT_EQ(typedSince(t0),
             (Lines{{0, "echo ^1Currently Playing: ^4c"}, {1000, "say ^4Currently playing: ^3"}}));
-  EXPECT_EQ(player.engine().curIndex, 2);
+  EXPECT_EQ(player.engine().currentIndex(), 2);
 }
 
 TEST_F(Music, ThePlayersOwnAnswersNeverCommandAgain) {
@@ -203,19 +203,19 @@ TEST_F(Music, ThePlayersOwnAnswersNeverCommandAgain) {
   EXPECT_EQ(std::count(all.begin(), all.end(), "say ^5No matches for Rookie: !play zzz"), 1);
   EXPECT_EQ(std::count(all.begin(), all.end(), "say ^4Currently playing: ^3Rookie: !stop"), 1);
   EXPECT_EQ(player.list().selection(), 1);
-  EXPECT_TRUE(player.mPlaying());  // announcing the title did not stop it
+  EXPECT_TRUE(player.isLoaded());  // announcing the title did not stop it
 
   happen({"Rookie: !next"});
   clock.runFor(10000);
   EXPECT_EQ(player.list().selection(), 2);
-  EXPECT_TRUE(player.mPlaying());
+  EXPECT_TRUE(player.isLoaded());
 }
 
 TEST_F(Music, CommandsReadTheirOwnLine) {
   addTracks({"a", "b"});
-  player.cmdPlayClick();
+  player.playSelected();
   // Another player's bare play before ours does not make ours a search, nor the reverse.
-  player.cmdPauseClick();
+  player.pause();
   const auto t0 = happen({"Ann: !play b", "Rookie: !play"});
   EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^1Resumed"}}));
   settle();

@@ -18,12 +18,12 @@ class FolderPicker;
 // The folder picker: a drive list (drv), the folder tree of the chosen drive (Dir) whose current
 // folder is the choice, "Ok" and "Cancel". It is hidden, never destroyed, when it closes, so it
 // shows the previous choice when opened again. It forwards its buttons and its frame's closing.
-class frmPickFolder final : public QWidget, public FolderPickerPort {
+class FolderPickerWindow final : public QWidget, public FolderPickerPort {
   Q_OBJECT
 
  public:
   // drives: the roots the drive list offers; by default the machine's own (platformDrives).
-  explicit frmPickFolder(QStringList drives = platformDrives());
+  explicit FolderPickerWindow(QStringList drives = platformDrives());
 
   // The machine's drives: every drive root on Windows; elsewhere "/" and the home folder stand
   // in for them.

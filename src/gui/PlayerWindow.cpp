@@ -1,4 +1,4 @@
-#include "gui/frmPlay.h"
+#include "gui/PlayerWindow.h"
 
 #include <QDir>
 #include <QEvent>
@@ -11,6 +11,7 @@
 #include <QSlider>
 
 #include "core/player/Player.h"
+#include "core/player/PlayerNumbers.h"
 #include "gui/Look.h"
 #include "gui/QtFormPort.h"
 
@@ -63,9 +64,27 @@ QSlider* makeSlider(QWidget* parent, const char* name, Qt::Orientation orientati
   return slider;
 }
 
+// The position label's caption: "Position:" before the first track, a new track's duration as
+// its shortest decimal text ("215.43"), then the position and the duration in whole seconds
+// ("Position: 12/215").
+QString positionCaption(const PlaybackEngine::PositionLabel& label) {
+  using Shows = PlaybackEngine::PositionLabel::Shows;
+  switch (label.shows) {
+    case Shows::kDuration:
+      return QString::fromStdString(numbers::shortestText(label.duration));
+    case Shows::kPosition:
+      return QStringLiteral("Position: ") +
+             QString::fromStdString(numbers::wholeSecondsText(label.position)) + QLatin1Char('/') +
+             QString::fromStdString(numbers::wholeSecondsText(label.duration));
+    case Shows::kNothing:
+      break;
+  }
+  return QStringLiteral("Position:");
+}
+
 }  // namespace
 
-frmPlay::frmPlay(DialogPort& dialogs) : dialogs_(dialogs) {
+PlayerWindow::PlayerWindow(DialogPort& dialogs) : dialogs_(dialogs) {
   setObjectName(QStringLiteral("frmPlay"));
   setWindowTitle(QStringLiteral("Playlist"));
   look::paintBackground(*this);
@@ -101,15 +120,15 @@ frmPlay::frmPlay(DialogPort& dialogs) : dialogs_(dialogs) {
   cmdAddFile_ = makeButton(this, "cmdAddFile", QStringLiteral("Add File"), 840, 4920, 1095, 375);
   cmdClear_ = makeButton(this, "cmdClear", QStringLiteral("Clear"), 2040, 4920, 1095, 375);
 
-  connect(cmdDir_, &QPushButton::clicked, this, &frmPlay::addFolderClicked);
+  connect(cmdDir_, &QPushButton::clicked, this, &PlayerWindow::addFolderClicked);
 }
 
-frmPlay::~frmPlay() {
+PlayerWindow::~PlayerWindow() {
   // The controls go after this, and may still signal while they go; the player may be gone.
   player_ = nullptr;
 }
 
-void frmPlay::bind(Player& player) {
+void PlayerWindow::bind(Player& player) {
   player_ = &player;
   const auto forward = [this](QPushButton* button, void (Player::*click)()) {
     connect(button, &QPushButton::clicked, this, [this, click] {
@@ -117,13 +136,13 @@ void frmPlay::bind(Player& player) {
         (player_->*click)();
     });
   };
-  forward(cmdPlay_, &Player::cmdPlayClick);
-  forward(cmdStop_, &Player::cmdStopClick);
-  forward(cmdPause_, &Player::cmdPauseClick);
-  forward(cmdSave_, &Player::cmdSaveClick);
-  forward(cmdRemove_, &Player::cmdRemoveClick);
-  forward(cmdAddFile_, &Player::cmdAddFileClick);
-  forward(cmdClear_, &Player::cmdClearClick);
+  forward(cmdPlay_, &Player::playSelected);
+  forward(cmdStop_, &Player::stop);
+  forward(cmdPause_, &Player::pause);
+  forward(cmdSave_, &Player::savePlaylist);
+  forward(cmdRemove_, &Player::removeSelected);
+  forward(cmdAddFile_, &Player::addFile);
+  forward(cmdClear_, &Player::clear);
 
   connect(lstPlay_, &QListWidget::currentRowChanged, this, [this](int row) {
     if (player_ != nullptr)
@@ -152,7 +171,7 @@ void frmPlay::bind(Player& player) {
   volumeChanged();
 }
 
-std::optional<ChosenFile> frmPlay::chooseFile(const std::string& filter) {
+std::optional<ChosenFile> PlayerWindow::chooseFile(const std::string& filter) {
   const std::optional<std::string> path = dialogs_.openFile(filter);
   if (!path)
     return std::nullopt;
@@ -160,21 +179,21 @@ std::optional<ChosenFile> frmPlay::chooseFile(const std::string& filter) {
   return ChosenFile{native.toStdString(), QFileInfo(native).fileName().toStdString()};
 }
 
-void frmPlay::showFailure(const std::string& description) {
+void PlayerWindow::showFailure(const std::string& description) {
   dialogs_.criticalBox(description, "Error");
 }
 
-void frmPlay::titlesChanged() {
+void PlayerWindow::titlesChanged() {
   if (player_ == nullptr)
     return;
   const QSignalBlocker blocker(lstPlay_);
   lstPlay_->clear();
-  for (const std::string& title : player_->list().titles())
-    lstPlay_->addItem(QString::fromStdString(title));
+  for (const PlaylistEntry& entry : player_->list().entries())
+    lstPlay_->addItem(QString::fromStdString(entry.title));
   selectionChanged();
 }
 
-void frmPlay::selectionChanged() {
+void PlayerWindow::selectionChanged() {
   if (player_ == nullptr)
     return;
   const QSignalBlocker blocker(lstPlay_);
@@ -186,17 +205,17 @@ void frmPlay::selectionChanged() {
     lstPlay_->scrollToItem(lstPlay_->item(row));
 }
 
-void frmPlay::positionChanged() {
+void PlayerWindow::positionChanged() {
   if (player_ == nullptr)
     return;
   const PlaybackEngine& engine = player_->engine();
-  lblLength_->setText(QString::fromStdString(engine.lengthCaption()));
+  lblLength_->setText(positionCaption(engine.positionLabel()));
   const QSignalBlocker blocker(slider3_);
   slider3_->setMaximum(engine.positionSliderMax());
   slider3_->setValue(engine.positionSliderValue());
 }
 
-void frmPlay::volumeChanged() {
+void PlayerWindow::volumeChanged() {
   if (player_ == nullptr)
     return;
   {
@@ -209,7 +228,7 @@ void frmPlay::volumeChanged() {
   }
 }
 
-void frmPlay::create() {
+void PlayerWindow::create() {
   ensurePolished();
   if (created_ || player_ == nullptr)
     return;
@@ -217,19 +236,19 @@ void frmPlay::create() {
   player_->load();
 }
 
-TwipsRect frmPlay::geometry() const {
+TwipsRect PlayerWindow::geometry() const {
   return frameTwips(*this);
 }
 
-void frmPlay::move(float left, float top) {
+void PlayerWindow::move(float left, float top) {
   moveFrameTwips(*this, left, top);
 }
 
-void frmPlay::setWidth(float width) {
+void PlayerWindow::setWidth(float width) {
   setFrameWidthTwips(*this, width);
 }
 
-bool frmPlay::eventFilter(QObject* watched, QEvent* event) {
+bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
   // The volume is applied when a mouse button comes up on the slider, after a drag as well as
   // after a click on its groove (which moves the handle without a drag).
   if (watched == sldVol_ && event->type() == QEvent::MouseButtonRelease && player_ != nullptr)

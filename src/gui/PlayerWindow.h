@@ -18,13 +18,13 @@ class Player;
 // the volume slider. It shows the state the player keeps and forwards the user's clicks to it;
 // it decides nothing itself. It lives hidden from start-up to the end and is kept docked below
 // the main window. Object names are the control names.
-class frmPlay final : public QWidget, public PlayerPort, public FormPort {
+class PlayerWindow final : public QWidget, public PlayerPort, public FormPort {
   Q_OBJECT
 
  public:
   // dialogs: the open-file dialog of "Add File" and the failure message box.
-  explicit frmPlay(DialogPort& dialogs);
-  ~frmPlay() override;
+  explicit PlayerWindow(DialogPort& dialogs);
+  ~PlayerWindow() override;
 
   // Connects the controls to the player's behaviour; until then clicks do nothing.
   void bind(Player& player);

@@ -1,4 +1,4 @@
-#include "gui/frmPickFolder.h"
+#include "gui/FolderPickerWindow.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -68,7 +68,7 @@ QIcon folderIcon() {
 
 }  // namespace
 
-frmPickFolder::frmPickFolder(QStringList drives) {
+FolderPickerWindow::FolderPickerWindow(QStringList drives) {
   for (const QString& drive : drives)
     drives_ << cleaned(drive);
   driveFolders_ = drives_;
@@ -108,8 +108,8 @@ frmPickFolder::frmPickFolder(QStringList drives) {
   look::styleButton(*cmdCancel_, 8.25);
   placeTwips(*cmdCancel_, 2160, 3600, 975, 495);
 
-  connect(drv_, &QComboBox::currentIndexChanged, this, &frmPickFolder::driveChosen);
-  connect(dir_, &QTreeView::doubleClicked, this, &frmPickFolder::openFolder);
+  connect(drv_, &QComboBox::currentIndexChanged, this, &FolderPickerWindow::driveChosen);
+  connect(dir_, &QTreeView::doubleClicked, this, &FolderPickerWindow::openFolder);
   // The tree shows the chosen drive only, even where the drive's root has siblings (the home
   // folder standing in for a drive), so the other entries are hidden as the model finds them.
   connect(model_, &QFileSystemModel::rowsInserted, this, [this](const QModelIndex& parent) {
@@ -119,13 +119,13 @@ frmPickFolder::frmPickFolder(QStringList drives) {
   });
   // The folders load and are sorted in the background, so the current folder moves down the
   // tree as they come in; it is kept in view until the user takes the tree in hand.
-  connect(model_, &QFileSystemModel::directoryLoaded, this, &frmPickFolder::followCurrent);
-  connect(model_, &QFileSystemModel::layoutChanged, this, &frmPickFolder::followCurrent);
+  connect(model_, &QFileSystemModel::directoryLoaded, this, &FolderPickerWindow::followCurrent);
+  connect(model_, &QFileSystemModel::layoutChanged, this, &FolderPickerWindow::followCurrent);
   dir_->viewport()->installEventFilter(this);
   dir_->verticalScrollBar()->installEventFilter(this);
   dir_->installEventFilter(this);
-  connect(cmdOk_, &QPushButton::clicked, this, &frmPickFolder::okClicked);
-  connect(cmdCancel_, &QPushButton::clicked, this, &frmPickFolder::cancelClicked);
+  connect(cmdOk_, &QPushButton::clicked, this, &FolderPickerWindow::okClicked);
+  connect(cmdCancel_, &QPushButton::clicked, this, &FolderPickerWindow::cancelClicked);
 
   // The process's current folder, or else the first drive that can be read.
   if (!setCurrentFolder(QDir::currentPath().toStdString())) {
@@ -136,7 +136,7 @@ frmPickFolder::frmPickFolder(QStringList drives) {
   }
 }
 
-QStringList frmPickFolder::platformDrives() {
+QStringList FolderPickerWindow::platformDrives() {
   QStringList roots;
 #ifdef _WIN32
   for (const QFileInfo& drive : QDir::drives())
@@ -147,13 +147,13 @@ QStringList frmPickFolder::platformDrives() {
   return roots;
 }
 
-void frmPickFolder::connectTo(FolderPicker& picker) {
-  connect(this, &frmPickFolder::okClicked, this, [&picker] { picker.ok(); });
-  connect(this, &frmPickFolder::cancelClicked, this, [&picker] { picker.cancel(); });
-  connect(this, &frmPickFolder::closedByFrame, this, [&picker] { picker.closedByFrame(); });
+void FolderPickerWindow::connectTo(FolderPicker& picker) {
+  connect(this, &FolderPickerWindow::okClicked, this, [&picker] { picker.ok(); });
+  connect(this, &FolderPickerWindow::cancelClicked, this, [&picker] { picker.cancel(); });
+  connect(this, &FolderPickerWindow::closedByFrame, this, [&picker] { picker.closedByFrame(); });
 }
 
-bool frmPickFolder::setCurrentFolder(const std::string& folder) {
+bool FolderPickerWindow::setCurrentFolder(const std::string& folder) {
   const QString path = cleaned(QString::fromStdString(folder));
   const int drive = driveOf(path);
   if (drive < 0 || !showDrive(drive, path))
@@ -163,7 +163,7 @@ bool frmPickFolder::setCurrentFolder(const std::string& folder) {
   return true;
 }
 
-std::string frmPickFolder::currentFolder() const {
+std::string FolderPickerWindow::currentFolder() const {
   const QModelIndex current = dir_->currentIndex();
   const QString path = current.isValid()  ? model_->filePath(current)
                        : driveIndex_ >= 0 ? drives_[driveIndex_]
@@ -173,7 +173,7 @@ std::string frmPickFolder::currentFolder() const {
   return QDir::toNativeSeparators(QDir::cleanPath(path)).toStdString();
 }
 
-int frmPickFolder::driveOf(const QString& folder) const {
+int FolderPickerWindow::driveOf(const QString& folder) const {
   int best = -1;
   for (int i = 0; i < drives_.size(); ++i) {
     if (under(folder, drives_[i]) && (best < 0 || drives_[i].size() > drives_[best].size()))
@@ -182,7 +182,7 @@ int frmPickFolder::driveOf(const QString& folder) const {
   return best;
 }
 
-bool frmPickFolder::showDrive(int index, const QString& folder) {
+bool FolderPickerWindow::showDrive(int index, const QString& folder) {
   const QString& root = drives_[index];
   if (!readableFolder(root) || !readableFolder(folder))
     return false;
@@ -203,12 +203,12 @@ bool frmPickFolder::showDrive(int index, const QString& folder) {
   return true;
 }
 
-void frmPickFolder::followCurrent() {
+void FolderPickerWindow::followCurrent() {
   if (following_ && dir_->currentIndex().isValid())
     dir_->scrollTo(dir_->currentIndex());
 }
 
-bool frmPickFolder::eventFilter(QObject* watched, QEvent* event) {
+bool FolderPickerWindow::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::Wheel:
@@ -221,7 +221,7 @@ bool frmPickFolder::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void frmPickFolder::hideOtherRoots() {
+void FolderPickerWindow::hideOtherRoots() {
   if (driveIndex_ < 0)
     return;
   const QModelIndex top = dir_->rootIndex();
@@ -231,7 +231,7 @@ void frmPickFolder::hideOtherRoots() {
   }
 }
 
-void frmPickFolder::driveChosen(int index) {
+void FolderPickerWindow::driveChosen(int index) {
   if (index < 0 || index >= drives_.size() || index == driveIndex_)
     return;
   // The drive's folder from the last time it was shown (its root the first time). A drive that
@@ -245,26 +245,26 @@ void frmPickFolder::driveChosen(int index) {
   }
 }
 
-void frmPickFolder::openFolder(const QModelIndex& index) {
+void FolderPickerWindow::openFolder(const QModelIndex& index) {
   if (!index.isValid())
     return;
   dir_->setCurrentIndex(index);
   dir_->expand(index);
 }
 
-TwipsRect frmPickFolder::geometry() const {
+TwipsRect FolderPickerWindow::geometry() const {
   return frameTwips(*this);
 }
 
-void frmPickFolder::move(float left, float top) {
+void FolderPickerWindow::move(float left, float top) {
   moveFrameTwips(*this, left, top);
 }
 
-void frmPickFolder::setWidth(float width) {
+void FolderPickerWindow::setWidth(float width) {
   setFrameWidthTwips(*this, width);
 }
 
-void frmPickFolder::closeEvent(QCloseEvent* event) {
+void FolderPickerWindow::closeEvent(QCloseEvent* event) {
   // Hidden, not destroyed, by the picker's behaviour, which also brings the other windows back.
   event->ignore();
   emit closedByFrame();
