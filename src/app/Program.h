@@ -4,15 +4,18 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/MainForm.h"
 #include "app/QtDialogs.h"
 #include "app/frmMain.h"
 #include "console/Clock.h"
+#include "console/GameStream.h"
 #include "console/PracticeConsole.h"
 #include "console/PracticeConsoleWindow.h"
 #include "console/PracticeGame.h"
 #include "console/SimulatedWindowSystem.h"
+#include "console/StreamConsole.h"
 #include "console/modQ3.h"
 #include "console/modTarn.h"
 #include "messages/MessageEditor.h"
@@ -34,6 +37,9 @@ namespace pvx {
 struct ProgramOptions {
   // Against the practice game (in the simulated window system) instead of the real game.
   bool practice = true;
+  // Where there is no console window (Linux): the game program and its arguments, started with
+  // its standard streams connected to the program. Empty: the practice game.
+  std::vector<std::string> gameCommand;
   // The folder where "Saves" lives.
   std::filesystem::path programFolder;
   // The clock to run on; null means real time.
@@ -56,6 +62,7 @@ struct ProgramOptions {
 // The whole program: picks the implementations once and wires the windows to the behaviour.
 class Program {
  public:
+  // Throws std::runtime_error, with a message for the user, when the game cannot be started.
   explicit Program(ProgramOptions options);
   ~Program();
   Program(const Program&) = delete;
@@ -80,6 +87,8 @@ class Program {
   // The practice game; null when the program runs against the real game.
   PracticeConsole* practice() { return practice_.get(); }
   PracticeConsoleWindow* practiceWindow() { return practiceWindow_.get(); }
+  // The game started with its standard streams connected; null otherwise.
+  GameStream* gameStream() { return stream_.get(); }
 
  private:
   ProgramOptions options_;
@@ -88,6 +97,9 @@ class Program {
   std::unique_ptr<SimulatedWindowSystem> simulated_;
   std::unique_ptr<PracticeGame> game_;
   std::unique_ptr<PracticeConsole> practice_;
+  std::unique_ptr<GameStream> stream_;
+  std::unique_ptr<DesktopGameWindow> desktopGameWindow_;
+  std::unique_ptr<StreamConsole> streamConsole_;
   std::unique_ptr<WindowSystem> platform_;
   WindowSystem* ws_ = nullptr;
   std::unique_ptr<modQ3> q3_;

@@ -4,7 +4,9 @@ list(APPEND PARLEVOX_CORE_SOURCES
   src/console/modTarn.cpp
   src/console/PracticeConsole.cpp
   src/console/PracticeGame.cpp
+  src/console/RetailConsoleLog.cpp
   src/console/SimulatedWindowSystem.cpp
+  src/console/StreamConsole.cpp
   src/console/Text.cpp
   src/console/TextFile.cpp
   src/console/VirtualClock.cpp
