@@ -89,43 +89,35 @@ Hwnd StreamConsole::findWindow(const char* className, const char* title) {
 }
 
 Hwnd StreamConsole::getWindow(Hwnd hwnd, unsigned cmd) {
-  takeOutput();
   return ws_.getWindow(hwnd, cmd);
 }
 
 long StreamConsole::getTextLength(Hwnd hwnd) {
-  takeOutput();
   return ws_.getTextLength(hwnd);
 }
 
 long StreamConsole::getText(Hwnd hwnd, long size, char* buffer) {
-  takeOutput();
   return ws_.getText(hwnd, size, buffer);
 }
 
 int StreamConsole::getWindowText(Hwnd hwnd, char* buffer, int size) {
-  takeOutput();
   return ws_.getWindowText(hwnd, buffer, size);
 }
 
 void StreamConsole::enumChildWindows(Hwnd parent, const std::function<long(Hwnd, long)>& visit,
                                      long lParam) {
-  takeOutput();
   ws_.enumChildWindows(parent, visit, lParam);
 }
 
 void StreamConsole::setText(Hwnd hwnd, const char* bytes) {
-  takeOutput();
   ws_.setText(hwnd, bytes);
 }
 
 void StreamConsole::sendChar(Hwnd hwnd, unsigned charCode, long keyData) {
-  takeOutput();
   ws_.sendChar(hwnd, charCode, keyData);
 }
 
 bool StreamConsole::showWindow(Hwnd hwnd, int cmdShow) {
-  takeOutput();
   // The desktop window follows every request, even one that changes nothing here: the player
   // may have restored or minimised it by hand in between.
   if (hwnd != 0 && hwnd == gameWindow_ && desktop_ != nullptr) {
@@ -139,7 +131,6 @@ bool StreamConsole::showWindow(Hwnd hwnd, int cmdShow) {
 
 bool StreamConsole::setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
                                  unsigned flags) {
-  takeOutput();
   return ws_.setWindowPos(hwnd, insertAfter, x, y, cx, cy, flags);
 }
 

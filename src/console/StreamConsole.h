@@ -18,8 +18,10 @@ namespace pvx {
 // the console window is gone. The game's main window exists while the desktop shows it;
 // showing and hiding it restores and iconifies the desktop window.
 //
-// Every call of the seam first takes in what the game printed since the last call; the end of
-// the game is noticed by the search for a top-level window, never in the middle of a walk.
+// What the game printed meanwhile, and its end, are taken in when a top-level window is searched
+// for (as the watch cycle does first), never in the middle of a walk; and the log takes in the
+// game's output with the echo of a typed line. So a reader that measures the log and then reads
+// it sees the same text, as long as it types nothing in between.
 class StreamConsole final : public WindowSystem {
  public:
   // desktop: the game's desktop window; null where there is none to be found.

@@ -32,9 +32,16 @@ TEST(RetailConsoleLog, ShowsPrintedLinesAsTheRetailWindowDoes) {
       {"a lone CR breaks the line", {"one\rtwo\n"}, "one\r\ntwo\r\n"},
       {"all ten colour escapes go", {"^0a^1b^2c^3d^4e^5f^6g^7h^8i^9j\n"}, "abcdefghij\r\n"},
       {"other carets stay", {"^ak ^Z ^^2x^\n"}, "^ak ^Z ^x^\r\n"},
-      {"the chat escape goes", {"\x19" "Bob^7\x19: ^2hi\n"}, "Bob: hi\r\n"},
+      {"the chat escape goes",
+       {"\x19"
+        "Bob^7\x19: ^2hi\n"},
+       "Bob: hi\r\n"},
       {"terminal colours go", {"\x1b[1;31mBob\x1b[0m: hi\n"}, "Bob: hi\r\n"},
-      {"Windows-1252 bytes stay", {"\xAC" "Vendrix\xAC \xE9\x80\n"}, "\xAC" "Vendrix\xAC \xE9\x80\r\n"},
+      {"Windows-1252 bytes stay",
+       {"\xAC"
+        "Vendrix\xAC \xE9\x80\n"},
+       "\xAC"
+       "Vendrix\xAC \xE9\x80\r\n"},
       {"empty lines stay", {"\n\n"}, "\r\n\r\n"},
       {"a line shows once it ended", {"Bob^7: !ne"}, ""},
       {"pieces make one line", {"Bob^7: !ne", "xt\n"}, "Bob: !next\r\n"},
@@ -151,8 +158,8 @@ TEST(RetailConsoleLog, ClearEmptiesTheLog) {
     const char* typed;
     bool clears;
   } cases[] = {
-      {"clear", true},   {"/clear", true},   {"\\clear", true},     {"  CLEAR", true},
-      {"/ clear", true}, {"clear 1", true},  {"clearx", false},     {"echo clear", false},
+      {"clear", true},    {"/clear", true},  {"\\clear", true}, {"  CLEAR", true},
+      {"/ clear", true},  {"clear 1", true}, {"clearx", false}, {"echo clear", false},
       {"//clear", false}, {"", false},       {"cl", false},
   };
   for (const auto& c : cases) {

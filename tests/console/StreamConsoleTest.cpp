@@ -50,9 +50,7 @@ struct StreamConsoleTest : ::testing::Test {
     return console.findWindow(pvx::text::toCp1252(pvx::PracticeConsole::kGameWindowClass).c_str(),
                               nullptr);
   }
-  std::string log() {
-    return tarn.readWindowBytes(q3.nthChildWindow(q3.findConsoleWindow(), 5));
-  }
+  std::string log() { return tarn.readWindowBytes(q3.nthChildWindow(q3.findConsoleWindow(), 5)); }
 
   ScriptedGame game;
   DesktopWindow desktop;
@@ -81,7 +79,9 @@ TEST_F(StreamConsoleTest, ShowsTheConsoleWindowWithItsFiveChildren) {
 }
 
 TEST_F(StreamConsoleTest, TheLogIsWhatTheGamePrintedAsTheRetailWindowShowsIt) {
-  game.print("^1Bob^7 entered the game\n\x19" "Bob^7\x19: ^2hi\nhalf a li");
+  game.print(
+      "^1Bob^7 entered the game\n\x19"
+      "Bob^7\x19: ^2hi\nhalf a li");
   EXPECT_EQ(log(), "Bob entered the game\r\nBob: hi\r\n");
   game.print("ne\n");
   EXPECT_EQ(tarn.windowTextLength(q3.nthChildWindow(q3.findConsoleWindow(), 5)), 44);
@@ -155,10 +155,9 @@ TEST_F(StreamConsoleTest, TheGameWindowFollowsTheDesktop) {
 TEST(StreamConsole, WithoutADesktopThereIsNoGameWindow) {
   ScriptedGame game;
   pvx::StreamConsole console(game, nullptr);
-  EXPECT_EQ(
-      console.findWindow(pvx::text::toCp1252(pvx::PracticeConsole::kGameWindowClass).c_str(),
-                         nullptr),
-      0u);
+  EXPECT_EQ(console.findWindow(pvx::text::toCp1252(pvx::PracticeConsole::kGameWindowClass).c_str(),
+                               nullptr),
+            0u);
   EXPECT_NE(pvx::modQ3(console).findConsoleWindow(), 0u);
 }
 

@@ -74,8 +74,7 @@ bool X11GameWindow::connect() {
 std::uint32_t X11GameWindow::atom(const char* name) {
   const xcb_intern_atom_cookie_t cookie =
       xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
-  const Reply<xcb_intern_atom_reply_t> reply(
-      xcb_intern_atom_reply(connection_, cookie, nullptr));
+  const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection_, cookie, nullptr));
   return reply ? reply->atom : 0;
 }
 

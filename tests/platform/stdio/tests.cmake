@@ -1,0 +1,28 @@
+# The game reached through its standard streams. The test engine (tools/test-engine) stands in
+# for the game's client on pipes: the child process and the whole program are driven through
+# real pipes against it (label "game"). The same family's real engine, Debian's dedicated
+# server, is driven by the engine tests (label "engine").
+add_executable(parlevox_test_engine ${PROJECT_SOURCE_DIR}/tools/test-engine/main.cpp)
+target_link_libraries(parlevox_test_engine PRIVATE parlevox_options)
+
+add_executable(parlevox_game_tests gui_main.cpp
+  platform/stdio/StdioGameTest.cpp
+  platform/stdio/GameThroughPipesTest.cpp
+)
+target_link_libraries(parlevox_game_tests PRIVATE parlevox_gui GTest::gtest)
+target_compile_definitions(parlevox_game_tests PRIVATE
+  PARLEVOX_TEST_ENGINE="$<TARGET_FILE:parlevox_test_engine>")
+add_dependencies(parlevox_game_tests parlevox_test_engine)
+gtest_discover_tests(parlevox_game_tests
+  PROPERTIES LABELS game ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120
+  DISCOVERY_TIMEOUT 30)
+
+set(PARLEVOX_IOQ3DED "/usr/lib/ioquake3/ioq3ded" CACHE FILEPATH
+  "The dedicated server of Debian's ioquake3-server, an engine of the game's family")
+add_executable(parlevox_engine_tests gui_main.cpp platform/stdio/EngineTest.cpp)
+target_link_libraries(parlevox_engine_tests PRIVATE parlevox_gui GTest::gtest)
+target_compile_definitions(parlevox_engine_tests PRIVATE
+  PARLEVOX_IOQ3DED="${PARLEVOX_IOQ3DED}")
+gtest_discover_tests(parlevox_engine_tests
+  PROPERTIES LABELS engine ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120
+  DISCOVERY_TIMEOUT 30)
