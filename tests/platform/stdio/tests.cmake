@@ -26,3 +26,17 @@ target_compile_definitions(parlevox_engine_tests PRIVATE
 gtest_discover_tests(parlevox_engine_tests
   PROPERTIES LABELS engine ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120
   DISCOVERY_TIMEOUT 30)
+
+# The game's window on an X11 desktop, under Xvfb with a window manager (label "x11"). One
+# ctest entry: the program brings up its window manager once for all its tests.
+if(TARGET parlevox_x11)
+  add_executable(parlevox_x11_tests gui_main.cpp platform/x11/X11GameWindowTest.cpp)
+  target_link_libraries(parlevox_x11_tests PRIVATE parlevox_gui GTest::gtest)
+  target_compile_definitions(parlevox_x11_tests PRIVATE
+    PARLEVOX_TEST_ENGINE="$<TARGET_FILE:parlevox_test_engine>")
+  add_dependencies(parlevox_x11_tests parlevox_test_engine)
+  add_test(NAME x11.game_window
+    COMMAND xvfb-run -a -s "-screen 0 1024x768x24" $<TARGET_FILE:parlevox_x11_tests>)
+  set_tests_properties(x11.game_window PROPERTIES
+    LABELS x11 ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 180)
+endif()
