@@ -55,7 +55,11 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--practice") == 0) {
       practice = true;
 #ifndef _WIN32
-    } else if (std::strcmp(argv[i], "--game") == 0 && i + 1 < argc) {
+    } else if (std::strcmp(argv[i], "--game") == 0) {
+      if (i + 1 == argc || argv[i + 1][0] == '\0') {
+        std::fputs("parlevox: --game needs the game program\n", stderr);
+        return 2;
+      }
       // Everything after the program belongs to the game.
       game.assign(argv + i + 1, argv + argc);
       break;
