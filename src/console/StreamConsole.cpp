@@ -1,6 +1,5 @@
 #include "console/StreamConsole.h"
 
-#include <cstring>
 #include <string>
 
 #include "console/PracticeConsole.h"
@@ -10,7 +9,9 @@
 namespace pvx {
 
 StreamConsole::StreamConsole(GameStream& game, DesktopGameWindow* desktop)
-    : game_(game), desktop_(desktop) {
+    : game_(game),
+      desktop_(desktop),
+      gameWindowClass_(text::toCp1252(PracticeConsole::kGameWindowClass)) {
   console_ = ws_.createWindow(PracticeConsole::kConsoleClass, modQ3::kConsoleTitle);
   input_ = ws_.createWindow("Edit", "", console_);
   ws_.createWindow("Button", "Copy", console_);
@@ -56,7 +57,7 @@ void StreamConsole::noticeEnd() {
 void StreamConsole::followDesktopWindow() {
   const bool present = console_ != 0 && desktop_ != nullptr && desktop_->present();
   if (present && gameWindow_ == 0) {
-    gameWindow_ = ws_.createWindow(text::toCp1252(PracticeConsole::kGameWindowClass), "");
+    gameWindow_ = ws_.createWindow(gameWindowClass_, "");
   } else if (!present && gameWindow_ != 0) {
     ws_.destroyWindow(gameWindow_);
     gameWindow_ = 0;
@@ -81,10 +82,8 @@ Hwnd StreamConsole::findWindow(const char* className, const char* title) {
   noticeEnd();
   takeOutput();
   // Asking the desktop costs a walk of its windows: only a search for the game's own window does.
-  if (className != nullptr &&
-      std::strcmp(className, text::toCp1252(PracticeConsole::kGameWindowClass).c_str()) == 0) {
+  if (className != nullptr && gameWindowClass_ == className)
     followDesktopWindow();
-  }
   return ws_.findWindow(className, title);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <string>
 
 #include "console/GameStream.h"
 #include "console/RetailConsoleLog.h"
@@ -54,6 +55,7 @@ class StreamConsole final : public WindowSystem {
 
   GameStream& game_;
   DesktopGameWindow* desktop_;
+  const std::string gameWindowClass_;  // in the game's code page
   SimulatedWindowSystem ws_;
   std::mutex logMutex_;  // the log is written on the stream's thread
   RetailConsoleLog log_;
