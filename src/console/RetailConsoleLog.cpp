@@ -28,6 +28,24 @@ std::size_t controlSequenceAt(std::string_view s, std::size_t i) {
   return 0;
 }
 
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The open-source engine starts every line it prints with the date and time
+// ("2026-12-07 10:00:00 ") while its com_timestamps is on; the retail window shows no such
+// stamp, and a chat line must begin with the player's name.
+std::string_view withoutTimeStamp(std::string_view line) {
+  static constexpr std::string_view kShape = "dddd-dd-dd dd:dd:dd ";
+  if (line.size() < kShape.size())
+    return line;
+  for (std::size_t i = 0; i < kShape.size(); ++i) {
+    if (kShape[i] == 'd' ? !isDigit(line[i]) : line[i] != kShape[i])
+      return line;
+  }
+  return line.substr(kShape.size());
+}
+
 }  // namespace
 
 std::string RetailConsoleLog::shown(std::string_view line) {
@@ -80,8 +98,9 @@ void RetailConsoleLog::append(std::string_view bytes) {
         std::string rest = caretLast ? "^" : "";
         if (caretLast)
           partial_.pop_back();
-        add(shown(partial_));
+        add(shown(midLine_ ? std::string_view(partial_) : withoutTimeStamp(partial_)));
         partial_ = std::move(rest);
+        midLine_ = true;
       }
       return;
     }
@@ -106,7 +125,8 @@ void RetailConsoleLog::finish() {
 }
 
 void RetailConsoleLog::takeLine(std::string_view line, bool ended) {
-  std::string text = shown(line);
+  std::string text = shown(midLine_ ? line : withoutTimeStamp(line));
+  midLine_ = false;
   if (!ended)
     text += "\r\n";
   add(std::move(text));
@@ -115,7 +135,9 @@ void RetailConsoleLog::takeLine(std::string_view line, bool ended) {
 void RetailConsoleLog::enterLine(std::string_view bytes) {
   std::string echoed = "]";
   echoed += bytes;
+  const bool midLine = midLine_;  // the echo stands on a line of its own
   takeLine(echoed, false);
+  midLine_ = midLine;
   if (isClearCommand(bytes))
     clear();
 }

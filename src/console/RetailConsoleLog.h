@@ -9,10 +9,10 @@ namespace pvx {
 
 // The console log as the game's console window on Windows shows it, built from what a game
 // without that window prints on its standard streams (Windows-1252 bytes, in pieces of any
-// size): colour escapes ^0-^9, the chat escape character 0x19 and terminal colour sequences
-// removed, every line ended by CR LF, and the whole text wiped once 32767 characters were added
-// since the last wipe. A line shows once its line feed arrived, so a reader never sees half a
-// chat line. Plain data: the caller guards it when two threads share it.
+// size): colour escapes ^0-^9, the chat escape character 0x19, terminal colour sequences and
+// the open-source engine's time stamps removed, every line ended by CR LF, and the whole text wiped
+// once 32767 characters were added since the last wipe. A line shows once its line feed arrived, so
+// a reader never sees half a chat line. Plain data: the caller guards it when two threads share it.
 class RetailConsoleLog {
  public:
   static constexpr std::size_t kWipeAfter = 32767;
@@ -40,7 +40,8 @@ class RetailConsoleLog {
   void takeLine(std::string_view line, bool ended);
 
   std::string text_;
-  std::string partial_;  // the unfinished line, as printed
+  std::string partial_;   // the unfinished line, as printed
+  bool midLine_ = false;  // partial_ goes on a line whose start was shown already
   std::size_t addedSinceWipe_ = 0;
   std::uint64_t version_ = 0;
 };

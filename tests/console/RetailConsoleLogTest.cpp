@@ -43,6 +43,12 @@ TEST(RetailConsoleLog, ShowsPrintedLinesAsTheRetailWindowDoes) {
        "\xAC"
        "Vendrix\xAC \xE9\x80\r\n"},
       {"empty lines stay", {"\n\n"}, "\r\n\r\n"},
+      {"the engine's time stamps go",
+       {"2026-12-07 10:00:00 ", "Rookie^7: ^2!next\n2026-12-07 10:00:01 Bob^7 entered the game\n"},
+       "Rookie: !next\r\nBob entered the game\r\n"},
+      {"a date elsewhere stays",
+       {"Bob^7: ^22026-12-07 10:00:00 ok\n2026-12-07 10:00:00x\n"},
+       "Bob: 2026-12-07 10:00:00 ok\r\n2026-12-07 10:00:00x\r\n"},
       {"a line shows once it ended", {"Bob^7: !ne"}, ""},
       {"pieces make one line", {"Bob^7: !ne", "xt\n"}, "Bob: !next\r\n"},
       {"an escape split between pieces", {"a^", "1b\n"}, "ab\r\n"},

@@ -4,6 +4,7 @@
 // its console, colour escapes included, to standard error; it echoes nothing of what it reads.
 //
 //   parlevox_test_engine [--name NAME] [--control FIFO] [--script FILE] [--record FILE]
+//                        [--timestamps 1]
 //
 // Commands (one leading "/" or "\" dropped): name, name NEW, say TEXT, echo TEXT, clear, quit;
 // anything else is an unknown command.
@@ -17,6 +18,8 @@
 //   exit CODE     ends with that exit code
 //   kill          ends killed by SIGKILL
 // --record FILE appends every line read from standard input to FILE as it is run.
+// --timestamps 1 starts every printed line with the date and time, as the engine does while its
+// com_timestamps is on.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -27,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <string>
 #include <string_view>
@@ -35,9 +39,22 @@ namespace {
 
 std::string playerName = "Padawan";
 std::FILE* record = nullptr;
+bool timestamps = false;
+bool atLineStart = true;
 
 void printRaw(std::string_view bytes) {
-  std::fwrite(bytes.data(), 1, bytes.size(), stderr);
+  std::string out;
+  for (const char c : bytes) {
+    if (atLineStart && timestamps) {
+      char stamp[32];
+      const std::time_t now = std::time(nullptr);
+      std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S ", std::localtime(&now));
+      out += stamp;
+    }
+    out.push_back(c);
+    atLineStart = c == '\n';
+  }
+  std::fwrite(out.data(), 1, out.size(), stderr);
   std::fflush(stderr);
 }
 
@@ -178,6 +195,8 @@ int main(int argc, char** argv) {
       control = argv[i + 1];
     } else if (std::strcmp(argv[i], "--script") == 0) {
       script = argv[i + 1];
+    } else if (std::strcmp(argv[i], "--timestamps") == 0) {
+      timestamps = std::strcmp(argv[i + 1], "0") != 0;
     } else if (std::strcmp(argv[i], "--record") == 0) {
       record = std::fopen(argv[i + 1], "ab");
     } else {

@@ -64,9 +64,10 @@ struct EngineFolder {
   EngineFolder& operator=(const EngineFolder&) = delete;
 
   // The engine started with its control pipe and its record.
-  std::vector<std::string> command(const std::string& name) const {
-    return {PARLEVOX_TEST_ENGINE, "--name",   name,           "--control",
-            control.string(),     "--record", record.string()};
+  std::vector<std::string> command(const std::string& name, bool timestamps = false) const {
+    return {PARLEVOX_TEST_ENGINE, "--name",         name,
+            "--control",          control.string(), "--record",
+            record.string(),      "--timestamps",   timestamps ? "1" : "0"};
   }
   // Tells the engine something (a control line).
   void tell(const std::string& line) const {

@@ -29,6 +29,9 @@ using pvx::testing::EngineFolder;
 namespace {
 
 struct GameThroughPipes : ::testing::Test {
+  // Whether the engine starts its lines with time stamps, as the open-source engine does by
+  // default.
+  virtual bool timestamps() const { return false; }
   void SetUp() override {
     // A playlist of scripted tracks for the chat's music commands.
     media.addTrack("/music/intro", 30);
@@ -37,7 +40,7 @@ struct GameThroughPipes : ::testing::Test {
     PlaylistFile(PlaylistFile::in(engine.path))
         .save({"/music/intro", "/music/starlight"}, {"intro", "starlight"});
     ProgramOptions options;
-    options.gameCommand = engine.command("Rookie");
+    options.gameCommand = engine.command("Rookie", timestamps());
     options.programFolder = engine.path;
     options.clock = &clock;
     options.media = &media;
@@ -139,6 +142,20 @@ TEST_F(GameThroughPipes, TheLocalPlayersChatCommandsAreObeyed) {
   ASSERT_TRUE(until([&] { return log().find("marker") != std::string::npos; }));
   clock.runFor(3000);
   EXPECT_FALSE(engine.hasReceived("say ^1Stopped"));
+}
+
+struct GameThroughPipesWithTimeStamps : GameThroughPipes {
+  bool timestamps() const override { return true; }
+};
+
+TEST_F(GameThroughPipesWithTimeStamps, TheGamesTimeStampsHideNothing) {
+  ASSERT_TRUE(until([&] { return nameLearned(); }));
+  game().sendLine("say !next");
+  ASSERT_TRUE(until([&] { return engine.hasReceived("echo ^1Currently Playing: ^4starlight"); }));
+  // No line of the log starts with a stamp's date.
+  const std::string shown = "\n" + log();
+  for (std::size_t at = shown.find('\n'); at != std::string::npos; at = shown.find('\n', at + 1))
+    EXPECT_FALSE(at + 1 < shown.size() && shown[at + 1] >= '0' && shown[at + 1] <= '9') << shown;
 }
 
 TEST_F(GameThroughPipes, TheGameEndingMidCycleIsTheGameNotRunning) {
