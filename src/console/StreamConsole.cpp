@@ -68,8 +68,13 @@ void StreamConsole::onInputChar(unsigned charCode) {
   // The game's input line runs its line on Enter; other keys only edit it.
   if (charCode != '\r')
     return;
-  const std::string line = ws_.text(input_);
+  std::string line = ws_.text(input_);
   ws_.setTextDirect(input_, "");
+  // The input line holds one line: a line break in it must not become a second command.
+  for (char& c : line) {
+    if (c == '\r' || c == '\n')
+      c = ' ';
+  }
   {
     const std::lock_guard<std::mutex> lock(logMutex_);
     log_.enterLine(line);

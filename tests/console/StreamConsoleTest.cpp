@@ -98,6 +98,12 @@ TEST_F(StreamConsoleTest, ATypedCommandIsEchoedAndWrittenToTheGameAsOneLine) {
   EXPECT_EQ(game.received.back(), "name");
 }
 
+TEST_F(StreamConsoleTest, ALineBreakInTheInputLineNeverMakesASecondCommand) {
+  q3.sendConsoleCommand("say one\nquit\r");
+  EXPECT_EQ(game.received, std::vector<std::string>{"say one quit "});
+  EXPECT_EQ(log(), "]say one quit \r\n");
+}
+
 TEST_F(StreamConsoleTest, ClearEmptiesTheLogAndReachesTheGame) {
   game.print("one\ntwo\n");
   q3.sendConsoleCommand("/clear");
