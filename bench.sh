@@ -122,7 +122,7 @@ check_ns GrowthCycleAt29999 "cycle after 200 characters at 29 999" 30000 us
 check_ns PlaylistLoad32767 "playlist load, 32 767 entries" 30000000 ms
 check_ns PlaySearch32767 "play search over 32 767 entries" 2000000 ms
 for name in ReadLog29999 EventChain200 CommandChain200 PlaylistSave32767 Listing1000 \
-  MessageSetRead MessageSetWrite; do
+  MessageSetRead MessageSetWrite ConsoleLogFlood1MB; do
   ns=$(median_ns $name)
   shown=$(awk -v n="$ns" 'BEGIN {
     if (n >= 1e6) printf "%.2f ms", n / 1e6; else if (n >= 1e3) printf "%.1f us", n / 1e3;

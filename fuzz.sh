@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Fuzzes the program with clang's libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer:
 #   ./fuzz.sh [SECONDS] [TARGET...]
-# runs every target (watch_cycle, message_set, playlist_file, chat_arguments), or the ones named,
-# for SECONDS each (default 60), starting from the seeds in fuzz/corpus/<target>/ and the inputs
-# earlier runs found (build/fuzz/corpus/<target>/), with the words of fuzz/<target>.dict. Exits
-# non-zero when any target crashed, leaked, broke one of its invariants or ran out of time on one
-# input; the input that did it is kept in build/fuzz/artifacts/<target>/ and can be run again with
+# runs every target (watch_cycle, message_set, playlist_file, chat_arguments, console_stream), or
+# the ones named, for SECONDS each (default 60), starting from the seeds in fuzz/corpus/<target>/
+# and the inputs earlier runs found (build/fuzz/corpus/<target>/), with the words of
+# fuzz/<target>.dict. Exits non-zero when any target crashed, leaked, broke one of its invariants
+# or ran out of time on one input; the input that did it is kept in
+# build/fuzz/artifacts/<target>/ and can be run again with
 #   build/fuzz/fuzz_<target> build/fuzz/artifacts/<target>/<file>
 # Builds build/fuzz first (incremental). JOBS sets the build's parallelism.
 set -euo pipefail
@@ -16,7 +17,7 @@ ensure_packages clang libclang-rt-14-dev cmake ninja-build
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(watch_cycle message_set playlist_file chat_arguments)
+[ ${#targets[@]} -eq 0 ] && targets=(watch_cycle message_set playlist_file chat_arguments console_stream)
 if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ]; then
   echo "usage: ./fuzz.sh [SECONDS] [TARGET...]" >&2
   exit 2

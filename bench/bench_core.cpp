@@ -1,6 +1,7 @@
 // The core's operations, timed against the practice game on virtual time (no real waits, no
 // window toolkit): the watch cycle idle and after growth, the event and command chains, the
-// playlist file, the play search, the listing and the message-set file.
+// playlist file, the play search, the listing, the message-set file and the console log of a game
+// on pipes.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "../fuzz/ProgramRig.h"
+#include "core/console/RetailConsoleLog.h"
 #include "core/text/Text.h"
 
 namespace {
@@ -207,6 +209,22 @@ void MessageSetRead(benchmark::State& state) {
   }
 }
 BENCHMARK(MessageSetRead)->Unit(benchmark::kMicrosecond);
+
+// A megabyte of a game's output on pipes, in the 64 KB pieces its reader takes, made into the
+// console log as the retail window shows it: the reader's work while a game floods.
+void ConsoleLogFlood1MB(benchmark::State& state) {
+  std::string output;
+  for (int n = 0; output.size() < (1u << 20); ++n)
+    output += "flood " + std::to_string(n) + " ^1the quick brown fox ^7jumps over\n";
+  for (auto _ : state) {
+    pvx::RetailConsoleLog log;
+    for (std::size_t at = 0; at < output.size(); at += 65536)
+      log.append(std::string_view(output).substr(at, 65536));
+    benchmark::DoNotOptimize(log.text().data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * output.size()));
+}
+BENCHMARK(ConsoleLogFlood1MB)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -28,9 +28,11 @@ ensure_packages() {
 # What building and running the program needs.
 BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
   libgstreamer1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
-  gstreamer1.0-libav)
-# What the tests need besides: GoogleTest and the MinGW-w64 cross compiler for the Windows build.
+  gstreamer1.0-libav libxcb1-dev)
+# What the tests need besides: GoogleTest and the MinGW-w64 cross compiler for the Windows build,
+# an engine of the game's family (ioquake3's dedicated server), a window manager for Xvfb.
 TEST_PACKAGES=(libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix gstreamer1.0-tools
   gstreamer1.0-plugins-bad
-  wine64 xvfb xauth
+  wine64 xvfb xauth openbox
+  ioquake3-server
   clang libclang-rt-14-dev clang-format clang-tidy)

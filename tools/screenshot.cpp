@@ -22,13 +22,12 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(folder);
   pvx::FakeMediaBackEnd media(clock);
   std::filesystem::create_directories(folder / "Saves");
-  std::vector<std::string> paths, titles;
+  std::vector<pvx::PlaylistEntry> entries;
   for (const char* title : {"Cantina Band.mp3", "Duel of the Fates.mp3", "Imperial March.wma"}) {
-    paths.push_back("/music/" + std::string(title));
-    titles.push_back(title);
-    media.addTrack(paths.back(), 215.434);
+    entries.push_back({title, "/music/" + std::string(title)});
+    media.addTrack(entries.back().path, 215.434);
   }
-  pvx::PlaylistFile(pvx::PlaylistFile::in(folder)).save(paths, titles);
+  pvx::PlaylistFile(pvx::PlaylistFile::in(folder)).save(entries);
   pvx::ProgramOptions options;
   options.media = &media;
   options.programFolder = folder;

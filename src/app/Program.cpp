@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include <QApplication>
+#include <stdexcept>
 
 #include "gui/QtClock.h"
 #include "platform/SystemCalls.h"
@@ -12,6 +13,11 @@
 
 #ifdef _WIN32
 #include "platform/win32/Win32WindowSystem.h"
+#else
+#include "platform/stdio/StdioGame.h"
+#endif
+#ifdef PARLEVOX_HAVE_X11
+#include "platform/x11/X11GameWindow.h"
 #endif
 
 namespace pvx {
@@ -30,7 +36,20 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
     ws_ = platform_.get();
   }
 #else
-  options_.practice = true;  // there is no real game to reach here
+  // The real game has no console window here: it is reached through its standard streams.
+  options_.practice = options_.gameCommand.empty();
+  if (!options_.practice) {
+    std::string error;
+    stream_ = StdioGame::start(options_.gameCommand, error);
+    if (!stream_)
+      throw std::runtime_error("cannot start the game " + options_.gameCommand.front() + ": " +
+                               error);
+#ifdef PARLEVOX_HAVE_X11
+    desktopGameWindow_ = std::make_unique<X11GameWindow>();
+#endif
+    streamConsole_ = std::make_unique<StreamConsole>(*stream_, desktopGameWindow_.get());
+    ws_ = streamConsole_.get();
+  }
 #endif
   if (options_.practice) {
     simulated_ = std::make_unique<SimulatedWindowSystem>();

@@ -4,11 +4,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/console/Clock.h"
+#include "core/console/GameStream.h"
 #include "core/console/PracticeConsole.h"
 #include "core/console/PracticeGame.h"
 #include "core/console/SimulatedWindowSystem.h"
+#include "core/console/StreamConsole.h"
 #include "core/program/Core.h"
 #include "gui/FolderPickerWindow.h"
 #include "gui/MainWindow.h"
@@ -23,6 +26,9 @@ namespace pvx {
 struct ProgramOptions {
   // Against the practice game (in the simulated window system) instead of the real game.
   bool practice = true;
+  // Where there is no console window (Linux): the game program and its arguments, started with
+  // its standard streams connected to the program. Empty: the practice game.
+  std::vector<std::string> gameCommand;
   // The folder where "Saves" lives.
   std::filesystem::path programFolder;
   // The clock to run on; null means real time.
@@ -45,6 +51,7 @@ struct ProgramOptions {
 // The whole program: picks the implementations once and wires the windows to the behaviour.
 class Program {
  public:
+  // Throws std::runtime_error, with a message for the user, when the game cannot be started.
   explicit Program(ProgramOptions options);
   ~Program();
   Program(const Program&) = delete;
@@ -70,6 +77,8 @@ class Program {
   // The practice game; null when the program runs against the real game.
   PracticeConsole* practice() { return practice_.get(); }
   PracticeConsoleWindow* practiceWindow() { return practiceWindow_.get(); }
+  // The game started with its standard streams connected; null otherwise.
+  GameStream* gameStream() { return stream_.get(); }
 
  private:
   ProgramOptions options_;
@@ -78,6 +87,9 @@ class Program {
   std::unique_ptr<SimulatedWindowSystem> simulated_;
   std::unique_ptr<PracticeGame> game_;
   std::unique_ptr<PracticeConsole> practice_;
+  std::unique_ptr<GameStream> stream_;
+  std::unique_ptr<DesktopGameWindow> desktopGameWindow_;
+  std::unique_ptr<StreamConsole> streamConsole_;
   std::unique_ptr<WindowSystem> platform_;
   WindowSystem* ws_ = nullptr;
   std::unique_ptr<MainWindow> mainWindow_;

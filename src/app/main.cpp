@@ -6,7 +6,11 @@
 #include <filesystem>
 
 #include <iostream>
+#include <memory>
 #include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
 #include "app/Program.h"
 #include "app/Replay.h"
 
@@ -15,9 +19,19 @@ namespace {
 void usage(std::FILE* out) {
   std::fputs(
       "usage: parlevox [--practice]\n"
+#ifndef _WIN32
+      "       parlevox --game PROGRAM [ARGS...]\n"
+#endif
       "       parlevox --replay FILE [--folder DIR]\n"
       "  --practice  run against the built-in practice game instead of the real game\n"
+#ifdef _WIN32
       "              (always so where the real game cannot run)\n"
+#else
+      "              (so without --game)\n"
+      "  --game      start the game PROGRAM with ARGS (everything after it) and play\n"
+      "              through its standard streams, e.g.\n"
+      "              parlevox --game openjk.x86_64 +set com_ansiColor 0\n"
+#endif
       "  --replay    run headless against the practice game on virtual time as the\n"
       "              transcript FILE directs, and print what the program does\n"
       "  --folder    the program folder for the replay (where \"Saves\" lives)\n",
@@ -36,9 +50,20 @@ int main(int argc, char** argv) {
   bool practice = false;
   std::optional<std::string> replay;
   std::optional<std::filesystem::path> folder;
+  std::vector<std::string> game;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--practice") == 0) {
       practice = true;
+#ifndef _WIN32
+    } else if (std::strcmp(argv[i], "--game") == 0) {
+      if (i + 1 == argc || argv[i + 1][0] == '\0') {
+        std::fputs("parlevox: --game needs the game program\n", stderr);
+        return 2;
+      }
+      // Everything after the program belongs to the game.
+      game.assign(argv + i + 1, argv + argc);
+      break;
+#endif
     } else if ((std::strcmp(argv[i], "--replay") == 0 || std::strcmp(argv[i], "--folder") == 0) &&
                i + 1 < argc) {
       if (argv[i][2] == 'r') {
@@ -60,6 +85,10 @@ int main(int argc, char** argv) {
     std::fputs("parlevox: --folder goes with --replay\n", stderr);
     return 2;
   }
+  if (!game.empty() && (practice || replay)) {
+    std::fputs("parlevox: --game goes with neither --practice nor --replay\n", stderr);
+    return 2;
+  }
   if (replay) {
     const std::optional<pvx::ReplayScript> script = pvx::readReplayScript(*replay, std::cerr);
     if (!script)
@@ -78,9 +107,17 @@ int main(int argc, char** argv) {
 
   pvx::ProgramOptions options;
   options.practice = practice;
+  options.gameCommand = std::move(game);
   options.programFolder =
       std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
-  pvx::Program program(std::move(options));
+  std::unique_ptr<pvx::Program> started;
+  try {
+    started = std::make_unique<pvx::Program>(std::move(options));
+  } catch (const std::runtime_error& e) {
+    std::fprintf(stderr, "parlevox: %s\n", e.what());
+    return 1;
+  }
+  pvx::Program& program = *started;
   program.start();
   // For measuring start-up from outside (bench.sh): one line on stderr as the first watch cycle
   // begins. Nothing is written otherwise.

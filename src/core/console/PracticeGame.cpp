@@ -46,11 +46,11 @@ void PracticeGame::setPlayerName(std::string_view utf8Name) {
   name_ = text::toCp1252(utf8Name);
 }
 
-std::string PracticeGame::stripColours(std::string_view s) {
+std::string PracticeGame::stripColours(std::string_view s, char highest) {
   std::string out;
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '^' && i + 1 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '7') {
+    if (s[i] == '^' && i + 1 < s.size() && s[i + 1] >= '0' && s[i + 1] <= highest) {
       ++i;
       continue;
     }

@@ -115,7 +115,9 @@ TEST_F(GstBackEnd, AMissingFileOrATextFileNamedMp3FailsAtOnce) {
     ASSERT_NE(graph, nullptr);
     const auto start = Clock::now();
     EXPECT_FALSE(graph->renderFile(file.string())) << file;
-    EXPECT_LT(since(start), 1.0) << file;
+    // It answers rather than waiting for a preroll that never comes; a busy machine may take
+    // seconds to answer.
+    EXPECT_LT(since(start), 20.0) << file;
     EXPECT_FALSE(graph->run()) << file;
     EXPECT_FALSE(graph->duration().has_value()) << file;
   }

@@ -1,0 +1,297 @@
+#include "platform/stdio/StdioGame.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+extern char** environ;
+
+namespace pvx {
+
+namespace {
+
+// Output waits for the sink, and for the reader, at most this much: a game printing faster than
+// the program takes its output keeps only what its console log would keep anyway.
+constexpr std::size_t kMaxEarlyOutput = 1 << 20;
+// The reader looks at the game's state at least this often.
+constexpr int kPollMs = 50;
+// One turn of the reader reads at most this many pieces before it looks at the rest again.
+constexpr int kReadsPerTurn = 16;
+
+void closeFd(int& fd) {
+  if (fd >= 0)
+    ::close(fd);
+  fd = -1;
+}
+
+bool setNonBlocking(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
+}
+
+// Writing to a game that closed its input raises SIGPIPE in the writing thread. The reader
+// blocks it there and takes it back, so the program is never ended by it.
+sigset_t pipeSignal() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGPIPE);
+  return set;
+}
+
+}  // namespace
+
+std::unique_ptr<StdioGame> StdioGame::start(const std::vector<std::string>& command,
+                                            std::string& error) {
+  if (command.empty() || command.front().empty()) {
+    error = "no game program given";
+    return nullptr;
+  }
+  int in[2] = {-1, -1}, out[2] = {-1, -1}, wake[2] = {-1, -1};
+  if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
+      ::pipe2(wake, O_CLOEXEC) != 0) {
+    error = std::strerror(errno);
+    for (int* fd : {&in[0], &in[1], &out[0], &out[1], &wake[0], &wake[1]})
+      closeFd(*fd);
+    return nullptr;
+  }
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, out[1], STDERR_FILENO);
+  // The game starts with no signal blocked and SIGPIPE as the system has it.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  const sigset_t pipe = pipeSignal();
+  posix_spawnattr_setsigdefault(&attributes, &pipe);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+  std::vector<char*> argv;
+  for (const std::string& arg : command)
+    argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  const int spawned = ::posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  closeFd(in[0]);
+  closeFd(out[1]);
+  if (spawned != 0) {
+    error = std::strerror(spawned);
+    for (int* fd : {&in[1], &out[0], &wake[0], &wake[1]})
+      closeFd(*fd);
+    return nullptr;
+  }
+  setNonBlocking(in[1]);
+  setNonBlocking(out[0]);
+  setNonBlocking(wake[0]);
+  setNonBlocking(wake[1]);
+  return std::unique_ptr<StdioGame>(new StdioGame(pid, in[1], out[0], wake[0], wake[1]));
+}
+
+StdioGame::StdioGame(pid_t pid, int input, int output, int wakeRead, int wakeWrite)
+    : pid_(pid), input_(input), output_(output), wakeRead_(wakeRead), wakeWrite_(wakeWrite) {
+  thread_ = std::thread([this] { run(); });
+}
+
+StdioGame::~StdioGame() {
+  // A game still running when the program closes cannot go on printing into pipes nobody
+  // reads: it is asked to end, then made to.
+  const auto waitEnded = [this](int ms) {
+    std::unique_lock<std::mutex> lock(activityMutex_);
+    activity_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return ended(); });
+  };
+  if (!ended()) {
+    {
+      const std::lock_guard<std::mutex> lock(processMutex_);
+      if (!reaped_)
+        ::kill(pid_, SIGTERM);
+    }
+    waitEnded(kEndGraceMs);
+  }
+  if (!ended()) {
+    {
+      const std::lock_guard<std::mutex> lock(processMutex_);
+      if (!reaped_)
+        ::kill(pid_, SIGKILL);
+    }
+    waitEnded(kEndGraceMs);
+  }
+  stopping_.store(true);
+  wake();
+  thread_.join();
+  closeFd(input_);
+  closeFd(output_);
+  closeFd(wakeRead_);
+  closeFd(wakeWrite_);
+}
+
+void StdioGame::setSink(Sink sink) {
+  const std::lock_guard<std::mutex> lock(sinkMutex_);
+  sink_ = std::move(sink);
+  if (sink_ && !early_.empty()) {
+    sink_(early_);
+    early_.clear();
+  }
+}
+
+void StdioGame::sendLine(std::string_view bytes) {
+  {
+    const std::lock_guard<std::mutex> lock(inputMutex_);
+    if (inputClosed_ || pendingInput_.size() + bytes.size() + 1 > kMaxPendingInput)
+      return;
+    pendingInput_.append(bytes);
+    pendingInput_.push_back('\n');
+  }
+  wake();
+}
+
+bool StdioGame::waitForActivity(std::int64_t timeoutMs) {
+  std::unique_lock<std::mutex> lock(activityMutex_);
+  const bool seen = activity_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
+    return activityCount_ != reportedCount_ || ended();
+  });
+  reportedCount_ = activityCount_;
+  return seen;
+}
+
+void StdioGame::wake() {
+  const char byte = 1;
+  // A full wake pipe already holds a wake-up.
+  [[maybe_unused]] const ssize_t written = ::write(wakeWrite_, &byte, 1);
+}
+
+void StdioGame::markActivity() {
+  {
+    const std::lock_guard<std::mutex> lock(activityMutex_);
+    ++activityCount_;
+  }
+  activity_.notify_all();
+}
+
+void StdioGame::deliver(const char* bytes, std::size_t n) {
+  {
+    const std::lock_guard<std::mutex> lock(sinkMutex_);
+    if (sink_) {
+      sink_(std::string_view(bytes, n));
+    } else {
+      early_.append(bytes, n);
+      if (early_.size() > kMaxEarlyOutput)
+        early_.erase(0, early_.size() - kMaxEarlyOutput);
+    }
+  }
+  markActivity();
+}
+
+bool StdioGame::drainOutput() {
+  char buffer[65536];
+  for (int i = 0; i < kReadsPerTurn && output_ >= 0; ++i) {
+    const ssize_t n = ::read(output_, buffer, sizeof buffer);
+    if (n > 0) {
+      deliver(buffer, static_cast<std::size_t>(n));
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      return false;
+    } else {
+      closeFd(output_);  // every writer has closed it
+      return false;
+    }
+  }
+  return output_ >= 0;
+}
+
+void StdioGame::writePending() {
+  const std::lock_guard<std::mutex> lock(inputMutex_);
+  while (!pendingInput_.empty() && input_ >= 0) {
+    const ssize_t n = ::write(input_, pendingInput_.data(), pendingInput_.size());
+    if (n > 0) {
+      pendingInput_.erase(0, static_cast<std::size_t>(n));
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      return;
+    } else {
+      // The game closed its input: what it would have read is lost.
+      const sigset_t pipe = pipeSignal();
+      const timespec now{0, 0};
+      ::sigtimedwait(&pipe, nullptr, &now);
+      pendingInput_.clear();
+      inputClosed_ = true;
+      closeFd(input_);
+    }
+  }
+}
+
+void StdioGame::run() {
+  const sigset_t pipe = pipeSignal();
+  pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+  while (!stopping_.load()) {
+    pollfd fds[3];
+    nfds_t count = 0;
+    fds[count++] = {wakeRead_, POLLIN, 0};
+    const int outputAt = output_ >= 0 ? static_cast<int>(count) : -1;
+    if (output_ >= 0)
+      fds[count++] = {output_, POLLIN, 0};
+    bool wantsWrite;
+    {
+      const std::lock_guard<std::mutex> lock(inputMutex_);
+      wantsWrite = input_ >= 0 && !pendingInput_.empty();
+    }
+    const int inputAt = wantsWrite ? static_cast<int>(count) : -1;
+    if (wantsWrite)
+      fds[count++] = {input_, POLLOUT, 0};
+    ::poll(fds, count, kPollMs);
+
+    if (fds[0].revents != 0) {
+      char drained[64];
+      while (::read(wakeRead_, drained, sizeof drained) > 0) {
+      }
+    }
+    // A flood is read in turns, so that input, the game's end and a stop are still seen.
+    if (outputAt >= 0 && fds[outputAt].revents != 0)
+      drainOutput();
+    if (inputAt >= 0 && fds[inputAt].revents != 0)
+      writePending();
+
+    bool reapedNow = false;
+    {
+      const std::lock_guard<std::mutex> lock(processMutex_);
+      int status = 0;
+      if (!reaped_ && ::waitpid(pid_, &status, WNOHANG) == pid_) {
+        reaped_ = true;
+        reapedNow = true;
+        waitStatus_.store(status);
+      }
+    }
+    if (reapedNow) {
+      // What the game printed before it ended is all in the pipe now (a process that outlived
+      // it may hold the pipe open, so its end is not awaited).
+      for (int turn = 0; turn < 64 && drainOutput(); ++turn) {
+      }
+      {
+        const std::lock_guard<std::mutex> lock(inputMutex_);
+        inputClosed_ = true;
+        pendingInput_.clear();
+        closeFd(input_);
+      }
+      ended_.store(true, std::memory_order_release);
+      markActivity();
+      return;
+    }
+  }
+}
+
+}  // namespace pvx

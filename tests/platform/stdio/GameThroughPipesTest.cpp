@@ -1,0 +1,204 @@
+// The whole program against a game on real pipes: the test engine, started by the program as
+// the player starts the real game, on the program's virtual time.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <QCoreApplication>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <stdexcept>
+#include <string>
+
+#include "GameProcess.h"
+#include "app/Program.h"
+#include "core/console/ConsoleBridge.h"
+#include "core/console/VirtualClock.h"
+#include "core/player/FakeMediaBackEnd.h"
+#include "core/player/PlaylistFile.h"
+#include "core/text/Text.h"
+#include "platform/stdio/StdioGame.h"
+
+using namespace pvx;
+using pvx::testing::EngineFolder;
+
+namespace {
+
+struct GameThroughPipes : ::testing::Test {
+  // Whether the engine starts its lines with time stamps, as the open-source engine does by
+  // default.
+  virtual bool timestamps() const { return false; }
+  void SetUp() override {
+    // A playlist of scripted tracks for the chat's music commands.
+    media.addTrack("/music/intro", 30);
+    media.addTrack("/music/starlight", 40);
+    std::filesystem::create_directories(engine.path / "Saves");
+    PlaylistFile(PlaylistFile::in(engine.path))
+        .save({{"intro", "/music/intro"}, {"starlight", "/music/starlight"}});
+    ProgramOptions options;
+    options.gameCommand = engine.command("Rookie", timestamps());
+    options.programFolder = engine.path;
+    options.clock = &clock;
+    options.media = &media;
+    options.yield = [this] {
+      QCoreApplication::processEvents();
+      clock.runDue();
+    };
+    program = std::make_unique<Program>(std::move(options));
+    program->start();
+    // The game answers the program's first question for the name before the first watch cycle,
+    // as a running game does at once: the cycle then reads the answer whole.
+    ASSERT_TRUE(pvx::testing::waitUntil(
+        game(), [&] { return log().find("\"name\" is:") != std::string::npos; }));
+  }
+  void TearDown() override {
+    if (HasFailure()) {
+      const std::string shown = log();
+      std::fprintf(
+          stderr, "player [%s]\nlog tail:\n%s\nreceived tail:\n%s\n",
+          program->watch().state().playerName.c_str(),
+          shown.substr(shown.size() > 1500 ? shown.size() - 1500 : 0).c_str(),
+          received().substr(received().size() > 600 ? received().size() - 600 : 0).c_str());
+    }
+    program.reset();
+  }
+
+  GameStream& game() { return *program->gameStream(); }
+  // Moves the program on by ten watch cycles between looks. The program asks for the name
+  // every cycle until the game answers: a game answering in real time while the program runs
+  // far ahead on its virtual time would get the question hundreds of times, and its answers
+  // would overflow the log, which a real game of the same speed never sees.
+  bool until(const std::function<bool()>& done) {
+    return pvx::testing::waitUntil(game(), done, [this] { clock.runFor(10); });
+  }
+  bool nameLearned() { return program->watch().state().playerName == "Rookie"; }
+  // The console log as the program reads it, through the window-system seam.
+  std::string log() {
+    pvx::ConsoleBridge bridge(program->windowSystem(), clock);
+    return bridge.readWindowText(bridge.nthChildWindow(bridge.findConsoleWindow(), 5));
+  }
+
+  std::string received() {
+    std::string all;
+    for (const std::string& line : engine.received())
+      all += line + "\n";
+    return all;
+  }
+
+  EngineFolder engine;
+  VirtualClock clock;
+  FakeMediaBackEnd media{clock};
+  std::unique_ptr<Program> program;
+};
+
+}  // namespace
+
+TEST_F(GameThroughPipes, TheNameIsLearnedFromTheGamesAnswer) {
+  ASSERT_TRUE(until([&] { return nameLearned(); }));
+  EXPECT_TRUE(engine.hasReceived("name"));
+  EXPECT_EQ(program->mainWindow().statusLine().find("[ Current Player: Rookie  OS: "), 0u);
+  // The program reads its own typing as the retail window echoes it, never the game's echo.
+  EXPECT_NE(log().find("name\r\n\"name\" is:\"Rookie\" default:\"Padawan\"\r\n"), std::string::npos)
+      << log();
+}
+
+TEST_F(GameThroughPipes, AnotherPlayerIsGreetedAndADuelAnswered) {
+  program->core().messages().setMessage(MessageKind::Greeting, Message{"^2Welcome, %d^2!", 1});
+  program->mainWindow().editDuelText(DuelText::Engage, "%s vs %d");
+  ASSERT_TRUE(until([&] { return nameLearned(); }));
+  clock.runFor(15000);  // greetings wait a while after start
+
+  // The game's text is Windows-1252 ("ë" is one byte); what is typed is converted back.
+  engine.tell("print Zo\xEB^7 entered the game");
+  ASSERT_TRUE(until([&] { return engine.hasReceived("say ^2Welcome, Zo\xEB^2!"); }));
+  engine.tell("print Zo\xEB^7 has become engaged in a duel with Rookie^7!");
+  ASSERT_TRUE(until([&] { return engine.hasReceived("say Rookie vs Zo\xEB"); }))
+      << received() << log();
+  // The game's own chat lines of those replies came back into the log, colours removed.
+  ASSERT_TRUE(until([&] {
+    return log().find("Rookie: Rookie vs Zo\xC3\xAB\r\n") != std::string::npos;
+  })) << log();
+}
+
+TEST_F(GameThroughPipes, TheLocalPlayersChatCommandsAreObeyed) {
+  ASSERT_TRUE(until([&] { return nameLearned(); }));
+  // The player says it in the game; the game prints the chat line.
+  game().sendLine("say !next");
+  ASSERT_TRUE(until([&] { return engine.hasReceived("echo ^1Currently Playing: ^4starlight"); }));
+  // A line that still holds the chat escape character is read without it.
+  engine.tell("print \x19Rookie^7\x19: ^2!next");
+  ASSERT_TRUE(until([&] { return engine.hasReceived("echo ^1Currently Playing: ^4intro"); }))
+      << received() << log();
+  // Another player's line never commands the program.
+  engine.tell("print Bob^7: ^2!stop");
+  engine.tell("print marker");
+  ASSERT_TRUE(until([&] { return log().find("marker") != std::string::npos; }));
+  clock.runFor(3000);
+  EXPECT_FALSE(engine.hasReceived("say ^1Stopped"));
+}
+
+struct GameThroughPipesWithTimeStamps : GameThroughPipes {
+  bool timestamps() const override { return true; }
+};
+
+TEST_F(GameThroughPipesWithTimeStamps, TheGamesTimeStampsHideNothing) {
+  ASSERT_TRUE(until([&] { return nameLearned(); }));
+  game().sendLine("say !next");
+  ASSERT_TRUE(until([&] { return engine.hasReceived("echo ^1Currently Playing: ^4starlight"); }));
+  // No line of the log starts with a stamp's date.
+  const std::string shown = "\n" + log();
+  for (std::size_t at = shown.find('\n'); at != std::string::npos; at = shown.find('\n', at + 1))
+    EXPECT_FALSE(at + 1 < shown.size() && shown[at + 1] >= '0' && shown[at + 1] <= '9') << shown;
+}
+
+TEST_F(GameThroughPipes, TheGameEndingMidCycleIsTheGameNotRunning) {
+  program->mainWindow().editDuelText(DuelText::Engage, "%s vs %d");
+  ASSERT_TRUE(until([&] { return nameLearned(); }));
+  const pid_t pid = static_cast<StdioGame&>(game()).pid();
+  // The game ends while the program is busy with its last words.
+  engine.tell("print Bob^7 has become engaged in a duel with Rookie^7!");
+  engine.tell("exit 3");
+  ASSERT_TRUE(until([&] { return game().ended() && program->bridge().findConsoleWindow() == 0; }));
+  ASSERT_TRUE(until([&] { return program->watch().state().playerName.empty(); }));
+  EXPECT_EQ(program->mainWindow().statusLine(), program->core().status().absent());
+  int status = 0;
+  EXPECT_EQ(::waitpid(pid, &status, WNOHANG), -1);  // reaped: no zombie
+  EXPECT_EQ(errno, ECHILD);
+  // The program goes on without the game; its settings are all there.
+  clock.runFor(5000);
+  EXPECT_EQ(program->mainWindow().statusLine(), program->core().status().absent());
+}
+
+TEST_F(GameThroughPipes, AFloodOfOutputBlocksNeitherSide) {
+  ASSERT_TRUE(until([&] { return nameLearned(); }));
+  // The game prints a megabyte while the program does not run at all: the game is not held up.
+  engine.tell("flood 1048576");
+  ASSERT_TRUE(pvx::testing::waitUntil(
+      game(), [&] { return log().find("flood done\r\n") != std::string::npos; }));
+  const std::string kept = log();
+  EXPECT_LE(kept.size(), 32767u);
+  EXPECT_EQ(kept.find("^1"), std::string::npos);
+  // The program, running again, catches up and still answers.
+  clock.runFor(1000);
+  ASSERT_TRUE(until([&] { return nameLearned(); }));
+  program->mainWindow().editDuelText(DuelText::Engage, "%s vs %d");
+  engine.tell("print Bob^7 has become engaged in a duel with Rookie^7!");
+  ASSERT_TRUE(until([&] { return engine.hasReceived("say Rookie vs Bob"); }));
+}
+
+TEST(GameThroughPipesStart, AGameThatCannotStartIsAClearError) {
+  ProgramOptions options;
+  options.gameCommand = {"/nonexistent/openjk.x86_64", "+set", "com_ansiColor", "0"};
+  VirtualClock clock;
+  options.clock = &clock;
+  try {
+    Program program(std::move(options));
+    FAIL() << "started";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("/nonexistent/openjk.x86_64"), std::string::npos);
+    EXPECT_NE(std::string(e.what()).find("No such file"), std::string::npos);
+  }
+}

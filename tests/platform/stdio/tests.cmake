@@ -1,0 +1,45 @@
+# The game reached through its standard streams. The test engine (tools/test-engine) stands in
+# for the game's client on pipes: the child process and the whole program are driven through
+# real pipes against it (label "game"). The same family's real engine, Debian's dedicated
+# server, is driven by the engine tests (label "engine").
+add_executable(parlevox_test_engine ${PROJECT_SOURCE_DIR}/tools/test-engine/main.cpp)
+target_link_libraries(parlevox_test_engine PRIVATE parlevox_options)
+
+add_executable(parlevox_game_tests gui/gui_main.cpp
+  platform/stdio/StdioGameTest.cpp
+  platform/stdio/GameThroughPipesTest.cpp
+)
+target_link_libraries(parlevox_game_tests PRIVATE parlevox_app GTest::gtest)
+target_compile_definitions(parlevox_game_tests PRIVATE
+  PARLEVOX_TEST_ENGINE="$<TARGET_FILE:parlevox_test_engine>")
+add_dependencies(parlevox_game_tests parlevox_test_engine)
+target_include_directories(parlevox_game_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+gtest_discover_tests(parlevox_game_tests
+  PROPERTIES LABELS game ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120
+  DISCOVERY_TIMEOUT 30)
+
+set(PARLEVOX_IOQ3DED "/usr/lib/ioquake3/ioq3ded" CACHE FILEPATH
+  "The dedicated server of Debian's ioquake3-server, an engine of the game's family")
+add_executable(parlevox_engine_tests gui/gui_main.cpp platform/stdio/EngineTest.cpp)
+target_link_libraries(parlevox_engine_tests PRIVATE parlevox_app GTest::gtest)
+target_compile_definitions(parlevox_engine_tests PRIVATE
+  PARLEVOX_IOQ3DED="${PARLEVOX_IOQ3DED}")
+target_include_directories(parlevox_engine_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+gtest_discover_tests(parlevox_engine_tests
+  PROPERTIES LABELS engine ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120
+  DISCOVERY_TIMEOUT 30)
+
+# The game's window on an X11 desktop, under Xvfb with a window manager (label "x11"). One
+# ctest entry: the program brings up its window manager once for all its tests.
+if(TARGET parlevox_x11)
+  add_executable(parlevox_x11_tests gui/gui_main.cpp platform/x11/X11GameWindowTest.cpp)
+  target_link_libraries(parlevox_x11_tests PRIVATE parlevox_app GTest::gtest)
+  target_compile_definitions(parlevox_x11_tests PRIVATE
+    PARLEVOX_TEST_ENGINE="$<TARGET_FILE:parlevox_test_engine>")
+  add_dependencies(parlevox_x11_tests parlevox_test_engine)
+  target_include_directories(parlevox_x11_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  add_test(NAME x11.game_window
+    COMMAND xvfb-run -a -s "-screen 0 1024x768x24" $<TARGET_FILE:parlevox_x11_tests>)
+  set_tests_properties(x11.game_window PROPERTIES
+    LABELS x11 ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 180)
+endif()
