@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "gui/QtClock.h"
+#include "gui/QtFormPort.h"
 #include "platform/SystemCalls.h"
 #ifdef _WIN32
 #include "platform/dshow/DShowMediaBackEnd.h"
@@ -21,6 +22,11 @@
 #endif
 
 namespace pvx {
+
+namespace {
+// Pixels between the main window and the practice console window.
+constexpr float kPracticeWindowGap = 16;
+}  // namespace
 
 Program::Program(ProgramOptions options) : options_(std::move(options)) {
   if (options_.clock != nullptr) {
@@ -138,8 +144,15 @@ void Program::start() {
   core_->start();
   if (practice_ && options_.showPracticeWindow) {
     practiceWindow_ = std::make_unique<PracticeConsoleWindow>(*practice_);
-    const QRect main = mainWindow_->frameGeometry();
-    practiceWindow_->move(main.right() + 16, main.top());
+    // Right of the main window, as far as the screen allows. Not shown yet, the window has no
+    // frame: it is placed with one like the main window's.
+    TwipsRect practice = frameTwips(*practiceWindow_);
+    const TwipsRect main = mainWindow_->geometry();
+    practice.width += main.width - static_cast<float>(mainWindow_->width()) * kTwipsPerPixel;
+    practice.height += main.height - static_cast<float>(mainWindow_->height()) * kTwipsPerPixel;
+    const TwipsRect placed = besideRight(practice, main, kPracticeWindowGap * kTwipsPerPixel,
+                                         mainWindow_->availableArea());
+    moveFrameTwips(*practiceWindow_, placed.left, placed.top);
     practiceWindow_->show();
   }
 }

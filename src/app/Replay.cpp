@@ -68,7 +68,9 @@ class ReplayDialogs final : public DialogPort {
                        const std::string& defaultAnswer) override {
     return defaultAnswer;
   }
-  std::optional<std::string> openFile(const std::string&) override { return std::nullopt; }
+  std::optional<std::string> openFile(const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
 
  private:
   Recorder& recorder_;

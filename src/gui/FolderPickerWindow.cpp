@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -84,6 +85,7 @@ FolderPickerWindow::FolderPickerWindow(QStringList drives) {
   for (const QString& drive : drives_)
     drv_->addItem(QDir::toNativeSeparators(drive));
   placeTwips(*drv_, 480, 120, 3015, 315);
+  drv_->setToolTip(QStringLiteral("The drive to pick a folder on"));
 
   model_ = new QFileSystemModel(this);
   model_->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Drives);
@@ -98,15 +100,18 @@ FolderPickerWindow::FolderPickerWindow(QStringList drives) {
   // A double-click opens the folder; it never folds it away.
   dir_->setExpandsOnDoubleClick(false);
   placeTwips(*dir_, 480, 480, 3015, 3015);
+  dir_->setToolTip(QStringLiteral("The folder whose music is added; double-click opens one"));
 
   cmdOk_ = new QPushButton(QStringLiteral("Ok"), this);
   cmdOk_->setObjectName(QStringLiteral("cmdOk"));
   look::styleButton(*cmdOk_, 8.25);
   placeTwips(*cmdOk_, 840, 3600, 975, 495);
+  cmdOk_->setToolTip(QStringLiteral("Add the music files of the chosen folder to the playlist"));
   cmdCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
   cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
   look::styleButton(*cmdCancel_, 8.25);
   placeTwips(*cmdCancel_, 2160, 3600, 975, 495);
+  cmdCancel_->setToolTip(QStringLiteral("Close without adding anything"));
 
   connect(drv_, &QComboBox::currentIndexChanged, this, &FolderPickerWindow::driveChosen);
   connect(dir_, &QTreeView::doubleClicked, this, &FolderPickerWindow::openFolder);
@@ -262,6 +267,15 @@ void FolderPickerWindow::move(float left, float top) {
 
 void FolderPickerWindow::setWidth(float width) {
   setFrameWidthTwips(*this, width);
+}
+
+void FolderPickerWindow::keyPressEvent(QKeyEvent* event) {
+  // Escape closes the picker as its frame's close button does.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void FolderPickerWindow::closeEvent(QCloseEvent* event) {

@@ -17,7 +17,8 @@ class FolderPicker;
 
 // The folder picker: a drive list (drv), the folder tree of the chosen drive (Dir) whose current
 // folder is the choice, "Ok" and "Cancel". It is hidden, never destroyed, when it closes, so it
-// shows the previous choice when opened again. It forwards its buttons and its frame's closing.
+// shows the previous choice when opened again. It forwards its buttons and its frame's closing;
+// Escape closes it as the frame does.
 class FolderPickerWindow final : public QWidget, public FolderPickerPort {
   Q_OBJECT
 
@@ -53,6 +54,7 @@ class FolderPickerWindow final : public QWidget, public FolderPickerPort {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

@@ -30,10 +30,13 @@ void styleLabel(QLabel& label) {
 
 void styleButton(QPushButton& button, double pointSize) {
   button.setFont(boldSansSerif(pointSize));
-  // A style sheet, because native button styles ignore the palette's button colour.
+  // A style sheet, because native button styles ignore the palette's button colour. The button
+  // with the keyboard focus is framed in the status line's yellow: Space or Enter presses it.
   button.setStyleSheet(
       QStringLiteral("QPushButton { background-color: rgb(128, 128, 128); color: black;"
                      " border: 2px outset rgb(192, 192, 192); }"
+                     "QPushButton:focus { border: 2px solid rgb(255, 255, 0); }"
+                     "QPushButton:focus:pressed { border: 2px inset rgb(255, 255, 0); }"
                      "QPushButton:pressed { border-style: inset; }"));
 }
 

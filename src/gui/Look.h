@@ -28,7 +28,7 @@ QFont boldSansSerif(double pointSize);
 void paintBackground(QWidget& w);
 // A label in bold "MS Sans Serif" 9.75 pt, light blue, on a transparent background.
 void styleLabel(QLabel& label);
-// A grey button with a bold "MS Sans Serif" caption.
+// A grey button with a bold "MS Sans Serif" caption, framed in yellow while it has the focus.
 void styleButton(QPushButton& button, double pointSize);
 
 }  // namespace pvx::look

@@ -39,8 +39,9 @@ QIcon applicationIcon() {
 }
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, Qt::Alignment align,
-                  int left, int top, int width, int height) {
+                  int left, int top, int width, int height, const char* tip) {
   auto* label = new QLabel(text, parent);
+  label->setToolTip(QString::fromLatin1(tip));
   label->setObjectName(QString::fromLatin1(name));
   label->setAlignment(align | Qt::AlignVCenter);
   look::styleLabel(*label);
@@ -48,26 +49,30 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, Qt::Al
   return label;
 }
 
-QLineEdit* makeTextBox(QWidget* parent, const char* name, int left, int top, int width,
-                       int height) {
+QLineEdit* makeTextBox(QWidget* parent, const char* name, int left, int top, int width, int height,
+                       const char* tip = nullptr) {
   auto* box = new QLineEdit(parent);
+  if (tip != nullptr)
+    box->setToolTip(QString::fromLatin1(tip));
   box->setObjectName(QString::fromLatin1(name));
   placeTwips(*box, left, top, width, height);
   return box;
 }
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, int left, int top,
-                        int width, int height) {
+                        int width, int height, const char* tip) {
   auto* button = new QPushButton(text, parent);
+  button->setToolTip(QString::fromLatin1(tip));
   button->setObjectName(QString::fromLatin1(name));
   look::styleButton(*button, 13.5);
   placeTwips(*button, left, top, width, height);
   return button;
 }
 
-QLabel* makeStatusLabel(QWidget* parent, const char* name, int left, int top, int width,
-                        int height) {
+QLabel* makeStatusLabel(QWidget* parent, const char* name, int left, int top, int width, int height,
+                        const char* tip) {
   auto* label = new QLabel(parent);
+  label->setToolTip(QString::fromLatin1(tip));
   label->setObjectName(QString::fromLatin1(name));
   label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
   // Console text and "<JKA is not running>" are shown as they are, never as markup.
@@ -93,22 +98,32 @@ MainWindow::MainWindow(std::function<void()> yield) : yield_(std::move(yield)) {
   setCentralWidget(client);
 
   const auto right = Qt::AlignRight;
-  makeLabel(client, "Label1", QStringLiteral("Duel Engage:"), right, 840, 720, 1425, 375);
-  txtDuelEngage_ = makeTextBox(client, "txtDuelEngage", 2400, 720, 3735, 375);
-  makeLabel(client, "Label2", QStringLiteral("Duel Lost:"), right, 840, 1320, 1455, 375);
-  txtDuelLost_ = makeTextBox(client, "txtDuelLost", 2400, 1320, 3735, 375);
-  makeLabel(client, "Label3", QStringLiteral("Duel Won:"), Qt::AlignLeft, 1200, 1920, 1095, 375);
-  txtDuelWon_ = makeTextBox(client, "txtDuelWon", 2400, 1920, 3735, 375);
+  // The duel boxes' tips say what their placeholders stand for.
+  constexpr const char* engageTip =
+      "Said when you start a duel: %s is your name, %d your opponent's";
+  constexpr const char* lostTip = "Said when you lose a duel: %s is your name, %d your opponent's";
+  constexpr const char* wonTip = "Said when you win a duel: %s is your name, %d your opponent's";
+  makeLabel(client, "Label1", QStringLiteral("Duel Engage:"), right, 840, 720, 1425, 375,
+            engageTip);
+  txtDuelEngage_ = makeTextBox(client, "txtDuelEngage", 2400, 720, 3735, 375, engageTip);
+  makeLabel(client, "Label2", QStringLiteral("Duel Lost:"), right, 840, 1320, 1455, 375, lostTip);
+  txtDuelLost_ = makeTextBox(client, "txtDuelLost", 2400, 1320, 3735, 375, lostTip);
+  makeLabel(client, "Label3", QStringLiteral("Duel Won:"), Qt::AlignLeft, 1200, 1920, 1095, 375,
+            wonTip);
+  txtDuelWon_ = makeTextBox(client, "txtDuelWon", 2400, 1920, 3735, 375, wonTip);
 
-  chatText_ = makeStatusLabel(client, "ChatText", 0, 2640, 6420, 330);
+  chatText_ = makeStatusLabel(client, "ChatText", 0, 2640, 6420, 330,
+                              "The newest text in the game's console");
   QFont verdana(QStringLiteral("Verdana"));
   verdana.setPointSizeF(8.25);
   chatText_->setFont(verdana);
 
-  cmdBack_ = makeButton(client, "cmdBack", QStringLiteral("Back to Game"), 600, 3240, 2175, 495);
-  cmdViewPlay_ =
-      makeButton(client, "cmdViewPlay", QStringLiteral("Playlist"), 3600, 3240, 2175, 495);
-  lblPlatform_ = makeStatusLabel(client, "lblPlatform", 0, 4320, 6495, 405);
+  cmdBack_ = makeButton(client, "cmdBack", QStringLiteral("Back to Game"), 600, 3240, 2175, 495,
+                        "Bring the game's window back to the screen");
+  cmdViewPlay_ = makeButton(client, "cmdViewPlay", QStringLiteral("Playlist"), 3600, 3240, 2175,
+                            495, "Show or hide the music player below");
+  lblPlatform_ = makeStatusLabel(client, "lblPlatform", 0, 4320, 6495, 405,
+                                 "Your name in the game, and the system Parlevox runs on");
 
   // The hidden text boxes that name the console window, outside the client area.
   text1_ = makeTextBox(client, "Text1", 7000, 0, 1200, 285);
@@ -126,19 +141,20 @@ MainWindow::MainWindow(std::function<void()> yield) : yield_(std::move(yield)) {
   connect(cmdBack_, &QPushButton::clicked, this, &MainWindow::backClicked);
   connect(cmdViewPlay_, &QPushButton::clicked, this, &MainWindow::viewPlayClicked);
 
-  QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("File"));
+  // The menus and File's items carry mnemonics (Alt+F opens File), the captions unchanged.
+  QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
   mnuFile->setObjectName(QStringLiteral("mnuFile"));
-  QAction* mnuSave = mnuFile->addAction(QStringLiteral("Save"));
+  QAction* mnuSave = mnuFile->addAction(QStringLiteral("&Save"));
   mnuSave->setObjectName(QStringLiteral("mnuSave"));
-  QAction* mnuOpen = mnuFile->addAction(QStringLiteral("Open"));
+  QAction* mnuOpen = mnuFile->addAction(QStringLiteral("&Open"));
   mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
-  QAction* mnuExit = mnuFile->addAction(QStringLiteral("Exit"));
+  QAction* mnuExit = mnuFile->addAction(QStringLiteral("E&xit"));
   mnuExit->setObjectName(QStringLiteral("mnuExit"));
   connect(mnuSave, &QAction::triggered, this, &MainWindow::saveChosen);
   connect(mnuOpen, &QAction::triggered, this, &MainWindow::openChosen);
   connect(mnuExit, &QAction::triggered, this, &MainWindow::exitChosen);
 
-  QMenu* mnuEdit = menuBar()->addMenu(QStringLiteral("Customize Messages"));
+  QMenu* mnuEdit = menuBar()->addMenu(QStringLiteral("&Customize Messages"));
   mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
   const char* const messages[] = {"Greeting", "Self inflicting death", "On Self Enter",
                                   "Time/Frag Limit"};
@@ -178,6 +194,17 @@ float MainWindow::screenHeight() const {
   const QScreen* screen = QGuiApplication::primaryScreen();
   return screen == nullptr ? 0.0f
                            : static_cast<float>(screen->geometry().height()) * kTwipsPerPixel;
+}
+
+TwipsRect MainWindow::availableArea() const {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr)
+    return {};
+  const QRect area = screen->availableGeometry();
+  return TwipsRect{static_cast<float>(area.x()) * kTwipsPerPixel,
+                   static_cast<float>(area.y()) * kTwipsPerPixel,
+                   static_cast<float>(area.width()) * kTwipsPerPixel,
+                   static_cast<float>(area.height()) * kTwipsPerPixel};
 }
 
 void MainWindow::yieldToEvents() {

@@ -34,6 +34,7 @@ class MainWindow final : public QMainWindow, public MainWindowPort {
   void setVisible(bool visible) override { QMainWindow::setVisible(visible); }
   float screenWidth() const override;
   float screenHeight() const override;
+  TwipsRect availableArea() const override;
   void yieldToEvents() override;
   std::string statusLine() const override;
   void setStatusLine(const std::string& text) override;

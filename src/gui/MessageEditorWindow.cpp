@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,7 +14,8 @@ namespace pvx {
 
 MessageEditorWindow::MessageEditorWindow() {
   setObjectName(QStringLiteral("mnuCustomize"));
-  setWindowTitle(QString());
+  // No title text: an empty title would have the platform show the program's name instead.
+  setWindowTitle(QStringLiteral(" "));
   look::paintBackground(*this);
   setClientTwips(*this, 4680, 3090);
 
@@ -22,10 +24,14 @@ MessageEditorWindow::MessageEditorWindow() {
   label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   look::styleLabel(*label);
   placeTwips(*label, 240, 720, 1215, 255);
+  const QString messageTip =
+      QStringLiteral("What is said in chat; in the greeting %d is the player who entered");
+  label->setToolTip(messageTip);
 
   txtMessage_ = new QLineEdit(this);
   txtMessage_->setObjectName(QStringLiteral("txtMessage"));
   placeTwips(*txtMessage_, 1560, 720, 2415, 375);
+  txtMessage_->setToolTip(messageTip);
 
   chkEnabled_ = new QCheckBox(QStringLiteral("Message Enabled?"), this);
   chkEnabled_->setObjectName(QStringLiteral("chkEnabled"));
@@ -35,11 +41,13 @@ MessageEditorWindow::MessageEditorWindow() {
   p.setColor(QPalette::Window, look::background());
   chkEnabled_->setPalette(p);
   placeTwips(*chkEnabled_, 1680, 1200, 2775, 375);
+  chkEnabled_->setToolTip(QStringLiteral("Whether this message is said at all"));
 
   command1_ = new QPushButton(QStringLiteral("Ok"), this);
   command1_->setObjectName(QStringLiteral("Command1"));
   look::styleButton(*command1_, 9.75);
   placeTwips(*command1_, 1680, 2160, 1335, 495);
+  command1_->setToolTip(QStringLiteral("Keep the message and its setting"));
 
   connect(command1_, &QPushButton::clicked, this, &MessageEditorWindow::okClicked);
 }
@@ -80,6 +88,21 @@ void MessageEditorWindow::setCheckValue(int value) {
   chkEnabled_->setCheckState(value == 0   ? Qt::Unchecked
                              : value == 1 ? Qt::Checked
                                           : Qt::PartiallyChecked);
+}
+
+void MessageEditorWindow::focusMessageText() {
+  activateWindow();
+  raise();
+  txtMessage_->setFocus(Qt::OtherFocusReason);
+}
+
+void MessageEditorWindow::keyPressEvent(QKeyEvent* event) {
+  // Escape closes the editor as its frame's close button does.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void MessageEditorWindow::closeEvent(QCloseEvent* event) {

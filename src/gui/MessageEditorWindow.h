@@ -11,7 +11,8 @@ class QPushButton;
 namespace pvx {
 
 // The message editor: a small window without a title in which one message of the message set
-// and its flag are edited. It shows what the behaviour tells it and forwards "Ok" and closing.
+// and its flag are edited. It shows what the behaviour tells it and forwards "Ok" and closing
+// (by its frame or by Escape).
 class MessageEditorWindow final : public QWidget, public EditorWindowPort {
   Q_OBJECT
 
@@ -29,6 +30,7 @@ class MessageEditorWindow final : public QWidget, public EditorWindowPort {
   void setMessageText(const std::string& text) override;
   int checkValue() const override;
   void setCheckValue(int value) override;
+  void focusMessageText() override;
 
  signals:
   void okClicked();
@@ -37,6 +39,7 @@ class MessageEditorWindow final : public QWidget, public EditorWindowPort {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QLineEdit* txtMessage_ = nullptr;

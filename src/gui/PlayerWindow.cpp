@@ -106,7 +106,7 @@ PlayerWindow::PlayerWindow(DialogPort& dialogs) : dialogs_(dialogs) {
   cmdPause_ = makeButton(this, "cmdPause", QStringLiteral("Pause"), 3960, 2880, 1095, 495);
   cmdSave_ = makeButton(this, "cmdSave", QStringLiteral("Save Playlist"), 3960, 3720, 1095, 495);
 
-  makeLabel(this, "Label1", QStringLiteral("Volume:"), 5400, 1440, 855, 375);
+  QLabel* volumeLabel = makeLabel(this, "Label1", QStringLiteral("Volume:"), 5400, 1440, 855, 375);
   sldVol_ = makeSlider(this, "sldVol", Qt::Vertical, PlaybackEngine::kVolumeSliderMax, 2, 5580,
                        1800, 495, 2055);
   // Loudest (0) at the top, and the keys and the wheel move the handle the way they point.
@@ -121,6 +121,24 @@ PlayerWindow::PlayerWindow(DialogPort& dialogs) : dialogs_(dialogs) {
   cmdClear_ = makeButton(this, "cmdClear", QStringLiteral("Clear"), 2040, 4920, 1095, 375);
 
   connect(cmdDir_, &QPushButton::clicked, this, &PlayerWindow::addFolderClicked);
+
+  const std::pair<QWidget*, const char*> tips[] = {
+      {lblLength_, "Where the playing track is, in seconds"},
+      {slider3_, "Move within the playing track"},
+      {lstPlay_, "The playlist: double-click an entry to play it"},
+      {cmdPlay_, "Play the selected entry, or go on after a pause"},
+      {cmdStop_, "Stop the music and go back to the start of the track"},
+      {cmdPause_, "Hold the music; Play goes on from here"},
+      {cmdSave_, "Save the playlist for the next start"},
+      {volumeLabel, "The music's volume, loudest at the top"},
+      {sldVol_, "The music's volume, loudest at the top"},
+      {cmdDir_, "Add the music files of a folder"},
+      {cmdRemove_, "Take the selected entry off the playlist"},
+      {cmdAddFile_, "Add one music file"},
+      {cmdClear_, "Take every entry off the playlist"},
+  };
+  for (const auto& [control, tip] : tips)
+    control->setToolTip(QString::fromLatin1(tip));
 }
 
 PlayerWindow::~PlayerWindow() {
@@ -148,6 +166,13 @@ void PlayerWindow::bind(Player& player) {
     if (player_ != nullptr)
       player_->list().select(row);
   });
+  // A double-click on an entry plays it, as selecting it and pressing "Play" does.
+  connect(lstPlay_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+    if (player_ == nullptr)
+      return;
+    player_->list().select(lstPlay_->row(item));
+    player_->playSelected();
+  });
   // A click on the list's empty part or a control-click would take the highlight off the
   // selected entry while it stays selected: it is shown again.
   connect(lstPlay_, &QListWidget::itemSelectionChanged, this, [this] {
@@ -172,7 +197,7 @@ void PlayerWindow::bind(Player& player) {
 }
 
 std::optional<ChosenFile> PlayerWindow::chooseFile(const std::string& filter) {
-  const std::optional<std::string> path = dialogs_.openFile(filter);
+  const std::optional<std::string> path = dialogs_.openFile(filter, {});
   if (!path)
     return std::nullopt;
   const QString native = QDir::toNativeSeparators(QString::fromStdString(*path));

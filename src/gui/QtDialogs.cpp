@@ -20,9 +20,10 @@ std::string QtDialogs::inputBox(const std::string& prompt, const std::string& ti
   return ok ? answer.toStdString() : std::string();
 }
 
-std::optional<std::string> QtDialogs::openFile(const std::string& filter) {
-  const QString path =
-      QFileDialog::getOpenFileName(parent_, QString(), QString(), qtFilter(filter));
+std::optional<std::string> QtDialogs::openFile(const std::string& filter,
+                                               const std::string& startFolder) {
+  const QString path = QFileDialog::getOpenFileName(
+      parent_, QString(), QString::fromStdString(startFolder), qtFilter(filter));
   if (path.isEmpty())
     return std::nullopt;
   return path.toStdString();

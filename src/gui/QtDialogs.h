@@ -16,7 +16,8 @@ class QtDialogs final : public DialogPort {
   void criticalBox(const std::string& text, const std::string& title) override;
   std::string inputBox(const std::string& prompt, const std::string& title,
                        const std::string& defaultAnswer) override;
-  std::optional<std::string> openFile(const std::string& filter) override;
+  std::optional<std::string> openFile(const std::string& filter,
+                                      const std::string& startFolder) override;
 
   // "MP3  (*.mp3)|*.mp3|Wave (*.wav)|*.wav" as Qt's file dialog takes it.
   static QString qtFilter(const std::string& filter);

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -51,7 +52,10 @@ TEST_F(Editor, HasItsControlsWhereTheyBelong) {
   EXPECT_EQ(box()->text(), "Message Enabled?");
   EXPECT_EQ(box()->geometry(), twips(1680, 1200, 2775, 375));
   EXPECT_EQ(find<QPushButton>("Command1")->text(), "Ok");
-  EXPECT_TRUE(program->editorWindow().windowTitle().isEmpty());
+  // No title text; an empty title would have the platform fill in the program's name.
+  const QString title = program->editorWindow().windowTitle();
+  EXPECT_FALSE(title.isEmpty());
+  EXPECT_TRUE(title.trimmed().isEmpty()) << title.toStdString();
 }
 
 TEST_F(Editor, OpenEditOkThenAnotherMessage) {
@@ -130,4 +134,58 @@ TEST(MessageSetMenus, SaveAndOpenGoThroughTheDialogs) {
   program->mainWindow().findChild<QAction*>("mnuOpen")->trigger();
   EXPECT_EQ(program->mainWindow().duelText(DuelText::Won), "%s beat %d");
   EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+namespace {
+void pressKey(QWidget& w, int key) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+  QApplication::sendEvent(&w, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+  QApplication::sendEvent(&w, &release);
+}
+}  // namespace
+
+TEST_F(Editor, OpensWithTheFocusInItsTextBoxEvenAfterOkHadIt) {
+  choose(0);
+  EXPECT_EQ(program->editorWindow().focusWidget(), text());
+  // The user tabs to Ok and presses it; opened again, the editor still takes typing.
+  find<QPushButton>("Command1")->setFocus();
+  ASSERT_EQ(program->editorWindow().focusWidget(), find<QPushButton>("Command1"));
+  ok();
+  choose(1);
+  EXPECT_EQ(program->editorWindow().focusWidget(), text());
+}
+
+TEST_F(Editor, EscapeClosesItAsItsFrameDoesStoringNothing) {
+  program->core().messages().setMessage(MessageKind::Greeting, Message{"kept", 1});
+  choose(0);
+  text()->setText("discarded");
+  box()->setChecked(false);
+  pressKey(*text(), Qt::Key_Escape);
+  EXPECT_FALSE(program->editorWindow().isVisible());
+  EXPECT_TRUE(program->mainWindow().isVisible());
+  EXPECT_EQ(program->core().messages().message(MessageKind::Greeting), (Message{"kept", 1}));
+  // Escape from the check box and from Ok as well.
+  for (const char* control : {"chkEnabled", "Command1"}) {
+    choose(0);
+    pressKey(*find<QWidget>(control), Qt::Key_Escape);
+    EXPECT_FALSE(program->editorWindow().isVisible()) << control;
+    EXPECT_TRUE(program->mainWindow().isVisible()) << control;
+  }
+}
+
+TEST_F(Editor, TheFocusedButtonShowsAFocusMark) {
+  choose(0);
+  MessageEditorWindow& editor = program->editorWindow();
+  QPushButton& button = *find<QPushButton>("Command1");
+  editor.activateWindow();
+  QApplication::processEvents();
+  const QImage withoutFocus = button.grab().toImage();
+  button.setFocus();
+  QApplication::processEvents();
+  ASSERT_TRUE(button.hasFocus());
+  const QImage withFocus = button.grab().toImage();
+  EXPECT_NE(withFocus, withoutFocus);
+  // The mark is drawn in the program's yellow.
+  EXPECT_EQ(withFocus.pixelColor(0, button.height() / 2), QColor(255, 255, 0));
 }

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTreeView>
 #include <memory>
 #include <string>
 
@@ -190,6 +193,19 @@ TEST_F(FolderPickerLeave, ClosingTheFrameBringsTheWindowsBackAndKeepsThePicker) 
   addFolder();
   EXPECT_EQ(pickersMade, 1);
   EXPECT_EQ(pickWindow->currentFolder(), native(music));
+}
+
+TEST_F(FolderPickerWindow, EscapeClosesItAsItsFrameDoesAddingNothing) {
+  for (const char* control : {"Dir", "drv", "cmdOk"}) {
+    addFolder();
+    ASSERT_TRUE(pickWindow->isVisible());
+    ASSERT_TRUE(pickWindow->setCurrentFolder(music.string()));
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(pickWindow->findChild<QWidget*>(control), &escape);
+    SCOPED_TRACE(control);
+    expectOwnersShown();
+    EXPECT_EQ(list().count(), 1);  // the old entry only
+  }
 }
 
 }  // namespace

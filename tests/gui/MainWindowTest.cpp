@@ -3,7 +3,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -17,6 +19,8 @@
 
 #include "app/Program.h"
 #include "core/console/VirtualClock.h"
+#include "gui/QtDialogs.h"
+#include "support/FakePorts.h"
 #include "support/RunningProgram.h"
 
 using namespace pvx;
@@ -80,12 +84,15 @@ TEST_F(TheMainWindow, HasEveryControlWhereItBelongs) {
 TEST_F(TheMainWindow, MenusInTheirOrder) {
   const QList<QAction*> menus = program->mainWindow().menuBar()->actions();
   ASSERT_EQ(menus.size(), 2);
-  EXPECT_EQ(menus[0]->text(), "File");
-  EXPECT_EQ(menus[1]->text(), "Customize Messages");
+  // The captions as they always were, with mnemonics: Alt+F opens File, then S, O or X.
+  EXPECT_EQ(menus[0]->text(), "&File");
+  EXPECT_EQ(QKeySequence::mnemonic(menus[0]->text()), QKeySequence(Qt::ALT | Qt::Key_F));
+  EXPECT_EQ(menus[1]->text(), "&Customize Messages");
+  EXPECT_EQ(QKeySequence::mnemonic(menus[1]->text()), QKeySequence(Qt::ALT | Qt::Key_C));
   QStringList file;
   for (QAction* a : menus[0]->menu()->actions())
     file << a->objectName() + "=" + a->text();
-  EXPECT_EQ(file, QStringList({"mnuSave=Save", "mnuOpen=Open", "mnuExit=Exit"}));
+  EXPECT_EQ(file, QStringList({"mnuSave=&Save", "mnuOpen=&Open", "mnuExit=E&xit"}));
   QStringList messages;
   for (QAction* a : menus[1]->menu()->actions()) {
     EXPECT_EQ(a->objectName(), "mnuMsg");
@@ -97,25 +104,28 @@ TEST_F(TheMainWindow, MenusInTheirOrder) {
 
 TEST_F(TheMainWindow, StartsCentredWithThePlayerWindowHiddenAndDockedBelow) {
   MainWindow& w = program->mainWindow();
-  const QRect screen = QGuiApplication::primaryScreen()->geometry();
-  const QRect frame = w.frameGeometry();
-  EXPECT_TRUE(w.isVisible());
-  // Centred before it was first shown, when the platform did not yet know the frame's size.
-  const int slackX = (frame.width() - w.width()) / 2 + 1;
-  const int slackY = (frame.height() - w.height()) / 2 + 1;
-  EXPECT_LE(std::abs(frame.left() - (screen.width() - frame.width()) / 2), slackX);
-  EXPECT_LE(std::abs(frame.top() - (screen.height() - frame.height()) / 2), slackY);
-
   PlayerWindow& p = program->playerWindow();
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_TRUE(w.isVisible());
   EXPECT_FALSE(p.isVisible());
   // Both windows have the same kind of frame, so equal frames mean equal client widths.
   EXPECT_EQ(p.width(), w.width());
-  EXPECT_EQ(p.frameGeometry().left(), frame.left());
-  EXPECT_LE(std::abs(p.frameGeometry().top() - (frame.top() + frame.height())), 2 * slackY);
-  // Once the frame is known, docking puts it exactly below.
+  // Once the frame is known, docking puts the player window exactly below.
   program->core().dock().dock();
   QCoreApplication::processEvents();
+  const QRect frame = w.frameGeometry();
+  EXPECT_EQ(p.frameGeometry().left(), frame.left());
   EXPECT_EQ(p.frameGeometry().top(), frame.top() + frame.height());
+  // Centred before it was first shown, when the platform did not yet know the frame's size.
+  const int slack = (frame.width() - w.width()) / 2 + 1;
+  EXPECT_LE(std::abs(frame.left() - (screen.width() - frame.width()) / 2), slack);
+  // Centred, or moved up as far as the player window below needs, never above the area's top
+  // (the offscreen screen is too low for the pair centred).
+  const int pairHeight = frame.height() + p.frameGeometry().height();
+  const int centredTop = (screen.height() - frame.height()) / 2;
+  EXPECT_EQ(frame.top(),
+            std::max(area.top(), std::min(centredTop, area.bottom() + 1 - pairHeight)));
   EXPECT_FALSE(program->editorWindow().isVisible());
   EXPECT_EQ(program->editorWindow().size(), QSize(312, 206));
 }
@@ -185,4 +195,106 @@ TEST_F(TheMainWindow, PracticeConsoleWindowStartsStopsAndPrintsForTheGame) {
   running->setChecked(true);
   EXPECT_TRUE(practice.running());
   EXPECT_EQ(window.findChild<QLabel*>("practiceGameWindow")->text(), "Game window: shown");
+}
+
+namespace {
+
+// The controls of a window that have no tooltip: every named widget but menus and the widgets
+// Qt makes for itself, and those hidden for good.
+QStringList controlsWithoutTip(const QWidget& window) {
+  QStringList missing;
+  for (const QWidget* w : window.findChildren<QWidget*>()) {
+    const QString name = w->objectName();
+    if (name.isEmpty() || name.startsWith("qt_") || name == "client" ||
+        qobject_cast<const QMenu*>(w) != nullptr)
+      continue;
+    if (w->isHidden() && w->testAttribute(Qt::WA_WState_ExplicitShowHide))
+      continue;
+    if (w->toolTip().isEmpty() || w->toolTip().contains('\n'))
+      missing << name;
+  }
+  return missing;
+}
+
+}  // namespace
+
+TEST_F(TheMainWindow, EveryControlOfTheFourWindowsHasAOneLineTip) {
+  program->folderPicker().open();
+  ASSERT_NE(program->pickFolderWindow(), nullptr);
+  const QWidget* windows[] = {&program->mainWindow(), &program->editorWindow(),
+                              &program->playerWindow(), program->pickFolderWindow()};
+  for (const QWidget* window : windows)
+    EXPECT_EQ(controlsWithoutTip(*window), QStringList()) << window->objectName().toStdString();
+  program->folderPicker().cancel();
+  // The duel boxes say what their placeholders stand for.
+  for (const char* box : {"txtDuelEngage", "txtDuelWon", "txtDuelLost"}) {
+    const QString tip = find<QLineEdit>(box)->toolTip();
+    EXPECT_TRUE(tip.contains("%s is your name") && tip.contains("%d your opponent")) << box;
+  }
+  EXPECT_EQ(controlsWithoutTip(*find<QLineEdit>("txtDuelWon")), QStringList());
+}
+
+// While the editor hides the main window the platform may report it without its frame: the
+// player window, docked at every watch cycle, stays where it was.
+TEST_F(TheMainWindow, ThePlayerWindowStaysPutWhileTheEditorHidesTheMainWindow) {
+  find<QPushButton>("cmdViewPlay")->click();
+  program->core().dock().dock();
+  QCoreApplication::processEvents();
+  const QRect docked = program->playerWindow().frameGeometry();
+  program->mainWindow().findChildren<QAction*>("mnuMsg").first()->trigger();
+  ASSERT_FALSE(program->mainWindow().isVisible());
+  clock.runFor(3000);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(program->playerWindow().frameGeometry(), docked);
+  program->editorWindow().close();
+  clock.runFor(3000);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(program->playerWindow().frameGeometry(), docked);
+}
+
+TEST_F(TheMainWindow, PracticeConsoleWindowOpensOnTheScreen) {
+  ProgramOptions options = rookie();
+  options.showPracticeWindow = true;
+  options.programFolder = folder;
+  options.clock = &clock;
+  running.program.reset();
+  Program shown(std::move(options));
+  shown.start();
+  QCoreApplication::processEvents();
+  ASSERT_NE(shown.practiceWindow(), nullptr);
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  const QRect placed = shown.practiceWindow()->frameGeometry();
+  EXPECT_TRUE(area.contains(placed))
+      << placed.x() << "," << placed.y() << " " << placed.width() << "x" << placed.height();
+}
+
+TEST(FileOpen, StartsInTheSavesFolder) {
+  pvx::testing::FakeDialogs dialogs;
+  ProgramOptions options;
+  options.dialogs = &dialogs;
+  pvx::testing::RunningProgram program(std::move(options));
+  program->mainWindow().findChild<QAction*>("mnuOpen")->trigger();
+  ASSERT_EQ(dialogs.startFolders.size(), 1u);
+  EXPECT_EQ(QDir(QString::fromStdString(dialogs.startFolders[0])).canonicalPath(),
+            QDir(QString::fromStdString((program.folder / "Saves").string())).canonicalPath());
+}
+
+TEST(FileOpen, TheDialogShowsTheStartFolder) {
+  const QString saves = QDir::temp().filePath("parlevox-open-start");
+  QDir().mkpath(saves);
+  QString shown;
+  // Looks for the dialog until it is there, then notes its folder and cancels it.
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&shown] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr)
+      return;
+    shown = dialog->directory().canonicalPath();
+    dialog->reject();
+  });
+  closer.start(10);
+  QtDialogs dialogs;
+  EXPECT_EQ(dialogs.openFile("Parlevocs  (*.pvx)|*.pvx", saves.toStdString()), std::nullopt);
+  EXPECT_EQ(shown, QDir(saves).canonicalPath());
+  QDir(saves).removeRecursively();
 }

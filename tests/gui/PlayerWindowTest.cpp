@@ -212,6 +212,37 @@ TEST_F(PlayerWindowShows, TheNextEntryWhenATrackEnds) {
   EXPECT_EQ(position().maximum(), 60);
 }
 
+TEST_F(PlayerWindowShows, ItsFirstTextAgainWhenStopped) {
+  window.create();
+  addFile("long.mp3", 215.434);
+  click("cmdPlay");
+  clock.runFor(3000);
+  ASSERT_EQ(find<QLabel>("lblLength").text(), "Position: 3/215");
+  click("cmdStop");
+  EXPECT_EQ(find<QLabel>("lblLength").text(), "Position:");
+  EXPECT_EQ(position().value(), 0);
+  clock.runFor(1000);
+  EXPECT_EQ(find<QLabel>("lblLength").text(), "Position:");
+}
+
+TEST_F(PlayerWindowShows, ADoubleClickOnAnEntryPlaysIt) {
+  window.create();
+  window.show();
+  addFile("a.mp3", 60);
+  addFile("b.mp3", 60);
+  addFile("c.mp3", 60);
+  click("cmdPlay");
+  ASSERT_EQ(graph().path, "/music/a.mp3");
+  QWidget& viewport = *list().viewport();
+  const QPoint on = list().visualItemRect(list().item(1)).center();
+  for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                  QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease})
+    sendMouse(viewport, type, on);
+  EXPECT_EQ(graph().path, "/music/b.mp3");
+  EXPECT_EQ(player.engine().state(), PlaybackState::Playing);
+  EXPECT_EQ(list().currentRow(), 1);
+}
+
 using PlayerWindowSliders = PlayerWindowTest;
 
 TEST_F(PlayerWindowSliders, ScrollingThePositionSliderMovesTheTrack) {

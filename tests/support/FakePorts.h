@@ -31,21 +31,24 @@ class FakeForm : public FormPort {
   int moves = 0;
 };
 
-// The main window: a screen of 1024 x 768 pixels, the frame of the real window's size.
+// The main window: a screen of 1024 x 768 pixels unless the test says otherwise, all of it
+// available, the frame of the real window's size.
 class FakeMainWindow : public MainWindowPort {
  public:
   explicit FakeMainWindow(VirtualClock* clock = nullptr) : clock_(clock) {}
-  TwipsRect geometry() const override { return rect; }
+  TwipsRect geometry() const override { return !visible && hiddenRect ? *hiddenRect : rect; }
   void move(float left, float top) override {
     rect.left = left;
     rect.top = top;
+    ++moves;
   }
   void setWidth(float width) override { rect.width = width; }
   void create() override {}
   bool isVisible() const override { return visible; }
   void setVisible(bool v) override { visible = v; }
-  float screenWidth() const override { return 1024 * 15.0f; }
-  float screenHeight() const override { return 768 * 15.0f; }
+  float screenWidth() const override { return screen.width; }
+  float screenHeight() const override { return screen.height; }
+  TwipsRect availableArea() const override { return available; }
   void yieldToEvents() override {
     ++yields;
     if (clock_ != nullptr)
@@ -66,6 +69,11 @@ class FakeMainWindow : public MainWindowPort {
   }
 
   TwipsRect rect{0, 0, 6555, 5610};
+  // What the platform reports while the window is hidden, where that differs (its frame gone).
+  std::optional<TwipsRect> hiddenRect;
+  TwipsRect screen{0, 0, 1024 * 15.0f, 768 * 15.0f};
+  TwipsRect available = screen;
+  int moves = 0;
   bool visible = false;
   std::string status, chat;
   std::string duel[3];
@@ -93,16 +101,19 @@ class FakeEditorWindow : public EditorWindowPort {
   void setMessageText(const std::string& t) override { text = t; }
   int checkValue() const override { return check; }
   void setCheckValue(int value) override { check = value; }
+  void focusMessageText() override { textFocused = visible; }
 
   TwipsRect rect{0, 0, 4800, 3500};
   bool visible = false;
   int creations = 0;
   std::string text;
   int check = 0;
+  // Whether the text box was given the focus while the editor was shown.
+  bool textFocused = false;
 };
 
 // Dialogs answered by the test: boxes are recorded, the input box gives `answer`, the file
-// dialog gives `file` (nothing = cancelled).
+// dialog gives `file` (nothing = cancelled) and records where it started.
 class FakeDialogs : public DialogPort {
  public:
   void criticalBox(const std::string& text, const std::string& title) override {
@@ -113,12 +124,14 @@ class FakeDialogs : public DialogPort {
     asked.push_back(title + ": " + prompt + " [" + defaultAnswer + "]");
     return answer ? *answer : defaultAnswer;
   }
-  std::optional<std::string> openFile(const std::string& filter) override {
+  std::optional<std::string> openFile(const std::string& filter,
+                                      const std::string& startFolder) override {
     filters.push_back(filter);
+    startFolders.push_back(startFolder);
     return file;
   }
 
-  std::vector<std::string> boxes, asked, filters;
+  std::vector<std::string> boxes, asked, filters, startFolders;
   std::optional<std::string> answer;
   std::optional<std::string> file;
 };

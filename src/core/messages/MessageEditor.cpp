@@ -15,6 +15,7 @@ void MessageEditor::open(int index) {
     editor_.setCheckValue(message.enabled);
   }
   editor_.setVisible(true);
+  editor_.focusMessageText();
   editing_ = index;
   mainWindow_.setVisible(false);
 }

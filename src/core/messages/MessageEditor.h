@@ -17,6 +17,8 @@ class EditorWindowPort : public FormPort {
   // chkEnabled: 0 unticked, 1 ticked; any other value is shown without failing.
   virtual int checkValue() const = 0;
   virtual void setCheckValue(int value) = 0;
+  // Puts the keyboard focus into the text box, so that what the user types goes into the message.
+  virtual void focusMessageText() = 0;
 };
 
 // Editing one message of the message set: the menu item opens the editor on the chosen message
@@ -27,7 +29,8 @@ class MessageEditor {
   MessageEditor(Messages& messages, EditorWindowPort& editor, FormPort& mainWindow)
       : messages_(messages), editor_(editor), mainWindow_(mainWindow) {}
 
-  // Customize Messages -> item index (0 greeting, 1 self-kill, 2 own entry, 3 limit).
+  // Customize Messages -> item index (0 greeting, 1 self-kill, 2 own entry, 3 limit). The
+  // editor opens with the keyboard focus in its text box.
   void open(int index);
   // "Ok": stores the text, and the flag as 1 for any value but 0.
   void ok();

@@ -24,6 +24,10 @@ fs::path MessageSetFile::named(const std::string& name) const {
   return textfile::fromPathText(textfile::pathText(programFolder_) + "/Saves/" + name + ".pvx");
 }
 
+std::string MessageSetFile::savesFolder() const {
+  return textfile::pathText(programFolder_) + "/Saves";
+}
+
 std::string MessageSetFile::flagLine(std::uint8_t flag) {
   return " " + std::to_string(flag) + " ";
 }
@@ -127,7 +131,7 @@ void MessageSetFile::save() {
 
 void MessageSetFile::open() {
   DialogPort& dialogs = dialogs_;
-  const std::optional<std::string> chosen = dialogs.openFile(kFilter);
+  const std::optional<std::string> chosen = dialogs.openFile(kFilter, savesFolder());
   if (!chosen)
     return;
   std::string failure;

@@ -33,7 +33,8 @@ class MessageSetFile {
   // File -> Save: asks for a name and writes the current set under it; a failure is shown in
   // the failure message box and leaves an older file of that name whole.
   void save();
-  // File -> Open: reads the file chosen in the dialog; failures are shown in message boxes.
+  // File -> Open: reads the file chosen in the dialog, which starts in "Saves" where Save
+  // writes; failures are shown in message boxes.
   void open();
   // Reads the set of that name from "Saves". False when it could not be read whole: a missing
   // file, a wrong header (after its message box), a short file or a bad flag line. A name that
@@ -47,6 +48,8 @@ class MessageSetFile {
   std::string write(const std::filesystem::path& file);
   // Where the set of a name lies: the program's folder, "/Saves/", the name, ".pvx".
   std::filesystem::path named(const std::string& name) const;
+  // The folder "Saves" as path text.
+  std::string savesFolder() const;
 
   // A flag line: a number from 0 to 255, blanks around it allowed; a fraction is rounded half to
   // even. False when the line is not such a number.

@@ -132,6 +132,8 @@ void PlaybackEngine::stop() {
     graph_->setCurrentPosition(0);
   }
   setPositionSlider(0);
+  // A stopped track no longer has a position to show.
+  positionLabel_ = {};
   port_.positionChanged();
   state_ = PlaybackState::Idle;
 }

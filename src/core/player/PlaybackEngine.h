@@ -36,7 +36,7 @@ class PlaybackEngine {
 
   // What the position label shows: nothing before the first track; right after a track starts,
   // its duration rounded to 2 decimals; from the music timer's next tick on, the position and
-  // the duration as the graph tells them. Stopping leaves the label as it is.
+  // the duration as the graph tells them. Stopping brings back the label's first text.
   struct PositionLabel {
     enum class Shows { kNothing, kDuration, kPosition };
     Shows shows = Shows::kNothing;

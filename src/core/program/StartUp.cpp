@@ -16,6 +16,9 @@ void StartUp::run() {
   player_.setVisible(false);
 
   dock_.matchWidth();
+  // Centred on a screen not much taller than the pair, the player window would reach below the
+  // screen's edge.
+  dock_.keepPairOnScreen();
   dock_.dock();
   main_.setVisible(true);
   status_.showOs();

@@ -37,6 +37,9 @@ class MainWindowPort : public FormPort {
   // The size of the whole screen.
   virtual float screenWidth() const = 0;
   virtual float screenHeight() const = 0;
+  // The part of the screen windows may take (the screen without task bars and docks), in the
+  // screen's coordinates.
+  virtual TwipsRect availableArea() const = 0;
   // Handles the events that are waiting (clicks, repaints, other timers) and returns.
   virtual void yieldToEvents() = 0;
 
@@ -64,8 +67,10 @@ class DialogPort {
   virtual std::string inputBox(const std::string& prompt, const std::string& title,
                                const std::string& defaultAnswer) = 0;
   // The common file-open dialog with a filter of "description|pattern" pairs joined by "|", the
-  // first preselected. The chosen file's full path; nothing when the user cancelled.
-  virtual std::optional<std::string> openFile(const std::string& filter) = 0;
+  // first preselected, showing startFolder first (empty: where the platform chooses). The chosen
+  // file's full path; nothing when the user cancelled.
+  virtual std::optional<std::string> openFile(const std::string& filter,
+                                              const std::string& startFolder) = 0;
 };
 
 }  // namespace pvx

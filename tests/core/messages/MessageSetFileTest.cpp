@@ -180,6 +180,9 @@ TEST_F(MessageSets, AFailedSaveLeavesTheOldFileWholeAndSaysWhy) {
 TEST_F(MessageSets, OpenReadsTheChosenFileAndReportsFailuresInBoxes) {
   sets().open();  // cancelled: nothing
   EXPECT_EQ(dialogs.filters, (std::vector<std::string>{"Parlevocs  (*.pvx)|*.pvx"}));
+  // The dialog starts where Save writes.
+  ASSERT_EQ(dialogs.startFolders.size(), 1u);
+  EXPECT_EQ(std::filesystem::path(dialogs.startFolders[0]), folder.path / "Saves");
   EXPECT_TRUE(dialogs.boxes.empty());
 
   setAll();

@@ -99,6 +99,10 @@ TEST_F(EnginePauseResume, PauseStopPlayStartsThePathFromTheBeginning) {
   engine.stop();
   EXPECT_EQ(engine.state(), PlaybackState::Idle);
   EXPECT_EQ(engine.positionSliderValue(), 0);
+  // The label shows no position any more, and later ticks leave it so.
+  EXPECT_EQ(label(), Label{});
+  clock.runFor(1000);
+  EXPECT_EQ(label(), Label{});
   EXPECT_EQ(start(1), "1.mp3");
   EXPECT_EQ(graph().path, "/m/1.mp3");
   EXPECT_EQ(position(), 0);

@@ -71,10 +71,11 @@ struct Starting : ::testing::Test {
 }  // namespace
 
 TEST_F(Starting, BringsTheWindowsUpInPlace) {
+  window.screen = window.available = TwipsRect{0, 0, 1600 * 15, 1200 * 15};
   core().start();
   // The main window centred and shown, the OS description in its status line.
-  EXPECT_FLOAT_EQ(window.rect.left, (1024 * 15 - 6555) / 2.0f);
-  EXPECT_FLOAT_EQ(window.rect.top, (768 * 15 - 5610) / 2.0f);
+  EXPECT_FLOAT_EQ(window.rect.left, (1600 * 15 - 6555) / 2.0f);
+  EXPECT_FLOAT_EQ(window.rect.top, (1200 * 15 - 5610) / 2.0f);
   EXPECT_TRUE(window.visible);
   EXPECT_EQ(window.status, "[ Windows 2000 - 2195 ]");
   // The player window made hidden, as wide as the main window, docked below it; the editor made
@@ -203,4 +204,100 @@ TEST_F(Starting, DockingPutsAMovedPlayerWindowBackAndLeavesADockedOneAlone) {
   const int moves = player.moves;
   core().dock().dock();
   EXPECT_EQ(player.moves, moves);
+}
+
+namespace {
+constexpr float kPx = 15.0f;
+TwipsRect pixels(float left, float top, float width, float height) {
+  return TwipsRect{left * kPx, top * kPx, width * kPx, height * kPx};
+}
+}  // namespace
+
+// The main window (374 pixels high with its frame) and the player window (400) below it: where
+// the screen's available area is too low for both centred, the pair moves up, never above it.
+TEST_F(Starting, KeepsTheMainAndPlayerWindowsOnTheAvailableArea) {
+  const struct {
+    const char* screen;
+    TwipsRect whole, available;
+    float expectedTop;  // pixels
+  } cases[] = {
+      // Too low for both: at the top, the player window's foot as low as it must be.
+      {"1024x768", pixels(0, 0, 1024, 768), pixels(0, 0, 1024, 768), 0},
+      // Centred (at 353) the player would end at 1127.
+      {"1920x1080", pixels(0, 0, 1920, 1080), pixels(0, 0, 1920, 1080), 1080 - 774},
+      {"1920x1080, task bar", pixels(0, 0, 1920, 1080), pixels(0, 0, 1920, 1040), 1040 - 774},
+      {"1024x768, top panel", pixels(0, 0, 1024, 768), pixels(0, 28, 1024, 740), 28},
+      // Room enough: centred as before.
+      {"2560x1440", pixels(0, 0, 2560, 1440), pixels(0, 0, 2560, 1400), (1440 - 374) / 2.0f},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.screen);
+    window.screen = c.whole;
+    window.available = c.available;
+    window.rect = pixels(0, 0, 437, 374);
+    player.rect = pixels(0, 0, 437, 400);
+    core_.reset();
+    core().start();
+    EXPECT_FLOAT_EQ(window.rect.top, c.expectedTop * kPx);
+    EXPECT_FLOAT_EQ(window.rect.left, (c.whole.width - window.rect.width) / 2.0f);
+    EXPECT_FLOAT_EQ(player.rect.top, window.rect.bottom());
+    EXPECT_GE(window.rect.top, c.available.top);
+  }
+}
+
+TEST_F(Starting, FramesThatComeLaterAreKeptOnTheScreenUntilTheUserMovesTheMainWindow) {
+  window.screen = window.available = pixels(0, 0, 1920, 1080);
+  window.rect = pixels(0, 0, 437, 330);
+  player.rect = pixels(0, 0, 437, 360);
+  core().start();
+  ASSERT_FLOAT_EQ(window.rect.top, (1080 - 330) / 2 * kPx);  // 690 high: centred fits
+  // The window manager frames both windows once they are shown: 25 pixels more each.
+  window.rect.height += 25 * kPx;
+  player.rect.height += 25 * kPx;
+  core().dock().dock();
+  EXPECT_FLOAT_EQ(window.rect.top, (1080 - 740) * kPx);
+  EXPECT_FLOAT_EQ(player.rect.bottom(), 1080 * kPx);
+
+  // Once the user has put the main window elsewhere, it stays where the user put it.
+  window.rect.top = 900 * kPx;
+  const int moves = window.moves;
+  core().dock().dock();
+  EXPECT_EQ(window.moves, moves);
+  EXPECT_FLOAT_EQ(player.rect.top, window.rect.bottom());
+  window.rect.top = 100 * kPx;
+  core().dock().dock();
+  EXPECT_EQ(window.moves, moves);
+}
+
+// While the editor or the folder picker is open the main window is hidden, and the platform
+// reports it without its frame: the player window stays where it was.
+TEST_F(Starting, ThePlayerWindowStaysPutWhileTheMainWindowIsHidden) {
+  window.screen = window.available = pixels(0, 0, 1920, 1200);
+  core().start();
+  core().dock().togglePlayer();
+  core().dock().dock();
+  const TwipsRect docked = player.rect;
+  const int moves = player.moves;
+
+  window.hiddenRect = window.rect;
+  window.hiddenRect->top += 4 * kPx;
+  window.hiddenRect->height -= 29 * kPx;
+  core().messageEditor().open(0);
+  ASSERT_FALSE(window.visible);
+  clock.runFor(3000);  // watch cycles dock the player window
+  core().dock().dock();
+  EXPECT_EQ(player.rect, docked);
+  EXPECT_EQ(player.moves, moves);
+
+  core().messageEditor().closedByFrame();
+  ASSERT_TRUE(window.visible);
+  core().dock().dock();
+  EXPECT_EQ(player.rect, docked);
+  EXPECT_EQ(player.moves, moves);
+}
+
+TEST_F(Starting, TheEditorOpensWithTheFocusInItsTextBox) {
+  core().start();
+  core().messageEditor().open(2);
+  EXPECT_TRUE(editor.textFocused);
 }
