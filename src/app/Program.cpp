@@ -1,6 +1,8 @@
 #include "app/Program.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QTimer>
 #include <stdexcept>
 
 #include "gui/QtClock.h"
@@ -26,6 +28,33 @@ namespace pvx {
 namespace {
 // Pixels between the main window and the practice console window.
 constexpr float kPracticeWindowGap = 16;
+
+// Runs a step once, soon after the window first reports a frame around it.
+class OnFirstFrame final : public QObject {
+ public:
+  OnFirstFrame(QWidget& window, std::function<void()> step)
+      : QObject(&window), window_(window), step_(std::move(step)) {
+    window.installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const bool moved = event->type() == QEvent::Move || event->type() == QEvent::Resize;
+    if (watched == &window_ && moved && window_.frameGeometry() != window_.geometry()) {
+      window_.removeEventFilter(this);
+      // Not from inside the window's own move.
+      QTimer::singleShot(0, this, [this] {
+        step_();
+        deleteLater();
+      });
+    }
+    return false;
+  }
+
+ private:
+  QWidget& window_;
+  std::function<void()> step_;
+};
 }  // namespace
 
 Program::Program(ProgramOptions options) : options_(std::move(options)) {
@@ -144,17 +173,26 @@ void Program::start() {
   core_->start();
   if (practice_ && options_.showPracticeWindow) {
     practiceWindow_ = std::make_unique<PracticeConsoleWindow>(*practice_);
-    // Right of the main window, as far as the screen allows. Not shown yet, the window has no
-    // frame: it is placed with one like the main window's.
-    TwipsRect practice = frameTwips(*practiceWindow_);
-    const TwipsRect main = mainWindow_->geometry();
-    practice.width += main.width - static_cast<float>(mainWindow_->width()) * kTwipsPerPixel;
-    practice.height += main.height - static_cast<float>(mainWindow_->height()) * kTwipsPerPixel;
-    const TwipsRect placed = besideRight(practice, main, kPracticeWindowGap * kTwipsPerPixel,
-                                         mainWindow_->availableArea());
-    moveFrameTwips(*practiceWindow_, placed.left, placed.top);
+    placePracticeWindow();
+    // The window manager frames the window some time after it is shown: placed once more then,
+    // with its frame.
+    new OnFirstFrame(*practiceWindow_, [this] { placePracticeWindow(); });
     practiceWindow_->show();
   }
+}
+
+void Program::placePracticeWindow() {
+  // Right of the main window, as far as the screen allows. A window not yet framed is placed
+  // with a frame like the main window's.
+  TwipsRect practice = frameTwips(*practiceWindow_);
+  const TwipsRect main = mainWindow_->geometry();
+  if (practiceWindow_->frameGeometry() == practiceWindow_->geometry()) {
+    practice.width += main.width - static_cast<float>(mainWindow_->width()) * kTwipsPerPixel;
+    practice.height += main.height - static_cast<float>(mainWindow_->height()) * kTwipsPerPixel;
+  }
+  const TwipsRect placed = besideRight(practice, main, kPracticeWindowGap * kTwipsPerPixel,
+                                       mainWindow_->availableArea());
+  moveFrameTwips(*practiceWindow_, placed.left, placed.top);
 }
 
 }  // namespace pvx

@@ -81,6 +81,8 @@ class Program {
   GameStream* gameStream() { return stream_.get(); }
 
  private:
+  void placePracticeWindow();
+
   ProgramOptions options_;
   std::unique_ptr<Clock> ownClock_;
   Clock* clock_ = nullptr;
