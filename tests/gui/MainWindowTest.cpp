@@ -25,6 +25,13 @@
 
 using namespace pvx;
 
+// Qt's own way (the one its test library takes) of offering a key to the shortcuts, as a key
+// typed on the keyboard is offered before it reaches the focused control.
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k,
+                                               Qt::KeyboardModifiers mods,
+                                               const QString& text = QString(),
+                                               bool autorep = false, ushort count = 1);
+
 namespace {
 
 // The whole program with its real windows, offscreen, against the practice game on virtual time.
@@ -100,6 +107,20 @@ TEST_F(TheMainWindow, MenusInTheirOrder) {
   }
   EXPECT_EQ(messages, QStringList({"0=Greeting", "1=Self inflicting death", "2=On Self Enter",
                                    "3=Time/Frag Limit"}));
+}
+
+TEST_F(TheMainWindow, AltFOpensTheFileMenu) {
+  MainWindow& w = program->mainWindow();
+  w.activateWindow();
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(w.isActiveWindow());
+  auto* file = w.findChild<QMenu*>("mnuFile");
+  ASSERT_FALSE(file->isVisible());
+  QWidget* focus = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : &w;
+  EXPECT_TRUE(qt_sendShortcutOverrideEvent(focus, 0, Qt::Key_F, Qt::AltModifier, "f"));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(file->isVisible());
+  file->close();
 }
 
 TEST_F(TheMainWindow, StartsCentredWithThePlayerWindowHiddenAndDockedBelow) {
