@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset test >/dev/null
-cmake --build build/test --target parlevox_screenshot
+cmake --build build/test --target parlevox_screenshot parlevox_game_screenshot \
+  parlevox_test_engine
 
 display=:$((90 + RANDOM % 400))
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
@@ -22,4 +23,6 @@ wm=$!
 sleep 1
 QT_QPA_PLATFORM=xcb build/test/parlevox_screenshot --desktop docs/main-window.png \
   docs/player-window.png docs/message-editor.png
-echo "docs/main-window.png docs/player-window.png docs/message-editor.png"
+QT_QPA_PLATFORM=xcb build/test/parlevox_game_screenshot build/test/tests/parlevox_test_engine \
+  docs/linux-game.png
+echo "docs/main-window.png docs/player-window.png docs/message-editor.png docs/linux-game.png"

@@ -2,15 +2,21 @@
 // started by the program as a player starts OpenJK, shown as its console log. The engine is told
 // by its control pipe to print what a short game prints; the program answers on virtual time.
 //   parlevox_game_screenshot ENGINE OUT.png
+// On an X11 display with a window manager (tools/desktop-screenshots.sh) the console is a window
+// of its own beside the main window and both are taken from the screen, frames and all.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFont>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QScreen>
+#include <QTimer>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -91,6 +97,29 @@ int main(int argc, char** argv) {
   mono.setPointSize(9);
   console.setFont(mono);
   console.setStyleSheet(QStringLiteral("QPlainTextEdit { background: #1e1e1e; color: #d0d0d0; }"));
+  if (QGuiApplication::platformName() == QStringLiteral("xcb")) {
+    console.setWindowTitle(QStringLiteral("parlevox --game parlevox_test_engine"));
+    // Room on the screen for both side by side.
+    program.mainWindow().QWidget::move(16, program.mainWindow().frameGeometry().top());
+    QCoreApplication::processEvents();
+    const QRect main = program.mainWindow().frameGeometry();
+    console.resize(460, program.mainWindow().height());
+    console.move(main.right() + 9, main.top());
+    console.show();
+    // The window manager frames and places the console.
+    QEventLoop loop;
+    QTimer::singleShot(1500, &loop, &QEventLoop::quit);
+    loop.exec();
+    const QRect both = program.mainWindow().frameGeometry().united(console.frameGeometry());
+    ok = program.mainWindow()
+             .screen()
+             ->grabWindow(0, both.x(), both.y(), both.width(), both.height())
+             .save(QString::fromLocal8Bit(argv[2])) &&
+         ok;
+    ::close(controlFd);
+    std::filesystem::remove_all(folder);
+    return ok ? 0 : 1;
+  }
   const QPixmap main = program.mainWindow().grab();
   console.resize(460, main.height() - 24);
   console.show();
