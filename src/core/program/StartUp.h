@@ -13,9 +13,8 @@ namespace pvx {
 // The program's start, in its fixed order: the main window centred on the screen, the message
 // editor and the player window made hidden (the player window's making loads the playlist), the
 // player window docked below the main window (the pair kept on the screen's available area), the
-// main window shown, the OS description in the
-// status line, replies on, the watch cycle running, a first look for the console log and the
-// name query, and the folder "Saves" beside the program.
+// main window shown, the OS description in the status line, replies on, the watch cycle running,
+// a first look for the console log and the name query, and the folder "Saves" beside the program.
 class StartUp {
  public:
   StartUp(MainWindowPort& mainWindow, FormPort& editorWindow, FormPort& playerWindow,
