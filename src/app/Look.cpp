@@ -6,8 +6,19 @@
 
 namespace pvx::look {
 
+QFont sansSerif(const QString& family) {
+  QFont font(family);
+  // "MS Sans Serif" is a bitmap font, which Qt does not draw on Windows (nor does Wine have it
+  // as anything else), and Verdana is missing under Wine: without these the text falls back to
+  // a serif face there. Windows maps "MS Sans Serif" to Microsoft Sans Serif; Tahoma is on every
+  // Windows and in Wine.
+  font.setFamilies({family, QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma")});
+  font.setStyleHint(QFont::SansSerif);
+  return font;
+}
+
 QFont boldSansSerif(double pointSize) {
-  QFont font(QStringLiteral("MS Sans Serif"));
+  QFont font = sansSerif(QStringLiteral("MS Sans Serif"));
   font.setPointSizeF(pointSize);
   font.setBold(true);
   return font;

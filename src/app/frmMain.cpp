@@ -101,7 +101,7 @@ frmMain::frmMain(std::function<void()> yield) : yield_(std::move(yield)) {
   txtDuelWon_ = makeTextBox(client, "txtDuelWon", 2400, 1920, 3735, 375);
 
   chatText_ = makeStatusLabel(client, "ChatText", 0, 2640, 6420, 330);
-  QFont verdana(QStringLiteral("Verdana"));
+  QFont verdana = look::sansSerif(QStringLiteral("Verdana"));
   verdana.setPointSizeF(8.25);
   chatText_->setFont(verdana);
 
@@ -155,6 +155,10 @@ frmMain::frmMain(std::function<void()> yield) : yield_(std::move(yield)) {
   // shown uses the right size.
   layout()->activate();
   adjustSize();
+  // The platform window is made now, hidden: on Windows only then is the frame (title bar and
+  // borders) known, which centring on the screen and docking the player window below need
+  // before the window is first shown.
+  winId();
 }
 
 TwipsRect frmMain::geometry() const {

@@ -78,8 +78,10 @@ int main(int argc, char** argv) {
 
   pvx::ProgramOptions options;
   options.practice = practice;
+  // Through UTF-16: on Windows a path made from a narrow string would read it in the ANSI code
+  // page, and a folder name beyond it (or any UTF-8 beyond ASCII) would name another folder.
   options.programFolder =
-      std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+      std::filesystem::path(QCoreApplication::applicationDirPath().toStdU16String());
   pvx::Program program(std::move(options));
   program.start();
   // For measuring start-up from outside (bench.sh): one line on stderr as the first watch cycle
@@ -93,6 +95,17 @@ int main(int argc, char** argv) {
       }
       program.watch().cycle();
     });
+  }
+  // For watching the program from outside (the Windows tests under Wine): every status line on
+  // stderr as it changes. Nothing is written otherwise.
+  if (std::getenv("PARLEVOX_REPORT_STATUS") != nullptr) {
+    QObject::connect(&program.mainWindow(), &pvx::frmMain::statusLineChanged,
+                     [](const QString& text) {
+                       std::fprintf(stderr, "parlevox: status %s\n", text.toUtf8().constData());
+                       std::fflush(stderr);
+                     });
+    std::fprintf(stderr, "parlevox: status %s\n", program.mainWindow().statusLine().c_str());
+    std::fflush(stderr);
   }
   return QApplication::exec();
 }
