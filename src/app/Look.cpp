@@ -8,11 +8,12 @@ namespace pvx::look {
 
 QFont sansSerif(const QString& family) {
   QFont font(family);
-  // "MS Sans Serif" is a bitmap font, which Qt does not draw on Windows (nor does Wine have it
-  // as anything else), and Verdana is missing under Wine: without these the text falls back to
-  // a serif face there. Windows maps "MS Sans Serif" to Microsoft Sans Serif; Tahoma is on every
-  // Windows and in Wine.
-  font.setFamilies({family, QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma")});
+  // "MS Sans Serif" is a bitmap font, which Qt does not draw on Windows, and Wine has neither it
+  // nor Verdana unless its own fonts are installed; Qt's fallback there is a serif face. So the
+  // faces that stand in for it follow: Microsoft Sans Serif and Tahoma (every Windows, Wine's
+  // fonts), then the sans-serif face of the Linux machine Wine runs on.
+  font.setFamilies({family, QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"),
+                    QStringLiteral("DejaVu Sans")});
   font.setStyleHint(QFont::SansSerif);
   return font;
 }

@@ -160,9 +160,16 @@ class ParlevoxUnderWine : public ::testing::Test {
       child = GetWindow(child, GW_HWNDNEXT);
     if (child == nullptr)
       return {};
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(
-        SendMessageW(child, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+    // The game's windows are ANSI windows; Wine answers a UTF-16 query of their length from
+    // another process with 0.
+    const LRESULT length = SendMessageA(child, WM_GETTEXTLENGTH, 0, 0);
+    std::string bytes(static_cast<std::size_t>(length) + 1, '\0');
+    bytes.resize(static_cast<std::size_t>(
+        SendMessageA(child, WM_GETTEXT, bytes.size(), reinterpret_cast<LPARAM>(bytes.data()))));
+    std::wstring text(bytes.size(), L'\0');
+    text.resize(static_cast<std::size_t>(MultiByteToWideChar(
+        CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
+        static_cast<int>(text.size()))));
     return pvx::testing::utf8(text);
   }
 
