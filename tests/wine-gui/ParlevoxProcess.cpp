@@ -67,10 +67,11 @@ ParlevoxProcess::ParlevoxProcess(const std::filesystem::path& exe,
                                  const std::filesystem::path& workFolder)
     : errors_(workFolder / "parlevox-stderr.txt") {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  const HANDLE errors = CreateFileW(errors_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  const HANDLE nothing = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, 0, &inherit,
-                                     OPEN_EXISTING, 0, nullptr);
+  const HANDLE errors =
+      CreateFileW(errors_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE nothing =
+      CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, 0, &inherit, OPEN_EXISTING, 0, nullptr);
   if (errors == INVALID_HANDLE_VALUE || nothing == INVALID_HANDLE_VALUE) {
     failure_ = "cannot make the files for the program's standard streams";
     return;
@@ -85,8 +86,8 @@ ParlevoxProcess::ParlevoxProcess(const std::filesystem::path& exe,
   std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
   if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                       workFolder.c_str(), &startup, &process_)) {
-    failure_ = "cannot start " + utf8(exe.wstring()) + " (error " +
-               std::to_string(GetLastError()) + ")";
+    failure_ =
+        "cannot start " + utf8(exe.wstring()) + " (error " + std::to_string(GetLastError()) + ")";
     process_ = {};
   }
   CloseHandle(errors);
@@ -142,7 +143,8 @@ std::string ParlevoxProcess::statusLine() const {
 }
 
 HWND ParlevoxProcess::window(const std::wstring& title) const {
-  Search search{process_.dwProcessId, [&title](HWND hwnd) {
+  Search search{process_.dwProcessId,
+                [&title](HWND hwnd) {
                   wchar_t text[256] = {};
                   GetWindowTextW(hwnd, text, 256);
                   return title == text;

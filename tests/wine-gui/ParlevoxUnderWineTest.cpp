@@ -167,9 +167,9 @@ class ParlevoxUnderWine : public ::testing::Test {
     bytes.resize(static_cast<std::size_t>(
         SendMessageA(child, WM_GETTEXT, bytes.size(), reinterpret_cast<LPARAM>(bytes.data()))));
     std::wstring text(bytes.size(), L'\0');
-    text.resize(static_cast<std::size_t>(MultiByteToWideChar(
-        CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
-        static_cast<int>(text.size()))));
+    text.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
+                            static_cast<int>(text.size()))));
     return pvx::testing::utf8(text);
   }
 
@@ -179,15 +179,13 @@ class ParlevoxUnderWine : public ::testing::Test {
     if (ParlevoxProcess::waitUntil([&] { return gameLog().find(text) != std::string::npos; },
                                    timeoutMs))
       return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "the game's console never showed \"" << text
-                                         << "\"; it shows:\n"
-                                         << gameLog();
+    return ::testing::AssertionFailure()
+           << "the game's console never showed \"" << text << "\"; it shows:\n"
+           << gameLog();
   }
 
   // The player types a line into the game's console.
-  void playerTypes(const std::string& line) {
-    ASSERT_TRUE(game->send("enter " + line)) << line;
-  }
+  void playerTypes(const std::string& line) { ASSERT_TRUE(game->send("enter " + line)) << line; }
 
   // A click on the main window's client area below the menu bar.
   void clickMain(TwipsPoint at) {
@@ -252,11 +250,10 @@ TEST_F(ParlevoxStartUnderWine, TheMainWindowIsCentredTheOsDescribedAndThePlayerD
   const RECT mainNow = frameOf(main);
   POINT playerClient{0, 0};
   ClientToScreen(player, &playerClient);
-  EXPECT_EQ(docked.top, frame.bottom) << "main " << mainNow.left << "," << mainNow.top << " "
-                                      << mainNow.right << "," << mainNow.bottom << " player "
-                                      << docked.left << "," << docked.top << " " << docked.right
-                                      << "," << docked.bottom << " client " << playerClient.x
-                                      << "," << playerClient.y;
+  EXPECT_EQ(docked.top, frame.bottom)
+      << "main " << mainNow.left << "," << mainNow.top << " " << mainNow.right << ","
+      << mainNow.bottom << " player " << docked.left << "," << docked.top << " " << docked.right
+      << "," << docked.bottom << " client " << playerClient.x << "," << playerClient.y;
   EXPECT_EQ(docked.left, frame.left);
   EXPECT_EQ(docked.right, frame.right);
 }
@@ -276,6 +273,8 @@ class ParlevoxRepliesUnderWine : public ParlevoxUnderWine {
 TEST_F(ParlevoxRepliesUnderWine, ASetLoadedByChatAnswersADuelAndGreetsTheNextPlayer) {
   ASSERT_TRUE(nameLearned());
   playerTypes("say !load duel");
+  // The program answers in chat once it has read the file from Saves beside itself.
+  ASSERT_TRUE(gameShows(kPlayer + ": duel loaded successfully\r\n"));
 
   ASSERT_TRUE(game->send("print " + kPlayer + "^7 has become engaged in a duel with Bob^7!"));
   EXPECT_TRUE(gameShows("]say " + kPlayer + " vs Bob\r\n" + kPlayer + ": " + kPlayer + " vs Bob"));
@@ -299,9 +298,9 @@ class ParlevoxMusicUnderWine : public ParlevoxUnderWine {
     const fs::path tone = app / "Saves" / "tone.wav";
     writeFile(broken, "not a sound");
     writeFile(tone, silentWav(3.0));
-    writeFile(app / "Saves" / "playlist.lst",
-              " 1 \r\n" + ansi(broken.wstring()) + "\r\nBroken\r\n" + ansi(tone.wstring()) +
-                  "\r\nTone\r\n");
+    writeFile(app / "Saves" / "playlist.lst", " 1 \r\n" + ansi(broken.wstring()) +
+                                                  "\r\nBroken\r\n" + ansi(tone.wstring()) +
+                                                  "\r\nTone\r\n");
   }
 };
 
@@ -335,9 +334,9 @@ class ParlevoxConsoleUnderWine : public ParlevoxUnderWine {};
 TEST_F(ParlevoxConsoleUnderWine, ClosingTheConsoleIsShownAsNotRunningAndReopeningIsFollowed) {
   ASSERT_TRUE(nameLearned());
   ASSERT_TRUE(game->send("close-console"));
-  EXPECT_TRUE(ParlevoxProcess::waitUntil(
-      [this] { return program->statusLine() == presentStatus("<JKA is not running>"); }))
-      << program->statusLine();
+  EXPECT_TRUE(ParlevoxProcess::waitUntil([this] {
+    return program->statusLine() == presentStatus("<JKA is not running>");
+  })) << program->statusLine();
 
   ASSERT_TRUE(game->send("open-console"));
   EXPECT_TRUE(nameLearned());
@@ -351,9 +350,9 @@ class ParlevoxFileMenuUnderWine : public ParlevoxUnderWine {};
 TEST_F(ParlevoxFileMenuUnderWine, SaveWritesTheSetUnderItsNameInSavesBesideTheProgram) {
   ASSERT_TRUE(nameLearned());
   chooseFromFileMenu(FileItem::Save);
-  ASSERT_TRUE(ParlevoxProcess::waitUntil(
-      [this] { return program->window(L"Save Messages") != nullptr; }))
-      << "no dialog asked for the name";
+  ASSERT_TRUE(ParlevoxProcess::waitUntil([this] {
+    return program->window(L"Save Messages") != nullptr;
+  })) << "no dialog asked for the name";
   // The name offered is replaced by one beyond ASCII.
   ParlevoxProcess::pressKey('A', true);
   ParlevoxProcess::type("d\u00E9fi");
