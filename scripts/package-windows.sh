@@ -64,5 +64,5 @@ fi
 
 zip="$root/dist/$name.zip"
 rm -f "$zip"
-(cd "$build/package" && find "$name" | LC_ALL=C sort | zip -q -X "$zip" -@)
+(cd "$build/package" && cmake -E tar cf "$zip" --format=zip -- "$name")
 echo "$zip"

@@ -32,5 +32,5 @@ BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qp
 # What the tests need besides: GoogleTest and the MinGW-w64 cross compiler for the Windows build.
 TEST_PACKAGES=(libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix gstreamer1.0-tools
   gstreamer1.0-plugins-bad
-  wine64 xvfb xauth
+  wine64 fonts-wine xvfb xauth
   clang libclang-rt-14-dev)

@@ -85,6 +85,9 @@ frmMain::frmMain(std::function<void()> yield) : yield_(std::move(yield)) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QString::fromUtf8(kTitle));
   setWindowIcon(applicationIcon());
+  // The system's face for the text boxes and status lines, or one that stands in for it where it
+  // is missing (Segoe UI under Wine).
+  setFont(look::sansSerif(font().family()));
 
   auto* client = new QWidget(this);
   client->setObjectName(QStringLiteral("client"));

@@ -68,6 +68,7 @@ QSlider* makeSlider(QWidget* parent, const char* name, Qt::Orientation orientati
 frmPlay::frmPlay(DialogPort& dialogs) : dialogs_(dialogs) {
   setObjectName(QStringLiteral("frmPlay"));
   setWindowTitle(QStringLiteral("Playlist"));
+  setFont(look::sansSerif(font().family()));
   look::paintBackground(*this);
   // The start-up makes it as wide as the main window.
   setClientTwips(*this, 6525, 5565);
