@@ -17,7 +17,8 @@
 # machine's apt configuration and package lists stay as they are. Building needs the packages
 # cmake, ninja-build, dpkg-dev, g++-mingw-w64-x86-64-posix and qt6-base-dev.
 #
-# JOBS sets the build's parallel jobs (default 2).
+# JOBS sets the build's parallel jobs (default 2); PARLEVOX_QT_WINDOWS_FROM_SOURCE=1 builds even
+# where a ready-made Qt lies beside the checkout.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,6 +36,7 @@ die() {
 # The ready-made build beside the checkout, if any: the checkout's parent may hold shared/.
 ready_made() {
   local archive
+  [ "${PARLEVOX_QT_WINDOWS_FROM_SOURCE:-0}" = 1 ] && return 1
   for archive in "$here"/../shared/qt-windows/*.tar.xz; do
     [ -f "$archive" ] && {
       echo "$archive"
@@ -86,6 +88,12 @@ if archive=$(ready_made); then
 fi
 
 # --- Building from Debian's source ---------------------------------------------------------------
+# In a work folder that outlives a failed or interrupted build, so that a second run goes on
+# where the first stopped; it goes once Qt is installed.
+trap - EXIT
+rm -rf "$staging"
+staging="$cache/work"
+mkdir -p "$staging"
 for tool in cmake ninja dpkg-source x86_64-w64-mingw32-g++-posix /usr/lib/qt6/libexec/moc; do
   command -v "$tool" >/dev/null 2>&1 || die "$tool is missing (packages: cmake ninja-build" \
     "dpkg-dev g++-mingw-w64-x86-64-posix qt6-base-dev)"
@@ -102,11 +110,16 @@ mirror=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sourc
 echo "deb-src ${mirror:-http://deb.debian.org/debian} $codename main" >"$apt/sources.list"
 apt_options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt/sources.list.d"
   -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o "Debug::NoLocking=1")
-say "fetching the source of qt6-base $version"
-apt-get "${apt_options[@]}" update -qq
-(cd "$staging" && apt-get "${apt_options[@]}" source -qq "qt6-base=$version")
 source_dir=$(find "$staging" -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
-[ -n "$source_dir" ] || die "apt-get source gave no qt6-base folder"
+if [ -z "$source_dir" ] || [ ! -f "$staging/.source-complete" ]; then
+  say "fetching the source of qt6-base $version"
+  rm -rf "$staging"/qt6-base*
+  apt-get "${apt_options[@]}" update -qq
+  (cd "$staging" && apt-get "${apt_options[@]}" source -qq "qt6-base=$version")
+  source_dir=$(find "$staging" -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
+  [ -n "$source_dir" ] || die "apt-get source gave no qt6-base folder"
+  touch "$staging/.source-complete"
+fi
 
 # The toolchain: the -posix compilers (GCC 12's win32 thread model lacks std::thread), the MinGW
 # sysroot, host programs from the host. Qt's DLLs import the MinGW runtime DLLs.
@@ -143,5 +156,6 @@ cmake --install "$staging/build" >&2
 [ -f "$staging/qt/lib/cmake/Qt6/Qt6Config.cmake" ] || die "the Qt build installed no Qt6 package"
 mv "$staging/qt" "$qt"
 touch "$mark"
+rm -rf "$staging"
 say "Qt for Windows installed in $qt"
 echo "$qt"

@@ -31,7 +31,12 @@ PracticeConsoleWindow::PracticeConsoleWindow(PracticeConsole& practice) : practi
   log_ = new QPlainTextEdit(this);
   log_->setObjectName(QStringLiteral("practiceLog"));
   log_->setReadOnly(true);
-  log_->setFont(QFont(QStringLiteral("Monospace")));
+  // "Monospace" names the fixed-pitch face on Linux only; Windows has Consolas and Courier New.
+  QFont fixed(QStringLiteral("Monospace"));
+  fixed.setFamilies(
+      {QStringLiteral("Monospace"), QStringLiteral("Consolas"), QStringLiteral("Courier New")});
+  fixed.setStyleHint(QFont::TypeWriter);
+  log_->setFont(fixed);
 
   printLine_ = new QLineEdit(this);
   printLine_->setObjectName(QStringLiteral("practicePrint"));
