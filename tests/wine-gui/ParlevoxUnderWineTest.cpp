@@ -279,13 +279,15 @@ TEST_F(ParlevoxRepliesUnderWine, ASetLoadedByChatAnswersADuelAndGreetsTheNextPla
   ASSERT_TRUE(game->send("print " + kPlayer + "^7 has become engaged in a duel with Bob^7!"));
   EXPECT_TRUE(gameShows("]say " + kPlayer + " vs Bob\r\n" + kPlayer + ": " + kPlayer + " vs Bob"));
 
-  // Greetings wait for a gate that opens 15 s after start: players keep coming until one is.
+  // Greetings wait for a gate that opens 15 s after start: players keep coming until one is
+  // greeted (a greeting late on a busy machine still counts).
   bool greeted = false;
   for (int i = 0; i < 40 && !greeted; ++i) {
     ASSERT_TRUE(game->send("print Cid" + std::to_string(i) + "^7 entered the game"));
-    greeted = gameShows("]say Hi Cid" + std::to_string(i), 1500);
+    greeted = gameShows("]say Hi Cid", 1500);
   }
   EXPECT_TRUE(greeted) << gameLog();
+  EXPECT_THAT(gameLog(), HasSubstr(kPlayer + ": Hi Cid"));
 }
 
 class ParlevoxMusicUnderWine : public ParlevoxUnderWine {
