@@ -158,10 +158,6 @@ frmMain::frmMain(std::function<void()> yield) : yield_(std::move(yield)) {
   // shown uses the right size.
   layout()->activate();
   adjustSize();
-  // The platform window is made now, hidden: on Windows only then is the frame (title bar and
-  // borders) known, which centring on the screen and docking the player window below need
-  // before the window is first shown.
-  winId();
 }
 
 TwipsRect frmMain::geometry() const {
