@@ -186,12 +186,18 @@ bool ParlevoxProcess::waitUntil(const std::function<bool()>& done, DWORD timeout
 void ParlevoxProcess::click(HWND hwnd, int x, int y) {
   POINT p{x, y};
   ClientToScreen(hwnd, &p);
-  SetCursorPos(p.x, p.y);
+  // Each event carries the place itself (absolute, on a 0..65535 scale of the screen), so the
+  // press and release land there whatever moved the pointer meanwhile.
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
   INPUT down{};
   down.type = INPUT_MOUSE;
-  down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  down.mi.dx = static_cast<LONG>((p.x * 65535 + width / 2) / (width - 1));
+  down.mi.dy = static_cast<LONG>((p.y * 65535 + height / 2) / (height - 1));
+  down.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN;
   INPUT up = down;
-  up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  up.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP;
+  SetCursorPos(p.x, p.y);
   send({down, up});
 }
 

@@ -323,6 +323,10 @@ TEST_F(ParlevoxMiniUnderWine, MiniHidesTheGameWindowAndBackToGameShowsIt) {
   playerTypes("say !mini");
   EXPECT_TRUE(gameShows("]say Minimized\r\n"));
   EXPECT_FALSE(IsWindowVisible(gameWindow));
+  // The main window was maximised, put back and given the focus on the way: it is clicked once
+  // it has the focus (a click on the way would hit a window that is still moving).
+  EXPECT_TRUE(
+      ParlevoxProcess::waitUntil([&] { return !IsZoomed(main) && GetForegroundWindow() == main; }));
 
   clickMain(kBackToGame);
   EXPECT_TRUE(gameShows("]say Maximized\r\n"));
