@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "app/Look.h"
 #include "console/Text.h"
 
 namespace pvx {
@@ -27,14 +28,16 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text) {
 PracticeConsoleWindow::PracticeConsoleWindow(PracticeConsole& practice) : practice_(practice) {
   setObjectName(QStringLiteral("PracticeConsoleWindow"));
   setWindowTitle(QStringLiteral("Practice game — Jedi Knight Academy MP Console"));
+  setFont(look::sansSerif(font().family()));
 
   log_ = new QPlainTextEdit(this);
   log_->setObjectName(QStringLiteral("practiceLog"));
   log_->setReadOnly(true);
-  // "Monospace" names the fixed-pitch face on Linux only; Windows has Consolas and Courier New.
+  // "Monospace" names the fixed-pitch face on Linux only; Windows has Consolas and Courier New,
+  // Wine its own Courier and the Linux machine's faces.
   QFont fixed(QStringLiteral("Monospace"));
-  fixed.setFamilies(
-      {QStringLiteral("Monospace"), QStringLiteral("Consolas"), QStringLiteral("Courier New")});
+  fixed.setFamilies({QStringLiteral("Monospace"), QStringLiteral("Consolas"),
+                     QStringLiteral("Courier New"), QStringLiteral("DejaVu Sans Mono")});
   fixed.setStyleHint(QFont::TypeWriter);
   log_->setFont(fixed);
 
