@@ -41,8 +41,9 @@ set(PARLEVOX_WINE_MANIFEST_TEXT
 
 # A GoogleTest program run under Wine. Each listed suite becomes one ctest entry of the native
 # build; one more entry runs whatever suite the list forgot, so a new suite is never skipped.
+# KIND gui: the suites drive the real parlevox.exe of the release zip (ctest label wine-gui).
 function(parlevox_wine_test target)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "SOURCES;SUITES")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "KIND" "SOURCES;SUITES")
   add_executable(${target} ${ARG_SOURCES})
   target_include_directories(${target} PRIVATE "${PROJECT_SOURCE_DIR}/tests"
                                                "${PROJECT_SOURCE_DIR}/tools")
@@ -51,7 +52,12 @@ function(parlevox_wine_test target)
   # The practice console must be there whenever a test program is.
   add_dependencies(${target} win32-practice-console)
   string(JOIN " " suites ${ARG_SUITES})
-  string(APPEND PARLEVOX_WINE_MANIFEST_TEXT "parlevox_wine_suites(${target}.exe ${suites})\n")
+  if(ARG_KIND STREQUAL "gui")
+    string(APPEND PARLEVOX_WINE_MANIFEST_TEXT
+      "parlevox_wine_gui_suites(${target}.exe ${suites})\n")
+  else()
+    string(APPEND PARLEVOX_WINE_MANIFEST_TEXT "parlevox_wine_suites(${target}.exe ${suites})\n")
+  endif()
   set(PARLEVOX_WINE_MANIFEST_TEXT "${PARLEVOX_WINE_MANIFEST_TEXT}" PARENT_SCOPE)
 endfunction()
 
@@ -87,6 +93,23 @@ parlevox_wine_test(parlevox_wine_media_tests
     DShowComUnderWine
 )
 target_link_libraries(parlevox_wine_media_tests PRIVATE parlevox_dshow)
+
+# The real parlevox.exe from the release zip, steered from outside with the mouse and keyboard
+# beside the practice console. The program is not linked in: it is run, as a player runs it.
+parlevox_wine_test(parlevox_wine_gui_tests
+  KIND gui
+  SOURCES
+    tests/wine/PracticeConsoleProcess.cpp
+    tests/wine-gui/ParlevoxProcess.cpp
+    tests/wine-gui/ParlevoxUnderWineTest.cpp
+  SUITES
+    ParlevoxStartUnderWine
+    ParlevoxRepliesUnderWine
+    ParlevoxMusicUnderWine
+    ParlevoxMiniUnderWine
+    ParlevoxConsoleUnderWine
+    ParlevoxFileMenuUnderWine
+)
 
 # (Further test programs go above this line.) The list is touched only when it changes: the
 # native build configures itself again whenever it is.

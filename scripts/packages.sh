@@ -33,6 +33,6 @@ BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qp
 # an engine of the game's family (ioquake3's dedicated server), a window manager for Xvfb.
 TEST_PACKAGES=(libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix gstreamer1.0-tools
   gstreamer1.0-plugins-bad
-  wine64 xvfb xauth openbox
+  wine64 fonts-wine xvfb xauth openbox
   ioquake3-server
   clang libclang-rt-14-dev clang-format clang-tidy)

@@ -186,7 +186,7 @@ void Program::placePracticeWindow() {
   // with a frame like the main window's.
   TwipsRect practice = frameTwips(*practiceWindow_);
   const TwipsRect main = mainWindow_->geometry();
-  if (practiceWindow_->frameGeometry() == practiceWindow_->geometry()) {
+  if (practice.width == static_cast<float>(practiceWindow_->width()) * kTwipsPerPixel) {
     practice.width += main.width - static_cast<float>(mainWindow_->width()) * kTwipsPerPixel;
     practice.height += main.height - static_cast<float>(mainWindow_->height()) * kTwipsPerPixel;
   }

@@ -108,8 +108,10 @@ int main(int argc, char** argv) {
   pvx::ProgramOptions options;
   options.practice = practice;
   options.gameCommand = std::move(game);
+  // Through UTF-16: on Windows a path made from a narrow string would read it in the ANSI code
+  // page, and a folder name beyond it (or any UTF-8 beyond ASCII) would name another folder.
   options.programFolder =
-      std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+      std::filesystem::path(QCoreApplication::applicationDirPath().toStdU16String());
   std::unique_ptr<pvx::Program> started;
   try {
     started = std::make_unique<pvx::Program>(std::move(options));
@@ -129,6 +131,17 @@ int main(int argc, char** argv) {
         std::fflush(stderr);
       }
     });
+  }
+  // For watching the program from outside (the Windows tests under Wine): every status line on
+  // stderr as it changes. Nothing is written otherwise.
+  if (std::getenv("PARLEVOX_REPORT_STATUS") != nullptr) {
+    QObject::connect(&program.mainWindow(), &pvx::MainWindow::statusLineChanged,
+                     [](const QString& text) {
+                       std::fprintf(stderr, "parlevox: status %s\n", text.toUtf8().constData());
+                       std::fflush(stderr);
+                     });
+    std::fprintf(stderr, "parlevox: status %s\n", program.mainWindow().statusLine().c_str());
+    std::fflush(stderr);
   }
   return QApplication::exec();
 }

@@ -6,8 +6,20 @@
 
 namespace pvx::look {
 
+QFont sansSerif(const QString& family) {
+  QFont font(family);
+  // "MS Sans Serif" is a bitmap font, which Qt does not draw on Windows, and Wine has neither it
+  // nor Verdana unless its own fonts are installed; Qt's fallback there is a serif face. So the
+  // faces that stand in for it follow: Microsoft Sans Serif and Tahoma (every Windows, Wine's
+  // fonts), then the sans-serif face of the Linux machine Wine runs on.
+  font.setFamilies({family, QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"),
+                    QStringLiteral("DejaVu Sans")});
+  font.setStyleHint(QFont::SansSerif);
+  return font;
+}
+
 QFont boldSansSerif(double pointSize) {
-  QFont font(QStringLiteral("MS Sans Serif"));
+  QFont font = sansSerif(QStringLiteral("MS Sans Serif"));
   font.setPointSizeF(pointSize);
   font.setBold(true);
   return font;

@@ -23,6 +23,8 @@ inline QColor buttonFace() {
   return QColor(128, 128, 128);
 }
 
+// The family, or where it cannot be drawn a sans-serif face Windows and Wine both have.
+QFont sansSerif(const QString& family);
 QFont boldSansSerif(double pointSize);
 // A window (or its central widget) painted in the program's background colour.
 void paintBackground(QWidget& w);

@@ -90,6 +90,9 @@ MainWindow::MainWindow(std::function<void()> yield) : yield_(std::move(yield)) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QString::fromUtf8(kTitle));
   setWindowIcon(applicationIcon());
+  // The system's face for the text boxes and status lines, or one that stands in for it where it
+  // is missing (Segoe UI under Wine).
+  setFont(look::sansSerif(font().family()));
 
   auto* client = new QWidget(this);
   client->setObjectName(QStringLiteral("client"));
@@ -114,7 +117,7 @@ MainWindow::MainWindow(std::function<void()> yield) : yield_(std::move(yield)) {
 
   chatText_ = makeStatusLabel(client, "ChatText", 0, 2640, 6420, 330,
                               "The newest text in the game's console");
-  QFont verdana(QStringLiteral("Verdana"));
+  QFont verdana = look::sansSerif(QStringLiteral("Verdana"));
   verdana.setPointSizeF(8.25);
   chatText_->setFont(verdana);
 

@@ -87,6 +87,7 @@ QString positionCaption(const PlaybackEngine::PositionLabel& label) {
 PlayerWindow::PlayerWindow(DialogPort& dialogs) : dialogs_(dialogs) {
   setObjectName(QStringLiteral("frmPlay"));
   setWindowTitle(QStringLiteral("Playlist"));
+  setFont(look::sansSerif(font().family()));
   look::paintBackground(*this);
   // The start-up makes it as wide as the main window.
   setClientTwips(*this, 6525, 5565);

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "core/text/Text.h"
+#include "gui/Look.h"
 
 namespace pvx {
 
@@ -27,11 +28,18 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text) {
 PracticeConsoleWindow::PracticeConsoleWindow(PracticeConsole& practice) : practice_(practice) {
   setObjectName(QStringLiteral("PracticeConsoleWindow"));
   setWindowTitle(QStringLiteral("Practice game — Jedi Knight Academy MP Console"));
+  setFont(look::sansSerif(font().family()));
 
   log_ = new QPlainTextEdit(this);
   log_->setObjectName(QStringLiteral("practiceLog"));
   log_->setReadOnly(true);
-  log_->setFont(QFont(QStringLiteral("Monospace")));
+  // "Monospace" names the fixed-pitch face on Linux only; Windows has Consolas and Courier New,
+  // Wine its own Courier and the Linux machine's faces.
+  QFont fixed(QStringLiteral("Monospace"));
+  fixed.setFamilies({QStringLiteral("Monospace"), QStringLiteral("Consolas"),
+                     QStringLiteral("Courier New"), QStringLiteral("DejaVu Sans Mono")});
+  fixed.setStyleHint(QFont::TypeWriter);
+  log_->setFont(fixed);
 
   printLine_ = new QLineEdit(this);
   printLine_->setObjectName(QStringLiteral("practicePrint"));

@@ -4,6 +4,8 @@
 # Wine prefix lives there and is made once, by the first entry, however often ctest runs.
 set(PARLEVOX_WINDOWS_BUILD_DIR "" CACHE PATH
   "Built Windows cross build folder whose test programs ctest runs under Wine (empty: none)")
+set(PARLEVOX_WINDOWS_ZIP "" CACHE FILEPATH
+  "The Windows release zip (scripts/package-windows.sh) whose parlevox.exe the wine-gui tests run (empty: none)")
 
 if(PARLEVOX_WINDOWS_BUILD_DIR)
   set(wine_runner "${PROJECT_SOURCE_DIR}/scripts/run-wine-test.sh")
@@ -35,6 +37,33 @@ if(PARLEVOX_WINDOWS_BUILD_DIR)
         --gtest_filter=-${excluded})
     set_tests_properties(wine.${name}.unlisted PROPERTIES
       LABELS wine FIXTURES_REQUIRED parlevox_wine_prefix RESOURCE_LOCK parlevox_wine TIMEOUT 120)
+  endfunction()
+
+  # The suites that drive the real parlevox.exe: registered only with a release zip to take it
+  # from, which one entry unzips, afresh on every run, into a folder of its own whose name goes
+  # beyond ASCII.
+  function(parlevox_wine_gui_suites program)
+    if(NOT PARLEVOX_WINDOWS_ZIP)
+      return()
+    endif()
+    set(app_parent "${CMAKE_BINARY_DIR}/wine-gui")
+    if(NOT TEST wine-gui.unzip)
+      add_test(NAME wine-gui.unzip
+        COMMAND ${CMAKE_COMMAND} -DZIP=${PARLEVOX_WINDOWS_ZIP} -DPARENT=${app_parent}
+          -P "${PROJECT_SOURCE_DIR}/tests/wine-gui/unzip.cmake")
+      set_tests_properties(wine-gui.unzip PROPERTIES
+        LABELS wine-gui FIXTURES_SETUP parlevox_wine_gui_app RESOURCE_LOCK parlevox_wine)
+    endif()
+    foreach(suite IN LISTS ARGN)
+      add_test(NAME wine-gui.${suite}
+        COMMAND bash "${wine_runner}" "${wine_prefix}" "${wine_programs}/${program}"
+          --gtest_filter=${suite}.*)
+      set_tests_properties(wine-gui.${suite} PROPERTIES
+        LABELS wine-gui
+        ENVIRONMENT "PARLEVOX_WINDOWS_APP_PARENT=${app_parent};PARLEVOX_WINE_TIMEOUT=240"
+        FIXTURES_REQUIRED "parlevox_wine_prefix;parlevox_wine_gui_app"
+        RESOURCE_LOCK parlevox_wine TIMEOUT 300)
+    endforeach()
   endfunction()
 
   if(EXISTS "${wine_manifest}")

@@ -6,9 +6,9 @@
 
 namespace pvx {
 
-// A timer of one of the program's windows (Timer1, tmrDelay, tmrMusic). Its ticks are events of
-// the user-interface thread: they never run inside another handler, only between handlers or
-// while a handler yields to pending events.
+// A timer of one of the program's windows (the watch timer, the greeting timer, the music timer).
+// Its ticks are events of the user-interface thread: they never run inside another handler, only
+// between handlers or while a handler yields to pending events.
 class Timer {
  public:
   virtual ~Timer() = default;

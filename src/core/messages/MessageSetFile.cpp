@@ -5,19 +5,12 @@
 #include <fstream>
 #include <vector>
 
+#include "core/text/Text.h"
 #include "core/text/TextFile.h"
 
 namespace pvx {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-bool isBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-}  // namespace
 
 fs::path MessageSetFile::named(const std::string& name) const {
   // Joined as text, as the name was typed: "Saves/" + name + ".pvx".
@@ -33,19 +26,12 @@ std::string MessageSetFile::flagLine(std::uint8_t flag) {
 }
 
 bool MessageSetFile::parseFlag(const std::string& line, std::uint8_t& flag) {
-  std::size_t begin = 0, end = line.size();
-  while (begin < end && isBlank(line[begin]))
-    ++begin;
-  while (end > begin && isBlank(line[end - 1]))
-    --end;
-  if (begin < end && line[begin] == '+')
-    ++begin;
-  if (begin == end)
+  const std::string_view number = text::numberText(line);
+  if (number.empty())
     return false;
   double value = 0;
-  const char* first = line.data() + begin;
-  const char* last = line.data() + end;
-  const auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::fixed);
+  const char* last = number.data() + number.size();
+  const auto [ptr, ec] = std::from_chars(number.data(), last, value, std::chars_format::fixed);
   if (ec != std::errc() || ptr != last)
     return false;
   const double rounded = std::nearbyint(value);  // half to even, the default rounding

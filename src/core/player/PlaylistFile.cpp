@@ -16,28 +16,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool isBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
 enum class CountParse { kOk, kNotANumber, kNegative, kOverflow };
 
 // Line 1: a whole number, blanks allowed around it.
 CountParse parseCount(const std::string& line, long long& n) {
-  std::size_t begin = 0;
-  std::size_t end = line.size();
-  while (begin < end && isBlank(line[begin]))
-    ++begin;
-  while (end > begin && isBlank(line[end - 1]))
-    --end;
-  if (begin < end && line[begin] == '+')
-    ++begin;
-  if (begin == end)
+  const std::string_view number = text::numberText(line);
+  if (number.empty())
     return CountParse::kNotANumber;
-  const auto result = std::from_chars(line.data() + begin, line.data() + end, n);
+  const char* last = number.data() + number.size();
+  const auto result = std::from_chars(number.data(), last, n);
   if (result.ec == std::errc::result_out_of_range)
-    return line[begin] == '-' ? CountParse::kNegative : CountParse::kOverflow;
-  if (result.ec != std::errc{} || result.ptr != line.data() + end)
+    return number.front() == '-' ? CountParse::kNegative : CountParse::kOverflow;
+  if (result.ec != std::errc{} || result.ptr != last)
     return CountParse::kNotANumber;
   if (n < 0)
     return CountParse::kNegative;

@@ -364,4 +364,15 @@ std::string makeInert(std::string_view utf8) {
   return out;
 }
 
+std::string_view numberText(std::string_view line) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!line.empty() && blank(line.front()))
+    line.remove_prefix(1);
+  while (!line.empty() && blank(line.back()))
+    line.remove_suffix(1);
+  if (!line.empty() && line.front() == '+')
+    line.remove_prefix(1);
+  return line;
+}
+
 }  // namespace pvx::text

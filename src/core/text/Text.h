@@ -52,6 +52,10 @@ inline bool containsNoCase(std::string_view haystack, std::string_view needle) {
 // never rescanning replaced text. An empty what changes nothing.
 std::string replaceAllNoCase(std::string_view utf8, std::string_view what, std::string_view with);
 
+// The number written in a line, without the blanks and tabs around it and without one leading
+// "+" (the files and the chat write numbers so).
+std::string_view numberText(std::string_view line);
+
 // Console text made safe to put into a typed command: CR and LF become a blank, ";" and the
 // double quote are removed, so the game can never split the line into a second command.
 std::string makeInert(std::string_view utf8);

@@ -1,0 +1,398 @@
+// The real parlevox.exe of the release zip under Wine, unzipped into a folder of its own whose
+// name goes beyond ASCII, beside the Win32 practice console: nothing but what the zip holds, used
+// as a player would (mouse and keyboard), checked by what the game's console shows, the files
+// written, the windows' places and the status lines the program reports.
+//
+// PARLEVOX_WINDOWS_APP_PARENT names the folder (a Unix path) that holds the unzipped folder.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "core/program/OsInfo.h"
+#include "platform/SystemCalls.h"
+#include "wine-gui/ParlevoxProcess.h"
+#include "wine/PracticeConsoleProcess.h"
+
+namespace fs = std::filesystem;
+using pvx::testing::ParlevoxProcess;
+using pvx::testing::PracticeConsoleProcess;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+namespace {
+
+// The main window's client area below its menu bar, in twips (15 to a pixel).
+constexpr int kTwipsPerPixel = 15;
+constexpr int kClientHeightTwips = 4785;
+struct TwipsPoint {
+  int x, y;
+};
+// The centres of the two buttons.
+constexpr TwipsPoint kBackToGame{600 + 2175 / 2, 3240 + 495 / 2};
+constexpr TwipsPoint kPlaylist{3600 + 2175 / 2, 3240 + 495 / 2};
+// File menu items, in order.
+enum class FileItem { Save = 0, Open = 1, Exit = 2 };
+
+RECT frameOf(HWND hwnd) {
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  return r;
+}
+
+// The unzipped program: the one folder holding parlevox.exe below the parent named by the
+// environment (a Unix path, reached through Wine's drive Z:).
+fs::path programFolder() {
+  const char* parent = std::getenv("PARLEVOX_WINDOWS_APP_PARENT");
+  if (parent == nullptr)
+    return {};
+  std::string windows = std::string("Z:") + parent;
+  for (char& c : windows)
+    if (c == '/')
+      c = '\\';
+  std::error_code error;
+  for (auto it = fs::recursive_directory_iterator(pvx::testing::wide(windows), error);
+       !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    if (it->path().filename() == L"parlevox.exe")
+      return it->path().parent_path();
+  }
+  return {};
+}
+
+// Text in the ANSI code page, as a Windows program writes its files.
+std::string ansi(const std::wstring& text) {
+  const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                      nullptr, nullptr);
+  return out;
+}
+
+void writeFile(const fs::path& file, const std::string& bytes) {
+  std::ofstream out(file, std::ios::binary);
+  out << bytes;
+}
+
+void put(std::string& out, std::uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i)
+    out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+// A PCM .wav of seconds of silence, 8 kHz mono 16-bit.
+std::string silentWav(double seconds) {
+  const auto frames = static_cast<std::uint32_t>(seconds * 8000);
+  std::string out = "RIFF";
+  put(out, 36 + frames * 2, 4);
+  out += "WAVEfmt ";
+  put(out, 16, 4);
+  put(out, 1, 2);
+  put(out, 1, 2);
+  put(out, 8000, 4);
+  put(out, 16000, 4);
+  put(out, 2, 2);
+  put(out, 16, 2);
+  out += "data";
+  put(out, frames * 2, 4);
+  out.append(frames * 2, '\0');
+  return out;
+}
+
+class ParlevoxUnderWine : public ::testing::Test {
+ protected:
+  // A name beyond ASCII: it crosses the game's code page both ways.
+  static inline const std::string kPlayer = "S\u00E9verin";
+
+  void SetUp() override {
+    app = programFolder();
+    ASSERT_FALSE(app.empty()) << "no unzipped parlevox.exe below PARLEVOX_WINDOWS_APP_PARENT";
+    // Every test starts from what the zip holds: an empty Saves.
+    ASSERT_TRUE(fs::is_directory(app / "Saves"));
+    for (const fs::directory_entry& entry : fs::directory_iterator(app / "Saves"))
+      fs::remove_all(entry.path());
+    work = fs::temp_directory_path() / ("parlevox-gui-" + std::to_string(GetCurrentProcessId()));
+    fs::remove_all(work);
+    fs::create_directories(work);
+    beforeStart();
+
+    game = std::make_unique<PracticeConsoleProcess>(std::vector<std::string>{"--name", kPlayer});
+    ASSERT_TRUE(game->started()) << game->failure();
+    program = std::make_unique<ParlevoxProcess>(app / "parlevox.exe", work);
+    ASSERT_TRUE(program->started()) << program->failure();
+    ASSERT_TRUE(ParlevoxProcess::waitUntil([this] { return program->mainWindow() != nullptr; }))
+        << "the main window did not show; stderr: " << program->statusLine();
+    main = program->mainWindow();
+  }
+
+  void TearDown() override {
+    program.reset();
+    game.reset();
+    std::error_code ignored;
+    fs::remove_all(work, ignored);
+  }
+
+  // Files the program should find when it starts.
+  virtual void beforeStart() {}
+
+  std::string presentStatus(const std::string& player) const {
+    return "[ Current Player: " + player + "  OS: " + os.platform() + " Build " +
+           std::to_string(os.buildNumber()) + " ]";
+  }
+
+  // Waits until the status line names the player: the program has read the game's answer.
+  ::testing::AssertionResult nameLearned() {
+    const std::string wanted = presentStatus(kPlayer);
+    if (ParlevoxProcess::waitUntil([&] { return program->statusLine() == wanted; }))
+      return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "status line \"" << program->statusLine() << "\", not \"" << wanted << "\"";
+  }
+
+  // The game's console log as it shows it now (UTF-8).
+  static std::string gameLog() {
+    HWND child = GetWindow(PracticeConsoleProcess::consoleWindow(), GW_CHILD);
+    for (int i = 1; i < 5 && child != nullptr; ++i)
+      child = GetWindow(child, GW_HWNDNEXT);
+    if (child == nullptr)
+      return {};
+    // The game's windows are ANSI windows; Wine answers a UTF-16 query of their length from
+    // another process with 0.
+    const LRESULT length = SendMessageA(child, WM_GETTEXTLENGTH, 0, 0);
+    std::string bytes(static_cast<std::size_t>(length) + 1, '\0');
+    bytes.resize(static_cast<std::size_t>(
+        SendMessageA(child, WM_GETTEXT, bytes.size(), reinterpret_cast<LPARAM>(bytes.data()))));
+    std::wstring text(bytes.size(), L'\0');
+    text.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
+                            static_cast<int>(text.size()))));
+    return pvx::testing::utf8(text);
+  }
+
+  // Waits until the game's console shows the text.
+  ::testing::AssertionResult gameShows(const std::string& text,
+                                       DWORD timeoutMs = ParlevoxProcess::kBoundMs) {
+    if (ParlevoxProcess::waitUntil([&] { return gameLog().find(text) != std::string::npos; },
+                                   timeoutMs))
+      return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "the game's console never showed \"" << text << "\"; it shows:\n"
+           << gameLog();
+  }
+
+  // The player types a line into the game's console.
+  void playerTypes(const std::string& line) { ASSERT_TRUE(game->send("enter " + line)) << line; }
+
+  // A click on the main window's client area below the menu bar.
+  void clickMain(TwipsPoint at) {
+    RECT client{};
+    GetClientRect(main, &client);
+    const int menuBar = client.bottom - kClientHeightTwips / kTwipsPerPixel;
+    ParlevoxProcess::click(main, at.x / kTwipsPerPixel, menuBar + at.y / kTwipsPerPixel);
+  }
+
+  // Opens the File menu and chooses an item.
+  void chooseFromFileMenu(FileItem item) {
+    RECT client{};
+    GetClientRect(main, &client);
+    const int menuBar = client.bottom - kClientHeightTwips / kTwipsPerPixel;
+    ParlevoxProcess::click(main, 16, menuBar / 2);
+    HWND menu = nullptr;
+    ASSERT_TRUE(ParlevoxProcess::waitUntil([&] {
+      menu = program->otherWindow({main, program->window(L"Playlist")});
+      return menu != nullptr;
+    })) << "the File menu did not open";
+    RECT r{};
+    GetClientRect(menu, &r);
+    const int index = static_cast<int>(item);
+    ParlevoxProcess::click(menu, r.right / 2, r.bottom * (2 * index + 1) / 6);
+  }
+
+  fs::path app, work;
+  const pvx::OsInfo os{pvx::platform::queryOsVersion};
+  std::unique_ptr<PracticeConsoleProcess> game;
+  std::unique_ptr<ParlevoxProcess> program;
+  HWND main = nullptr;
+};
+
+// --- Start-up --------------------------------------------------------------------------------
+
+class ParlevoxStartUnderWine : public ParlevoxUnderWine {};
+
+TEST_F(ParlevoxStartUnderWine, TheMainWindowIsCentredTheOsDescribedAndThePlayerDockedBelow) {
+  const RECT frame = frameOf(main);
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  EXPECT_NEAR((frame.left + frame.right) / 2, screenWidth / 2, 1);
+
+  // Wine's version, as the program's query reads it, first alone, then beside the player.
+  ASSERT_TRUE(ParlevoxProcess::waitUntil([this] { return !program->statusLines().empty(); }))
+      << "the program reported no status line";
+  EXPECT_EQ(program->statusLines().front(),
+            "[ " + os.platform() + " - " + std::to_string(os.buildNumber()) + " ]");
+  ASSERT_TRUE(nameLearned());
+
+  // The player window shows where start-up docked it: as wide as the main window, its top edge
+  // on the main window's bottom.
+  EXPECT_EQ(program->window(L"Playlist"), nullptr);
+  clickMain(kPlaylist);
+  HWND player = nullptr;
+  ASSERT_TRUE(ParlevoxProcess::waitUntil([&] {
+    player = program->window(L"Playlist");
+    return player != nullptr;
+  }));
+  const RECT docked = frameOf(player);
+  const RECT mainNow = frameOf(main);
+  POINT playerClient{0, 0};
+  ClientToScreen(player, &playerClient);
+  EXPECT_EQ(docked.top, frame.bottom)
+      << "main " << mainNow.left << "," << mainNow.top << " " << mainNow.right << ","
+      << mainNow.bottom << " player " << docked.left << "," << docked.top << " " << docked.right
+      << "," << docked.bottom << " client " << playerClient.x << "," << playerClient.y;
+  EXPECT_EQ(docked.left, frame.left);
+  EXPECT_EQ(docked.right, frame.right);
+
+  // Centred down the screen as well, unless the player window docked below would then reach past
+  // the work area's bottom: the pair is moved up as far as needed, never above the area's top.
+  RECT work{};
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+  const int mainHeight = frame.bottom - frame.top;
+  const int pairHeight = mainHeight + (docked.bottom - docked.top);
+  const int centredTop = (screenHeight - mainHeight) / 2;
+  const int keptTop = std::max<int>(work.top, std::min<int>(centredTop, work.bottom - pairHeight));
+  EXPECT_NEAR(frame.top, keptTop, 1) << "work area " << work.top << "-" << work.bottom;
+}
+
+// --- The game's events and the player's chat commands -----------------------------------------
+
+class ParlevoxRepliesUnderWine : public ParlevoxUnderWine {
+ protected:
+  void beforeStart() override {
+    // A message set with a greeting and duel templates, loaded through the game's chat.
+    writeFile(app / "Saves" / "duel.pvx",
+              "Parlevocs [ZB] Vendrix\r\n%s vs %d\r\n%s beat %d\r\n%d beat %s\r\n"
+              "Hi %d\r\n 1 \r\n\r\n 0 \r\n\r\n 0 \r\n\r\n 0 \r\n");
+  }
+};
+
+TEST_F(ParlevoxRepliesUnderWine, ASetLoadedByChatAnswersADuelAndGreetsTheNextPlayer) {
+  ASSERT_TRUE(nameLearned());
+  playerTypes("say !load duel");
+  // The program answers in chat once it has read the file from Saves beside itself.
+  ASSERT_TRUE(gameShows(kPlayer + ": duel loaded successfully\r\n"));
+
+  ASSERT_TRUE(game->send("print " + kPlayer + "^7 has become engaged in a duel with Bob^7!"));
+  EXPECT_TRUE(gameShows("]say " + kPlayer + " vs Bob\r\n" + kPlayer + ": " + kPlayer + " vs Bob"));
+
+  // Greetings wait for a gate that opens 15 s after start: players keep coming until one is
+  // greeted (a greeting late on a busy machine still counts).
+  bool greeted = false;
+  for (int i = 0; i < 40 && !greeted; ++i) {
+    ASSERT_TRUE(game->send("print Cid" + std::to_string(i) + "^7 entered the game"));
+    greeted = gameShows("]say Hi Cid", 1500);
+  }
+  EXPECT_TRUE(greeted) << gameLog();
+  EXPECT_THAT(gameLog(), HasSubstr(kPlayer + ": Hi Cid"));
+}
+
+class ParlevoxMusicUnderWine : public ParlevoxUnderWine {
+ protected:
+  void beforeStart() override {
+    // The playlist beside the program: a file DirectShow cannot play, then a real .wav. Paths in
+    // the ANSI code page, as the program writes them; the program's folder has a letter beyond
+    // ASCII in its name.
+    const fs::path broken = app / "Saves" / "broken.wav";
+    const fs::path tone = app / "Saves" / "tone.wav";
+    writeFile(broken, "not a sound");
+    writeFile(tone, silentWav(3.0));
+    writeFile(app / "Saves" / "playlist.lst", " 1 \r\n" + ansi(broken.wstring()) +
+                                                  "\r\nBroken\r\n" + ansi(tone.wstring()) +
+                                                  "\r\nTone\r\n");
+  }
+};
+
+TEST_F(ParlevoxMusicUnderWine, NextPlaysTheNextPlayableWavAndAnnouncesIt) {
+  ASSERT_TRUE(nameLearned());
+  playerTypes("say !next");
+  EXPECT_TRUE(gameShows(kPlayer + ": Currently playing: Tone\r\n"));
+  EXPECT_THAT(gameLog(), Not(HasSubstr("Currently playing: Broken")));
+}
+
+class ParlevoxMiniUnderWine : public ParlevoxUnderWine {};
+
+TEST_F(ParlevoxMiniUnderWine, MiniHidesTheGameWindowAndBackToGameShowsIt) {
+  const HWND gameWindow = PracticeConsoleProcess::gameWindow();
+  ASSERT_TRUE(IsWindowVisible(gameWindow));
+  ASSERT_TRUE(nameLearned());
+
+  playerTypes("say !mini");
+  EXPECT_TRUE(gameShows("]say Minimized\r\n"));
+  EXPECT_FALSE(IsWindowVisible(gameWindow));
+  // The main window was maximised, put back and given the focus on the way: it is clicked once
+  // it has the focus (a click on the way would hit a window that is still moving).
+  EXPECT_TRUE(
+      ParlevoxProcess::waitUntil([&] { return !IsZoomed(main) && GetForegroundWindow() == main; }));
+
+  clickMain(kBackToGame);
+  EXPECT_TRUE(gameShows("]say Maximized\r\n"));
+  EXPECT_TRUE(IsWindowVisible(gameWindow));
+}
+
+// --- The game going away --------------------------------------------------------------------
+
+class ParlevoxConsoleUnderWine : public ParlevoxUnderWine {};
+
+TEST_F(ParlevoxConsoleUnderWine, ClosingTheConsoleIsShownAsNotRunningAndReopeningIsFollowed) {
+  ASSERT_TRUE(nameLearned());
+  ASSERT_TRUE(game->send("close-console"));
+  EXPECT_TRUE(ParlevoxProcess::waitUntil([this] {
+    return program->statusLine() == presentStatus("<JKA is not running>");
+  })) << program->statusLine();
+
+  ASSERT_TRUE(game->send("open-console"));
+  EXPECT_TRUE(nameLearned());
+  EXPECT_TRUE(program->running());
+}
+
+// --- The File menu ---------------------------------------------------------------------------
+
+class ParlevoxFileMenuUnderWine : public ParlevoxUnderWine {};
+
+TEST_F(ParlevoxFileMenuUnderWine, SaveWritesTheSetUnderItsNameInSavesBesideTheProgram) {
+  ASSERT_TRUE(nameLearned());
+  chooseFromFileMenu(FileItem::Save);
+  ASSERT_TRUE(ParlevoxProcess::waitUntil([this] {
+    return program->window(L"Save Messages") != nullptr;
+  })) << "no dialog asked for the name";
+  // The name offered is replaced by one beyond ASCII.
+  ParlevoxProcess::pressKey('A', true);
+  ParlevoxProcess::type("d\u00E9fi");
+  ParlevoxProcess::pressKey(VK_RETURN);
+
+  const fs::path saved = app / "Saves" / L"d\u00E9fi.pvx";
+  ASSERT_TRUE(ParlevoxProcess::waitUntil([&] { return fs::exists(saved); }))
+      << "nothing in Saves beside the program";
+  std::ifstream in(saved, std::ios::binary);
+  std::string header;
+  std::getline(in, header);
+  EXPECT_EQ(header, "Parlevocs [ZB] Vendrix\r");
+  // Nothing landed in the working folder.
+  EXPECT_FALSE(fs::exists(work / "Saves"));
+}
+
+TEST_F(ParlevoxFileMenuUnderWine, ExitEndsTheProgramWithStatusZero) {
+  ASSERT_TRUE(nameLearned());
+  chooseFromFileMenu(FileItem::Exit);
+  EXPECT_EQ(program->waitForExit(ParlevoxProcess::kBoundMs), 0);
+  // The game is left as it was.
+  EXPECT_TRUE(game->running());
+  EXPECT_TRUE(IsWindowVisible(PracticeConsoleProcess::gameWindow()));
+}
+
+}  // namespace
