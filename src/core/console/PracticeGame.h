@@ -52,7 +52,7 @@ class PracticeGame {
 
   // Removes every "^" followed by a digit from 0 to highest (the retail game's colours are 0-7;
   // its open-source engine has ten).
-  static std::string stripColours(std::string_view text, char highest = '7');
+  static std::string stripColours(std::string_view s, char highest = '7');
 
   // Called after every change of the log.
   std::function<void()> onLogChanged;

@@ -53,7 +53,7 @@ std::string Player::nextSong() {
     return {};
   const int next = engine_.currentIndex() + 1 <= n - 1 ? engine_.currentIndex() + 1 : 0;
   const int announcedBefore = announcements_;
-  const std::string title = startSelected(next);
+  std::string title = startSelected(next);
   // An entry that could not be started was skipped by a nested nextSong, which announced the
   // entry that did start; an empty announcement after it would only confuse.
   if (title.empty() && announcements_ != announcedBefore)
