@@ -7,20 +7,54 @@
 # ./run.sh does) and build/bench incrementally. JOBS sets the builds' parallelism.
 #   ./bench.sh            everything (about three minutes once built)
 #   ./bench.sh --quick    shorter runs, for a first look
+#   ./bench.sh --soak     only the soak: 24 hours of a busy server's program time, headless on
+#                         the virtual clock (bench/soak.cpp), its wall time, the commands typed
+#                         by kind and the resident memory after 1 hour and after 24
+# Besides the offscreen figures it measures the program on a real X11 display (Xvfb with openbox,
+# started and stopped here) beside the floor on that display, and a music run on the real
+# GStreamer back end (bench/music.cpp): 50 track changes of short generated files, and the CPU
+# while a track plays beside gst-launch-1.0 playbin playing the same file alone.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
 ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev
 
 quick=false
+soak=false
 [ "${1:-}" = "--quick" ] && quick=true
+[ "${1:-}" = "--soak" ] && soak=true
 jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
+
+if $soak; then
+  echo "== Building build/bench"
+  cmake -S bench -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build/bench -j "$jobs" --target bench_soak
+  echo "== Soak: 24 h of program time of a busy server (seed 1), headless, virtual time"
+  build/bench/bench_soak 24 1 2>build/bench/soak-hours.txt | tee build/bench/soak.txt
+  value() { sed -n "s/^$1=//p" build/bench/soak.txt; }
+  wall=$(value wall_seconds)
+  rss1=$(value rss_kb_1h)
+  rss24=$(value rss_kb_end)
+  echo
+  printf '%-44s %-16s %-12s %s\n' "figure" "measured" "target" "met"
+  ok=yes
+  met=$(awk -v w="$wall" 'BEGIN { print (w <= 300) ? "yes" : "no" }'); [ "$met" = yes ] || ok=no
+  printf '%-44s %-16s %-12s %s\n' "wall time of 24 h of program time" "$wall s" "<= 300 s" "$met"
+  met=$(awk -v a="$rss1" -v b="$rss24" 'BEGIN { print (b <= a + 2048) ? "yes" : "no" }')
+  [ "$met" = yes ] || ok=no
+  printf '%-44s %-16s %-12s %s\n' "resident memory at 1 h / at 24 h" \
+    "$(awk -v a="$rss1" -v b="$rss24" 'BEGIN { printf "%.1f / %.1f MB", a / 1024, b / 1024 }')" \
+    "24 h <= 1 h + 2 MB" "$met"
+  [ $ok = yes ] && echo "bench.sh --soak: every target met" && exit 0
+  echo "bench.sh --soak: some targets missed"
+  exit 1
+fi
 
 echo "== Building build/release and build/bench"
 cmake --preset release >/dev/null
 cmake --build build/release -j "$jobs"
 cmake -S bench -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/bench -j "$jobs" --target bench_core bench_floor bench_probe
+cmake --build build/bench -j "$jobs" --target bench_core bench_floor bench_probe bench_music
 
 out=build/bench
 probe=$out/bench_probe
@@ -97,6 +131,66 @@ median3() { printf '%s\n' "$@" | sort -g | sed -n 2p; }
 ratio=$(median3 "${ratios[@]}")
 peak_kb=$(printf '%s\n' "${peaks[@]}" | sort -n | tail -n1)
 
+echo "== Idle on a real X11 display (Xvfb with openbox): the floor, then the program; 3 rounds"
+ensure_packages xvfb openbox
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >$out/xvfb.log 2>&1 &
+xvfb_pid=$!
+stop_display() {
+  [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2>/dev/null || true
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+}
+trap stop_display EXIT
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+DISPLAY=$display openbox >/dev/null 2>&1 &
+wm_pid=$!
+sleep 1
+x_ratios=()
+x_program=()
+x_floor=()
+for round in 1 2 3; do
+  read -r f_cpu _ < <(DISPLAY=$display QT_QPA_PLATFORM=xcb $probe idle 2 $seconds -- \
+    $out/bench_floor | sed 's/cpu_percent=//; s/peak_rss_kb=//')
+  read -r p_cpu _ < <(DISPLAY=$display QT_QPA_PLATFORM=xcb $probe idle 2 $seconds -- \
+    build/release/parlevox | sed 's/cpu_percent=//; s/peak_rss_kb=//')
+  r=$(awk -v p="$p_cpu" -v f="$f_cpu" 'BEGIN { printf "%.2f", (f > 0 ? p / f : 0) }')
+  echo "round $round: floor ${f_cpu}% of one core; program ${p_cpu}%; ratio $r"
+  x_ratios+=("$r")
+  x_program+=("$p_cpu")
+  x_floor+=("$f_cpu")
+done
+stop_display
+trap - EXIT
+x_ratio=$(median3 "${x_ratios[@]}")
+
+echo "== Music on the real GStreamer back end: 50 track changes, then one track's CPU"
+music=$out/music
+mkdir -p "$music"
+tone() {  # seconds, encoder, file
+  gst-launch-1.0 -q audiotestsrc num-buffers=$(($1 * 100)) samplesperbuffer=441 ! \
+    audio/x-raw,rate=44100,channels=2 ! audioconvert ! $2 ! filesink location="$3"
+}
+tone 1 lamemp3enc "$music/a.mp3"
+tone 1 wavenc "$music/b.wav"
+tone 1 "vorbisenc ! oggmux" "$music/c.ogg"
+tone 12 lamemp3enc "$music/long.mp3"
+changes=50
+$quick && changes=15
+$out/bench_music changes $changes "$music/a.mp3" "$music/b.wav" "$music/c.ogg" \
+  2>/dev/null >$out/music.txt
+music_value() { sed -n "s/^$1=//p" $out/music.txt; }
+m_first=$(music_value after_first_kb)
+m_last=$(music_value after_last_kb)
+m_peak=$(music_value peak_kb)
+echo "resident memory: ${m_first} kB after the first track, ${m_last} kB after the last, ${m_peak} kB peak"
+read -r play_cpu _ < <($probe idle 1 8 -- $out/bench_music play "$music/long.mp3" 2>/dev/null |
+  sed 's/cpu_percent=//; s/peak_rss_kb=//')
+read -r launch_cpu _ < <($probe idle 1 8 -- gst-launch-1.0 -q playbin \
+  uri="file://$(realpath "$music/long.mp3")" 2>/dev/null | sed 's/cpu_percent=//; s/peak_rss_kb=//')
+play_ratio=$(awk -v p="$play_cpu" -v l="$launch_cpu" 'BEGIN { printf "%.2f", (l > 0 ? p / l : 0) }')
+echo "while a track plays: back end ${play_cpu}% of one core, gst-launch-1.0 playbin ${launch_cpu}%"
+
 echo
 echo "== Figures against their targets"
 status=0
@@ -133,6 +227,18 @@ row "idle CPU, program / floor (median of 3)" "$ratio x" \
   "$(awk -v r="$ratio" 'BEGIN { print (r <= 1.2) ? "yes" : "no" }')" "<= 1.2 x"
 printf '%-44s %-16s %-12s %s\n' "  program, % of one core (each round)" "${program_cpu[*]}" "-" "-"
 printf '%-44s %-16s %-12s %s\n' "  floor, % of one core (each round)" "${floor_cpu[*]}" "-" "-"
+row "idle CPU on X11, program / floor (median of 3)" "$x_ratio x" \
+  "$(awk -v r="$x_ratio" 'BEGIN { print (r <= 1.2) ? "yes" : "no" }')" "<= 1.2 x"
+printf '%-44s %-16s %-12s %s\n' "  program on X11, % of one core" "${x_program[*]}" "-" "-"
+printf '%-44s %-16s %-12s %s\n' "  floor on X11, % of one core" "${x_floor[*]}" "-" "-"
+row "music: peak memory over $changes track changes" \
+  "$(awk -v k="$m_peak" 'BEGIN { printf "%.1f MB", k / 1024 }')" \
+  "$(awk -v p="$m_peak" -v f="$m_first" 'BEGIN { print (p <= 65 * 1024 && p <= f + 5 * 1024) ? "yes" : "no" }')" \
+  "<= 65 MB, <= first + 5 MB"
+printf '%-44s %-16s %-12s %s\n' "  after the first track / after the last" \
+  "$(awk -v a="$m_first" -v b="$m_last" 'BEGIN { printf "%.1f / %.1f MB", a / 1024, b / 1024 }')" "-" "-"
+row "music: CPU while playing / gst-launch playbin" "$play_ratio x" \
+  "$(awk -v r="$play_ratio" 'BEGIN { print (r <= 1.1) ? "yes" : "no" }')" "<= 1.1 x"
 row "peak memory of the program" "$(awk -v k="$peak_kb" 'BEGIN { printf "%.1f MB", k / 1024 }')" \
   "$(awk -v k="$peak_kb" 'BEGIN { print (k <= 80 * 1024) ? "yes" : "no" }')" "<= 80 MB"
 row "start to first watch cycle (median of 5)" "$first_ms ms" \

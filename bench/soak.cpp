@@ -56,6 +56,13 @@ class Server {
   void happen() {
     PracticeGame& game = rig_.game;
     const std::string& other = names_[pick(names_.size())];
+    if (!duelWith_.empty()) {
+      // A duel with the local player ends in the next thing that happens.
+      game.print(game.eventLine(
+          pick(2) ? PracticeGame::Event::YouWon : PracticeGame::Event::YouLost, duelWith_));
+      duelWith_.clear();
+      return;
+    }
     switch (pick(14)) {
       case 0:
         game.print(game.eventLine(PracticeGame::Event::OtherEnters, other));
@@ -65,6 +72,7 @@ class Server {
         break;
       case 2:
         game.print(game.eventLine(PracticeGame::Event::DuelWithYou, other));
+        duelWith_ = other;
         break;
       case 3:
         game.print(game.eventLine(
@@ -107,10 +115,14 @@ class Server {
       case 11:
         game.enterLine(std::string("say ") + kChat[pick(std::size(kChat))]);
         break;
-      case 12:
-        if (pick(4) == 0)
-          game.enterLine(std::string("say ") + kCommands[pick(std::size(kCommands))]);
+      case 12: {
+        // The local player's commands; switching the replies off is rarer than back on.
+        std::string command = kCommands[pick(std::size(kCommands))];
+        if (command == "!replyoff" && pick(4) != 0)
+          command = "!ReplyON";
+        game.enterLine("say " + command);
         break;
+      }
       default:
         game.print("^3Server: ^7round " + std::to_string(pick(100)) + " begins");
         break;
@@ -142,6 +154,7 @@ class Server {
   ProgramRig& rig_;
   std::mt19937 random_;
   std::vector<std::string> names_;
+  std::string duelWith_;
 };
 
 }  // namespace
@@ -176,16 +189,20 @@ int main(int argc, char** argv) {
       rig.clock.runUntil(next);
       server.happen();
       next += server.gapMs();
-      for (const std::string& typed : rig.typed)
+      for (const std::string& typed : rig.typed) {
         ++kinds[kindOf(typed)];
+        if (std::getenv("SOAK_SHOW"))
+          std::fprintf(stderr, "typed: %s\n", typed.c_str());
+      }
       rig.typed.clear();
       const std::int64_t hour = (rig.clock.nowMs() - start) / 3600000;
       if (hour > hoursDone) {
         hoursDone = hour;
         if (hour == 1)
           afterFirstHour = residentKb();
-        std::fprintf(stderr, "hour %lld: %ld kB resident\n", static_cast<long long>(hour),
-                     residentKb());
+        std::fprintf(stderr, "hour %lld: %ld kB resident, %llu watch cycles\n",
+                     static_cast<long long>(hour), residentKb(),
+                     static_cast<unsigned long long>(rig.watch.cyclesEnded()));
       }
     }
     atEnd = residentKb();
