@@ -5,6 +5,7 @@
 //   bench_music changes N FILE...   plays N tracks one after the other (the files in turn), then
 //                                   prints the resident memory after the first track and the peak
 //   bench_music play FILE           plays FILE once to its end (for its CPU, measured outside)
+#include <malloc.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -55,6 +56,8 @@ bool playToEnd(pvx::GstMediaBackEnd& media, std::unique_ptr<pvx::MediaGraph>& gr
 }  // namespace
 
 int main(int argc, char** argv) {
+  // As the program's main() sets it: two heaps for the whole process.
+  mallopt(M_ARENA_MAX, 2);
   const std::string mode = argc > 1 ? argv[1] : "";
   pvx::GstMediaBackEnd media;
   if (!media.available()) {

@@ -4,6 +4,7 @@
 
 #include <gst/gst.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -24,6 +25,27 @@ constexpr GstClockTime kSeekTimeout = 2 * GST_SECOND;
 // How long to wait for the length of a format that tells it only once data flows.
 constexpr gulong kDurationWaitUs = 2000000;
 constexpr gulong kDurationPollUs = 10000;
+
+// An .mp3 is decoded by mpg123 rather than by libav where both are installed. They have the same
+// rank and libav's comes first by name, and loading it maps libavcodec, libavformat and
+// libavfilter with everything they link (codecs, fonts, speech voices): about 33 MB of resident
+// memory for the first .mp3, against nothing for mpg123. Formats only libav decodes (.wma) still
+// load it. Ranks live in this process's copy of the registry only.
+void preferMpg123() {
+  GstElementFactory* mpg123 = gst_element_factory_find("mpg123audiodec");
+  if (mpg123 == nullptr)
+    return;
+  guint libavRank = 0;
+  for (const char* name : {"avdec_mp3", "avdec_mp3float"}) {
+    if (GstElementFactory* libav = gst_element_factory_find(name)) {
+      libavRank = std::max(libavRank, gst_plugin_feature_get_rank(GST_PLUGIN_FEATURE(libav)));
+      gst_object_unref(libav);
+    }
+  }
+  if (gst_plugin_feature_get_rank(GST_PLUGIN_FEATURE(mpg123)) <= libavRank)
+    gst_plugin_feature_set_rank(GST_PLUGIN_FEATURE(mpg123), libavRank + 1);
+  gst_object_unref(mpg123);
+}
 
 double toSeconds(gint64 nanoseconds) {
   return static_cast<double>(nanoseconds) / static_cast<double>(GST_SECOND);
@@ -319,8 +341,10 @@ GstMediaBackEnd::GstMediaBackEnd() {
   GError* error = nullptr;
   available_ = gst_init_check(nullptr, nullptr, &error) == TRUE;
   g_clear_error(&error);
-  if (available_)
+  if (available_) {
+    preferMpg123();
     pipeline_ = std::make_shared<Pipeline>();
+  }
 }
 
 GstMediaBackEnd::~GstMediaBackEnd() = default;
