@@ -54,11 +54,10 @@ double toSeconds(gint64 nanoseconds) {
 }  // namespace
 
 // The one playbin every track plays in, kept between tracks. Making a playbin for each track
-// and dropping it afterwards left memory behind at every change: the audio sink was looked for
-// again (autoaudiosink opening and closing each output it tries, each leaving its libraries'
-// caches larger), and the streaming threads of each new pipeline spread the heap over more
-// malloc arenas. Kept in READY between tracks, the playbin keeps its sink open and its elements
-// made; only the decoder for the new file is built.
+// and dropping it afterwards left memory behind at every change: the audio output was looked
+// for again (autoaudiosink opening and closing each output it tries, each leaving its
+// libraries' caches larger). Kept in READY between tracks, the playbin keeps its output open
+// and its elements made; only the decoder for the new file is built.
 class GstMediaBackEnd::Pipeline {
  public:
   ~Pipeline() {
