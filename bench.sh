@@ -213,14 +213,23 @@ p_peak=$(awk '/VmHWM/ {print $2}' /proc/$player_pid/status)
 kill $player_pid
 wait $player_pid 2>/dev/null || true
 echo "the program: ${p_first} kB after the first track, ${p_last} kB after the last, ${p_peak} kB peak"
-# CPU while a track plays, minus the program's idle CPU, beside gst-launch-1.0 alone.
+# CPU while a track plays, minus the program's idle CPU, beside gst-launch-1.0 alone: three
+# rounds of the program idle, the program playing and gst-launch-1.0, one after the other (the
+# difference of two figures of a few percent is noisy on a shared machine); the medians.
 playlist_of "$music/long" "$music/long.mp3"
-read -r play_cpu _ < <(PARLEVOX_PLAY_AT_START=1 $probe idle 1 8 -- "$music/long/parlevox" \
-  2>/dev/null | sed 's/cpu_percent=//; s/peak_rss_kb=//')
-idle_cpu=$(median3 "${program_cpu[@]}")
-play_cpu=$(awk -v p="$play_cpu" -v i="$idle_cpu" 'BEGIN { printf "%.2f", p - i }')
-read -r launch_cpu _ < <($probe idle 1 8 -- gst-launch-1.0 -q playbin \
-  uri="file://$(realpath "$music/long.mp3")" 2>/dev/null | sed 's/cpu_percent=//; s/peak_rss_kb=//')
+cpu_of() { "$probe" idle 1 8 -- "$@" 2>/dev/null | sed -n 's/^cpu_percent=\([0-9.]*\).*/\1/p'; }
+playing=()
+launching=()
+for round in 1 2 3; do
+  idle_now=$(cpu_of "$music/long/parlevox")
+  play_now=$(PARLEVOX_PLAY_AT_START=1 cpu_of "$music/long/parlevox")
+  launch_now=$(cpu_of gst-launch-1.0 -q playbin uri="file://$(realpath "$music/long.mp3")")
+  echo "round $round: the program idle ${idle_now}%, playing ${play_now}%; gst-launch-1.0 ${launch_now}%"
+  playing+=("$(awk -v p="$play_now" -v i="$idle_now" 'BEGIN { printf "%.2f", p - i }')")
+  launching+=("$launch_now")
+done
+play_cpu=$(median3 "${playing[@]}")
+launch_cpu=$(median3 "${launching[@]}")
 play_ratio=$(awk -v p="$play_cpu" -v l="$launch_cpu" 'BEGIN { printf "%.2f", (l > 0 ? p / l : 0) }')
 echo "while a track plays: the program ${play_cpu}% of one core above its idle, gst-launch-1.0 playbin ${launch_cpu}%"
 
