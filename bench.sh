@@ -7,20 +7,54 @@
 # ./run.sh does) and build/bench incrementally. JOBS sets the builds' parallelism.
 #   ./bench.sh            everything (about three minutes once built)
 #   ./bench.sh --quick    shorter runs, for a first look
+#   ./bench.sh --soak     only the soak: 24 hours of a busy server's program time, headless on
+#                         the virtual clock (bench/soak.cpp), its wall time, the commands typed
+#                         by kind and the resident memory after 1 hour and after 24
+# Besides the offscreen figures it measures the program on a real X11 display (Xvfb with openbox,
+# started and stopped here) beside the floor on that display, and a music run on the real
+# GStreamer back end (bench/music.cpp): 50 track changes of short generated files, and the CPU
+# while a track plays beside gst-launch-1.0 playbin playing the same file alone.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
 ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev
 
 quick=false
+soak=false
 [ "${1:-}" = "--quick" ] && quick=true
+[ "${1:-}" = "--soak" ] && soak=true
 jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
+
+if $soak; then
+  echo "== Building build/bench"
+  cmake -S bench -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build/bench -j "$jobs" --target bench_soak
+  echo "== Soak: 24 h of program time of a busy server (seed 1), headless, virtual time"
+  build/bench/bench_soak 24 1 2>build/bench/soak-hours.txt | tee build/bench/soak.txt
+  value() { sed -n "s/^$1=//p" build/bench/soak.txt; }
+  wall=$(value wall_seconds)
+  rss1=$(value rss_kb_1h)
+  rss24=$(value rss_kb_end)
+  echo
+  printf '%-44s %-16s %-12s %s\n' "figure" "measured" "target" "met"
+  ok=yes
+  met=$(awk -v w="$wall" 'BEGIN { print (w <= 300) ? "yes" : "no" }'); [ "$met" = yes ] || ok=no
+  printf '%-44s %-16s %-12s %s\n' "wall time of 24 h of program time" "$wall s" "<= 300 s" "$met"
+  met=$(awk -v a="$rss1" -v b="$rss24" 'BEGIN { print (b <= a + 2048) ? "yes" : "no" }')
+  [ "$met" = yes ] || ok=no
+  printf '%-44s %-16s %-12s %s\n' "resident memory at 1 h / at 24 h" \
+    "$(awk -v a="$rss1" -v b="$rss24" 'BEGIN { printf "%.1f / %.1f MB", a / 1024, b / 1024 }')" \
+    "24 h <= 1 h + 2 MB" "$met"
+  [ $ok = yes ] && echo "bench.sh --soak: every target met" && exit 0
+  echo "bench.sh --soak: some targets missed"
+  exit 1
+fi
 
 echo "== Building build/release and build/bench"
 cmake --preset release >/dev/null
 cmake --build build/release -j "$jobs"
 cmake -S bench -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/bench -j "$jobs" --target bench_core bench_floor bench_probe
+cmake --build build/bench -j "$jobs" --target bench_core bench_floor bench_probe bench_music
 
 out=build/bench
 probe=$out/bench_probe
@@ -97,6 +131,108 @@ median3() { printf '%s\n' "$@" | sort -g | sed -n 2p; }
 ratio=$(median3 "${ratios[@]}")
 peak_kb=$(printf '%s\n' "${peaks[@]}" | sort -n | tail -n1)
 
+echo "== Idle on a real X11 display (Xvfb with openbox): the floor, then the program; 3 rounds"
+ensure_packages xvfb openbox
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >$out/xvfb.log 2>&1 &
+xvfb_pid=$!
+stop_display() {
+  [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2>/dev/null || true
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+}
+trap stop_display EXIT
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+DISPLAY=$display openbox >/dev/null 2>&1 &
+wm_pid=$!
+sleep 1
+x_ratios=()
+x_program=()
+x_floor=()
+for round in 1 2 3; do
+  read -r f_cpu _ < <(DISPLAY=$display QT_QPA_PLATFORM=xcb $probe idle 2 $seconds -- \
+    $out/bench_floor | sed 's/cpu_percent=//; s/peak_rss_kb=//')
+  read -r p_cpu _ < <(DISPLAY=$display QT_QPA_PLATFORM=xcb $probe idle 2 $seconds -- \
+    build/release/parlevox | sed 's/cpu_percent=//; s/peak_rss_kb=//')
+  r=$(awk -v p="$p_cpu" -v f="$f_cpu" 'BEGIN { printf "%.2f", (f > 0 ? p / f : 0) }')
+  echo "round $round: floor ${f_cpu}% of one core; program ${p_cpu}%; ratio $r"
+  x_ratios+=("$r")
+  x_program+=("$p_cpu")
+  x_floor+=("$f_cpu")
+done
+stop_display
+trap - EXIT
+x_ratio=$(median3 "${x_ratios[@]}")
+
+echo "== Music on the real GStreamer back end: 50 track changes, then one track's CPU"
+music=$out/music
+mkdir -p "$music"
+tone() {  # seconds, encoder, file
+  gst-launch-1.0 -q audiotestsrc num-buffers=$(($1 * 100)) samplesperbuffer=441 ! \
+    audio/x-raw,rate=44100,channels=2 ! audioconvert ! $2 ! filesink location="$3"
+}
+tone 1 lamemp3enc "$music/a.mp3"
+tone 1 wavenc "$music/b.wav"
+tone 1 "vorbisenc ! oggmux" "$music/c.ogg"
+tone 12 lamemp3enc "$music/long.mp3"
+changes=50
+$out/bench_music changes $changes "$music/a.mp3" "$music/b.wav" "$music/c.ogg" \
+  2>/dev/null >$out/music.txt
+music_value() { sed -n "s/^$1=//p" $out/music.txt; }
+m_first=$(music_value after_first_kb)
+m_last=$(music_value after_last_kb)
+m_peak=$(music_value peak_kb)
+echo "resident memory: ${m_first} kB after the first track, ${m_last} kB after the last, ${m_peak} kB peak"
+# The program itself: a copy of it in a folder of its own whose playlist holds the short files
+# (the .wav first, then the .ogg and the .mp3, and so on), playing from its start
+# (PARLEVOX_PLAY_AT_START) through 50 entries; resident memory sampled every 0.2 s.
+playlist_of() {  # folder, files...
+  local folder=$1
+  shift
+  mkdir -p "$folder/Saves"
+  cp build/release/parlevox "$folder/"
+  {
+    printf ' %d \r\n' $(($# - 1))
+    for f in "$@"; do printf '%s\r\n%s\r\n' "$(realpath "$f")" "$(basename "$f")"; done
+  } >"$folder/Saves/playlist.lst"
+}
+entries=()
+for i in $(seq 0 $((changes - 1))); do
+  case $((i % 3)) in 0) entries+=("$music/b.wav") ;; 1) entries+=("$music/c.ogg") ;; *) entries+=("$music/a.mp3") ;; esac
+done
+playlist_of "$music/program" "${entries[@]}"
+PARLEVOX_PLAY_AT_START=1 "$music/program/parlevox" >/dev/null 2>&1 &
+player_pid=$!
+p_first=0
+for i in $(seq 1 $((changes * 6))); do  # about 1.2 s a track
+  sleep 0.2
+  [ "$i" -eq 12 ] && p_first=$(awk '/VmRSS/ {print $2}' /proc/$player_pid/status)
+done
+p_last=$(awk '/VmRSS/ {print $2}' /proc/$player_pid/status)
+p_peak=$(awk '/VmHWM/ {print $2}' /proc/$player_pid/status)
+kill $player_pid
+wait $player_pid 2>/dev/null || true
+echo "the program: ${p_first} kB after the first track, ${p_last} kB after the last, ${p_peak} kB peak"
+# CPU while a track plays, minus the program's idle CPU, beside gst-launch-1.0 alone: three
+# rounds of the program idle, the program playing and gst-launch-1.0, one after the other (the
+# difference of two figures of a few percent is noisy on a shared machine); the medians.
+playlist_of "$music/long" "$music/long.mp3"
+cpu_of() { "$probe" idle 1 8 -- "$@" 2>/dev/null | sed -n 's/^cpu_percent=\([0-9.]*\).*/\1/p'; }
+playing=()
+launching=()
+for round in 1 2 3; do
+  idle_now=$(cpu_of "$music/long/parlevox")
+  play_now=$(PARLEVOX_PLAY_AT_START=1 cpu_of "$music/long/parlevox")
+  launch_now=$(cpu_of gst-launch-1.0 -q playbin uri="file://$(realpath "$music/long.mp3")")
+  echo "round $round: the program idle ${idle_now}%, playing ${play_now}%; gst-launch-1.0 ${launch_now}%"
+  playing+=("$(awk -v p="$play_now" -v i="$idle_now" 'BEGIN { printf "%.2f", p - i }')")
+  launching+=("$launch_now")
+done
+play_cpu=$(median3 "${playing[@]}")
+launch_cpu=$(median3 "${launching[@]}")
+play_ratio=$(awk -v p="$play_cpu" -v l="$launch_cpu" 'BEGIN { printf "%.2f", (l > 0 ? p / l : 0) }')
+echo "while a track plays: the program ${play_cpu}% of one core above its idle, gst-launch-1.0 playbin ${launch_cpu}%"
+
 echo
 echo "== Figures against their targets"
 status=0
@@ -133,6 +269,24 @@ row "idle CPU, program / floor (median of 3)" "$ratio x" \
   "$(awk -v r="$ratio" 'BEGIN { print (r <= 1.2) ? "yes" : "no" }')" "<= 1.2 x"
 printf '%-44s %-16s %-12s %s\n' "  program, % of one core (each round)" "${program_cpu[*]}" "-" "-"
 printf '%-44s %-16s %-12s %s\n' "  floor, % of one core (each round)" "${floor_cpu[*]}" "-" "-"
+row "idle CPU on X11, program / floor (median of 3)" "$x_ratio x" \
+  "$(awk -v r="$x_ratio" 'BEGIN { print (r <= 1.2) ? "yes" : "no" }')" "<= 1.2 x"
+printf '%-44s %-16s %-12s %s\n' "  program on X11, % of one core" "${x_program[*]}" "-" "-"
+printf '%-44s %-16s %-12s %s\n' "  floor on X11, % of one core" "${x_floor[*]}" "-" "-"
+row "music: program's peak over $changes changes" \
+  "$(awk -v k="$p_peak" 'BEGIN { printf "%.1f MB", k / 1024 }')" \
+  "$(awk -v p="$p_peak" -v f="$p_first" 'BEGIN { print (p <= 65 * 1024 && p <= f + 5 * 1024) ? "yes" : "no" }')" \
+  "<= 65 MB, <= first + 5 MB"
+printf '%-44s %-16s %-12s %s\n' "  after the first track / after the last" \
+  "$(awk -v a="$p_first" -v b="$p_last" 'BEGIN { printf "%.1f / %.1f MB", a / 1024, b / 1024 }')" "-" "-"
+row "music: back end alone, peak over $changes" \
+  "$(awk -v k="$m_peak" 'BEGIN { printf "%.1f MB", k / 1024 }')" \
+  "$(awk -v p="$m_peak" -v f="$m_first" 'BEGIN { print (p <= f + 5 * 1024) ? "yes" : "no" }')" \
+  "<= first + 5 MB"
+printf '%-44s %-16s %-12s %s\n' "  after the first track / after the last" \
+  "$(awk -v a="$m_first" -v b="$m_last" 'BEGIN { printf "%.1f / %.1f MB", a / 1024, b / 1024 }')" "-" "-"
+row "music: CPU playing - idle, / gst-launch" "$play_ratio x" \
+  "$(awk -v r="$play_ratio" 'BEGIN { print (r <= 1.1) ? "yes" : "no" }')" "<= 1.1 x"
 row "peak memory of the program" "$(awk -v k="$peak_kb" 'BEGIN { printf "%.1f MB", k / 1024 }')" \
   "$(awk -v k="$peak_kb" 'BEGIN { print (k <= 80 * 1024) ? "yes" : "no" }')" "<= 80 MB"
 row "start to first watch cycle (median of 5)" "$first_ms ms" \

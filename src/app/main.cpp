@@ -13,6 +13,9 @@
 #include <vector>
 #include "app/Program.h"
 #include "app/Replay.h"
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -47,6 +50,13 @@ void quietQt(QtMsgType type, const QMessageLogContext&, const QString& message) 
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef __GLIBC__
+  // Two heaps for the whole process. By default the C library gives each new thread a heap of
+  // its own, up to eight per core; the media framework's threads come and go with every track,
+  // and each heap they touched keeps its freed memory resident: about 2 MB more over forty track
+  // changes, never given back. The program's own work runs on one thread.
+  mallopt(M_ARENA_MAX, 2);
+#endif
   bool practice = false;
   std::optional<std::string> replay;
   std::optional<std::filesystem::path> folder;
@@ -143,5 +153,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "parlevox: status %s\n", program.mainWindow().statusLine().c_str());
     std::fflush(stderr);
   }
+  // For measuring music from outside (bench.sh): the playlist's first entry starts at once and
+  // the player goes on through the list as it does.
+  if (std::getenv("PARLEVOX_PLAY_AT_START") != nullptr)
+    program.player().playEntry(0);
   return QApplication::exec();
 }

@@ -4,8 +4,10 @@
 
 #include <gst/gst.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 
 namespace pvx {
 
@@ -24,19 +26,129 @@ constexpr GstClockTime kSeekTimeout = 2 * GST_SECOND;
 constexpr gulong kDurationWaitUs = 2000000;
 constexpr gulong kDurationPollUs = 10000;
 
+// An .mp3 is decoded by mpg123 rather than by libav where both are installed. They have the same
+// rank and libav's comes first by name, and loading it maps libavcodec, libavformat and
+// libavfilter with everything they link (codecs, fonts, speech voices): about 33 MB of resident
+// memory for the first .mp3, against nothing for mpg123. Formats only libav decodes (.wma) still
+// load it. Ranks live in this process's copy of the registry only.
+void preferMpg123() {
+  GstElementFactory* mpg123 = gst_element_factory_find("mpg123audiodec");
+  if (mpg123 == nullptr)
+    return;
+  guint libavRank = 0;
+  for (const char* name : {"avdec_mp3", "avdec_mp3float"}) {
+    if (GstElementFactory* libav = gst_element_factory_find(name)) {
+      libavRank = std::max(libavRank, gst_plugin_feature_get_rank(GST_PLUGIN_FEATURE(libav)));
+      gst_object_unref(libav);
+    }
+  }
+  if (gst_plugin_feature_get_rank(GST_PLUGIN_FEATURE(mpg123)) <= libavRank)
+    gst_plugin_feature_set_rank(GST_PLUGIN_FEATURE(mpg123), libavRank + 1);
+  gst_object_unref(mpg123);
+}
+
 double toSeconds(gint64 nanoseconds) {
   return static_cast<double>(nanoseconds) / static_cast<double>(GST_SECOND);
 }
 
+}  // namespace
+
+// The one playbin every track plays in, kept between tracks. Making a playbin for each track
+// and dropping it afterwards left memory behind at every change: the audio output was looked
+// for again (autoaudiosink opening and closing each output it tries, each leaving its
+// libraries' caches larger). Kept in READY between tracks, the playbin keeps its output open
+// and its elements made; only the decoder for the new file is built.
+class GstMediaBackEnd::Pipeline {
+ public:
+  ~Pipeline() {
+    if (idle_ != nullptr) {
+      gst_element_set_state(idle_, GST_STATE_NULL);
+      gst_object_unref(idle_);
+    }
+  }
+
+  // The idle playbin, or a new one when it is taken (a graph still alive); null on failure.
+  GstElement* take() {
+    if (idle_ != nullptr)
+      return std::exchange(idle_, nullptr);
+    GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+    if (playbin == nullptr)
+      return nullptr;
+    playbin = static_cast<GstElement*>(gst_object_ref_sink(playbin));
+    g_object_set(playbin, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, nullptr);
+    if (GstElement* sink = makeSink())
+      g_object_set(playbin, "audio-sink", sink, nullptr);
+    return playbin;
+  }
+
+  // A graph is done with its playbin: it is brought back to how take() handed it out (stopped,
+  // its messages dropped, full volume) and kept for the next graph; a second one is let go.
+  void giveBack(GstElement* playbin) {
+    if (idle_ != nullptr) {
+      gst_element_set_state(playbin, GST_STATE_NULL);
+      gst_object_unref(playbin);
+      return;
+    }
+    if (gst_element_set_state(playbin, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
+      gst_element_set_state(playbin, GST_STATE_NULL);
+      gst_object_unref(playbin);
+      return;
+    }
+    if (GstBus* bus = gst_element_get_bus(playbin)) {
+      while (GstMessage* message = gst_bus_pop(bus))
+        gst_message_unref(message);
+      gst_object_unref(bus);
+    }
+    g_object_set(playbin, "volume", 1.0, nullptr);
+    idle_ = playbin;
+  }
+
+ private:
+  // The audio output, chosen once. Left to itself, playbin makes an autoaudiosink for every file,
+  // which tries each output in turn again (with nothing to play on, every one of them, loading
+  // and failing each library anew); the output autoaudiosink settled on the first time is the
+  // one it would settle on again.
+  GstElement* makeSink() {
+    if (sinkFactory_.empty()) {
+      GstElement* probe = gst_element_factory_make("autoaudiosink", nullptr);
+      if (probe == nullptr)
+        return nullptr;
+      gst_object_ref_sink(probe);
+      if (gst_element_set_state(probe, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE) {
+        GstIterator* children = gst_bin_iterate_elements(GST_BIN(probe));
+        GValue child = G_VALUE_INIT;
+        if (gst_iterator_next(children, &child) == GST_ITERATOR_OK) {
+          GstElementFactory* factory =
+              gst_element_get_factory(GST_ELEMENT(g_value_get_object(&child)));
+          if (factory != nullptr)
+            sinkFactory_ = GST_OBJECT_NAME(factory);
+          g_value_unset(&child);
+        }
+        gst_iterator_free(children);
+      }
+      gst_element_set_state(probe, GST_STATE_NULL);
+      gst_object_unref(probe);
+      if (sinkFactory_.empty())
+        sinkFactory_ = "autoaudiosink";
+    }
+    GstElement* sink = gst_element_factory_make(sinkFactory_.c_str(), nullptr);
+    // With no output at all the stand-in still plays in real time, as autoaudiosink's does.
+    if (sink != nullptr && sinkFactory_ == "fakesink")
+      g_object_set(sink, "sync", TRUE, nullptr);
+    return sink;
+  }
+
+  GstElement* idle_ = nullptr;
+  std::string sinkFactory_;
+};
+
+namespace {
+
 class GstGraph final : public MediaGraph {
  public:
-  explicit GstGraph(GstElement* playbin) : playbin_(playbin) {
-    g_object_set(playbin_, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, nullptr);
-  }
-  ~GstGraph() override {
-    gst_element_set_state(playbin_, GST_STATE_NULL);
-    gst_object_unref(playbin_);
-  }
+  GstGraph(std::shared_ptr<GstMediaBackEnd::Pipeline> pipeline, GstElement* playbin)
+      : pipeline_(std::move(pipeline)), playbin_(playbin) {}
+  ~GstGraph() override { pipeline_->giveBack(playbin_); }
   GstGraph(const GstGraph&) = delete;
   GstGraph& operator=(const GstGraph&) = delete;
 
@@ -154,7 +266,7 @@ class GstGraph final : public MediaGraph {
 
  private:
   bool abandon() {
-    gst_element_set_state(playbin_, GST_STATE_NULL);
+    gst_element_set_state(playbin_, GST_STATE_READY);
     return false;
   }
 
@@ -213,6 +325,7 @@ class GstGraph final : public MediaGraph {
     timeline_.latchEnd(timeline_.endOfStream());
   }
 
+  std::shared_ptr<GstMediaBackEnd::Pipeline> pipeline_;
   GstElement* playbin_;
   bool rendered_ = false;
   bool playing_ = false;
@@ -227,15 +340,21 @@ GstMediaBackEnd::GstMediaBackEnd() {
   GError* error = nullptr;
   available_ = gst_init_check(nullptr, nullptr, &error) == TRUE;
   g_clear_error(&error);
+  if (available_) {
+    preferMpg123();
+    pipeline_ = std::make_shared<Pipeline>();
+  }
 }
+
+GstMediaBackEnd::~GstMediaBackEnd() = default;
 
 std::unique_ptr<MediaGraph> GstMediaBackEnd::createGraph() {
   if (!available_)
     return nullptr;
-  GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+  GstElement* playbin = pipeline_->take();
   if (playbin == nullptr)
     return nullptr;
-  return std::make_unique<GstGraph>(static_cast<GstElement*>(gst_object_ref_sink(playbin)));
+  return std::make_unique<GstGraph>(pipeline_, playbin);
 }
 
 double GstMediaBackEnd::linearVolume(long hundredthsOfDecibel) {

@@ -6,7 +6,9 @@
 
 namespace pvx {
 
-// The media back end on Linux: GStreamer's playbin, one pipeline per track. Opening a file
+// The media back end on Linux: GStreamer's playbin. Each graph is separate from the ones before
+// it, but they take turns in one playbin kept between tracks, so a track change builds only the
+// new file's decoder and leaves nothing behind. Opening a file
 // prerolls it synchronously, so a missing, unreadable or unsupported file fails at once and the
 // duration is known right after the start; the end of the stream is latched, so the position
 // then equals the duration exactly. Every call comes from the user-interface thread; GStreamer
@@ -17,6 +19,9 @@ class GstMediaBackEnd final : public MediaBackEnd {
  public:
   // Initialises GStreamer for the process (once; later back ends reuse it).
   GstMediaBackEnd();
+  ~GstMediaBackEnd() override;
+  GstMediaBackEnd(const GstMediaBackEnd&) = delete;
+  GstMediaBackEnd& operator=(const GstMediaBackEnd&) = delete;
 
   // False when GStreamer could not be initialised; no graph can be made then.
   bool available() const { return available_; }
@@ -26,8 +31,12 @@ class GstMediaBackEnd final : public MediaBackEnd {
   // -2000 gives 0.1, -10000 gives 0.00001.
   static double linearVolume(long hundredthsOfDecibel);
 
+  class Pipeline;
+
  private:
   bool available_ = false;
+  // Shared with the graphs, which give their playbin back even after the back end is gone.
+  std::shared_ptr<Pipeline> pipeline_;
 };
 
 }  // namespace pvx
