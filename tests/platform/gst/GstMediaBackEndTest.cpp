@@ -1,4 +1,5 @@
 #include "platform/gst/GstMediaBackEnd.h"
+#include "platform/gst/TestTones.h"
 
 #include <gst/gst.h>
 #include <gtest/gtest.h>
@@ -19,30 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// Runs a pipeline written as for gst-launch to its end; false when it fails.
-bool runPipeline(const std::string& description) {
-  GstElement* pipeline = gst_parse_launch(description.c_str(), nullptr);
-  if (pipeline == nullptr)
-    return false;
-  gst_element_set_state(pipeline, GST_STATE_PLAYING);
-  GstBus* bus = gst_element_get_bus(pipeline);
-  GstMessage* message = gst_bus_timed_pop_filtered(
-      bus, 20 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-  const bool ended = message != nullptr && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
-  if (message != nullptr)
-    gst_message_unref(message);
-  gst_object_unref(bus);
-  gst_element_set_state(pipeline, GST_STATE_NULL);
-  gst_object_unref(pipeline);
-  return ended;
-}
-
-// Writes seconds of a test tone (44.1 kHz stereo) through the encoder into file.
-bool makeTone(double seconds, const std::string& encoder, const fs::path& file) {
-  return runPipeline("audiotestsrc num-buffers=" + std::to_string(std::lround(seconds * 100)) +
-                     " samplesperbuffer=441 ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! " +
-                     encoder + " ! filesink location=\"" + file.string() + "\"");
-}
+using pvx::testing::makeTone;
+using pvx::testing::runPipeline;
 
 // How long the audio a file holds really is, counted in decoded bytes: a compressed file holds
 // more than the tone it was made from (the encoder's delay and its last frame's padding).

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/gst/GstMediaBackEnd.h"
+#include "platform/gst/TestTones.h"
 #include "support/PlayerTestPorts.h"
 
 // Track changes on the real GStreamer back end must not leave memory behind: twenty short tracks
@@ -29,26 +30,7 @@ long residentKb() {
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-bool makeTone(double seconds, const std::string& encoder, const fs::path& file) {
-  const std::string description =
-      "audiotestsrc num-buffers=" + std::to_string(static_cast<int>(seconds * 100)) +
-      " samplesperbuffer=441 ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! " + encoder +
-      " ! filesink location=\"" + file.string() + "\"";
-  GstElement* pipeline = gst_parse_launch(description.c_str(), nullptr);
-  if (pipeline == nullptr)
-    return false;
-  gst_element_set_state(pipeline, GST_STATE_PLAYING);
-  GstBus* bus = gst_element_get_bus(pipeline);
-  GstMessage* message = gst_bus_timed_pop_filtered(
-      bus, 20 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-  const bool ended = message != nullptr && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
-  if (message != nullptr)
-    gst_message_unref(message);
-  gst_object_unref(bus);
-  gst_element_set_state(pipeline, GST_STATE_NULL);
-  gst_object_unref(pipeline);
-  return ended;
-}
+using pvx::testing::makeTone;
 
 TEST(GstTrackChanges, TwentyTracksInARowLeaveTheResidentMemoryWhereTheFirstLeftIt) {
   pvx::GstMediaBackEnd backEnd;
