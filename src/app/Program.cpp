@@ -61,7 +61,17 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
   if (options_.clock != nullptr) {
     clock_ = options_.clock;
   } else {
-    ownClock_ = std::make_unique<QtClock>();
+    if (!options_.yield) {
+      // The clock's timers tell the yield when the event loop hands over to them.
+      auto clock = std::make_unique<QtClock>([this] { loopYield_->handedOver(); });
+      const QtClock* qtClock = clock.get();
+      ownClock_ = std::move(clock);
+      loopYield_ = std::make_unique<EventLoopYield>([qtClock] { return qtClock->nowNs(); },
+                                                    [] { QCoreApplication::processEvents(); });
+      options_.yield = [this] { loopYield_->yield(); };
+    } else {
+      ownClock_ = std::make_unique<QtClock>();
+    }
     clock_ = ownClock_.get();
   }
 

@@ -13,6 +13,7 @@
 #include "core/console/SimulatedWindowSystem.h"
 #include "core/console/StreamConsole.h"
 #include "core/program/Core.h"
+#include "gui/EventLoopYield.h"
 #include "gui/FolderPickerWindow.h"
 #include "gui/MainWindow.h"
 #include "gui/MessageEditorWindow.h"
@@ -84,6 +85,8 @@ class Program {
   void placePracticeWindow();
 
   ProgramOptions options_;
+  // The yield of the program's own clock and windows (none when the options bring either).
+  std::unique_ptr<EventLoopYield> loopYield_;
   std::unique_ptr<Clock> ownClock_;
   Clock* clock_ = nullptr;
   std::unique_ptr<SimulatedWindowSystem> simulated_;

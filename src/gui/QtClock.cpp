@@ -9,10 +9,14 @@ namespace {
 
 class QtTimer final : public Timer {
  public:
-  explicit QtTimer(std::function<void()> onTick) {
+  QtTimer(std::function<void()> onTick, const std::function<void()>& handedOver) {
     // A 1 ms watch timer needs the precise kind; coarse timers may fire 5% late or early.
     timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, [tick = std::move(onTick)] { tick(); });
+    QObject::connect(&timer_, &QTimer::timeout, [tick = std::move(onTick), &handedOver] {
+      if (handedOver)
+        handedOver();
+      tick();
+    });
   }
   void start(std::int64_t intervalMs, bool singleShot) override {
     timer_.setSingleShot(singleShot);
@@ -27,8 +31,12 @@ class QtTimer final : public Timer {
 
 }  // namespace
 
-QtClock::QtClock() {
+QtClock::QtClock(std::function<void()> handedOver) : handedOver_(std::move(handedOver)) {
   elapsed_.start();
+}
+
+std::int64_t QtClock::nowNs() const {
+  return elapsed_.nsecsElapsed();
 }
 
 std::int64_t QtClock::nowMs() const {
@@ -41,7 +49,7 @@ void QtClock::sleepMs(std::int64_t ms) {
 }
 
 std::unique_ptr<Timer> QtClock::makeTimer(std::function<void()> onTick) {
-  return std::make_unique<QtTimer>(std::move(onTick));
+  return std::make_unique<QtTimer>(std::move(onTick), handedOver_);
 }
 
 }  // namespace pvx

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <functional>
 
 #include "core/console/Clock.h"
 
@@ -9,13 +10,18 @@ namespace pvx {
 // Real time: Qt timers on the user-interface thread and real sleeps that block it.
 class QtClock final : public Clock {
  public:
-  QtClock();
+  // handedOver, when given, is called each time the event loop calls a timer's handler, just
+  // before it.
+  explicit QtClock(std::function<void()> handedOver = {});
+  // Nanoseconds since the clock was made.
+  std::int64_t nowNs() const;
   std::int64_t nowMs() const override;
   void sleepMs(std::int64_t ms) override;
   std::unique_ptr<Timer> makeTimer(std::function<void()> onTick) override;
 
  private:
   QElapsedTimer elapsed_;
+  std::function<void()> handedOver_;
 };
 
 }  // namespace pvx

@@ -169,9 +169,10 @@ void PlaybackEngine::positionSliderScrolled(int value) {
 void PlaybackEngine::musicTick() {
   if (!isLoaded() || graph_ == nullptr)
     return;
-  if (const std::optional<double> position = graph_->currentPosition())
-    setPositionSlider(sliderSeconds(*position));
+  // One position for the slider and the label: asking the back end is a query of its graph.
   const std::optional<double> position = graph_->currentPosition();
+  if (position)
+    setPositionSlider(sliderSeconds(*position));
   const std::optional<double> duration = graph_->duration();
   if (position && duration)
     positionLabel_ = {PositionLabel::Shows::kPosition, *position, *duration};
