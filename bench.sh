@@ -106,20 +106,36 @@ done
 echo "starts (ms): ${starts[*]}"
 first_ms=$(printf '%s\n' "${starts[@]}" | sort -n | sed -n 3p)
 
-echo "== Idle: the floor, then the program; 2 s to settle, then 10 s measured; 3 rounds"
+rounds=5
+$quick && rounds=3
+echo "== Idle: the floor and the program; 2 s to settle, then 10 s measured; $rounds rounds"
 # One after the other rather than side by side: two programs waking 1 000 times a second on two
-# shared cores disturb each other more than the machine's background does.
+# shared cores disturb each other more than the machine's background does. Which of the two goes
+# first changes from round to round, so that a drift of the machine's speed during a round favours
+# neither; each round's ratio is taken, then their median.
 seconds=10
 $quick && seconds=3
+# idle_pair: measures the floor and the program one after the other, in an order that alternates
+# with the round; prints "floor_cpu floor_peak program_cpu program_peak".
+idle_pair() {  # round, then the environment to run both in (VAR=value...)
+  local round=$1
+  shift
+  local f p
+  if [ $((round % 2)) -eq 1 ]; then
+    f=$(env "$@" $probe idle 2 $seconds -- $out/bench_floor)
+    p=$(env "$@" $probe idle 2 $seconds -- build/release/parlevox)
+  else
+    p=$(env "$@" $probe idle 2 $seconds -- build/release/parlevox)
+    f=$(env "$@" $probe idle 2 $seconds -- $out/bench_floor)
+  fi
+  echo "$f $p" | sed 's/cpu_percent=//g; s/peak_rss_kb=//g'
+}
 ratios=()
 program_cpu=()
 floor_cpu=()
 peaks=()
-for round in 1 2 3; do
-  read -r f_cpu f_peak < <($probe idle 2 $seconds -- $out/bench_floor |
-    sed 's/cpu_percent=//; s/peak_rss_kb=//')
-  read -r p_cpu p_peak < <($probe idle 2 $seconds -- build/release/parlevox |
-    sed 's/cpu_percent=//; s/peak_rss_kb=//')
+for round in $(seq $rounds); do
+  read -r f_cpu f_peak p_cpu p_peak < <(idle_pair "$round" QT_QPA_PLATFORM=offscreen)
   ratio=$(awk -v p="$p_cpu" -v f="$f_cpu" 'BEGIN { printf "%.2f", (f > 0 ? p / f : 0) }')
   echo "round $round: floor ${f_cpu}% of one core (${f_peak} kB peak); program ${p_cpu}% (${p_peak} kB peak); ratio $ratio"
   ratios+=("$ratio")
@@ -127,11 +143,11 @@ for round in 1 2 3; do
   floor_cpu+=("$f_cpu")
   peaks+=("$p_peak")
 done
-median3() { printf '%s\n' "$@" | sort -g | sed -n 2p; }
-ratio=$(median3 "${ratios[@]}")
+median() { printf '%s\n' "$@" | sort -g | sed -n "$((($# + 1) / 2))p"; }
+ratio=$(median "${ratios[@]}")
 peak_kb=$(printf '%s\n' "${peaks[@]}" | sort -n | tail -n1)
 
-echo "== Idle on a real X11 display (Xvfb with openbox): the floor, then the program; 3 rounds"
+echo "== Idle on a real X11 display (Xvfb with openbox): the floor and the program; $rounds rounds"
 ensure_packages xvfb openbox
 display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >$out/xvfb.log 2>&1 &
@@ -149,11 +165,8 @@ sleep 1
 x_ratios=()
 x_program=()
 x_floor=()
-for round in 1 2 3; do
-  read -r f_cpu _ < <(DISPLAY=$display QT_QPA_PLATFORM=xcb $probe idle 2 $seconds -- \
-    $out/bench_floor | sed 's/cpu_percent=//; s/peak_rss_kb=//')
-  read -r p_cpu _ < <(DISPLAY=$display QT_QPA_PLATFORM=xcb $probe idle 2 $seconds -- \
-    build/release/parlevox | sed 's/cpu_percent=//; s/peak_rss_kb=//')
+for round in $(seq $rounds); do
+  read -r f_cpu _ p_cpu _ < <(idle_pair "$round" DISPLAY=$display QT_QPA_PLATFORM=xcb)
   r=$(awk -v p="$p_cpu" -v f="$f_cpu" 'BEGIN { printf "%.2f", (f > 0 ? p / f : 0) }')
   echo "round $round: floor ${f_cpu}% of one core; program ${p_cpu}%; ratio $r"
   x_ratios+=("$r")
@@ -162,7 +175,7 @@ for round in 1 2 3; do
 done
 stop_display
 trap - EXIT
-x_ratio=$(median3 "${x_ratios[@]}")
+x_ratio=$(median "${x_ratios[@]}")
 
 echo "== Music on the real GStreamer back end: 50 track changes, then one track's CPU"
 music=$out/music
@@ -201,7 +214,7 @@ for i in $(seq 0 $((changes - 1))); do
   case $((i % 3)) in 0) entries+=("$music/b.wav") ;; 1) entries+=("$music/c.ogg") ;; *) entries+=("$music/a.mp3") ;; esac
 done
 playlist_of "$music/program" "${entries[@]}"
-PARLEVOX_PLAY_AT_START=1 "$music/program/parlevox" >/dev/null 2>&1 &
+PARLEVOX_PLAY_AT_START=0 "$music/program/parlevox" >/dev/null 2>&1 &
 player_pid=$!
 p_first=0
 for i in $(seq 1 $((changes * 6))); do  # about 1.2 s a track
@@ -213,25 +226,33 @@ p_peak=$(awk '/VmHWM/ {print $2}' /proc/$player_pid/status)
 kill $player_pid
 wait $player_pid 2>/dev/null || true
 echo "the program: ${p_first} kB after the first track, ${p_last} kB after the last, ${p_peak} kB peak"
-# CPU while a track plays, minus the program's idle CPU, beside gst-launch-1.0 alone: three
-# rounds of the program idle, the program playing and gst-launch-1.0, one after the other (the
-# difference of two figures of a few percent is noisy on a shared machine); the medians.
+# CPU while a track plays, minus the program's idle CPU, beside gst-launch-1.0 alone. The program
+# is measured idle and then playing in the same process, close together in time (it starts the
+# track 8.5 s after its own start: PARLEVOX_PLAY_AT_START); the difference of two figures of a few
+# percent is noisy on a shared machine, so five rounds and their medians. gst-launch-1.0 plays the
+# file with the decoder the program uses (mpg123, which the program ranks first: left to itself
+# gst-launch-1.0 takes libav's, which costs more); its figure with libav is shown beside it.
 playlist_of "$music/long" "$music/long.mp3"
 cpu_of() { "$probe" idle 1 8 -- "$@" 2>/dev/null | sed -n 's/^cpu_percent=\([0-9.]*\).*/\1/p'; }
 playing=()
 launching=()
-for round in 1 2 3; do
-  idle_now=$(cpu_of "$music/long/parlevox")
-  play_now=$(PARLEVOX_PLAY_AT_START=1 cpu_of "$music/long/parlevox")
-  launch_now=$(cpu_of gst-launch-1.0 -q playbin uri="file://$(realpath "$music/long.mp3")")
-  echo "round $round: the program idle ${idle_now}%, playing ${play_now}%; gst-launch-1.0 ${launch_now}%"
+launching_libav=()
+for round in $(seq $rounds); do
+  read -r idle_now play_now < <(PARLEVOX_PLAY_AT_START=8.5 "$probe" phases 1 7 9.5 7 -- \
+    "$music/long/parlevox" 2>/dev/null | sed 's/cpu_percent_[12]=//g; s/peak_rss_kb=.*//')
+  launch_now=$(GST_PLUGIN_FEATURE_RANK=mpg123audiodec:MAX cpu_of gst-launch-1.0 -q playbin \
+    uri="file://$(realpath "$music/long.mp3")")
+  libav_now=$(cpu_of gst-launch-1.0 -q playbin uri="file://$(realpath "$music/long.mp3")")
+  echo "round $round: the program idle ${idle_now}%, then playing ${play_now}%; gst-launch-1.0 ${launch_now}% (with libav's decoder ${libav_now}%)"
   playing+=("$(awk -v p="$play_now" -v i="$idle_now" 'BEGIN { printf "%.2f", p - i }')")
   launching+=("$launch_now")
+  launching_libav+=("$libav_now")
 done
-play_cpu=$(median3 "${playing[@]}")
-launch_cpu=$(median3 "${launching[@]}")
+play_cpu=$(median "${playing[@]}")
+launch_cpu=$(median "${launching[@]}")
+libav_cpu=$(median "${launching_libav[@]}")
 play_ratio=$(awk -v p="$play_cpu" -v l="$launch_cpu" 'BEGIN { printf "%.2f", (l > 0 ? p / l : 0) }')
-echo "while a track plays: the program ${play_cpu}% of one core above its idle, gst-launch-1.0 playbin ${launch_cpu}%"
+echo "while a track plays: the program ${play_cpu}% of one core above its idle, gst-launch-1.0 playbin ${launch_cpu}% (${libav_cpu}% with libav's decoder)"
 
 echo
 echo "== Figures against their targets"
@@ -287,6 +308,9 @@ printf '%-44s %-16s %-12s %s\n' "  after the first track / after the last" \
   "$(awk -v a="$m_first" -v b="$m_last" 'BEGIN { printf "%.1f / %.1f MB", a / 1024, b / 1024 }')" "-" "-"
 row "music: CPU playing - idle, / gst-launch" "$play_ratio x" \
   "$(awk -v r="$play_ratio" 'BEGIN { print (r <= 1.1) ? "yes" : "no" }')" "<= 1.1 x"
+printf '%-44s %-16s %-12s %s\n' "  program above idle / gst-launch, % of one core" \
+  "$play_cpu / $launch_cpu" "-" "-"
+printf '%-44s %-16s %-12s %s\n' "  gst-launch with libav's decoder" "$libav_cpu" "-" "-"
 row "peak memory of the program" "$(awk -v k="$peak_kb" 'BEGIN { printf "%.1f MB", k / 1024 }')" \
   "$(awk -v k="$peak_kb" 'BEGIN { print (k <= 80 * 1024) ? "yes" : "no" }')" "<= 80 MB"
 row "start to first watch cycle (median of 5)" "$first_ms ms" \
