@@ -23,8 +23,8 @@ bool PlayerDock::stillPlaced(const TwipsRect& main) const {
          std::fabs(main.top - placed_->top) <= kOnePixel;
 }
 
-TwipsRect PlayerDock::placePair(const TwipsRect& main) {
-  const TwipsRect kept = keepPairInside(main, player_.geometry().height, main_.availableArea());
+TwipsRect PlayerDock::placePair(const TwipsRect& main, float playerHeight) {
+  const TwipsRect kept = keepPairInside(main, playerHeight, main_.availableArea());
   if (kept.left == main.left && kept.top == main.top) {
     placed_ = main;
     return main;
@@ -35,20 +35,21 @@ TwipsRect PlayerDock::placePair(const TwipsRect& main) {
 }
 
 void PlayerDock::keepPairOnScreen() {
-  placePair(main_.isVisible() ? mainGeometry() : main_.geometry());
+  placePair(main_.isVisible() ? mainGeometry() : main_.geometry(), player_.geometry().height);
 }
 
 void PlayerDock::dock() {
   TwipsRect main = mainGeometry();
+  // Placing the pair moves only the main window: the player's geometry is read once.
+  const TwipsRect player = player_.geometry();
   if (main_.isVisible()) {
     if (stillPlaced(main)) {
-      main = placePair(main);
+      main = placePair(main, player.height);
       lastShownMain_ = main;
     } else {
       placed_.reset();
     }
   }
-  const TwipsRect player = player_.geometry();
   const float dockedTop = main.bottom();
   if (player.top != dockedTop || player.left != main.left)
     player_.move(main.left, dockedTop);

@@ -33,7 +33,7 @@ class PlayerDock {
   TwipsRect mainGeometry();
   // Whether the main window is still where the pair was last kept on the screen.
   bool stillPlaced(const TwipsRect& main) const;
-  TwipsRect placePair(const TwipsRect& main);
+  TwipsRect placePair(const TwipsRect& main, float playerHeight);
 
   MainWindowPort& main_;
   FormPort& player_;

@@ -1,5 +1,6 @@
 #include "core/text/Text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -209,6 +210,11 @@ std::string fromCp1252(std::string_view bytes) {
 }
 
 std::string toCp1252(std::string_view utf8) {
+  // ASCII is the same in both, and most of what is converted is ASCII (the console's title
+  // every watch cycle).
+  if (std::all_of(utf8.begin(), utf8.end(),
+                  [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }))
+    return std::string(utf8);
   std::string out;
   out.reserve(utf8.size());
   for (std::size_t pos = 0; pos < utf8.size();) {

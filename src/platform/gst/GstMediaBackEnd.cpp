@@ -147,8 +147,16 @@ namespace {
 class GstGraph final : public MediaGraph {
  public:
   GstGraph(std::shared_ptr<GstMediaBackEnd::Pipeline> pipeline, GstElement* playbin)
-      : pipeline_(std::move(pipeline)), playbin_(playbin) {}
-  ~GstGraph() override { pipeline_->giveBack(playbin_); }
+      : pipeline_(std::move(pipeline)), playbin_(playbin) {
+    // The position is asked of the audio output itself: asked of playbin, the question goes
+    // round every element of the pipeline to find its outputs, ten times a second.
+    g_object_get(playbin_, "audio-sink", &sink_, nullptr);
+  }
+  ~GstGraph() override {
+    if (sink_ != nullptr)
+      gst_object_unref(sink_);
+    pipeline_->giveBack(playbin_);
+  }
   GstGraph(const GstGraph&) = delete;
   GstGraph& operator=(const GstGraph&) = delete;
 
@@ -198,7 +206,12 @@ class GstGraph final : public MediaGraph {
     if (!rendered_)
       return std::nullopt;
     drainBus();
-    if (!timeline_.ended() && !queryDuration() && playing_) {
+    // The length is asked of the pipeline once it is known only when the pipeline says it changed
+    // (an .mp3 without a length header is first estimated from its bit rate).
+    if (timeline_.ended() || (timeline_.durationKnown() && !durationChanged_))
+      return timeline_.duration();
+    durationChanged_ = false;
+    if (!queryDuration() && playing_) {
       // An .mp3 without a length header may tell its length only once it is playing.
       for (gulong waited = 0; waited < kDurationWaitUs; waited += kDurationPollUs) {
         g_usleep(kDurationPollUs);
@@ -217,7 +230,9 @@ class GstGraph final : public MediaGraph {
     if (timeline_.ended())
       return timeline_.endPosition();
     gint64 position = 0;
-    if (gst_element_query_position(playbin_, GST_FORMAT_TIME, &position) && position >= 0)
+    if (gst_element_query_position(sink_ != nullptr ? sink_ : playbin_, GST_FORMAT_TIME,
+                                   &position) &&
+        position >= 0)
       return timeline_.report(toSeconds(position));
     return timeline_.report(std::nullopt);
   }
@@ -303,6 +318,9 @@ class GstGraph final : public MediaGraph {
           if (rendered_)
             trackEnded();
           break;
+        case GST_MESSAGE_DURATION_CHANGED:
+          durationChanged_ = true;
+          break;
         case GST_MESSAGE_ERROR:
           failed_ = true;
           // A track that breaks while playing counts as ended, so the player moves on.
@@ -327,7 +345,9 @@ class GstGraph final : public MediaGraph {
 
   std::shared_ptr<GstMediaBackEnd::Pipeline> pipeline_;
   GstElement* playbin_;
+  GstElement* sink_ = nullptr;
   bool rendered_ = false;
+  bool durationChanged_ = false;
   bool playing_ = false;
   bool failed_ = false;
   TrackTimeline timeline_;
