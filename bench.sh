@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Measures Parlevox: the core's operations with Google Benchmark (bench/bench_core.cpp), then the
 # whole program against the practice game, offscreen: its idle CPU and peak memory beside a Qt
-# program that only runs the watch timer's 1 ms timer (the floor), and the time from the start of
-# its process to its first watch cycle. Prints every figure beside its target; the raw results
-# are kept in build/bench/. Installs missing Debian packages first; builds build/release (as
-# ./run.sh does) and build/bench incrementally. JOBS sets the builds' parallelism.
-#   ./bench.sh            everything (about three minutes once built)
+# program with one window that only runs the watch timer's 1 ms timer (the floor), the two side
+# by side, and the time from the start of its process to its first watch cycle. Prints every
+# figure beside its target; the raw results are kept in build/bench/. Installs missing Debian
+# packages first; builds build/release (as ./run.sh does) and build/bench incrementally. JOBS
+# sets the builds' parallelism.
+#   ./bench.sh            everything (about eight minutes once built)
 #   ./bench.sh --quick    shorter runs, for a first look
 #   ./bench.sh --soak     only the soak: 24 hours of a busy server's program time, headless on
 #                         the virtual clock (bench/soak.cpp), its wall time, the commands typed
@@ -106,48 +107,42 @@ done
 echo "starts (ms): ${starts[*]}"
 first_ms=$(printf '%s\n' "${starts[@]}" | sort -n | sed -n 3p)
 
-rounds=5
-$quick && rounds=3
-echo "== Idle: the floor and the program; 2 s to settle, then 10 s measured; $rounds rounds"
-# One after the other rather than side by side: two programs waking 1 000 times a second on two
-# shared cores disturb each other more than the machine's background does. Which of the two goes
-# first changes from round to round, so that a drift of the machine's speed during a round favours
-# neither; each round's ratio is taken, then their median.
-seconds=10
-$quick && seconds=3
-# idle_pair: measures the floor and the program one after the other, in an order that alternates
-# with the round; prints "floor_cpu floor_peak program_cpu program_peak".
-idle_pair() {  # round, then the environment to run both in (VAR=value...)
-  local round=$1
-  shift
-  local f p
-  if [ $((round % 2)) -eq 1 ]; then
-    f=$(env "$@" $probe idle 2 $seconds -- $out/bench_floor)
-    p=$(env "$@" $probe idle 2 $seconds -- build/release/parlevox)
-  else
-    p=$(env "$@" $probe idle 2 $seconds -- build/release/parlevox)
-    f=$(env "$@" $probe idle 2 $seconds -- $out/bench_floor)
-  fi
-  echo "$f $p" | sed 's/cpu_percent=//g; s/peak_rss_kb=//g'
+rounds=3
+$quick && rounds=2
+seconds=20
+$quick && seconds=5
+echo "== Idle: the floor and the program side by side; 2 s to settle, then ${seconds} s measured; $rounds rounds"
+# Side by side, over the same seconds: a program waking 1 000 times a second costs a few tenths
+# of a percent of a core more or less from one ten-second stretch to the next on a shared
+# machine (twice the gap being measured), and running them together lays those swings on both.
+# The figure is the ratio of their totals over every round.
+# idle_pair: the floor and the program together; prints "floor_cpu program_cpu program_peak".
+idle_pair() {  # the environment to run both in (VAR=value...)
+  env "$@" $probe together 2 $seconds -- $out/bench_floor -- build/release/parlevox |
+    sed 's/cpu_percent_[12]=//g; s/peak_rss_kb_1=[0-9]* //; s/peak_rss_kb_2=//'
 }
-ratios=()
+# ratio_of_totals: the sum of the second list over the sum of the first ("a b c" "d e f").
+ratio_of_totals() {
+  awk -v f="$1" -v p="$2" 'BEGIN {
+    n = split(f, fs, " "); split(p, ps, " "); sf = 0; sp = 0
+    for (i = 1; i <= n; i++) { sf += fs[i]; sp += ps[i] }
+    printf "%.2f", (sf > 0 ? sp / sf : 0) }'
+}
 program_cpu=()
 floor_cpu=()
 peaks=()
 for round in $(seq $rounds); do
-  read -r f_cpu f_peak p_cpu p_peak < <(idle_pair "$round" QT_QPA_PLATFORM=offscreen)
-  ratio=$(awk -v p="$p_cpu" -v f="$f_cpu" 'BEGIN { printf "%.2f", (f > 0 ? p / f : 0) }')
-  echo "round $round: floor ${f_cpu}% of one core (${f_peak} kB peak); program ${p_cpu}% (${p_peak} kB peak); ratio $ratio"
-  ratios+=("$ratio")
+  read -r f_cpu p_cpu p_peak < <(idle_pair QT_QPA_PLATFORM=offscreen)
+  echo "round $round: floor ${f_cpu}% of one core; program ${p_cpu}% (${p_peak} kB peak); ratio $(ratio_of_totals "$f_cpu" "$p_cpu")"
   program_cpu+=("$p_cpu")
   floor_cpu+=("$f_cpu")
   peaks+=("$p_peak")
 done
 median() { printf '%s\n' "$@" | sort -g | sed -n "$((($# + 1) / 2))p"; }
-ratio=$(median "${ratios[@]}")
+ratio=$(ratio_of_totals "${floor_cpu[*]}" "${program_cpu[*]}")
 peak_kb=$(printf '%s\n' "${peaks[@]}" | sort -n | tail -n1)
 
-echo "== Idle on a real X11 display (Xvfb with openbox): the floor and the program; $rounds rounds"
+echo "== Idle on a real X11 display (Xvfb with openbox): the floor and the program side by side; $rounds rounds"
 ensure_packages xvfb openbox
 display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >$out/xvfb.log 2>&1 &
@@ -162,20 +157,15 @@ for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1
 DISPLAY=$display openbox >/dev/null 2>&1 &
 wm_pid=$!
 sleep 1
-x_ratios=()
 x_program=()
 x_floor=()
 for round in $(seq $rounds); do
-  read -r f_cpu _ p_cpu _ < <(idle_pair "$round" DISPLAY=$display QT_QPA_PLATFORM=xcb)
-  r=$(awk -v p="$p_cpu" -v f="$f_cpu" 'BEGIN { printf "%.2f", (f > 0 ? p / f : 0) }')
-  echo "round $round: floor ${f_cpu}% of one core; program ${p_cpu}%; ratio $r"
-  x_ratios+=("$r")
+  read -r f_cpu p_cpu _ < <(idle_pair DISPLAY=$display QT_QPA_PLATFORM=xcb)
+  echo "round $round: floor ${f_cpu}% of one core; program ${p_cpu}%; ratio $(ratio_of_totals "$f_cpu" "$p_cpu")"
   x_program+=("$p_cpu")
   x_floor+=("$f_cpu")
 done
-stop_display
-trap - EXIT
-x_ratio=$(median "${x_ratios[@]}")
+x_ratio=$(ratio_of_totals "${x_floor[*]}" "${x_program[*]}")
 
 echo "== Music on the real GStreamer back end: 50 track changes, then one track's CPU"
 music=$out/music
@@ -187,7 +177,7 @@ tone() {  # seconds, encoder, file
 tone 1 lamemp3enc "$music/a.mp3"
 tone 1 wavenc "$music/b.wav"
 tone 1 "vorbisenc ! oggmux" "$music/c.ogg"
-tone 12 lamemp3enc "$music/long.mp3"
+tone 40 lamemp3enc "$music/long.mp3"
 changes=50
 $out/bench_music changes $changes "$music/a.mp3" "$music/b.wav" "$music/c.ogg" \
   2>/dev/null >$out/music.txt
@@ -214,7 +204,7 @@ for i in $(seq 0 $((changes - 1))); do
   case $((i % 3)) in 0) entries+=("$music/b.wav") ;; 1) entries+=("$music/c.ogg") ;; *) entries+=("$music/a.mp3") ;; esac
 done
 playlist_of "$music/program" "${entries[@]}"
-PARLEVOX_PLAY_AT_START=0 "$music/program/parlevox" >/dev/null 2>&1 &
+PARLEVOX_PLAY_AT_START=1 "$music/program/parlevox" >/dev/null 2>&1 &
 player_pid=$!
 p_first=0
 for i in $(seq 1 $((changes * 6))); do  # about 1.2 s a track
@@ -226,31 +216,36 @@ p_peak=$(awk '/VmHWM/ {print $2}' /proc/$player_pid/status)
 kill $player_pid
 wait $player_pid 2>/dev/null || true
 echo "the program: ${p_first} kB after the first track, ${p_last} kB after the last, ${p_peak} kB peak"
-# CPU while a track plays, minus the program's idle CPU, beside gst-launch-1.0 alone. The program
-# is measured idle and then playing in the same process, close together in time (it starts the
-# track 8.5 s after its own start: PARLEVOX_PLAY_AT_START); the difference of two figures of a few
-# percent is noisy on a shared machine, so five rounds and their medians. gst-launch-1.0 plays the
-# file with the decoder the program uses (mpg123, which the program ranks first: left to itself
-# gst-launch-1.0 takes libav's, which costs more); its figure with libav is shown beside it.
+# CPU while a track plays, minus the program's idle CPU, beside gst-launch-1.0 alone: the program
+# idle, the program playing (PARLEVOX_PLAY_AT_START), gst-launch-1.0 playing the same file and
+# gst-launch-1.0 left to choose its decoder, all four side by side over the same seconds (figures
+# of a few tenths of a percent swing by a third from one stretch to the next on a shared
+# machine), the figure from the totals over every round. gst-launch-1.0 is given the decoder the
+# program uses (mpg123, which the program ranks first); left to itself it takes libav's, which
+# costs more, shown beside it.
 playlist_of "$music/long" "$music/long.mp3"
-cpu_of() { "$probe" idle 1 8 -- "$@" 2>/dev/null | sed -n 's/^cpu_percent=\([0-9.]*\).*/\1/p'; }
-playing=()
-launching=()
-launching_libav=()
+playlist_of "$music/idle" "$music/long.mp3"
+uri="file://$(realpath "$music/long.mp3")"
+idle_sum=0
+play_sum=0
+launch_sum=0
+libav_sum=0
 for round in $(seq $rounds); do
-  read -r idle_now play_now < <(PARLEVOX_PLAY_AT_START=8.5 "$probe" phases 1 7 9.5 7 -- \
-    "$music/long/parlevox" 2>/dev/null | sed 's/cpu_percent_[12]=//g; s/peak_rss_kb=.*//')
-  launch_now=$(GST_PLUGIN_FEATURE_RANK=mpg123audiodec:MAX cpu_of gst-launch-1.0 -q playbin \
-    uri="file://$(realpath "$music/long.mp3")")
-  libav_now=$(cpu_of gst-launch-1.0 -q playbin uri="file://$(realpath "$music/long.mp3")")
-  echo "round $round: the program idle ${idle_now}%, then playing ${play_now}%; gst-launch-1.0 ${launch_now}% (with libav's decoder ${libav_now}%)"
-  playing+=("$(awk -v p="$play_now" -v i="$idle_now" 'BEGIN { printf "%.2f", p - i }')")
-  launching+=("$launch_now")
-  launching_libav+=("$libav_now")
+  read -r idle_now play_now launch_now libav_now < <($probe together 2 $seconds -- \
+    "$music/idle/parlevox" -- \
+    env PARLEVOX_PLAY_AT_START=1 "$music/long/parlevox" -- \
+    env GST_PLUGIN_FEATURE_RANK=mpg123audiodec:MAX gst-launch-1.0 -q playbin uri="$uri" -- \
+    gst-launch-1.0 -q playbin uri="$uri" |
+    sed 's/cpu_percent_[0-9]=//g; s/ peak_rss_kb_[0-9]=[0-9]*//g')
+  echo "round $round: the program idle ${idle_now}%, playing ${play_now}%; gst-launch-1.0 ${launch_now}% (with libav's decoder ${libav_now}%)"
+  idle_sum=$(awk -v a="$idle_sum" -v b="$idle_now" 'BEGIN { print a + b }')
+  play_sum=$(awk -v a="$play_sum" -v b="$play_now" 'BEGIN { print a + b }')
+  launch_sum=$(awk -v a="$launch_sum" -v b="$launch_now" 'BEGIN { print a + b }')
+  libav_sum=$(awk -v a="$libav_sum" -v b="$libav_now" 'BEGIN { print a + b }')
 done
-play_cpu=$(median "${playing[@]}")
-launch_cpu=$(median "${launching[@]}")
-libav_cpu=$(median "${launching_libav[@]}")
+play_cpu=$(awk -v p="$play_sum" -v i="$idle_sum" -v n="$rounds" 'BEGIN { printf "%.3f", (p - i) / n }')
+launch_cpu=$(awk -v l="$launch_sum" -v n="$rounds" 'BEGIN { printf "%.3f", l / n }')
+libav_cpu=$(awk -v l="$libav_sum" -v n="$rounds" 'BEGIN { printf "%.3f", l / n }')
 play_ratio=$(awk -v p="$play_cpu" -v l="$launch_cpu" 'BEGIN { printf "%.2f", (l > 0 ? p / l : 0) }')
 echo "while a track plays: the program ${play_cpu}% of one core above its idle, gst-launch-1.0 playbin ${launch_cpu}% (${libav_cpu}% with libav's decoder)"
 
@@ -286,11 +281,11 @@ for name in ReadLog29999 EventChain200 CommandChain200 PlaylistSave32767 Listing
     else printf "%d ns", n }')
   printf '%-44s %-16s %-12s %s\n' "$name" "$shown" "-" "-"
 done
-row "idle CPU, program / floor (median of 3)" "$ratio x" \
+row "idle CPU, program / floor" "$ratio x" \
   "$(awk -v r="$ratio" 'BEGIN { print (r <= 1.2) ? "yes" : "no" }')" "<= 1.2 x"
 printf '%-44s %-16s %-12s %s\n' "  program, % of one core (each round)" "${program_cpu[*]}" "-" "-"
 printf '%-44s %-16s %-12s %s\n' "  floor, % of one core (each round)" "${floor_cpu[*]}" "-" "-"
-row "idle CPU on X11, program / floor (median of 3)" "$x_ratio x" \
+row "idle CPU on X11, program / floor" "$x_ratio x" \
   "$(awk -v r="$x_ratio" 'BEGIN { print (r <= 1.2) ? "yes" : "no" }')" "<= 1.2 x"
 printf '%-44s %-16s %-12s %s\n' "  program on X11, % of one core" "${x_program[*]}" "-" "-"
 printf '%-44s %-16s %-12s %s\n' "  floor on X11, % of one core" "${x_floor[*]}" "-" "-"

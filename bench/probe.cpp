@@ -3,10 +3,10 @@
 //   bench_probe idle WARMUP SECONDS -- PROGRAM [ARG...]
 //     lets the program start, waits WARMUP seconds, then measures SECONDS seconds; prints
 //     "cpu_percent=<% of one core over the measured seconds> peak_rss_kb=<peak resident memory>"
-//   bench_probe phases AT1 SECONDS1 AT2 SECONDS2 -- PROGRAM [ARG...]
-//     measures the program twice: SECONDS1 seconds from AT1 seconds after its start, then
-//     SECONDS2 from AT2; prints "cpu_percent_1=<...> cpu_percent_2=<...> peak_rss_kb=<...>"
-//     (two phases of one process, such as idle and then playing, side by side in time)
+//   bench_probe together WARMUP SECONDS -- PROGRAM [ARG...] -- PROGRAM [ARG...] [-- ...]
+//     starts the programs at once, waits WARMUP seconds, then measures them all over the same
+//     SECONDS seconds; prints "cpu_percent_N=<...> peak_rss_kb_N=<...>" for each, N from 1 (side
+//     by side, the machine's changing speed weighs on each of them alike)
 //   bench_probe first-line TEXT TIMEOUT -- PROGRAM [ARG...]
 //     prints "ms=<milliseconds from just before the process was made to the moment a line
 //     holding TEXT appeared on its stderr>", or fails after TIMEOUT seconds
@@ -121,35 +121,40 @@ int idle(double warmup, double seconds, char** argv) {
   return 0;
 }
 
-int phases(double at1, double seconds1, double at2, double seconds2, char** argv) {
-  if (at2 < at1 + seconds1) {
-    std::fputs("bench_probe: the second phase begins before the first ends\n", stderr);
-    return 2;
-  }
+int together(double warmup, double seconds, const std::vector<char**>& programs) {
   const int quiet = open("/dev/null", O_WRONLY);
-  const auto start = Clock::now();
-  const pid_t pid = spawn(argv, quiet);
+  std::vector<pid_t> pids;
+  for (char** argv : programs)
+    pids.push_back(spawn(argv, quiet));
   close(quiet);
-  auto percentOver = [pid, start](double at, double seconds) {
-    std::this_thread::sleep_until(
-        start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(at)));
-    const auto cpu0 = threadCpuNs(pid);
-    const auto t0 = Clock::now();
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    const auto cpu1 = threadCpuNs(pid);
-    const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
-    return 100.0 * cpuSecondsBetween(cpu0, cpu1) / wall;
+  auto endAll = [&pids] {
+    for (const pid_t pid : pids)
+      end(pid);
   };
-  const double first = percentOver(at1, seconds1);
-  const double second = percentOver(at2, seconds2);
-  const long peak = peakRssKb(pid);
-  const bool ok = alive(pid);
-  end(pid);
-  if (!ok) {
-    std::fprintf(stderr, "bench_probe: %s ended while being measured\n", argv[0]);
-    return 1;
+  std::this_thread::sleep_for(std::chrono::duration<double>(warmup));
+  std::vector<std::map<std::string, double>> before;
+  for (const pid_t pid : pids)
+    before.push_back(threadCpuNs(pid));
+  const auto t0 = Clock::now();
+  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+  std::vector<double> percent;
+  for (std::size_t i = 0; i < pids.size(); ++i)
+    percent.push_back(100.0 * cpuSecondsBetween(before[i], threadCpuNs(pids[i])));
+  const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
+  std::string line;
+  for (std::size_t i = 0; i < pids.size(); ++i) {
+    if (!alive(pids[i])) {
+      std::fprintf(stderr, "bench_probe: %s ended while being measured\n", programs[i][0]);
+      endAll();
+      return 1;
+    }
+    char field[128];
+    std::snprintf(field, sizeof field, "%scpu_percent_%zu=%.3f peak_rss_kb_%zu=%ld",
+                  i == 0 ? "" : " ", i + 1, percent[i] / wall, i + 1, peakRssKb(pids[i]));
+    line += field;
   }
-  std::printf("cpu_percent_1=%.2f cpu_percent_2=%.2f peak_rss_kb=%ld\n", first, second, peak);
+  endAll();
+  std::printf("%s\n", line.c_str());
   return 0;
 }
 
@@ -185,7 +190,7 @@ int firstLine(const std::string& text, double timeout, char** argv) {
 int usage() {
   std::fputs(
       "usage: bench_probe idle WARMUP SECONDS -- PROGRAM [ARG...]\n"
-      "       bench_probe phases AT1 SECONDS1 AT2 SECONDS2 -- PROGRAM [ARG...]\n"
+      "       bench_probe together WARMUP SECONDS -- PROGRAM [ARG...] -- PROGRAM [ARG...]...\n"
       "       bench_probe first-line TEXT TIMEOUT -- PROGRAM [ARG...]\n",
       stderr);
   return 2;
@@ -194,9 +199,20 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 8 && std::strcmp(argv[1], "phases") == 0 && std::strcmp(argv[6], "--") == 0)
-    return phases(std::atof(argv[2]), std::atof(argv[3]), std::atof(argv[4]), std::atof(argv[5]),
-                  argv + 7);
+  if (argc >= 7 && std::strcmp(argv[1], "together") == 0 && std::strcmp(argv[4], "--") == 0) {
+    // Each "--" ends the program before it: the separators become the argument lists' ends.
+    std::vector<char**> programs;
+    for (int i = 4; i < argc; ++i) {
+      if (std::strcmp(argv[i], "--") != 0)
+        continue;
+      argv[i] = nullptr;
+      if (i + 1 < argc && std::strcmp(argv[i + 1], "--") != 0)
+        programs.push_back(argv + i + 1);
+    }
+    if (programs.size() < 2)
+      return usage();
+    return together(std::atof(argv[2]), std::atof(argv[3]), programs);
+  }
   if (argc < 6 || std::strcmp(argv[4], "--") != 0)
     return usage();
   const std::string mode = argv[1];
