@@ -6,10 +6,13 @@ namespace pvx::testing {
 
 namespace {
 
-// Bounds, never delays: each wait ends as soon as what it waits for has happened. Wine may need
-// a few seconds for a program's first window on a cold machine.
+// Bounds, never delays: each wait ends as soon as what it waits for has happened (only a start
+// Wine failed is tried again after a pause). Wine may need a few seconds for a program's first
+// window on a cold machine.
 constexpr DWORD kStartTimeoutMs = 30000;
 constexpr DWORD kPollMs = 10;
+constexpr int kStartAttempts = 5;
+constexpr DWORD kRetryPauseMs = 200;
 constexpr UINT kSendTimeoutMs = 10000;
 constexpr DWORD kExitTimeoutMs = 10000;
 
@@ -76,10 +79,24 @@ PracticeConsoleProcess::PracticeConsoleProcess(const std::vector<std::string>& a
   std::wstring wideCommandLine = toWide(commandLine);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  if (!CreateProcessW(wideExe.c_str(), wideCommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &process_)) {
-    failure_ = "cannot start " + exe + " (error " + std::to_string(GetLastError()) + ")";
+  // Wine now and then fails a start with ERROR_INTERNAL_ERROR (1359) while the session is busy
+  // ending the previous test's console; a moment later the same start succeeds.
+  DWORD error = 0;
+  for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
+    if (attempt > 0)
+      Sleep(kRetryPauseMs);
+    if (CreateProcessW(wideExe.c_str(), wideCommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       nullptr, &startup, &process_)) {
+      error = 0;
+      break;
+    }
+    error = GetLastError();
     process_ = {};
+    if (error != ERROR_INTERNAL_ERROR)
+      break;
+  }
+  if (error != 0) {
+    failure_ = "cannot start " + exe + " (error " + std::to_string(error) + ")";
     return;
   }
   started_ = waitForWindows(kStartTimeoutMs);
