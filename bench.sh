@@ -138,7 +138,6 @@ for round in $(seq $rounds); do
   floor_cpu+=("$f_cpu")
   peaks+=("$p_peak")
 done
-median() { printf '%s\n' "$@" | sort -g | sed -n "$((($# + 1) / 2))p"; }
 ratio=$(ratio_of_totals "${floor_cpu[*]}" "${program_cpu[*]}")
 peak_kb=$(printf '%s\n' "${peaks[@]}" | sort -n | tail -n1)
 

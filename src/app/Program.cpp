@@ -5,7 +5,6 @@
 #include <QTimer>
 #include <stdexcept>
 
-#include "gui/QtClock.h"
 #include "gui/QtFormPort.h"
 #include "platform/SystemCalls.h"
 #ifdef _WIN32
@@ -63,11 +62,10 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
   } else {
     if (!options_.yield) {
       // The clock's timers tell the yield when the event loop hands over to them.
-      auto clock = std::make_unique<QtClock>([this] { loopYield_->handedOver(); });
-      const QtClock* qtClock = clock.get();
-      ownClock_ = std::move(clock);
-      loopYield_ = std::make_unique<EventLoopYield>([qtClock] { return qtClock->nowNs(); },
-                                                    [] { QCoreApplication::processEvents(); });
+      ownClock_ = std::make_unique<QtClock>([this] { loopYield_->handedOver(); });
+      loopYield_ =
+          std::make_unique<EventLoopYield>([clock = ownClock_.get()] { return clock->nowNs(); },
+                                           [] { QCoreApplication::processEvents(); });
       options_.yield = [this] { loopYield_->yield(); };
     } else {
       ownClock_ = std::make_unique<QtClock>();

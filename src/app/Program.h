@@ -19,6 +19,7 @@
 #include "gui/MessageEditorWindow.h"
 #include "gui/PlayerWindow.h"
 #include "gui/PracticeConsoleWindow.h"
+#include "gui/QtClock.h"
 #include "gui/QtDialogs.h"
 
 namespace pvx {
@@ -87,7 +88,7 @@ class Program {
   ProgramOptions options_;
   // The yield of the program's own clock and windows (none when the options bring either).
   std::unique_ptr<EventLoopYield> loopYield_;
-  std::unique_ptr<Clock> ownClock_;
+  std::unique_ptr<QtClock> ownClock_;
   Clock* clock_ = nullptr;
   std::unique_ptr<SimulatedWindowSystem> simulated_;
   std::unique_ptr<PracticeGame> game_;
