@@ -44,6 +44,8 @@ std::string withoutOwnWords(std::string_view text, std::string_view playerName) 
   for (const std::string_view line : split(text)) {
     if (!line.empty() && line.front() == ']')
       continue;
+    if (beginsWithNoCase(line, kNameAnswer))
+      continue;
     if (!playerName.empty() && beginsWithNoCase(line, ownChat))
       continue;
     kept += line;

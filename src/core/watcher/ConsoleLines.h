@@ -11,6 +11,9 @@
 // as the local player's and a name never runs on into the next line.
 namespace pvx::consolelines {
 
+// How the game's answer to a name query begins.
+inline constexpr std::string_view kNameAnswer = "\"name\" is:";
+
 // The lines of a text, each with its line break; nothing for an empty text.
 std::vector<std::string_view> split(std::string_view text);
 
@@ -24,7 +27,8 @@ std::optional<std::string> firstBeginningWith(std::string_view text, std::string
 std::optional<std::string> firstHolding(std::string_view text, std::string_view needle);
 
 // The text without the program's own words: the console's echo of a typed command (a line that
-// begins with "]") and, while the name is known, the local player's own chat lines (name + ": ").
+// begins with "]"), the game's answer to its name query (the player's name may hold any words)
+// and, while the name is known, the local player's own chat lines (name + ": ").
 std::string withoutOwnWords(std::string_view text, std::string_view playerName);
 
 }  // namespace pvx::consolelines

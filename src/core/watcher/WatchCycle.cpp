@@ -146,7 +146,7 @@ void WatchCycle::body() {
   // The game's answer to a name query stands at the start of its own line; a chat line that
   // merely holds the same words must not choose the player's name.
   if (const std::optional<std::string> answer =
-          consolelines::firstBeginningWith(wholeLines_, kNameAnswer)) {
+          consolelines::firstBeginningWith(wholeLines_, consolelines::kNameAnswer)) {
     quoteScan(*answer);
     if (!s.playerName.empty())
       nameQueryOpen_ = false;

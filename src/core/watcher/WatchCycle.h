@@ -50,8 +50,6 @@ class WatchCycle {
   // this long after it: a game that answers in other words is asked four times a second, not
   // on every cycle.
   static constexpr std::int64_t kNameQueryIntervalMs = 250;
-  // How the game's answer to a name query begins.
-  static constexpr const char* kNameAnswer = "\"name\" is:";
 
   // events runs on every cycle that reaches it (the replies, or the reply-on test while replies
   // are off or the name is unknown); commands next, only while the name is known.

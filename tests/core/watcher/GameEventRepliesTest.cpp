@@ -244,6 +244,16 @@ TEST_F(Replies, ThePlayersOwnWordsAndTheConsolesEchoAreNoEvents) {
             1);
 }
 
+TEST_F(Replies, ANameHoldingAnEventsWordsIsAskedForOnce) {
+  // The player took a name made of what the game prints while loading: the answer to the
+  // program's name query holds those words, and must not make it ask again, and again.
+  game.setPlayerName("Loading dll file finished R_Init");
+  happen({"Loading dll file cgame."});
+  clock.runFor(1000);
+  EXPECT_EQ(commands(), (std::vector<std::string>{"name"}));
+  EXPECT_EQ(playerName(), "Loading dll file finished R_Init");
+}
+
 TEST_F(Replies, ReplySwitchesCountOnlyOnThePlayersOwnLine) {
   happen({"Eve: Rookie: !replyoff"});
   EXPECT_TRUE(replies().repliesOn());

@@ -38,6 +38,7 @@ TEST_F(EngineGame, TheEnginesExitIsTheConsoleWindowGoingAway) {
   program->bridge().sendConsoleCommand("quit");
   ASSERT_TRUE(until([&] { return gameGone(); }));
   ASSERT_TRUE(until([&] { return program->watch().state().playerName.empty(); }));
-  EXPECT_EQ(program->mainWindow().statusLine().rfind("[ Current Player: <JKA is not running>  OS: ", 0),
-            0u);
+  EXPECT_EQ(
+      program->mainWindow().statusLine().rfind("[ Current Player: <JKA is not running>  OS: ", 0),
+      0u);
 }

@@ -61,9 +61,9 @@ TEST_F(OpenJk, AnUnknownNameIsAskedForAtMostFourTimesASecond) {
   const auto asked = [&] { return linesOfLog("]/name") + linesOfLog("]name"); };
   const auto answered = [&] { return linesOfLog("\"name\" is:\"\" default:\"\""); };
   // Everything asked in those two seconds of the program's time reaches the engine, answered.
-  ASSERT_TRUE(pvx::testing::waitUntil(*program->gameStream(),
-                                      [&] { return answered() == asked(); }))
-      << log();
+  ASSERT_TRUE(pvx::testing::waitUntil(*program->gameStream(), [&] {
+    return answered() == asked();
+  })) << log();
   EXPECT_GE(answered(), 2);
   EXPECT_LE(answered(), 1 + 2 * 4) << log();
 }
