@@ -20,8 +20,10 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
 file(STRINGS "${linux}/changelog" newest LIMIT_COUNT 1)
 string(REGEX REPLACE "^parlevox \\(([^)]*)\\).*" "\\1" changelog_version "${newest}")
 file(READ "${linux}/${PARLEVOX_APPSTREAM_ID}.metainfo.xml" metainfo)
-string(REGEX MATCH "<release version=\"([^\"]*)\"" release "${metainfo}")
+string(REGEX MATCH "<release version=\"([^\"]*)\" date=\"([^\"]*)\"" release "${metainfo}")
 set(metainfo_version "${CMAKE_MATCH_1}")
+# The manual page is dated with its release.
+set(PARLEVOX_RELEASE_DATE "${CMAKE_MATCH_2}")
 if(NOT changelog_version STREQUAL PROJECT_VERSION OR NOT metainfo_version STREQUAL PROJECT_VERSION)
   message(FATAL_ERROR "Version ${PROJECT_VERSION}: the newest entry of packaging/linux/changelog "
     "is \"${changelog_version}\", the metainfo's newest release \"${metainfo_version}\"; "
@@ -65,16 +67,20 @@ set(CPACK_PACKAGE_NAME parlevox)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_CONTACT "${PARLEVOX_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PARLEVOX_SUMMARY}")
-set(CPACK_PACKAGE_DESCRIPTION
-  "Parlevox runs beside the multiplayer game Jedi Knight: Jedi Academy. It reads the game's \
-console and types console commands into it, as a player would: it answers game events in chat, \
-obeys the local player's chat commands (!next, !play, !vol, !load, !mini) and plays music, whose \
-tracks it announces in the game.\n\
-\n\
-On Linux it starts OpenJK, the game's open-source engine, and plays through its standard \
-streams; without it, a built-in practice game stands in for the game's console.")
+# Lines as Debian shows them, at most 80 characters.
+set(CPACK_PACKAGE_DESCRIPTION [=[
+Parlevox runs beside the multiplayer game Jedi Knight: Jedi Academy. It reads
+the game's console and types console commands into it, as a player would: it
+answers game events in chat, obeys the local player's chat commands (!next,
+!play, !vol, !load, !mini) and plays music, whose tracks it announces in the
+game.
+
+On Linux it starts OpenJK, the game's open-source engine, and plays through its
+standard streams; without it, a built-in practice game stands in for the game's
+console.]=])
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+# Not "games": Debian keeps those in /usr/games, and Parlevox is a tool beside a game.
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries from dpkg-shlibdeps; the plug-ins GStreamer plays the playlist's files with
 # (WAV, Ogg and FLAC, MP3 through mpg123), and for WMA the one from libav.
