@@ -10,6 +10,7 @@
 # scripts/build-qt-windows.sh, or ready-made in ../shared/qt-windows/) the cross build is the
 # whole parlevox.exe, packed into the release zip (scripts/package-windows.sh), and the program
 # from that zip is tested under Wine as ctest label "wine-gui".
+# The Debian package is made (scripts/package-linux.sh) and tested as ctest label "package".
 # The core tests also run under AddressSanitizer and UndefinedBehaviorSanitizer, and every fuzz
 # target runs for 10 s. The layers, clang-format and (on the core) clang-tidy are checked too.
 set -euo pipefail
@@ -45,9 +46,12 @@ else
   windows_build="$PWD/build/mingw"
 fi
 
+echo "== Debian package (build/package)"
+linux_deb=$(JOBS="$jobs" scripts/package-linux.sh)
+
 echo "== Native build"
 cmake --preset test -DPARLEVOX_WINDOWS_BUILD_DIR="$windows_build" \
-  -DPARLEVOX_WINDOWS_ZIP="$windows_zip" >/dev/null
+  -DPARLEVOX_WINDOWS_ZIP="$windows_zip" -DPARLEVOX_LINUX_DEB="$linux_deb" >/dev/null
 cmake --build build/test -j "$jobs"
 
 # A sanitizer, fuzzing or style failure still lets every test run; the exit status says it after

@@ -21,11 +21,11 @@ export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 flags() { dpkg-buildflags --get "$1"; }
 cmake --preset package -B "$build" \
   -DCMAKE_CXX_FLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS)" \
-  -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" >&2
-cmake --build "$build" -j "$jobs" >&2
+  -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" >/dev/null
+nice -n 10 cmake --build "$build" -j "$jobs" >&2
 
 mkdir -p dist
-(cd "$build" && cpack -G DEB -B "$root/dist" >&2)
+(cd "$build" && cpack -G DEB -B "$root/dist" >/dev/null)
 rm -rf "$root/dist/_CPack_Packages"
 version=$(sed -n 's/^project(parlevox VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 deb="$root/dist/parlevox_${version}_$(dpkg --print-architecture).deb"

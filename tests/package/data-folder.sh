@@ -33,7 +33,7 @@ within() {
   done
 }
 
-openbox &
+openbox 2>/dev/null &
 wm=$!
 # Ready once it answers as an EWMH window manager.
 within 30 xdotool get_num_desktops || fail "openbox did not start"
