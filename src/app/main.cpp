@@ -15,7 +15,6 @@
 #include "app/Program.h"
 #include "app/Replay.h"
 #include "core/program/ProgramFolder.h"
-#include "gui/Look.h"
 #include "platform/SystemCalls.h"
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -127,7 +126,6 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QStringLiteral(PARLEVOX_VERSION));
   // The menu entry's name: desktops match the program's windows to it (and to its icon).
   QGuiApplication::setDesktopFileName(QStringLiteral("parlevox"));
-  QApplication::setWindowIcon(pvx::look::programIcon());
 
   pvx::ProgramOptions options;
   options.practice = practice;
