@@ -10,6 +10,9 @@
 # scripts/build-qt-windows.sh, or ready-made in ../shared/qt-windows/) the cross build is the
 # whole parlevox.exe, packed into the release zip (scripts/package-windows.sh), and the program
 # from that zip is tested under Wine as ctest label "wine-gui".
+# OpenJK's dedicated server (scripts/build-openjk.sh: unpacked, or built from OpenJK's source, from
+# ../shared/openjk/ beside the checkout) is installed for the tests against the real engine (ctest
+# label "openjk").
 # The Debian package is made (scripts/package-linux.sh) and tested as ctest label "package".
 # The core tests also run under AddressSanitizer and UndefinedBehaviorSanitizer, and every fuzz
 # target runs for 10 s. The layers, clang-format and (on the core) clang-tidy are checked too.
@@ -46,12 +49,22 @@ else
   windows_build="$PWD/build/mingw"
 fi
 
+echo "== OpenJK's dedicated server, for the tests against the real engine"
+openjk=""
+if scripts/build-openjk.sh --check >/dev/null; then
+  openjk=$(JOBS="$jobs" scripts/build-openjk.sh)
+else
+  echo "Skipped: the tests against OpenJK's own engine (openjk), as neither its dedicated server" \
+    "nor its source is beside the checkout (../shared/openjk/)."
+fi
+
 echo "== Debian package (build/package)"
 linux_deb=$(JOBS="$jobs" scripts/package-linux.sh)
 
 echo "== Native build"
 cmake --preset test -DPARLEVOX_WINDOWS_BUILD_DIR="$windows_build" \
-  -DPARLEVOX_WINDOWS_ZIP="$windows_zip" -DPARLEVOX_LINUX_DEB="$linux_deb" >/dev/null
+  -DPARLEVOX_WINDOWS_ZIP="$windows_zip" -DPARLEVOX_OPENJKDED="$openjk" \
+  -DPARLEVOX_LINUX_DEB="$linux_deb" >/dev/null
 cmake --build build/test -j "$jobs"
 
 # A sanitizer, fuzzing or style failure still lets every test run; the exit status says it after

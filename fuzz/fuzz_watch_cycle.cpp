@@ -12,7 +12,9 @@
 //    changed by the command chain) unless a line of that cycle's text begins with the current
 //    player name and a command's literal, and the replies were switched off or on only by such a
 //    line of the player's (or, while the name is unknown, by any ": !ReplyON");
-//  - a new text made only of the console's echoes of what the program typed triggers nothing.
+//  - a new text made only of the console's echoes of what the program typed triggers nothing;
+//  - no line printed by another player (his chat, his rename) changes the local player's name,
+//    except to the name the game itself gives when asked.
 //
 // An input is lines split at LF. A line that starts with one of these bytes is an event:
 //   \x01  one whole watch cycle runs
@@ -24,6 +26,8 @@
 //   \x09  the 15-second greeting timer ticks      \x0bT the player is renamed T in the game
 //   \x0cN:T the game prints line T N times (N at most 2000)
 //   \x0e  once the program is quiet, the log receives the echo of the last commands it typed
+//   \x0fS:T another player named S says T     \x10S:T another player named S renames himself T
+//         (skipped where S is the local player's name); the program then reads it
 // Any other line is printed by the game as it stands. One cycle runs at the end.
 // With PARLEVOX_FUZZ_TRACE set, every command the game receives is printed with its time, to see
 // what an input does.
@@ -40,6 +44,7 @@
 #include "FuzzFolder.h"
 #include "ProgramRig.h"
 #include "TypedCommandCheck.h"
+#include "core/console/PracticeGame.h"
 #include "core/text/Text.h"
 #include "core/watcher/ConsoleLines.h"
 
@@ -135,6 +140,10 @@ class Session {
       case '\x0e':
         echoesTriggerNothing();
         break;
+      case '\x0f':
+      case '\x10':
+        anotherPlayersLine(rest, line.front() == '\x10');
+        break;
       default:
         rig_.game.print(line);
         break;
@@ -229,6 +238,29 @@ class Session {
     if (rig_.window.states.size() != states || rig_.replies.repliesOn() != replies ||
         rig_.player.engine().volumeSliderValue() != volume)
       fail("the echo of the program's own commands changed the program's state");
+  }
+
+  // The lines another player can make the game print never name the local player: only the
+  // game's answer to a name query does.
+  void anotherPlayersLine(std::string_view rest, bool renames) {
+    const std::size_t colon = rest.find(':');
+    const std::string speaker(rest.substr(0, colon));
+    const std::string said(colon == std::string_view::npos ? "" : rest.substr(colon + 1));
+    const auto same = [](const std::string& a, const std::string& b) {
+      const std::string x = pvx::PracticeGame::stripColours(a, '9');
+      const std::string y = pvx::PracticeGame::stripColours(b, '9');
+      return x.size() == y.size() && pvx::text::findNoCase(x, y) == 0;
+    };
+    const std::string before = rig_.watch.state().playerName;
+    if (same(speaker, before) || same(speaker, rig_.game.playerName()))
+      return;
+    rig_.game.print(speaker + (renames ? "^7 renamed to " : "^7: ") + said);
+    for (int i = 0; i < 3; ++i)
+      cycle();
+    const std::string after = rig_.watch.state().playerName;
+    if (after != before && !same(after, rig_.game.playerName()))
+      fail("another player's line [" + speaker + (renames ? " renamed to " : ": ") + said +
+           "] changed the player's name from [" + before + "] to [" + after + "]");
   }
 
   void check(const char* when) {

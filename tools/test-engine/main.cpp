@@ -1,25 +1,39 @@
-// A stand-in for the game's open-source client on pipes, for the tests of the bridge that
-// reaches a game through its standard streams. Like the real client with its standard input
-// not a terminal, it runs every line read from standard input as a console command and prints
-// its console, colour escapes included, to standard error; it echoes nothing of what it reads.
+// A stand-in for OpenJK's client on pipes (the game's open-source engine), for the tests of the
+// bridge that reaches a game through its standard streams. It reads, answers and prints as that
+// client does with its standard input not a terminal:
+//
+// - Input is read once a frame, in read()s of at most 256 bytes until the pipe is empty; the
+//   last byte of each read is taken for its line feed and dropped, one leading "/" or "\" of
+//   the read is dropped, and the rest runs line by line (";" outside quotes separates commands
+//   too). So lines that wait in the pipe together share a read: only the first loses its slash,
+//   and a read that ends inside a line cuts it in two and loses a byte.
+// - Its console goes to standard error, colour escapes included; every line begins with the
+//   date and time (its com_timestamps is on by default), and a "*" at the start of a line is
+//   dropped (every chat line has one).
+// - It answers a name query as `^9Cvar ^7name = ^9"^7Padawan^9"^7, ^7the default`, or with
+//   `, ^7default = ^9"^7Padawan^9"^7` once the name differs from the default.
+// - A word that is no command is forwarded to the server (a connected client's way); the server
+//   answers nothing the console shows, so it only goes into the record.
 //
 //   parlevox_test_engine [--name NAME] [--control FIFO] [--script FILE] [--record FILE]
-//                        [--timestamps 1]
+//                        [--timestamps 0|1] [--frame-ms N]
 //
-// Commands (one leading "/" or "\" dropped): name, name NEW, say TEXT, echo TEXT, clear, quit;
-// anything else is an unknown command.
+// Commands: name, name NEW, say TEXT, echo TEXT, clear, quit; anything else is forwarded.
 //
 // Control lines, from the named pipe FIFO (kept open, so writers may come and go) or, first,
 // from the lines of a script FILE:
 //   print TEXT    prints TEXT and a line feed, as it is (escapes, byte 0x19 and all)
 //   write TEXT    prints TEXT without a line feed
+//   load          prints what the client prints while a map loads (its libraries, its client game)
+//   forcename NEW the player's name becomes NEW without a word, as a server makes a joining
+//                 player take another name when his is taken
 //   flood BYTES   prints about BYTES bytes of numbered lines at once, then "flood done"
 //   hang          stops reading, printing and answering, until it is killed
 //   exit CODE     ends with that exit code
 //   kill          ends killed by SIGKILL
-// --record FILE appends every line read from standard input to FILE as it is run.
-// --timestamps 1 starts every printed line with the date and time, as the engine does while its
-// com_timestamps is on.
+// --record FILE appends every command to FILE as it is run (forwarded ones too), one a line.
+// --frame-ms N: how long a frame lasts, from input arriving to its being read (default 8, the
+// client's 125 frames a second).
 
 #include <fcntl.h>
 #include <poll.h>
@@ -34,22 +48,34 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
-std::string playerName = "Padawan";
-std::FILE* record = nullptr;
-bool timestamps = false;
-bool atLineStart = true;
+constexpr const char* kDefaultName = "Padawan";
+constexpr std::size_t kMaxEditLine = 256;
 
+std::string playerName = kDefaultName;
+std::FILE* record = nullptr;
+bool timestamps = true;
+bool atLineStart = true;
+int frameMs = 8;
+
+// The engine's print: a time stamp before every line, and a leading "*" of a line dropped.
 void printRaw(std::string_view bytes) {
   std::string out;
-  for (const char c : bytes) {
-    if (atLineStart && timestamps) {
-      char stamp[32];
-      const std::time_t now = std::time(nullptr);
-      std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S ", std::localtime(&now));
-      out += stamp;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (atLineStart) {
+      if (timestamps) {
+        char stamp[32];
+        const std::time_t now = std::time(nullptr);
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S ", std::localtime(&now));
+        out += stamp;
+      }
+      atLineStart = false;
+      if (c == '*')
+        continue;
     }
     out.push_back(c);
     atLineStart = c == '\n';
@@ -84,37 +110,83 @@ void splitWord(std::string_view line, std::string_view& word, std::string_view& 
   rest = end == std::string_view::npos ? std::string_view() : trim(line.substr(end));
 }
 
-void runCommand(std::string_view raw) {
+bool sameNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size())
+    return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z')
+      x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z')
+      y = static_cast<char>(y - 'A' + 'a');
+    if (x != y)
+      return false;
+  }
+  return true;
+}
+
+void runCommand(std::string_view command) {
+  std::string_view line = trim(command);
+  if (line.empty())
+    return;
   if (record != nullptr) {
-    std::fwrite(raw.data(), 1, raw.size(), record);
+    std::fwrite(line.data(), 1, line.size(), record);
     std::fputc('\n', record);
     std::fflush(record);
   }
-  std::string_view line = trim(raw);
-  if (!line.empty() && (line.front() == '/' || line.front() == '\\'))
-    line.remove_prefix(1);
   std::string_view word, rest;
   splitWord(line, word, rest);
-  if (word.empty() || word == "clear")
+  if (word == "clear")
     return;
   if (word == "name") {
     if (rest.empty()) {
-      printLine("\"name\" is:\"" + playerName + "^7\" default:\"Padawan^7\"");
+      std::string answer = "^9Cvar ^7name = ^9\"^7" + playerName + "^9\"^7";
+      if (sameNoCase(playerName, kDefaultName))
+        answer += ", ^7the default";
+      else
+        answer += std::string(", ^7default = ^9\"^7") + kDefaultName + "^9\"^7";
+      printLine(answer);
     } else {
+      // The server tells every player of the new name.
       const std::string old = playerName;
       playerName = std::string(unquote(rest));
       printLine(old + "^7 renamed to " + playerName);
     }
   } else if (word == "say") {
     if (!rest.empty())
-      printLine(playerName + "^7: ^2" + std::string(unquote(rest)));
+      printLine("*" + playerName + "^7\x19: ^2" + std::string(unquote(rest)));
   } else if (word == "echo") {
     printLine(rest);
   } else if (word == "quit") {
     std::exit(0);
-  } else {
-    printLine("Unknown command \"" + std::string(word) + "^7\"");
   }
+  // Anything else goes to the server, which shows nothing here.
+}
+
+// The command buffer: lines, and commands within a line separated by ";" outside quotes.
+void runText(std::string_view text) {
+  bool quoted = false;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    const char c = i < text.size() ? text[i] : '\n';
+    if (c == '"')
+      quoted = !quoted;
+    if (c == '\n' || c == '\r' || (c == ';' && !quoted)) {
+      runCommand(text.substr(start, i - start));
+      start = i + 1;
+      if (c != ';')
+        quoted = false;
+    }
+  }
+}
+
+void printMapLoading() {
+  printLine("------ Server Initialization ------");
+  printLine("Server: mp/ffa3");
+  printLine("VM_Create: jampgamex86_64.so succeeded");
+  printRaw("VM_Create: cgamex86_64.so");
+  printRaw(" succeeded\n");
+  printLine("CL_InitCGame:  0.52 seconds");
 }
 
 void flood(long bytes) {
@@ -146,6 +218,10 @@ void runControl(std::string_view line) {
     printLine(rest);
   } else if (word == "write") {
     printRaw(rest);
+  } else if (word == "load") {
+    printMapLoading();
+  } else if (word == "forcename") {
+    playerName = std::string(rest);
   } else if (word == "flood") {
     flood(std::atol(std::string(rest).c_str()));
   } else if (word == "hang") {
@@ -159,19 +235,40 @@ void runControl(std::string_view line) {
   }
 }
 
+bool readable(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLIN | POLLHUP)) != 0;
+}
+
+// One frame's look at standard input, as the client makes it: read after read of at most 256
+// bytes while there is input, each read one console line. False once the input has ended.
+bool readConsoleInput() {
+  while (readable(STDIN_FILENO)) {
+    char text[kMaxEditLine];
+    const ssize_t len = ::read(STDIN_FILENO, text, sizeof text);
+    if (len == 0)
+      return false;
+    if (len < 0)
+      return errno == EINTR || errno == EAGAIN;
+    text[len - 1] = 0;  // taken for the line feed
+    std::string_view line(text);
+    if (!line.empty() && (line.front() == '/' || line.front() == '\\'))
+      line.remove_prefix(1);
+    runText(line);
+  }
+  return true;
+}
+
 // Lines of a descriptor, read as they come; calls handle for every complete line.
 struct LineReader {
   int fd = -1;
   std::string pending;
-  // False once the descriptor has ended.
   template <class F>
-  bool readSome(F&& handle) {
+  void readSome(F&& handle) {
     char buffer[4096];
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n == 0)
-      return false;
-    if (n < 0)
-      return errno == EINTR || errno == EAGAIN;
+    if (n <= 0)
+      return;
     pending.append(buffer, static_cast<std::size_t>(n));
     std::size_t lf;
     while ((lf = pending.find('\n')) != std::string::npos) {
@@ -179,7 +276,6 @@ struct LineReader {
       pending.erase(0, lf + 1);
       handle(line);
     }
-    return true;
   }
 };
 
@@ -197,6 +293,8 @@ int main(int argc, char** argv) {
       script = argv[i + 1];
     } else if (std::strcmp(argv[i], "--timestamps") == 0) {
       timestamps = std::strcmp(argv[i + 1], "0") != 0;
+    } else if (std::strcmp(argv[i], "--frame-ms") == 0) {
+      frameMs = std::atoi(argv[i + 1]);
     } else if (std::strcmp(argv[i], "--record") == 0) {
       record = std::fopen(argv[i + 1], "ab");
     } else {
@@ -205,6 +303,7 @@ int main(int argc, char** argv) {
     }
   }
 
+  printLine("tty console mode disabled");
   printLine("^3Parlevox test engine^7 ready");
   if (script != nullptr) {
     std::ifstream in(script, std::ios::binary);
@@ -213,7 +312,6 @@ int main(int argc, char** argv) {
       runControl(line);
   }
 
-  LineReader input{STDIN_FILENO, {}};
   LineReader controlLines;
   if (control != nullptr) {
     // Opened for writing too, so that the pipe never reports an end between two writers.
@@ -230,8 +328,11 @@ int main(int argc, char** argv) {
       return 1;
     if (fds[1].revents != 0)
       controlLines.readSome([](const std::string& line) { runControl(line); });
-    if (fds[0].revents != 0)
-      inputOpen = input.readSome([](const std::string& line) { runCommand(line); });
+    if (fds[0].revents != 0) {
+      // The rest of the frame passes before the input is looked at.
+      ::poll(nullptr, 0, frameMs);
+      inputOpen = readConsoleInput();
+    }
     // Without input and without control nothing can ever happen again.
     if (!inputOpen && controlLines.fd < 0)
       return 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string_view>
@@ -21,8 +22,15 @@ class GameStream {
   // given to it first. Once this returns, the previous sink is never called again, so a null
   // sink detaches its owner safely.
   virtual void setSink(Sink sink) = 0;
-  // Writes the line (bytes, without a line end) and a line feed to the game's standard input.
-  // A game that has ended, or stopped reading, loses the line; the caller never waits.
+  // The longest line the game takes whole: it reads its input in pieces of at most 256 bytes,
+  // the line feed included, and runs each piece as a line of its own.
+  static constexpr std::size_t kMaxLineBytes = 255;
+
+  // Gives the line (bytes, without a line end) and a line feed to the game's standard input,
+  // as the game's own console window would pass one Enter: alone and whole. Lines reach the
+  // game in the order given, each once the game has taken the one before, and a line longer
+  // than kMaxLineBytes is cut to that length (its tail would otherwise run as a command of its
+  // own). A game that has ended, or stopped reading, loses the line; the caller never waits.
   virtual void sendLine(std::string_view bytes) = 0;
   // Whether the game has ended (exited, crashed or killed). Once true, everything the game
   // printed has gone to the sink.

@@ -1,5 +1,8 @@
 #include "core/console/RetailConsoleLog.h"
 
+#include <optional>
+#include <string>
+
 #include "core/console/PracticeGame.h"
 
 namespace pvx {
@@ -44,6 +47,74 @@ std::string_view withoutTimeStamp(std::string_view line) {
       return line;
   }
   return line.substr(kShape.size());
+}
+
+bool startsWith(std::string_view s, std::string_view prefix) {
+  return s.substr(0, prefix.size()) == prefix;
+}
+
+bool endsWith(std::string_view s, std::string_view suffix) {
+  return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
+}
+
+// The retail game names the library it loads ("cgame"); OpenJK names the file it loaded
+// ("cgamex86_64.so", "uiarm64.dylib").
+std::string_view libraryName(std::string_view file) {
+  for (const std::string_view name : {"cgame", "jampgame", "ui"}) {
+    if (startsWith(file, name))
+      return name;
+  }
+  return file.substr(0, file.rfind('.'));
+}
+
+// The value of OpenJK's answer to a cvar typed alone, `Cvar name = "Padawan", the default` or
+// `Cvar name = "Bob", default = "Padawan"` (colour escapes removed), in the retail game's words,
+// `"name" is:"Padawan" default:"Padawan"`. Values never hold a double quote.
+std::optional<std::string> retailNameAnswer(std::string_view line) {
+  static constexpr std::string_view kAnswer = "Cvar name = \"";
+  static constexpr std::string_view kTheDefault = ", the default";
+  static constexpr std::string_view kDefault = ", default = \"";
+  if (!startsWith(line, kAnswer))
+    return std::nullopt;
+  line.remove_prefix(kAnswer.size());
+  const std::size_t end = line.find('"');
+  if (end == std::string_view::npos)
+    return std::nullopt;
+  const std::string_view value = line.substr(0, end);
+  const std::string_view rest = line.substr(end + 1);
+  std::string retail = "\"name\" is:\"" + std::string(value) + "\"";
+  if (rest == kTheDefault) {
+    retail += " default:\"" + std::string(value) + "\"";
+  } else if (startsWith(rest, kDefault) && endsWith(rest, "\"") && rest.size() > kDefault.size()) {
+    const std::string_view reset = rest.substr(kDefault.size(), rest.size() - kDefault.size() - 1);
+    retail += " default:\"" + std::string(reset) + "\"";
+  }
+  return retail;
+}
+
+// OpenJK, the open-source engine, says some things in other words than the retail game whose
+// console window this log shows; the retail words are shown, so that a reader of the log knows
+// one game. A line is given without its line end and colour escapes.
+std::string inRetailWords(std::string line) {
+  if (std::optional<std::string> answer = retailNameAnswer(line))
+    return std::move(*answer);
+  // A game library loaded: "VM_Create: cgamex86_64.so succeeded" (developers see the address
+  // after it) where the retail game printed "Loading dll file cgame.".
+  for (const std::string_view create : {"VM_Create: ", "VM_CreateLegacy: "}) {
+    static constexpr std::string_view kSucceeded = " succeeded";
+    if (!startsWith(line, create))
+      continue;
+    const std::string_view rest = std::string_view(line).substr(create.size());
+    const std::size_t at = rest.find(kSucceeded);
+    const std::size_t after = at + kSucceeded.size();
+    if (at == std::string_view::npos || at == 0 || (after < rest.size() && rest[after] != ' '))
+      return line;
+    return "Loading dll file " + std::string(libraryName(rest.substr(0, at))) + ".";
+  }
+  // A map's client game has loaded: the retail game had just set up its renderer afresh.
+  if (startsWith(line, "CL_InitCGame: ") && endsWith(line, " seconds"))
+    return "----- finished R_Init -----";
+  return line;
 }
 
 }  // namespace
@@ -125,7 +196,7 @@ void RetailConsoleLog::finish() {
 }
 
 void RetailConsoleLog::takeLine(std::string_view line, bool ended) {
-  std::string text = shown(midLine_ ? line : withoutTimeStamp(line));
+  std::string text = midLine_ ? shown(line) : inRetailWords(shown(withoutTimeStamp(line)));
   midLine_ = false;
   if (!ended)
     text += "\r\n";

@@ -10,7 +10,9 @@ namespace pvx {
 // The console log as the game's console window on Windows shows it, built from what a game
 // without that window prints on its standard streams (Windows-1252 bytes, in pieces of any
 // size): colour escapes ^0-^9, the chat escape character 0x19, terminal colour sequences and
-// the open-source engine's time stamps removed, every line ended by CR LF, and the whole text wiped
+// the open-source engine's time stamps removed, that engine's answer to a name query and its lines
+// on loading a game library or a map in the retail game's words, every line ended by CR LF, and
+// the whole text wiped
 // once 32767 characters were added since the last wipe. A line shows once its line feed arrived, so
 // a reader never sees half a chat line. Plain data: the caller guards it when two threads share it.
 class RetailConsoleLog {

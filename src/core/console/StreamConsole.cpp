@@ -70,11 +70,14 @@ void StreamConsole::onInputChar(unsigned charCode) {
     return;
   std::string line = ws_.text(input_);
   ws_.setTextDirect(input_, "");
-  // The input line holds one line: a line break in it must not become a second command.
+  // The input line holds one line: a line break in it must not become a second command, nor
+  // may the tail of a line longer than the game takes at once.
   for (char& c : line) {
     if (c == '\r' || c == '\n')
       c = ' ';
   }
+  if (line.size() > GameStream::kMaxLineBytes)
+    line.resize(GameStream::kMaxLineBytes);
   {
     const std::lock_guard<std::mutex> lock(logMutex_);
     log_.enterLine(line);

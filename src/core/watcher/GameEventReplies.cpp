@@ -1,5 +1,7 @@
 #include "core/watcher/GameEventReplies.h"
 
+#include <optional>
+
 #include "core/text/Text.h"
 #include "core/watcher/ConsoleLines.h"
 
@@ -58,6 +60,28 @@ CycleFlow GameEventReplies::run(const std::string& newText, std::string& playerN
     return eventChain(newText, events, playerName);
   replyOnTest(newText, playerName);
   return CycleFlow::Continue;
+}
+
+void GameEventReplies::renamed(const std::string& events, std::string& playerName) {
+  // The game prints the rename on a line of its own that begins with the old name. Anyone can
+  // write the same words: in a chat line ("Bob: Ann renamed to Evil", or Ann renamed to Evil
+  // being a player's name, who says "hi"), after his own name in another player's rename line,
+  // or anywhere else. A new name holding what only such a line holds (": " after a speaker's
+  // name, a second " renamed to ") is not believed: the game is asked for the name instead,
+  // and its answer cannot be forged, as no name may hold a double quote.
+  const std::string prefix = playerName + kRenamed;
+  const std::optional<std::string> line = consolelines::firstBeginningWith(events, prefix);
+  const std::string newName =
+      line ? text::dropRight(text::substring(*line, text::length(prefix)), 2) : std::string();
+  // A second " renamed to " may share its first blank with the end of the first.
+  const bool renamedTwice =
+      line && text::containsNoCase(text::substring(*line, text::length(playerName) + 1), kRenamed);
+  if (!line || newName.find(": ") != std::string::npos || renamedTwice) {
+    type("name");
+    return;
+  }
+  playerName = newName;
+  status_.showPlayer(playerName);
 }
 
 bool GameEventReplies::commandPresent(const std::string& newText, const std::string& playerName,
@@ -133,10 +157,7 @@ CycleFlow GameEventReplies::eventChain(const std::string& newText, const std::st
     return CycleFlow::Continue;
   }
   if (has(events, name + kRenamed)) {  // the local player renamed himself
-    const std::string line = lineHolding(name + kRenamed);
-    const std::size_t at = text::findNoCase(line, kRenamed);
-    playerName = text::dropRight(text::substring(line, at + text::length(kRenamed)), 2);
-    status_.showPlayer(playerName);
+    renamed(events, playerName);
     return CycleFlow::Continue;
   }
   if (commandPresent(newText, name, ": !replyoff")) {  // replies switched off

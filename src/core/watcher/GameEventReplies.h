@@ -60,6 +60,9 @@ class GameEventReplies final : public WatchStep {
   static bool commandPresent(const std::string& newText, const std::string& playerName,
                              const char* literal);
   void replyOnTest(const std::string& newText, const std::string& playerName);
+  // A line that says the local player renamed himself: the new name, or a name query where the
+  // line may have been written by someone else.
+  void renamed(const std::string& events, std::string& playerName);
   void type(const std::string& command);
   void wait(float seconds);
 

@@ -26,6 +26,7 @@ std::vector<std::string> characters(const std::string& s) {
 WatchCycle::WatchCycle(ConsoleBridge& bridge, Clock& clock, MainWindowPort& window,
                        PlayerDock& dock, StatusLine& status, WatchStep& events, WatchStep& commands)
     : bridge_(bridge),
+      clock_(clock),
       window_(window),
       dock_(dock),
       status_(status),
@@ -76,6 +77,16 @@ void WatchCycle::forgetConsole() {
   state_.previousLogLength = 0;
   state_.logLength = 0;
   state_.playerName.clear();
+  nameQueryOpen_ = false;
+}
+
+void WatchCycle::askNameWhenDue() {
+  const std::int64_t now = clock_.nowMs();
+  if (nameQueryOpen_ && now - nameQueryAtMs_ < kNameQueryIntervalMs)
+    return;
+  type("/name");
+  nameQueryOpen_ = true;
+  nameQueryAtMs_ = now;
 }
 
 void WatchCycle::body() {
@@ -107,12 +118,12 @@ void WatchCycle::body() {
     return;
   }
 
-  // A console just found is cleared; until the name is known, it is asked for every cycle.
+  // A console just found is cleared; until the name is known, it is asked for again and again.
   if (s.consoleLog == 0) {
     s.consoleLog = bridge_.nthChildWindow(console, kConsoleLogChild);
     type("/clear");
   } else if (s.playerName.empty()) {
-    type("/name");
+    askNameWhenDue();
   }
 
   if (s.previousLogLength > s.logLength) {  // the log shrank: start afresh
@@ -145,6 +156,8 @@ void WatchCycle::body() {
   if (const std::optional<std::string> answer =
           consolelines::firstBeginningWith(wholeLines_, kNameAnswer)) {
     quoteScan(*answer);
+    if (!s.playerName.empty())
+      nameQueryOpen_ = false;
     status_.showPlayer(s.playerName);
     window_.setChatText("");
   }

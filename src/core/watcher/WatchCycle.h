@@ -46,6 +46,10 @@ class WatchCycle {
   static constexpr std::size_t kNewTextLimit = 200;
   static constexpr int kConsoleLogChild = 5;
   static constexpr std::int64_t kIntervalMs = 1;
+  // While the name is unknown, a name query goes out only when the one before was answered or
+  // this long after it: a game that answers in other words is asked four times a second, not
+  // on every cycle.
+  static constexpr std::int64_t kNameQueryIntervalMs = 250;
   // How the game's answer to a name query begins.
   static constexpr const char* kNameAnswer = "\"name\" is:";
 
@@ -86,12 +90,14 @@ class WatchCycle {
   // Everything up to the closing step; returning ends the cycle at the closing step.
   void body();
   void forgetConsole();
+  void askNameWhenDue();
   void takeNewText();
   void quoteScan(const std::string& answer);
   void type(const char* command);
   void yield();
 
   ConsoleBridge& bridge_;
+  Clock& clock_;
   MainWindowPort& window_;
   PlayerDock& dock_;
   StatusLine& status_;
@@ -102,6 +108,8 @@ class WatchCycle {
   WatchState state_;
   std::string newText_;
   std::string wholeLines_;
+  bool nameQueryOpen_ = false;  // a name query went out and no answer named the player yet
+  std::int64_t nameQueryAtMs_ = 0;
   std::uint64_t started_ = 0;
   std::uint64_t ended_ = 0;
 };

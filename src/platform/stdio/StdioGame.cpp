@@ -5,11 +5,14 @@
 #include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
 
 extern char** environ;
@@ -25,6 +28,17 @@ constexpr std::size_t kMaxEarlyOutput = 1 << 20;
 constexpr int kPollMs = 50;
 // One turn of the reader reads at most this many pieces before it looks at the rest again.
 constexpr int kReadsPerTurn = 16;
+// While a line waits for the game to take the one before, the pipe is looked at after this
+// many milliseconds, then ever less often up to kPollMs (a game reads once a frame; one that
+// stopped reading costs next to nothing).
+constexpr int kFirstTakeWaitMs = 1;
+static_assert(GameStream::kMaxLineBytes + 1 <= PIPE_BUF, "a line must reach the pipe in one piece");
+
+// Bytes written to the pipe that its reader has not taken yet.
+int unread(int fd) {
+  int n = 0;
+  return ::ioctl(fd, FIONREAD, &n) == 0 ? n : 0;
+}
 
 void closeFd(int& fd) {
   if (fd >= 0)
@@ -148,12 +162,14 @@ void StdioGame::setSink(Sink sink) {
 }
 
 void StdioGame::sendLine(std::string_view bytes) {
+  std::string line(bytes.substr(0, kMaxLineBytes));
+  line.push_back('\n');
   {
     const std::lock_guard<std::mutex> lock(inputMutex_);
-    if (inputClosed_ || pendingInput_.size() + bytes.size() + 1 > kMaxPendingInput)
+    if (inputClosed_ || pendingBytes_ + line.size() > kMaxPendingInput)
       return;
-    pendingInput_.append(bytes);
-    pendingInput_.push_back('\n');
+    pendingBytes_ += line.size();
+    pendingLines_.push_back(std::move(line));
   }
   wake();
 }
@@ -213,47 +229,57 @@ bool StdioGame::drainOutput() {
   return output_ >= 0;
 }
 
-void StdioGame::writePending() {
+int StdioGame::writePending() {
   const std::lock_guard<std::mutex> lock(inputMutex_);
-  while (!pendingInput_.empty() && input_ >= 0) {
-    const ssize_t n = ::write(input_, pendingInput_.data(), pendingInput_.size());
+  while (!pendingLines_.empty() && input_ >= 0) {
+    if (unread(input_) > 0) {
+      takeWaitMs_ = takeWaitMs_ == 0 ? kFirstTakeWaitMs : std::min(2 * takeWaitMs_, kPollMs);
+      return takeWaitMs_;
+    }
+    takeWaitMs_ = 0;
+    std::string& line = pendingLines_.front();
+    const ssize_t n = ::write(input_, line.data(), line.size());
     if (n > 0) {
-      pendingInput_.erase(0, static_cast<std::size_t>(n));
+      // A line no longer than PIPE_BUF goes into a pipe whole or not at all; should a system
+      // ever take part of it, the rest follows as soon as the game has read that part.
+      const auto written = static_cast<std::size_t>(n);
+      pendingBytes_ -= written;
+      if (written == line.size())
+        pendingLines_.pop_front();
+      else
+        line.erase(0, written);
     } else if (n < 0 && errno == EINTR) {
       continue;
     } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      return;
+      return kPollMs;
     } else {
       // The game closed its input: what it would have read is lost.
       const sigset_t pipe = pipeSignal();
       const timespec now{0, 0};
       ::sigtimedwait(&pipe, nullptr, &now);
-      pendingInput_.clear();
+      pendingLines_.clear();
+      pendingBytes_ = 0;
       inputClosed_ = true;
       closeFd(input_);
     }
   }
+  return -1;
 }
 
 void StdioGame::run() {
   const sigset_t pipe = pipeSignal();
   pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+  int takeWaitMs = -1;
   while (!stopping_.load()) {
-    pollfd fds[3];
+    pollfd fds[2];
     nfds_t count = 0;
     fds[count++] = {wakeRead_, POLLIN, 0};
     const int outputAt = output_ >= 0 ? static_cast<int>(count) : -1;
     if (output_ >= 0)
       fds[count++] = {output_, POLLIN, 0};
-    bool wantsWrite;
-    {
-      const std::lock_guard<std::mutex> lock(inputMutex_);
-      wantsWrite = input_ >= 0 && !pendingInput_.empty();
-    }
-    const int inputAt = wantsWrite ? static_cast<int>(count) : -1;
-    if (wantsWrite)
-      fds[count++] = {input_, POLLOUT, 0};
-    ::poll(fds, count, kPollMs);
+    // The pipe tells when it has room, never when the game has read it empty: while a line waits
+    // for that, the pipe is looked at again after a while.
+    ::poll(fds, count, takeWaitMs >= 0 ? std::min(takeWaitMs, kPollMs) : kPollMs);
 
     if (fds[0].revents != 0) {
       char drained[64];
@@ -263,8 +289,7 @@ void StdioGame::run() {
     // A flood is read in turns, so that input, the game's end and a stop are still seen.
     if (outputAt >= 0 && fds[outputAt].revents != 0)
       drainOutput();
-    if (inputAt >= 0 && fds[inputAt].revents != 0)
-      writePending();
+    takeWaitMs = writePending();
 
     bool reapedNow = false;
     {
@@ -284,7 +309,8 @@ void StdioGame::run() {
       {
         const std::lock_guard<std::mutex> lock(inputMutex_);
         inputClosed_ = true;
-        pendingInput_.clear();
+        pendingLines_.clear();
+        pendingBytes_ = 0;
         closeFd(input_);
       }
       ended_.store(true, std::memory_order_release);

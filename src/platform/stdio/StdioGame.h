@@ -5,6 +5,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -19,6 +20,10 @@ namespace pvx {
 // A thread of its own reads everything the game prints as soon as it is printed, so the game
 // never waits on a full pipe, writes the lines typed to the game without ever blocking the
 // caller, and collects the game's exit status once it ends (no zombie is left).
+//
+// The game reads its input in pieces and runs each piece as one line: lines that wait in the
+// pipe together would be read together, cut apart at 256 bytes, and only the first would lose
+// its leading "/". So a line is written, in one piece, only once the pipe is empty again.
 class StdioGame final : public GameStream {
  public:
   // Lines typed while the game does not read are held up to this many bytes; more are lost.
@@ -50,7 +55,9 @@ class StdioGame final : public GameStream {
   void run();
   void deliver(const char* bytes, std::size_t n);
   bool drainOutput();
-  void writePending();
+  // Writes the next line if the game has taken the one before; how long to wait before trying
+  // again (-1: nothing is waiting).
+  int writePending();
   void wake();
   void markActivity();
 
@@ -64,8 +71,10 @@ class StdioGame final : public GameStream {
   std::string early_;  // output printed before a sink was set
 
   std::mutex inputMutex_;
-  std::string pendingInput_;
+  std::deque<std::string> pendingLines_;  // each with its line feed
+  std::size_t pendingBytes_ = 0;
   bool inputClosed_ = false;
+  int takeWaitMs_ = 0;  // the wait for the game to take the line written last
 
   std::mutex activityMutex_;
   std::condition_variable activity_;

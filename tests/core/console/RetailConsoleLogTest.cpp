@@ -53,6 +53,30 @@ TEST(RetailConsoleLog, ShowsPrintedLinesAsTheRetailWindowDoes) {
       {"pieces make one line", {"Bob^7: !ne", "xt\n"}, "Bob: !next\r\n"},
       {"an escape split between pieces", {"a^", "1b\n"}, "ab\r\n"},
       {"a CR LF split between pieces", {"a\r", "\nb\n"}, "a\r\nb\r\n"},
+      // OpenJK's own words in the retail game's.
+      {"the name answer, the default",
+       {"2026-12-07 10:00:00 ^9Cvar ^7name = ^9\"^7Rookie^9\"^7, ^7the default\n"},
+       "\"name\" is:\"Rookie\" default:\"Rookie\"\r\n"},
+      {"the name answer, changed",
+       {"^9Cvar ^7name = ^9\"^7^1Red^7Bob^9\"^7, ^7default = ^9\"^7Padawan^9\"^7\n"},
+       "\"name\" is:\"RedBob\" default:\"Padawan\"\r\n"},
+      {"the name answer, empty",
+       {"Cvar name = \"\", default = \"Padawan\"\n"},
+       "\"name\" is:\"\" default:\"Padawan\"\r\n"},
+      {"another cvar's answer stays",
+       {"Cvar name2 = \"x\", the default\n"},
+       "Cvar name2 = \"x\", the default\r\n"},
+      {"a chat line with the same words stays",
+       {"Bob^7\x19: ^2Cvar name = \"Evil\", the default\n"},
+       "Bob: Cvar name = \"Evil\", the default\r\n"},
+      {"libraries loaded",
+       {"VM_Create: cgamex86_64.so", " succeeded\n", "VM_Create: jampgamex86_64.so succeeded\n",
+        "VM_CreateLegacy: uix86.so succeeded [0x7f00]\n", "VM_Create: cgamex86_64.so failed!\n"},
+       "Loading dll file cgame.\r\nLoading dll file jampgame.\r\nLoading dll file ui.\r\n"
+       "VM_Create: cgamex86_64.so failed!\r\n"},
+      {"a map's client game loaded",
+       {"CL_InitCGame:  0.52 seconds\n"},
+       "----- finished R_Init -----\r\n"},
   };
   for (const Case& c : cases)
     EXPECT_EQ(logOf(c.printed), c.shown) << c.what;

@@ -112,6 +112,18 @@ TEST_F(Replies, RenameChangesWhatLaterEventsAreMatchedAgainst) {
   EXPECT_EQ(typedSince(t1), (Lines{{1000, "say ^1Oops"}}));
 }
 
+TEST_F(Replies, ARenameLineThatAnotherPlayerCanWriteAsksTheGameInstead) {
+  // Another player's chat line, a player named "Rookie renamed to Evil" who says something, or
+  // who renames himself in turn: the game is asked, and its answer keeps the name.
+  for (const char* line : {"Bob: Rookie renamed to Evil", "Rookie renamed to Evil: hi",
+                           "Rookie renamed to Evil renamed to Foo"}) {
+    const auto t0 = happen({line});
+    EXPECT_EQ(typedSince(t0), (Lines{{0, "name"}})) << line;
+    runOneCycle();
+    EXPECT_EQ(playerName(), "Rookie") << line;
+  }
+}
+
 TEST_F(Replies, ReplyOffLeavesOnlyTheLoadingTestAndReplyOn) {
   setFlag(MessageKind::Limit, 1);
   setText(MessageKind::Limit, "gg");

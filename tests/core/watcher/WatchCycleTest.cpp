@@ -118,12 +118,29 @@ TEST_F(WatcherHarness, GameRunningAsAdministratorIsToldInsteadOfSeemingQuiet) {
   EXPECT_EQ(window.status, "[ Current Player: Rookie  OS: Windows 2000 Build 2195 ]");
 }
 
-TEST_F(BareConsole, UnansweredNameQueryIsRepeatedEveryCycle) {
-  // Start-up found the log already, so no "/clear": the name is asked for at once.
-  for (int i = 0; i < 3; ++i) {
-    cycle();
-    EXPECT_EQ(entered, (std::vector<std::string>{"/name"}));
-  }
+TEST_F(BareConsole, AnUnansweredNameQueryIsRepeatedFourTimesASecond) {
+  std::vector<std::int64_t> asked;
+  ws.setCharHandler(input, [&](unsigned, long) {
+    if (ws.text(input) == "/name")
+      asked.push_back(clock.nowMs());
+    ws.setTextDirect(input, "");
+  });
+  // Start-up found the log already, so no "/clear": the name is asked for at once, then again
+  // only a quarter of a second later, as long as no answer names the player.
+  clock.runFor(1000);
+  EXPECT_EQ(asked, (std::vector<std::int64_t>{1, 251, 501, 751}));
+  setLog("\"name\" is:\"\" default:\"Padawan\"\r\n");
+  clock.runFor(200);
+  EXPECT_EQ(asked.size(), 5u);
+  // Once an answer named the player, a name lost again is asked for at once.
+  setLog(ws.text(log) + "\"name\" is:\"Rookie\" default:\"Padawan\"\r\n");
+  runOneCycle();
+  EXPECT_EQ(playerName(), "Rookie");
+  const std::int64_t lost = clock.nowMs() + 1;
+  setLog(ws.text(log) + "\"name\" is:\"\" default:\"Padawan\"\r\n");
+  runOneCycle();
+  runOneCycle();
+  EXPECT_EQ(asked.back(), lost + 1);
 }
 
 TEST_F(BareConsole, GrowthTakesTheLast200CharactersAtMost) {
@@ -236,9 +253,10 @@ TEST_F(BareConsole, EmptyNameBetweenQuotesMakesTheNameUnknownAgain) {
 TEST_F(BareConsole, ConsoleVanishingInTheMiddleOfACycleEndsItNormally) {
   watch().setPlayerName("");
   cycle();
-  // The game quits on the next command it receives: the rest of that cycle finds stale handles.
+  // The game quits on the next command it receives, the name query a quarter of a second later:
+  // the rest of that cycle finds stale handles.
   ws.setCharHandler(input, [this](unsigned, long) { ws.destroyWindow(console); });
-  cycle();
+  clock.runFor(WatchCycle::kNameQueryIntervalMs + 1);
   EXPECT_TRUE(watch().armed());
   runOneCycle();
   EXPECT_EQ(watch().state().consoleLog, 0u);

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -138,6 +139,41 @@ TEST_F(GameThroughPipes, TheLocalPlayersChatCommandsAreObeyed) {
   ASSERT_TRUE(until([&] { return log().find("marker") != std::string::npos; }));
   clock.runFor(3000);
   EXPECT_FALSE(engine.hasReceived("say ^1Stopped"));
+}
+
+TEST_F(GameThroughPipes, AMapLoadedIsAskedForTheNameAgain) {
+  ASSERT_TRUE(until([&] { return nameLearned(); }));
+  // The server gave the player another name; the game says so only when asked.
+  engine.tell("forcename Rookie(2)");
+  engine.tell("load");
+  ASSERT_TRUE(until([&] { return program->watch().state().playerName == "Rookie(2)"; }))
+      << received() << log();
+  EXPECT_NE(log().find("Loading dll file cgame.\r\n"), std::string::npos) << log();
+}
+
+TEST_F(GameThroughPipes, ABurstOfTypedLinesArrivesLineByLineEachOnceAndWhole) {
+  ASSERT_TRUE(until([&] { return nameLearned(); }));
+  // Twenty long titles: "!listsongs" types "/clear" and five echo lines of four titles at once.
+  std::vector<PlaylistEntry> entries;
+  for (int i = 0; i < 20; ++i)
+    entries.push_back({"title " + std::to_string(i) + " of a rather long playlist", "/music/x"});
+  PlaylistFile(PlaylistFile::in(engine.path)).save(entries);
+  program->player().list().loadPlaylist();
+  game().sendLine("say !listsongs");
+  std::vector<std::string> all;
+  auto clear = all.end();
+  ASSERT_TRUE(until([&] {
+    all = engine.received();
+    clear = std::find(all.begin(), all.end(), "clear");
+    return all.end() - clear >= 6;
+  })) << received();
+  for (int row = 0; row < 5; ++row) {
+    const std::string& line = clear[row + 1];
+    EXPECT_EQ(line.rfind("echo ^1\"" + entries[4 * row].title, 0), 0u) << line;
+    EXPECT_EQ(line.substr(line.size() - entries[4 * row + 3].title.size() - 1),
+              entries[4 * row + 3].title + "\"")
+        << line;
+  }
 }
 
 struct GameThroughPipesWithTimeStamps : GameThroughPipes {

@@ -1,7 +1,7 @@
 # The game reached through its standard streams. The test engine (tools/test-engine) stands in
 # for the game's client on pipes: the child process and the whole program are driven through
-# real pipes against it (label "game"). The same family's real engine, Debian's dedicated
-# server, is driven by the engine tests (label "engine").
+# real pipes against it (label "game"). Real engines: Debian's ioquake3 dedicated server, of the
+# game's family (label "engine"), and OpenJK's own (label "openjk").
 add_executable(parlevox_test_engine ${PROJECT_SOURCE_DIR}/tools/test-engine/main.cpp)
 target_link_libraries(parlevox_test_engine PRIVATE parlevox_options)
 
@@ -27,6 +27,19 @@ target_compile_definitions(parlevox_engine_tests PRIVATE
 target_include_directories(parlevox_engine_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 gtest_discover_tests(parlevox_engine_tests
   PROPERTIES LABELS engine ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120
+  DISCOVERY_TIMEOUT 30)
+
+# OpenJK's own engine, the game's open-source one: its dedicated server, which scripts/build-openjk.sh
+# installs (./test.sh passes its path). Without it the tests say so and are skipped.
+set(PARLEVOX_OPENJKDED "" CACHE FILEPATH
+  "OpenJK's dedicated server (openjkded.x86_64), from scripts/build-openjk.sh")
+add_executable(parlevox_openjk_tests gui/gui_main.cpp platform/stdio/OpenJkTest.cpp)
+target_link_libraries(parlevox_openjk_tests PRIVATE parlevox_app GTest::gtest)
+target_compile_definitions(parlevox_openjk_tests PRIVATE
+  PARLEVOX_OPENJKDED="${PARLEVOX_OPENJKDED}")
+target_include_directories(parlevox_openjk_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+gtest_discover_tests(parlevox_openjk_tests
+  PROPERTIES LABELS openjk ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120
   DISCOVERY_TIMEOUT 30)
 
 # The game's window on an X11 desktop, under Xvfb with a window manager (label "x11"). One
