@@ -13,6 +13,7 @@
 # OpenJK's dedicated server (scripts/build-openjk.sh: unpacked, or built from OpenJK's source, from
 # ../shared/openjk/ beside the checkout) is installed for the tests against the real engine (ctest
 # label "openjk").
+# The Debian package is made (scripts/package-linux.sh) and tested as ctest label "package".
 # The core tests also run under AddressSanitizer and UndefinedBehaviorSanitizer, and every fuzz
 # target runs for 10 s. The layers, clang-format and (on the core) clang-tidy are checked too.
 set -euo pipefail
@@ -57,9 +58,13 @@ else
     "nor its source is beside the checkout (../shared/openjk/)."
 fi
 
+echo "== Debian package (build/package)"
+linux_deb=$(JOBS="$jobs" scripts/package-linux.sh)
+
 echo "== Native build"
 cmake --preset test -DPARLEVOX_WINDOWS_BUILD_DIR="$windows_build" \
-  -DPARLEVOX_WINDOWS_ZIP="$windows_zip" -DPARLEVOX_OPENJKDED="$openjk" >/dev/null
+  -DPARLEVOX_WINDOWS_ZIP="$windows_zip" -DPARLEVOX_OPENJKDED="$openjk" \
+  -DPARLEVOX_LINUX_DEB="$linux_deb" >/dev/null
 cmake --build build/test -j "$jobs"
 
 # A sanitizer, fuzzing or style failure still lets every test run; the exit status says it after

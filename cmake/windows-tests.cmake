@@ -103,6 +103,7 @@ parlevox_wine_test(parlevox_wine_gui_tests
     tests/wine-gui/ParlevoxProcess.cpp
     tests/wine-gui/ParlevoxUnderWineTest.cpp
   SUITES
+    ProgramFileUnderWine
     ParlevoxStartUnderWine
     ParlevoxRepliesUnderWine
     ParlevoxMusicUnderWine
@@ -110,6 +111,9 @@ parlevox_wine_test(parlevox_wine_gui_tests
     ParlevoxConsoleUnderWine
     ParlevoxFileMenuUnderWine
 )
+# The version the program file must carry; GetFileVersionInfoW comes from version.dll.
+target_compile_definitions(parlevox_wine_gui_tests PRIVATE PARLEVOX_VERSION="${PROJECT_VERSION}")
+target_link_libraries(parlevox_wine_gui_tests PRIVATE version)
 
 # (Further test programs go above this line.) The list is touched only when it changes: the
 # native build configures itself again whenever it is.

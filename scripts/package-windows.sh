@@ -19,6 +19,8 @@ die() {
   exit 1
 }
 
+source scripts/packages.sh
+ensure_packages "${BUILD_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" >&2
 qt=$(scripts/build-qt-windows.sh) || die "no Qt for Windows"
 # The "windows" configure preset, with the Qt just found.
 PARLEVOX_QT_WINDOWS="$qt" cmake --preset windows -B "$build" >/dev/null

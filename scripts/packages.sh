@@ -25,14 +25,22 @@ ensure_packages() {
     "${missing[@]}" >/dev/null
 }
 
-# What building and running the program needs.
+# What building and running the program needs (rsvg-convert renders its icon).
 BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
   libgstreamer1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
-  gstreamer1.0-libav libxcb1-dev)
+  gstreamer1.0-libav libxcb1-dev librsvg2-bin)
+# What making the Debian package needs besides (scripts/package-linux.sh): dpkg-buildflags and
+# dpkg-shlibdeps, and file, with which CPack finds the programs to ask dpkg-shlibdeps about.
+PACKAGE_PACKAGES=(dpkg-dev file)
+# What making the Windows zip needs besides (scripts/package-windows.sh): icotool packs the
+# program's icon.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix icoutils)
 # What the tests need besides: GoogleTest and the MinGW-w64 cross compiler for the Windows build,
-# an engine of the game's family (ioquake3's dedicated server), a window manager for Xvfb.
-TEST_PACKAGES=(libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix gstreamer1.0-tools
-  gstreamer1.0-plugins-bad
-  wine64 fonts-wine xvfb xauth openbox
+# an engine of the game's family (ioquake3's dedicated server), a window manager for Xvfb and a
+# keyboard for it (xdotool), and the checkers of the Debian package and its menu entry.
+TEST_PACKAGES=(libgtest-dev libgmock-dev "${PACKAGE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
+  gstreamer1.0-tools gstreamer1.0-plugins-bad
+  wine64 fonts-wine xvfb xauth openbox xdotool
   ioquake3-server
-  clang libclang-rt-14-dev clang-format clang-tidy)
+  clang libclang-rt-14-dev clang-format clang-tidy
+  lintian desktop-file-utils appstream)

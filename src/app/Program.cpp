@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <stdexcept>
 
+#include "gui/Look.h"
 #include "gui/QtFormPort.h"
 #include "platform/SystemCalls.h"
 #ifdef _WIN32
@@ -103,6 +104,8 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
     ws_ = simulated_.get();
   }
 
+  // Every window of the program shows its icon.
+  QApplication::setWindowIcon(look::programIcon());
   mainWindow_ = std::make_unique<MainWindow>(options_.yield);
   editorWindow_ = std::make_unique<MessageEditorWindow>();
   DialogPort* dialogs = options_.dialogs;

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,8 @@
 #include <vector>
 #include "app/Program.h"
 #include "app/Replay.h"
+#include "core/program/ProgramFolder.h"
+#include "platform/SystemCalls.h"
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -26,6 +29,7 @@ void usage(std::FILE* out) {
       "       parlevox --game PROGRAM [ARGS...]\n"
 #endif
       "       parlevox --replay FILE [--folder DIR]\n"
+      "       parlevox --version | --help\n"
       "  --practice  run against the built-in practice game instead of the real game\n"
 #ifdef _WIN32
       "              (always so where the real game cannot run)\n"
@@ -37,7 +41,9 @@ void usage(std::FILE* out) {
 #endif
       "  --replay    run headless against the practice game on virtual time as the\n"
       "              transcript FILE directs, and print what the program does\n"
-      "  --folder    the program folder for the replay (where \"Saves\" lives)\n",
+      "  --folder    the program folder for the replay (where \"Saves\" lives)\n"
+      "  --version   print the version and end\n"
+      "  --help      print this text and end\n",
       out);
 }
 
@@ -84,6 +90,9 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       usage(stdout);
       return 0;
+    } else if (std::strcmp(argv[i], "--version") == 0) {
+      std::puts("parlevox " PARLEVOX_VERSION);
+      return 0;
     } else {
       std::fprintf(stderr, "parlevox: unknown option %s\n", argv[i]);
       usage(stderr);
@@ -114,19 +123,27 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   // Only the main window ends the program; the practice console may close on its own.
   QApplication::setQuitOnLastWindowClosed(false);
+  QApplication::setApplicationVersion(QStringLiteral(PARLEVOX_VERSION));
+  // The menu entry's name: desktops match the program's windows to it (and to its icon).
+  QGuiApplication::setDesktopFileName(QStringLiteral("parlevox"));
 
   pvx::ProgramOptions options;
   options.practice = practice;
   options.gameCommand = std::move(game);
   // Through UTF-16: on Windows a path made from a narrow string would read it in the ANSI code
   // page, and a folder name beyond it (or any UTF-8 beyond ASCII) would name another folder.
-  options.programFolder =
-      std::filesystem::path(QCoreApplication::applicationDirPath().toStdU16String());
+  options.programFolder = pvx::chooseProgramFolder(
+      std::filesystem::path(QCoreApplication::applicationDirPath().toStdU16String()),
+      pvx::platform::userDataHome());
   std::unique_ptr<pvx::Program> started;
   try {
     started = std::make_unique<pvx::Program>(std::move(options));
   } catch (const std::runtime_error& e) {
     std::fprintf(stderr, "parlevox: %s\n", e.what());
+    // Started from the desktop's menu, there is no terminal to read the line above.
+    QString text = QString::fromStdString(e.what());
+    text[0] = text[0].toUpper();
+    QMessageBox::critical(nullptr, QStringLiteral("Parlevox"), text);
     return 1;
   }
   pvx::Program& program = *started;

@@ -1,10 +1,31 @@
 #include "gui/Look.h"
 
+#include <QDirIterator>
 #include <QLabel>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QWidget>
 
 namespace pvx::look {
+
+QIcon programIcon() {
+  QIcon icon;
+  // The build's resource holds one PNG for each size it rendered.
+  QDirIterator sizes(QStringLiteral(":/parlevox/icons"), {QStringLiteral("*.png")});
+  while (sizes.hasNext())
+    icon.addFile(sizes.next());
+  if (!icon.isNull())
+    return icon;
+  QPixmap pixmap(32, 32);
+  pixmap.fill(background());
+  QPainter painter(&pixmap);
+  painter.setPen(statusText());
+  painter.setFont(boldSansSerif(16));
+  painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("P"));
+  painter.end();
+  return QIcon(pixmap);
+}
 
 QFont sansSerif(const QString& family) {
   QFont font(family);

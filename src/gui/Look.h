@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QIcon>
 
 class QWidget;
 class QLabel;
@@ -22,6 +23,10 @@ inline QColor statusText() {
 inline QColor buttonFace() {
   return QColor(128, 128, 128);
 }
+
+// Parlevox's icon in every size the build rendered it (its art is packaging/parlevox.svg). A build
+// that had nothing to render it with gets a painted "P" in the program's colours instead.
+QIcon programIcon();
 
 // The family, or where it cannot be drawn a sans-serif face Windows and Wine both have.
 QFont sansSerif(const QString& family);

@@ -8,8 +8,6 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 
@@ -25,17 +23,6 @@ QString q(const std::string& s) {
 }
 std::string s(const QString& q) {
   return q.toStdString();
-}
-
-QIcon applicationIcon() {
-  QPixmap pixmap(32, 32);
-  pixmap.fill(look::background());
-  QPainter painter(&pixmap);
-  painter.setPen(look::statusText());
-  painter.setFont(look::boldSansSerif(16));
-  painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("P"));
-  painter.end();
-  return QIcon(pixmap);
 }
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, Qt::Alignment align,
@@ -89,7 +76,7 @@ QLabel* makeStatusLabel(QWidget* parent, const char* name, int left, int top, in
 MainWindow::MainWindow(std::function<void()> yield) : yield_(std::move(yield)) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QString::fromUtf8(kTitle));
-  setWindowIcon(applicationIcon());
+  setWindowIcon(look::programIcon());
   // The system's face for the text boxes and status lines, or one that stands in for it where it
   // is missing (Segoe UI under Wine).
   setFont(look::sansSerif(font().family()));

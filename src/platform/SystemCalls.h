@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 
 #include "core/program/OsVersionQuery.h"
 
@@ -10,12 +11,18 @@
 namespace pvx::platform {
 
 // Fills the record with the running system's version. On Windows this is GetVersionExA; elsewhere
-// uname(2): platform id 0, the numbers from the kernel release, no service-pack text. Returns
-// false when the system refuses to answer; the record's contents are then unspecified.
+// uname(2): platform id 0, the numbers from the kernel release, no service-pack text, and the
+// system's name and release. Returns false when the system refuses to answer; the record's
+// contents are then unspecified.
 bool queryOsVersion(OsVersionRecord& record);
 
 // Whether a file is hidden from the user: the hidden or system attribute on Windows, a name that
 // begins with a dot elsewhere.
 bool isHiddenFile(const std::filesystem::path& file);
+
+// The user's folder for the data of installed programs: on Linux the XDG data home
+// ($XDG_DATA_HOME, by default ~/.local/share, the home folder taken from the user database when
+// HOME is unset). None on Windows, where the program keeps its files beside itself.
+std::optional<std::filesystem::path> userDataHome();
 
 }  // namespace pvx::platform

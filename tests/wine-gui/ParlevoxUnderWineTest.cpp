@@ -14,6 +14,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/program/OsInfo.h"
 #include "platform/SystemCalls.h"
@@ -220,6 +221,92 @@ class ParlevoxUnderWine : public ::testing::Test {
   std::unique_ptr<ParlevoxProcess> program;
   HWND main = nullptr;
 };
+
+// --- The program file ------------------------------------------------------------------------
+
+// What Explorer, the taskbar and the Properties page read from parlevox.exe.
+struct ProgramFileUnderWine : ::testing::Test {
+  void SetUp() override {
+    exe = programFolder() / "parlevox.exe";
+    ASSERT_TRUE(fs::exists(exe)) << "no unzipped parlevox.exe below PARLEVOX_WINDOWS_APP_PARENT";
+    module = LoadLibraryExW(exe.c_str(), nullptr,
+                            LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(module, nullptr) << GetLastError();
+  }
+  void TearDown() override {
+    if (module != nullptr)
+      FreeLibrary(module);
+  }
+  // The resource's bytes, by its name and its type's number (RT_ICON and the like are narrow
+  // strings in this build); empty when there is none.
+  std::string resource(LPCWSTR name, WORD type) const {
+    HRSRC found = FindResourceW(module, name, MAKEINTRESOURCEW(type));
+    HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+    if (loaded == nullptr)
+      return {};
+    return std::string(static_cast<const char*>(LockResource(loaded)),
+                       SizeofResource(module, found));
+  }
+  // A value of the version information's U.S. English strings.
+  std::string version(const std::wstring& name) const {
+    DWORD ignored = 0;
+    std::vector<char> info(GetFileVersionInfoSizeW(exe.c_str(), &ignored));
+    if (info.empty() ||
+        !GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data()))
+      return {};
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    const std::wstring path = L"\\StringFileInfo\\040904B0\\" + name;
+    if (!VerQueryValueW(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) ||
+        length == 0)
+      return {};
+    return pvx::testing::utf8(std::wstring(value, length - 1));
+  }
+
+  fs::path exe;
+  HMODULE module = nullptr;
+};
+
+TEST_F(ProgramFileUnderWine, CarriesItsIconInSeveralSizes) {
+  // The group's header (reserved, type 1, count), then a 14-byte entry per image whose first
+  // byte is its width (0 for 256).
+  const std::string group = resource(L"IDI_ICON1", 14 /* RT_GROUP_ICON */);
+  ASSERT_GE(group.size(), 6u) << "no icon group IDI_ICON1";
+  const auto count = static_cast<std::size_t>(static_cast<unsigned char>(group[4]));
+  ASSERT_EQ(group.size(), 6 + 14 * count);
+  std::vector<int> widths;
+  for (std::size_t i = 0; i < count; ++i) {
+    const int width = static_cast<unsigned char>(group[6 + 14 * i]);
+    widths.push_back(width == 0 ? 256 : width);
+  }
+  EXPECT_THAT(widths, ::testing::IsSupersetOf({16, 24, 32, 48, 64, 256}));
+}
+
+TEST_F(ProgramFileUnderWine, CarriesItsVersionInformation) {
+  EXPECT_EQ(version(L"ProductName"), "Parlevox");
+  EXPECT_EQ(version(L"ProductVersion"), PARLEVOX_VERSION);
+  EXPECT_EQ(version(L"FileVersion"), PARLEVOX_VERSION);
+  EXPECT_EQ(version(L"FileDescription"), "Parlevox");
+  EXPECT_EQ(version(L"OriginalFilename"), "parlevox.exe");
+  EXPECT_THAT(version(L"LegalCopyright"), StartsWith("Copyright (C) "));
+  EXPECT_THAT(version(L"Comments"), HasSubstr("Jedi Academy"));
+}
+
+TEST_F(ProgramFileUnderWine, CarriesItsApplicationManifest) {
+  const std::string manifest = resource(MAKEINTRESOURCEW(1), 24 /* RT_MANIFEST */);
+  ASSERT_FALSE(manifest.empty()) << "no application manifest";
+  EXPECT_THAT(manifest,
+              HasSubstr("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
+  EXPECT_THAT(manifest, HasSubstr("PerMonitorV2"));
+  EXPECT_THAT(manifest, HasSubstr("level=\"asInvoker\""));
+  for (const char* os : {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",   // Windows 7
+                         "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",   // 8
+                         "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",   // 8.1
+                         "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})  // 10 and 11
+    EXPECT_THAT(manifest, HasSubstr(std::string("<supportedOS Id=\"") + os + "\"/>"));
+  // The game's text is read and typed in the system's ANSI code page: it must stay the system's.
+  EXPECT_THAT(manifest, Not(HasSubstr("<activeCodePage")));
+}
 
 // --- Start-up --------------------------------------------------------------------------------
 

@@ -58,6 +58,17 @@ TEST_F(ConsoleWindowUnderWine, FoundByTitleWithAnyClassAndNotUnderAnotherClass) 
             0u);  // the title must match whole
 }
 
+TEST_F(ConsoleWindowUnderWine, AGameOfTheSameRightsIsNotTakenForElevated) {
+  // Both processes run with the same rights, as the game and Parlevox mostly do (Wine has no
+  // isolation to show the other answer); neither is a stale handle or none taken for elevated.
+  EXPECT_FALSE(real.runsElevatedAboveUs(console));
+  EXPECT_FALSE(real.runsElevatedAboveUs(child(5)));
+  EXPECT_FALSE(real.runsElevatedAboveUs(0));
+  const Hwnd gone = console;
+  game.reset();
+  EXPECT_FALSE(real.runsElevatedAboveUs(gone));
+}
+
 // --- Typing a command ---------------------------------------------------------------------------
 
 class TypingUnderWine : public pvx::testing::WineConsoleFixture {};

@@ -45,6 +45,7 @@ class RecordingWindowSystem final : public WindowSystem {
   bool showWindow(Hwnd hwnd, int cmdShow) override;
   bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
                     unsigned flags) override;
+  bool runsElevatedAboveUs(Hwnd hwnd) override { return real_.runsElevatedAboveUs(hwnd); }
 
  private:
   std::int64_t now() const;

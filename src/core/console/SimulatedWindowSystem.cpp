@@ -15,6 +15,23 @@ const SimulatedWindowSystem::Window* SimulatedWindowSystem::find(Hwnd hwnd) cons
   return it == windows_.end() ? nullptr : &it->second;
 }
 
+SimulatedWindowSystem::Window* SimulatedWindowSystem::reachable(Hwnd hwnd) {
+  Window* w = find(hwnd);
+  return w == nullptr || runsElevatedAboveUs(hwnd) ? nullptr : w;
+}
+
+bool SimulatedWindowSystem::runsElevatedAboveUs(Hwnd hwnd) {
+  const Window* w = find(hwnd);
+  while (w != nullptr && w->parent != 0)
+    w = find(w->parent);
+  return w != nullptr && w->elevated;
+}
+
+void SimulatedWindowSystem::setElevatedAboveUs(Hwnd topLevel, bool elevated) {
+  if (Window* w = find(topLevel); w != nullptr && w->parent == 0)
+    w->elevated = elevated;
+}
+
 Hwnd SimulatedWindowSystem::createWindow(std::string_view className, std::string_view text,
                                          Hwnd parent, bool visible) {
   if (parent != 0 && find(parent) == nullptr)
@@ -109,7 +126,7 @@ Hwnd SimulatedWindowSystem::getWindow(Hwnd hwnd, unsigned cmd) {
 }
 
 long SimulatedWindowSystem::getTextLength(Hwnd hwnd) {
-  const Window* w = find(hwnd);
+  const Window* w = reachable(hwnd);
   return w == nullptr ? 0 : static_cast<long>(w->text.size());
 }
 
@@ -124,13 +141,13 @@ long SimulatedWindowSystem::copyText(Hwnd hwnd, long size, char* buffer) const {
 }
 
 long SimulatedWindowSystem::getText(Hwnd hwnd, long size, char* buffer) {
-  return copyText(hwnd, size, buffer);
+  return reachable(hwnd) == nullptr ? 0 : copyText(hwnd, size, buffer);
 }
 
 int SimulatedWindowSystem::getWindowText(Hwnd hwnd, char* buffer, int size) {
   if (buffer != nullptr && size > 0)
     buffer[0] = '\0';
-  return static_cast<int>(copyText(hwnd, size, buffer));
+  return reachable(hwnd) == nullptr ? 0 : static_cast<int>(copyText(hwnd, size, buffer));
 }
 
 bool SimulatedWindowSystem::walk(Hwnd parent, const std::function<long(Hwnd, long)>& visit,
@@ -158,7 +175,7 @@ void SimulatedWindowSystem::enumChildWindows(Hwnd parent,
 }
 
 void SimulatedWindowSystem::setText(Hwnd hwnd, const char* bytes) {
-  Window* w = find(hwnd);
+  Window* w = reachable(hwnd);
   if (w == nullptr)
     return;
   const std::string value = bytes == nullptr ? std::string() : std::string(bytes);
@@ -168,7 +185,7 @@ void SimulatedWindowSystem::setText(Hwnd hwnd, const char* bytes) {
 }
 
 void SimulatedWindowSystem::sendChar(Hwnd hwnd, unsigned charCode, long keyData) {
-  Window* w = find(hwnd);
+  Window* w = reachable(hwnd);
   if (w == nullptr)
     return;
   if (recording_) {

@@ -45,6 +45,11 @@ class SimulatedWindowSystem : public WindowSystem {
   // Called whenever ShowWindow or SetWindowPos changes whether the window is visible.
   void setVisibilityHandler(Hwnd hwnd, std::function<void(bool visible)> handler);
 
+  // Makes the top-level window and its descendants belong to a process that runs elevated above
+  // the program, as Windows isolates one: messages to them (getting and setting text, characters)
+  // are dropped, and runsElevatedAboveUs says so. Finding windows and walking the tree still work.
+  void setElevatedAboveUs(Hwnd topLevel, bool elevated);
+
   // While recording, every WM_SETTEXT and WM_CHAR sent through the seam is kept, for tests:
   // "settext <hwnd> <bytes>", "char <hwnd> <code> <keydata>". Off by default so that a long
   // session keeps nothing.
@@ -65,6 +70,7 @@ class SimulatedWindowSystem : public WindowSystem {
   bool showWindow(Hwnd hwnd, int cmdShow) override;
   bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
                     unsigned flags) override;
+  bool runsElevatedAboveUs(Hwnd hwnd) override;
 
  private:
   struct Window {
@@ -76,10 +82,13 @@ class SimulatedWindowSystem : public WindowSystem {
     Placement placement;
     std::function<void(unsigned, long)> onChar;
     std::function<void(bool)> onVisibility;
+    bool elevated = false;  // top-level windows only
   };
 
   Window* find(Hwnd hwnd);
   const Window* find(Hwnd hwnd) const;
+  // The window if it exists and takes this program's messages (its process is not elevated).
+  Window* reachable(Hwnd hwnd);
   void setVisible(Hwnd hwnd, Window& w, bool visible);
   long copyText(Hwnd hwnd, long size, char* buffer) const;
   // Returns false when the walk was told to stop.

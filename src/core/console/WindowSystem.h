@@ -50,6 +50,11 @@ class WindowSystem {
   // SetWindowPos; returns whether it succeeded.
   virtual bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
                             unsigned flags) = 0;
+  // Whether the window's process runs with more rights than this one: started as administrator
+  // (elevated) while this program was not. Windows then drops this program's messages to it
+  // without an error, so its text can be neither read nor typed into. False for handle 0, a stale
+  // handle, and wherever there is no such isolation.
+  virtual bool runsElevatedAboveUs(Hwnd /*hwnd*/) { return false; }
 };
 
 }  // namespace pvx

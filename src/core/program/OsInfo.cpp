@@ -95,4 +95,19 @@ std::string OsInfo::csdVersion() const {
   return csdVersion_.substr(first, last - first + 1);
 }
 
+std::string OsInfo::systemVersion() const {
+  const std::string& release = record_.systemRelease;
+  std::size_t end = release.find_first_not_of("0123456789.");
+  if (end == std::string::npos) {
+    end = release.size();
+  }
+  while (end > 0 && release[end - 1] == '.') {
+    --end;
+  }
+  if (end == 0) {
+    return record_.systemName;
+  }
+  return record_.systemName + " " + release.substr(0, end);
+}
+
 }  // namespace pvx

@@ -10,7 +10,8 @@ namespace pvx {
 
 // Describes the Windows version the program runs on, from one version query made at creation.
 // Nothing changes afterwards: every property answers the same for the life of the instance.
-// Elsewhere than on Windows the query reports platform 0, which reads as "Windows NT".
+// Elsewhere than on Windows the query reports platform 0, which reads as "Windows NT", and the
+// system's own name and kernel release, which describe it to the user instead.
 class OsInfo {
  public:
   using Query = std::function<bool(OsVersionRecord&)>;
@@ -38,6 +39,13 @@ class OsInfo {
   std::string version() const;
   // The service-pack text (UTF-8) without the blanks at either end.
   std::string csdVersion() const;
+
+  // Whether the query described Windows: it named no other system.
+  bool isWindows() const { return record_.systemName.empty(); }
+  // Another system by its name and its kernel's version, the release up to its first character
+  // that is neither a digit nor a dot: "Linux 6.1.0" for the release "6.1.0-28-amd64". Empty on
+  // Windows.
+  std::string systemVersion() const;
 
  private:
   OsVersionRecord record_;

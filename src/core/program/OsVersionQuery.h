@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace pvx {
@@ -18,6 +19,10 @@ struct OsVersionRecord {
   std::uint32_t platformId = 0;
   // Service-pack text: ANSI (Windows-1252) bytes, normally ended by a NUL.
   std::array<char, 128> csdVersion{};
+  // Beyond Windows' record: on any other system its name and kernel release as uname(2) gives
+  // them ("Linux", "6.1.0-28-amd64"). Both empty on Windows.
+  std::string systemName;
+  std::string systemRelease;
 };
 
 // Reads "major.minor.build" from the start of a kernel release such as "6.1.0-28-amd64" into the

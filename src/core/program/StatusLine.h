@@ -8,30 +8,38 @@
 namespace pvx {
 
 // The main window's status line (label lblPlatform): the OS description at start-up, then the
-// local player's name beside the platform and build, or that the game is not running.
+// local player's name beside the OS, that the game is not running, or that it runs out of reach.
+// Windows is told by its platform and build ("Windows 2000", "2195"); another system by its name
+// and kernel version ("Linux 6.1.0"), the same in both places.
 class StatusLine {
  public:
   StatusLine(MainWindowPort& window, const OsInfo& os)
-      : window_(window), os_(os), build_(std::to_string(os.buildNumber())) {}
+      : window_(window),
+        description_(os.isWindows() ? os.platform() + " - " + std::to_string(os.buildNumber())
+                                    : os.systemVersion()),
+        os_(os.isWindows() ? os.platform() + " Build " + std::to_string(os.buildNumber())
+                           : os.systemVersion()) {}
 
   // "[ Windows 2000 - 2195 ]", as start-up writes it.
-  void showOs() { window_.setStatusLine("[ " + os_.platform() + " - " + build_ + " ]"); }
+  void showOs() { window_.setStatusLine("[ " + description_ + " ]"); }
   void showPlayer(const std::string& playerName) { window_.setStatusLine(present(playerName)); }
   void showGameAbsent() { window_.setStatusLine(absent()); }
+  void showGameElevated() { window_.setStatusLine(elevated()); }
 
   std::string present(const std::string& playerName) const {
-    return "[ Current Player: " + playerName + "  OS: " + os_.platform() + " Build " + build_ +
-           " ]";
+    return "[ Current Player: " + playerName + "  OS: " + os_ + " ]";
   }
-  std::string absent() const {
-    return "[ Current Player: <JKA is not running>  OS: " + os_.platform() + " Build " + build_ +
-           " ]";
+  std::string absent() const { return present("<JKA is not running>"); }
+  // The game runs as administrator and this program does not: Windows drops every message it
+  // sends the game, so nothing can be read or typed until both run alike.
+  static std::string elevated() {
+    return "[ JKA runs as administrator: start Parlevox as administrator too ]";
   }
 
  private:
   MainWindowPort& window_;
-  const OsInfo& os_;
-  const std::string build_;
+  const std::string description_;
+  const std::string os_;
 };
 
 }  // namespace pvx

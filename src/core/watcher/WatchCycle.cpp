@@ -110,6 +110,14 @@ void WatchCycle::body() {
   if (!window_.backButtonVisible())
     window_.setBackButtonVisible(true);
 
+  // A game started as administrator drops every message of a program that is not: nothing
+  // could be read or typed, and the status line says why instead of showing a quiet game.
+  if (bridge_.windows().runsElevatedAboveUs(console)) {
+    forgetConsole();
+    status_.showGameElevated();
+    return;
+  }
+
   // A console just found is cleared; until the name is known, it is asked for again and again.
   if (s.consoleLog == 0) {
     s.consoleLog = bridge_.nthChildWindow(console, kConsoleLogChild);

@@ -37,4 +37,9 @@ bool isHiddenFile(const std::filesystem::path& file) {
          (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
 }
 
+std::optional<std::filesystem::path> userDataHome() {
+  // The program is the folder it was unzipped to: its files stay beside it.
+  return std::nullopt;
+}
+
 }  // namespace pvx::platform

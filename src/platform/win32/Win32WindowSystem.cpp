@@ -11,6 +11,8 @@
 #include <climits>
 #include <cstdint>
 #include <exception>
+#include <optional>
+#include <vector>
 
 namespace pvx {
 namespace {
@@ -63,6 +65,64 @@ BOOL CALLBACK visitChild(HWND child, LPARAM param) {
     walk->failure = std::current_exception();
     return FALSE;
   }
+}
+
+// The mandatory integrity level of a token (SECURITY_MANDATORY_MEDIUM_RID for a program started
+// normally, SECURITY_MANDATORY_HIGH_RID for one started as administrator); none when it cannot be
+// read.
+std::optional<DWORD> integrityLevel(HANDLE token) {
+  DWORD size = 0;
+  GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size);
+  if (size < sizeof(TOKEN_MANDATORY_LABEL)) {
+    return std::nullopt;
+  }
+  std::vector<unsigned char> buffer(size);
+  auto* label = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(buffer.data());
+  if (!GetTokenInformation(token, TokenIntegrityLevel, label, size, &size) ||
+      !IsValidSid(label->Label.Sid)) {
+    return std::nullopt;
+  }
+  const UCHAR count = *GetSidSubAuthorityCount(label->Label.Sid);
+  if (count == 0) {
+    return std::nullopt;
+  }
+  return *GetSidSubAuthority(label->Label.Sid, count - 1);
+}
+
+std::optional<DWORD> ownIntegrityLevel() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    return std::nullopt;
+  }
+  const std::optional<DWORD> level = integrityLevel(token);
+  CloseHandle(token);
+  return level;
+}
+
+// Whether the process runs at a higher integrity level than this one. A process whose token this
+// program may not even read, while it runs below the administrator's level itself, is taken to
+// be elevated: that is what keeps it closed to a program started normally by the same user.
+bool processRunsAbove(DWORD processId) {
+  static const std::optional<DWORD> own = ownIntegrityLevel();
+  if (!own) {
+    return false;
+  }
+  const bool ownIsLimited = *own < SECURITY_MANDATORY_HIGH_RID;
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  if (process == nullptr) {
+    return ownIsLimited && GetLastError() == ERROR_ACCESS_DENIED;
+  }
+  HANDLE token = nullptr;
+  bool above = false;
+  if (OpenProcessToken(process, TOKEN_QUERY, &token)) {
+    const std::optional<DWORD> theirs = integrityLevel(token);
+    above = theirs && *theirs > *own;
+    CloseHandle(token);
+  } else {
+    above = ownIsLimited && GetLastError() == ERROR_ACCESS_DENIED;
+  }
+  CloseHandle(process);
+  return above;
 }
 
 }  // namespace
@@ -170,6 +230,23 @@ bool Win32WindowSystem::setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, 
   // insertAfter passes through unchecked: 0 is HWND_TOP and -1/-2 the topmost pseudo-handles.
   return SetWindowPos(toHwnd(hwnd), toHwnd(insertAfter), x, y, cx, cy, static_cast<UINT>(flags)) !=
          FALSE;
+}
+
+bool Win32WindowSystem::runsElevatedAboveUs(Hwnd hwnd) {
+  if (!namesOneWindow(hwnd)) {
+    return false;
+  }
+  DWORD processId = 0;
+  GetWindowThreadProcessId(toHwnd(hwnd), &processId);
+  if (processId == 0) {
+    return false;  // no such window
+  }
+  if (hwnd != checkedWindow_ || processId != checkedProcess_) {
+    checkedWindow_ = hwnd;
+    checkedProcess_ = processId;
+    checkedAbove_ = processId != GetCurrentProcessId() && processRunsAbove(processId);
+  }
+  return checkedAbove_;
 }
 
 }  // namespace pvx

@@ -16,6 +16,10 @@ namespace pvx {
 // caller. getWindowText asks the window for its text (WM_GETTEXT) also when it belongs to another
 // process, where GetWindowTextA would give the text it was created with, not what was typed into
 // it. This header does not pull in <windows.h>, whose macros clash with names of the seam.
+//
+// runsElevatedAboveUs compares the mandatory integrity levels of the two processes, the rule by
+// which Windows isolates a program started as administrator from one that was not: a window
+// takes the messages of a process of its own level or above only.
 class Win32WindowSystem final : public WindowSystem {
  public:
   Hwnd findWindow(const char* className, const char* title) override;
@@ -30,6 +34,14 @@ class Win32WindowSystem final : public WindowSystem {
   bool showWindow(Hwnd hwnd, int cmdShow) override;
   bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
                     unsigned flags) override;
+  bool runsElevatedAboveUs(Hwnd hwnd) override;
+
+ private:
+  // The latest answer, for the window and the process it was given for: a process's rights stay
+  // what they were when it started, and the watch cycle asks on every tick.
+  Hwnd checkedWindow_ = 0;
+  unsigned long checkedProcess_ = 0;
+  bool checkedAbove_ = false;
 };
 
 }  // namespace pvx

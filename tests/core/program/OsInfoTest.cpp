@@ -155,6 +155,43 @@ TEST(FailedQuery, EmptyQueryCountsAsFailure) {
   EXPECT_EQ(os.majorVersion(), 0);
 }
 
+// --- Another system than Windows ---
+
+struct OtherSystemRow {
+  const char* name;
+  const char* release;
+  const char* described;
+};
+
+class OtherSystem : public ::testing::TestWithParam<OtherSystemRow> {};
+
+TEST_P(OtherSystem, IsDescribedByNameAndKernelVersion) {
+  OsVersionRecord record;
+  record.systemName = GetParam().name;
+  record.systemRelease = GetParam().release;
+  const OsInfo os = describe(record);
+  EXPECT_FALSE(os.isWindows());
+  EXPECT_EQ(os.systemVersion(), GetParam().described);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ReleaseTable, OtherSystem,
+    ::testing::Values(OtherSystemRow{"Linux", "6.18.44-fc-v1300", "Linux 6.18.44"},
+                      OtherSystemRow{"Linux", "6.1.0-28-amd64", "Linux 6.1.0"},
+                      OtherSystemRow{"Linux", "5.15.153.1-microsoft-standard-WSL2",
+                                     "Linux 5.15.153.1"},
+                      OtherSystemRow{"Linux", "6.8", "Linux 6.8"},
+                      OtherSystemRow{"Linux", "6.9.-rc1", "Linux 6.9"},
+                      OtherSystemRow{"FreeBSD", "14.1-RELEASE", "FreeBSD 14.1"},
+                      OtherSystemRow{"Linux", "weird", "Linux"},
+                      OtherSystemRow{"Linux", "", "Linux"}));
+
+TEST(OtherSystem, WindowsNamesNoOtherSystem) {
+  const OsInfo os = describe(makeRecord(2, 10, 0, 22631));
+  EXPECT_TRUE(os.isWindows());
+  EXPECT_EQ(os.systemVersion(), "");
+}
+
 TEST(KernelRelease, ReadsLeadingNumbersLeniently) {
   const auto parse = [](std::string_view release) {
     OsVersionRecord record = makeRecord(0, 99, 99, 99);

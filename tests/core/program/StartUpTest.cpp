@@ -160,12 +160,37 @@ TEST_F(Starting, GreetingGateOpensEveryFifteenSeconds) {
   EXPECT_TRUE(replies.greetingGateOpen());
 }
 
-TEST_F(Starting, StatusLineForms) {
-  const StatusLine& status = core().status();
-  EXPECT_EQ(status.present("Rookie^7"),
-            "[ Current Player: Rookie^7  OS: Windows 2000 Build 2195 ]");
-  EXPECT_EQ(status.absent(),
-            "[ Current Player: <JKA is not running>  OS: Windows 2000 Build 2195 ]");
+// Windows is named by platform and build, any other system by its name and kernel version, in
+// the same frames.
+TEST(StatusLineForms, ForWindowsAndForOtherSystems) {
+  struct Row {
+    OsInfo::Query query;
+    std::string atStart, os;
+  };
+  const Row rows[] = {
+      {windows2000, "[ Windows 2000 - 2195 ]", "Windows 2000 Build 2195"},
+      {[](OsVersionRecord& r) {
+         // As uname reads on Linux: platform 0 and the numbers of the release, besides its name.
+         r.majorVersion = 6;
+         r.minorVersion = 18;
+         r.buildNumber = 44;
+         r.systemName = "Linux";
+         r.systemRelease = "6.18.44-fc-v1300";
+         return true;
+       },
+       "[ Linux 6.18.44 ]", "Linux 6.18.44"},
+  };
+  for (const Row& row : rows) {
+    FakeMainWindow window;
+    const OsInfo os(row.query);
+    StatusLine status(window, os);
+    status.showOs();
+    EXPECT_EQ(window.status, row.atStart);
+    status.showPlayer("Rookie^7");
+    EXPECT_EQ(window.status, "[ Current Player: Rookie^7  OS: " + row.os + " ]");
+    status.showGameAbsent();
+    EXPECT_EQ(window.status, "[ Current Player: <JKA is not running>  OS: " + row.os + " ]");
+  }
 }
 
 TEST_F(Starting, BackToGameShowsTheHiddenGameWindowAndSaysSo) {

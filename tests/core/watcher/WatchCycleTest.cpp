@@ -103,6 +103,21 @@ TEST_F(WatcherHarness, GameEndingResetsEverythingAndItIsPickedUpAgain) {
   EXPECT_TRUE(window.backVisible);
 }
 
+TEST_F(WatcherHarness, GameRunningAsAdministratorIsToldInsteadOfSeemingQuiet) {
+  // Windows drops every message to it: nothing can be read or typed.
+  ws.setElevatedAboveUs(practice.consoleWindow(), true);
+  core.start();
+  clock.runFor(5);
+  EXPECT_EQ(window.status, "[ JKA runs as administrator: start Parlevox as administrator too ]");
+  EXPECT_EQ(watch().state().consoleLog, 0u);
+  EXPECT_EQ(playerName(), "");
+  // Once both run alike, the game is picked up as usual.
+  ws.setElevatedAboveUs(practice.consoleWindow(), false);
+  clock.runFor(5);
+  EXPECT_EQ(playerName(), "Rookie");
+  EXPECT_EQ(window.status, "[ Current Player: Rookie  OS: Windows 2000 Build 2195 ]");
+}
+
 TEST_F(BareConsole, AnUnansweredNameQueryIsRepeatedFourTimesASecond) {
   std::vector<std::int64_t> asked;
   ws.setCharHandler(input, [&](unsigned, long) {
