@@ -28,6 +28,35 @@ namespace pvx {
 namespace {
 // Pixels between the main window and the practice console window.
 constexpr float kPracticeWindowGap = 16;
+// While the game is quiet, the watch cycle still looks at its console this often.
+constexpr std::int64_t kQuietLookMs = 1000;
+
+// Calls a step, soon after and once for each burst, whenever a window moves or changes size.
+class OnMoved final : public QObject {
+ public:
+  OnMoved(std::initializer_list<QWidget*> windows, std::function<void()> step)
+      : QObject(*windows.begin()), step_(std::move(step)) {
+    for (QWidget* window : windows)
+      window->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && !pending_) {
+      pending_ = true;
+      // Not from inside the window's own move.
+      QTimer::singleShot(0, this, [this] {
+        pending_ = false;
+        step_();
+      });
+    }
+    return false;
+  }
+
+ private:
+  std::function<void()> step_;
+  bool pending_ = false;
+};
 
 // Runs a step once, soon after the window first reports a frame around it.
 class OnFirstFrame final : public QObject {
@@ -171,9 +200,32 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
                    [&core] { core.messageEditor().closedByFrame(); });
   // Ending the program: every window closes, the timers stop, nothing is saved.
   QObject::connect(mainWindow_.get(), &MainWindow::exitChosen, [] { QApplication::exit(0); });
+
+  // In real time the watch cycle waits for the game instead of looking a thousand times a
+  // second, where the console tells of its changes (the practice game's, a game on pipes'); the
+  // player window then follows the main window as either moves, not on the cycle's next look.
+  if (options_.clock == nullptr && ws_->tellChanges([this] { wakeWatch(); })) {
+    core.watch().waitForChanges(kQuietLookMs);
+    new OnMoved({mainWindow_.get(), playerWindow_.get()}, [&core] { core.dock().dock(); });
+  }
+}
+
+void Program::wakeWatch() {
+  // One wake-up waits on the way at a time, however fast the game prints.
+  if (wakePosted_.exchange(true))
+    return;
+  QMetaObject::invokeMethod(
+      mainWindow_.get(),
+      [this] {
+        wakePosted_.store(false);
+        core_->watch().wake();
+      },
+      Qt::QueuedConnection);
 }
 
 Program::~Program() {
+  // Nothing tells of the game's changes any more (a game on pipes tells on its own thread).
+  ws_->tellChanges({});
   // The windows go before the behaviour they forward to.
   practiceWindow_.reset();
   pickFolderWindow_.reset();

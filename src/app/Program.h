@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -84,6 +85,8 @@ class Program {
 
  private:
   void placePracticeWindow();
+  // Wakes the watch cycle on the user-interface thread; callable from any thread.
+  void wakeWatch();
 
   ProgramOptions options_;
   // The yield of the program's own clock and windows (none when the options bring either).
@@ -106,6 +109,7 @@ class Program {
   std::unique_ptr<QtDialogs> qtDialogs_;
   std::unique_ptr<Core> core_;
   std::unique_ptr<PracticeConsoleWindow> practiceWindow_;
+  std::atomic<bool> wakePosted_{false};
 };
 
 }  // namespace pvx

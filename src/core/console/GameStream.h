@@ -32,6 +32,9 @@ class GameStream {
   // than kMaxLineBytes is cut to that length (its tail would otherwise run as a command of its
   // own). A game that has ended, or stopped reading, loses the line; the caller never waits.
   virtual void sendLine(std::string_view bytes) = 0;
+  // Called on the stream's thread each time the game printed something (after the sink took
+  // it) or ended. Once this returns, the previous one is never called again.
+  virtual void setOnActivity(std::function<void()> onActivity) = 0;
   // Whether the game has ended (exited, crashed or killed). Once true, everything the game
   // printed has gone to the sink.
   virtual bool ended() = 0;

@@ -28,8 +28,20 @@ bool SimulatedWindowSystem::runsElevatedAboveUs(Hwnd hwnd) {
 }
 
 void SimulatedWindowSystem::setElevatedAboveUs(Hwnd topLevel, bool elevated) {
-  if (Window* w = find(topLevel); w != nullptr && w->parent == 0)
+  if (Window* w = find(topLevel); w != nullptr && w->parent == 0) {
     w->elevated = elevated;
+    changed();
+  }
+}
+
+bool SimulatedWindowSystem::tellChanges(std::function<void()> onChange) {
+  onChange_ = std::move(onChange);
+  return true;
+}
+
+void SimulatedWindowSystem::changed() const {
+  if (onChange_)
+    onChange_();
 }
 
 Hwnd SimulatedWindowSystem::createWindow(std::string_view className, std::string_view text,
@@ -49,6 +61,7 @@ Hwnd SimulatedWindowSystem::createWindow(std::string_view className, std::string
   } else {
     find(parent)->children.push_back(h);
   }
+  changed();
   return h;
 }
 
@@ -66,6 +79,7 @@ void SimulatedWindowSystem::destroyWindow(Hwnd hwnd) {
     p->children.erase(std::remove(p->children.begin(), p->children.end(), hwnd), p->children.end());
   }
   windows_.erase(hwnd);
+  changed();
 }
 
 bool SimulatedWindowSystem::isVisible(Hwnd hwnd) const {
@@ -79,8 +93,10 @@ std::string SimulatedWindowSystem::text(Hwnd hwnd) const {
 }
 
 void SimulatedWindowSystem::setTextDirect(Hwnd hwnd, std::string_view bytes) {
-  if (Window* w = find(hwnd))
+  if (Window* w = find(hwnd)) {
     w->text.assign(bytes);
+    changed();
+  }
 }
 
 SimulatedWindowSystem::Placement SimulatedWindowSystem::placement(Hwnd hwnd) const {
@@ -182,6 +198,7 @@ void SimulatedWindowSystem::setText(Hwnd hwnd, const char* bytes) {
   if (recording_)
     messages_.push_back("settext " + std::to_string(hwnd) + " " + value);
   w->text = value;
+  changed();
 }
 
 void SimulatedWindowSystem::sendChar(Hwnd hwnd, unsigned charCode, long keyData) {

@@ -71,6 +71,8 @@ class SimulatedWindowSystem : public WindowSystem {
   bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
                     unsigned flags) override;
   bool runsElevatedAboveUs(Hwnd hwnd) override;
+  // Tells of every window made or destroyed and every text set, on the thread that does it.
+  bool tellChanges(std::function<void()> onChange) override;
 
  private:
   struct Window {
@@ -93,12 +95,14 @@ class SimulatedWindowSystem : public WindowSystem {
   long copyText(Hwnd hwnd, long size, char* buffer) const;
   // Returns false when the walk was told to stop.
   bool walk(Hwnd parent, const std::function<long(Hwnd, long)>& visit, long lParam);
+  void changed() const;
 
   std::map<Hwnd, Window> windows_;
   std::vector<Hwnd> topLevel_;  // Z order, topmost first
   Hwnd nextHandle_ = 0x10010;
   std::vector<std::string> messages_;
   bool recording_ = false;
+  std::function<void()> onChange_;
 };
 
 }  // namespace pvx

@@ -26,7 +26,14 @@ StreamConsole::StreamConsole(GameStream& game, DesktopGameWindow* desktop)
 }
 
 StreamConsole::~StreamConsole() {
+  game_.setOnActivity(nullptr);
   game_.setSink(nullptr);
+}
+
+bool StreamConsole::tellChanges(std::function<void()> onChange) {
+  ws_.tellChanges(onChange);
+  game_.setOnActivity(std::move(onChange));
+  return true;
 }
 
 void StreamConsole::takeOutput() {

@@ -46,6 +46,9 @@ class StreamConsole final : public WindowSystem {
   bool showWindow(Hwnd hwnd, int cmdShow) override;
   bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
                     unsigned flags) override;
+  // Tells, on the stream's thread, of everything the game printed and of its end; on the
+  // caller's, of the console's own changes (the echo of a typed line).
+  bool tellChanges(std::function<void()> onChange) override;
 
  private:
   void takeOutput();

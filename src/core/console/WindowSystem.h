@@ -55,6 +55,12 @@ class WindowSystem {
   // without an error, so its text can be neither read nor typed into. False for handle 0, a stale
   // handle, and wherever there is no such isolation.
   virtual bool runsElevatedAboveUs(Hwnd /*hwnd*/) { return false; }
+  // Asks to be told of every change a look at the windows could find: a window made or gone, a
+  // window's text changed (the game printed). onChange may be called on any thread and at any
+  // moment, until it is replaced (an empty one stops the telling). Returns whether this window
+  // system tells of every such change; where it cannot (another process's windows), it tells of
+  // none and the caller looks for itself.
+  virtual bool tellChanges(std::function<void()> /*onChange*/) { return false; }
 };
 
 }  // namespace pvx

@@ -167,6 +167,9 @@ void PlaybackEngine::positionSliderScrolled(int value) {
 }
 
 void PlaybackEngine::musicTick() {
+  // A track that does not play has nothing new to show: the timer rests until one plays again.
+  if (state_ != PlaybackState::Playing)
+    musicTimer_->stop();
   if (!isLoaded() || graph_ == nullptr)
     return;
   // One position for the slider and the label: asking the back end is a query of its graph.

@@ -54,13 +54,46 @@ void WatchCycle::findConsoleAtStart() {
   }
 }
 
+void WatchCycle::arm() {
+  idleArmed_ = false;
+  timer_->start(kIntervalMs, true);
+}
+
+void WatchCycle::armNext() {
+  std::int64_t delay = kIntervalMs;
+  if (idleMs_ > 0 && !busy_ && !woken_) {
+    delay = idleMs_;
+    // Until the name is known it is asked for on time.
+    if (state_.consoleLog != 0 && state_.playerName.empty()) {
+      const std::int64_t due =
+          nameQueryOpen_ ? nameQueryAtMs_ + kNameQueryIntervalMs - clock_.nowMs() : 0;
+      delay = std::clamp(due, kIntervalMs, delay);
+    }
+  }
+  woken_ = false;
+  idleArmed_ = delay > kIntervalMs;
+  timer_->start(delay, true);
+}
+
+void WatchCycle::wake() {
+  if (inCycle_) {
+    woken_ = true;  // what changed may have come after the cycle looked
+  } else if (idleArmed_) {
+    idleArmed_ = false;
+    timer_->start(kIntervalMs, true);
+  }
+}
+
 void WatchCycle::cycle() {
   ++started_;
+  inCycle_ = true;
+  busy_ = true;
   // The closing step runs however the cycle ends, so the watch timer is always re-armed.
   struct Closing {
     WatchCycle& w;
     ~Closing() {
-      w.arm();
+      w.inCycle_ = false;
+      w.armNext();
       w.dock_.dock();
       ++w.ended_;
     }
@@ -105,6 +138,7 @@ void WatchCycle::body() {
   if (console == 0) {
     forgetConsole();
     status_.showGameAbsent();
+    busy_ = false;
     return;
   }
   if (!window_.backButtonVisible())
@@ -115,11 +149,13 @@ void WatchCycle::body() {
   if (bridge_.windows().runsElevatedAboveUs(console)) {
     forgetConsole();
     status_.showGameElevated();
+    busy_ = false;
     return;
   }
 
   // A console just found is cleared; until the name is known, it is asked for again and again.
-  if (s.consoleLog == 0) {
+  const bool found = s.consoleLog == 0;
+  if (found) {
     s.consoleLog = bridge_.nthChildWindow(console, kConsoleLogChild);
     type("/clear");
   } else if (s.playerName.empty()) {
@@ -142,6 +178,8 @@ void WatchCycle::body() {
     return;
   }
 
+  // Nothing grew or shrank in a console already known: there is nothing to do until it changes.
+  busy_ = found || s.previousLogLength != s.logLength;
   if (s.previousLogLength < s.logLength)
     takeNewText();
 

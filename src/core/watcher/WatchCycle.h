@@ -62,8 +62,16 @@ class WatchCycle {
   // running).
   void findConsoleAtStart();
   // Arms the watch timer: from here on the cycle runs.
-  void arm() { timer_->start(kIntervalMs, true); }
+  void arm();
   bool armed() const { return timer_->isActive(); }
+
+  // Waits for the console instead of looking at it every interval, for a window system that
+  // tells of every change: after a cycle that found nothing to do, the next comes one interval
+  // after wake() (the console changed), when a name query falls due, or idleMs later at the
+  // latest. Without it (the replay and the tests) a cycle comes every interval, as ever.
+  void waitForChanges(std::int64_t idleMs) { idleMs_ = idleMs; }
+  // The console may have changed. User-interface thread only.
+  void wake();
 
   // One watch cycle.
   void cycle();
@@ -89,6 +97,8 @@ class WatchCycle {
   void body();
   void forgetConsole();
   void askNameWhenDue();
+  // The closing step's arming: an interval from now, or later while there is nothing to do.
+  void armNext();
   void takeNewText();
   void quoteScan(const std::string& answer);
   void type(const char* command);
@@ -108,6 +118,11 @@ class WatchCycle {
   std::string wholeLines_;
   bool nameQueryOpen_ = false;  // a name query went out and no answer named the player yet
   std::int64_t nameQueryAtMs_ = 0;
+  std::int64_t idleMs_ = 0;  // 0: a cycle every interval
+  bool busy_ = true;         // the cycle found something, and the next may find more
+  bool inCycle_ = false;
+  bool woken_ = false;      // woken during the cycle
+  bool idleArmed_ = false;  // armed for later than one interval
   std::uint64_t started_ = 0;
   std::uint64_t ended_ = 0;
 };

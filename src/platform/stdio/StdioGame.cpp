@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,7 +25,7 @@ namespace {
 // Output waits for the sink, and for the reader, at most this much: a game printing faster than
 // the program takes its output keeps only what its console log would keep anyway.
 constexpr std::size_t kMaxEarlyOutput = 1 << 20;
-// The reader looks at the game's state at least this often.
+// Where the system cannot tell the game's end as it comes, the reader looks this often.
 constexpr int kPollMs = 50;
 // One turn of the reader reads at most this many pieces before it looks at the rest again.
 constexpr int kReadsPerTurn = 16;
@@ -33,6 +34,21 @@ constexpr int kReadsPerTurn = 16;
 // stopped reading costs next to nothing).
 constexpr int kFirstTakeWaitMs = 1;
 static_assert(GameStream::kMaxLineBytes + 1 <= PIPE_BUF, "a line must reach the pipe in one piece");
+
+// A descriptor that becomes readable when the process ends, so that the reader sleeps until
+// something happens; -1 where the system has none.
+int exitDescriptor(pid_t pid) {
+#ifdef SYS_pidfd_open
+  const long fd = ::syscall(SYS_pidfd_open, pid, 0);
+  if (fd >= 0) {
+    ::fcntl(static_cast<int>(fd), F_SETFD, FD_CLOEXEC);
+    return static_cast<int>(fd);
+  }
+#else
+  (void)pid;
+#endif
+  return -1;
+}
 
 // Bytes written to the pipe that its reader has not taken yet.
 int unread(int fd) {
@@ -112,11 +128,17 @@ std::unique_ptr<StdioGame> StdioGame::start(const std::vector<std::string>& comm
   setNonBlocking(out[0]);
   setNonBlocking(wake[0]);
   setNonBlocking(wake[1]);
-  return std::unique_ptr<StdioGame>(new StdioGame(pid, in[1], out[0], wake[0], wake[1]));
+  return std::unique_ptr<StdioGame>(
+      new StdioGame(pid, in[1], out[0], wake[0], wake[1], exitDescriptor(pid)));
 }
 
-StdioGame::StdioGame(pid_t pid, int input, int output, int wakeRead, int wakeWrite)
-    : pid_(pid), input_(input), output_(output), wakeRead_(wakeRead), wakeWrite_(wakeWrite) {
+StdioGame::StdioGame(pid_t pid, int input, int output, int wakeRead, int wakeWrite, int exitFd)
+    : pid_(pid),
+      input_(input),
+      output_(output),
+      wakeRead_(wakeRead),
+      wakeWrite_(wakeWrite),
+      exitFd_(exitFd) {
   thread_ = std::thread([this] { run(); });
 }
 
@@ -150,6 +172,7 @@ StdioGame::~StdioGame() {
   closeFd(output_);
   closeFd(wakeRead_);
   closeFd(wakeWrite_);
+  closeFd(exitFd_);
 }
 
 void StdioGame::setSink(Sink sink) {
@@ -159,6 +182,11 @@ void StdioGame::setSink(Sink sink) {
     sink_(early_);
     early_.clear();
   }
+}
+
+void StdioGame::setOnActivity(std::function<void()> onActivity) {
+  const std::lock_guard<std::mutex> lock(onActivityMutex_);
+  onActivity_ = std::move(onActivity);
 }
 
 void StdioGame::sendLine(std::string_view bytes) {
@@ -195,6 +223,9 @@ void StdioGame::markActivity() {
     ++activityCount_;
   }
   activity_.notify_all();
+  const std::lock_guard<std::mutex> lock(onActivityMutex_);
+  if (onActivity_)
+    onActivity_();
 }
 
 void StdioGame::deliver(const char* bytes, std::size_t n) {
@@ -271,15 +302,21 @@ void StdioGame::run() {
   pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
   int takeWaitMs = -1;
   while (!stopping_.load()) {
-    pollfd fds[2];
+    pollfd fds[3];
     nfds_t count = 0;
     fds[count++] = {wakeRead_, POLLIN, 0};
     const int outputAt = output_ >= 0 ? static_cast<int>(count) : -1;
     if (output_ >= 0)
       fds[count++] = {output_, POLLIN, 0};
-    // The pipe tells when it has room, never when the game has read it empty: while a line waits
-    // for that, the pipe is looked at again after a while.
-    ::poll(fds, count, takeWaitMs >= 0 ? std::min(takeWaitMs, kPollMs) : kPollMs);
+    if (exitFd_ >= 0)
+      fds[count++] = {exitFd_, POLLIN, 0};
+    // Nothing to do until the game prints, ends or is given a line: the reader sleeps. The pipe
+    // tells when it has room, never when the game has read it empty: while a line waits for
+    // that, the pipe is looked at again after a while.
+    int timeoutMs = exitFd_ >= 0 ? -1 : kPollMs;
+    if (takeWaitMs >= 0)
+      timeoutMs = timeoutMs < 0 ? takeWaitMs : std::min(takeWaitMs, timeoutMs);
+    ::poll(fds, count, timeoutMs);
 
     if (fds[0].revents != 0) {
       char drained[64];

@@ -42,6 +42,7 @@ class StdioGame final : public GameStream {
   StdioGame& operator=(const StdioGame&) = delete;
 
   void setSink(Sink sink) override;
+  void setOnActivity(std::function<void()> onActivity) override;
   void sendLine(std::string_view bytes) override;
   bool ended() override { return ended_.load(std::memory_order_acquire); }
   bool waitForActivity(std::int64_t timeoutMs) override;
@@ -51,7 +52,7 @@ class StdioGame final : public GameStream {
   int waitStatus() const { return waitStatus_.load(); }
 
  private:
-  StdioGame(pid_t pid, int input, int output, int wakeRead, int wakeWrite);
+  StdioGame(pid_t pid, int input, int output, int wakeRead, int wakeWrite, int exitFd);
   void run();
   void deliver(const char* bytes, std::size_t n);
   bool drainOutput();
@@ -65,6 +66,7 @@ class StdioGame final : public GameStream {
   int input_;   // write end of the game's standard input; -1 once closed
   int output_;  // read end of the game's standard output and error; -1 once closed
   int wakeRead_, wakeWrite_;
+  int exitFd_;  // readable once the game has ended (a pidfd); -1 where the system has none
 
   std::mutex sinkMutex_;
   Sink sink_;
@@ -75,6 +77,9 @@ class StdioGame final : public GameStream {
   std::size_t pendingBytes_ = 0;
   bool inputClosed_ = false;
   int takeWaitMs_ = 0;  // the wait for the game to take the line written last
+
+  std::mutex onActivityMutex_;
+  std::function<void()> onActivity_;
 
   std::mutex activityMutex_;
   std::condition_variable activity_;

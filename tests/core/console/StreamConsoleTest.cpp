@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ namespace {
 // at once, on the test's thread.
 struct ScriptedGame final : pvx::GameStream {
   void setSink(Sink s) override { sink = std::move(s); }
+  void setOnActivity(std::function<void()> f) override { onActivity = std::move(f); }
   void sendLine(std::string_view bytes) override {
     if (!over)
       received.emplace_back(bytes);
@@ -29,9 +31,17 @@ struct ScriptedGame final : pvx::GameStream {
   void print(std::string_view bytes) {
     if (sink)
       sink(bytes);
+    if (onActivity)
+      onActivity();
+  }
+  void end() {
+    over = true;
+    if (onActivity)
+      onActivity();
   }
 
   Sink sink;
+  std::function<void()> onActivity;
   std::vector<std::string> received;
   bool over = false;
 };
@@ -114,8 +124,11 @@ TEST_F(StreamConsoleTest, ClearEmptiesTheLogAndReachesTheGame) {
 TEST_F(StreamConsoleTest, TheGameEndingTakesTheConsoleWindowAway) {
   const Hwnd window = bridge.findConsoleWindow();
   const Hwnd logWindow = bridge.nthChildWindow(window, 5);
+  int told = 0;
+  EXPECT_TRUE(console.tellChanges([&] { ++told; }));
   game.print("bye\n");
-  game.over = true;
+  game.end();
+  EXPECT_EQ(told, 2);  // nobody need look for it
   EXPECT_EQ(bridge.findConsoleWindow(), 0u);
   EXPECT_FALSE(console.running());
   EXPECT_EQ(console.getTextLength(logWindow), 0);
@@ -170,6 +183,10 @@ TEST(StreamConsole, WithoutADesktopThereIsNoGameWindow) {
 
 TEST(StreamConsole, LetsGoOfTheGamesOutputWhenItGoes) {
   ScriptedGame game;
-  { pvx::StreamConsole console(game, nullptr); }
+  {
+    pvx::StreamConsole console(game, nullptr);
+    console.tellChanges([] {});
+  }
   EXPECT_FALSE(game.sink);
+  EXPECT_FALSE(game.onActivity);
 }

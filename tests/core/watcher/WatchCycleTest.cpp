@@ -322,3 +322,89 @@ TEST_F(OwnSteps, ChatCommandsRunOnlyWhileTheNameIsKnown) {
   clock.runFor(5);
   EXPECT_GT(commandsRun, 0);
 }
+
+namespace {
+
+// One run of the program against the practice game, looking every millisecond or waiting for
+// the console to tell of its changes.
+struct Session final : WatcherHarness {
+  using WatcherHarness::clock;
+  using WatcherHarness::core;
+  using WatcherHarness::game;
+  using WatcherHarness::playerWindow;
+  using WatcherHarness::practice;
+  using WatcherHarness::typed;
+  using WatcherHarness::watch;
+
+  explicit Session(bool waits) {
+    SetUp();
+    if (waits) {
+      ws.tellChanges([this] { watch().wake(); });
+      watch().waitForChanges(1000);
+    }
+    setText(MessageKind::Greeting, "Hi %d");
+    setFlag(MessageKind::Greeting, 1);
+    core.messages().setDuel(DuelText::Engage, "%s vs %d");
+    startKnowingName();
+    statuses.push_back(window.status);
+  }
+  ~Session() override {
+    ws.tellChanges({});
+    TearDown();
+  }
+  void TestBody() override {}
+  // At each moment, what the game and the player do.
+  void play(const std::vector<std::pair<std::int64_t, std::function<void(Session&)>>>& script) {
+    for (const auto& [at, step] : script) {
+      while (clock.nowMs() < at) {
+        clock.runFor(1);
+        if (statuses.back() != window.status)
+          statuses.push_back(window.status);
+      }
+      step(*this);
+    }
+  }
+  std::vector<std::string> statuses;
+};
+
+}  // namespace
+
+TEST(WaitingForChanges, ActsOnEverythingAtTheSameMomentsAsLookingEveryMillisecond) {
+  const std::vector<std::pair<std::int64_t, std::function<void(Session&)>>> script = {
+      {15100, [](Session& s) { s.game.print("Bob^7 entered the game"); }},
+      {17000,
+       [](Session& s) { s.game.print("Bob^7 has become engaged in a duel with Rookie^7!"); }},
+      {17500, [](Session& s) { s.game.print("Rookie^7: !replyoff"); }},
+      {19000, [](Session& s) { s.practice.stop(); }},
+      {21000, [](Session& s) { s.practice.start(); }},
+      {21500, [](Session& s) { s.game.print("Rookie^7: !ReplyON"); }},
+      {22000, [](Session& s) { s.playerWindow.move(500, 500); }},
+      {25000, [](Session&) {}},
+  };
+  Session looking(false);
+  Session waiting(true);
+
+  looking.play(script);
+  waiting.play(script);
+  EXPECT_EQ(waiting.typed, looking.typed);
+  EXPECT_EQ(waiting.statuses, looking.statuses);
+  EXPECT_EQ(waiting.playerWindow.geometry(), looking.playerWindow.geometry());
+  EXPECT_GE(looking.typed.size(), 6u);
+  // A quiet game costs a look a second, not a thousand.
+  EXPECT_GT(looking.watch().cyclesEnded(), 20000u);
+  EXPECT_LT(waiting.watch().cyclesEnded(), 200u);
+}
+
+TEST(WaitingForChanges, AnUnknownNameIsStillAskedForOnTime) {
+  Session waiting(true);
+  // The game's answer names no one.
+  waiting.game.setPlayerName("");
+  waiting.core.bridge().sendConsoleCommand("name");
+  waiting.clock.runFor(1000);
+  std::vector<std::int64_t> asked;
+  for (const auto& t : waiting.typed) {
+    if (t.command == "/name")
+      asked.push_back(t.ms - waiting.typed.front().ms);
+  }
+  EXPECT_EQ(asked, (std::vector<std::int64_t>{2, 252, 502, 752}));
+}

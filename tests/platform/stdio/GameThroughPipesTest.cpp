@@ -238,3 +238,30 @@ TEST(GameThroughPipesStart, AGameThatCannotStartIsAClearError) {
     EXPECT_NE(std::string(e.what()).find("No such file"), std::string::npos);
   }
 }
+
+TEST(GameThroughPipesInRealTime, AQuietProgramWakesForWhatTheGamePrints) {
+  // In real time the program waits for the game: told of its output on the stream's own thread.
+  EngineFolder engine;
+  VirtualClock trackTime;  // no track plays here
+  FakeMediaBackEnd media{trackTime};
+  ProgramOptions options;
+  options.gameCommand = engine.command("Rookie");
+  options.programFolder = engine.path;
+  options.media = &media;
+  Program program(std::move(options));
+  program.start();
+  program.mainWindow().editDuelText(DuelText::Engage, "%s vs %d");
+  const auto runUntil = [&](const std::function<bool()>& done) {
+    return pvx::testing::waitUntil(*program.gameStream(), done, [] {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    });
+  };
+  ASSERT_TRUE(runUntil([&] { return program.watch().state().playerName == "Rookie"; }));
+  for (const char* opponent : {"Bob", "Cid"}) {
+    engine.tell(std::string("print ") + opponent +
+                "^7 has become engaged in a duel with Rookie^7!");
+    ASSERT_TRUE(runUntil([&] {
+      return engine.hasReceived(std::string("say Rookie vs ") + opponent);
+    })) << opponent;
+  }
+}
