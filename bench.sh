@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Measures Parlevox: the core's operations with Google Benchmark (bench/bench_core.cpp), then the
-# whole program against the practice game, offscreen: its idle CPU and peak memory beside a Qt
-# program with one window that only runs the watch timer's 1 ms timer (the floor), the two side
-# by side, and the time from the start of its process to its first watch cycle. Prints every
+# whole program against a quiet practice game, offscreen: its idle CPU, how often its threads
+# wake, its peak memory, and the time from the start of its process to its first watch cycle; the
+# same idle figures against a quiet game on pipes (the test engine), and how long it takes, in
+# real time, to answer a line that game prints. Prints every
 # figure beside its target; the raw results are kept in build/bench/. Installs missing Debian
 # packages first; builds build/release (as ./run.sh does) and build/bench incrementally. JOBS
 # sets the builds' parallelism.
@@ -11,8 +12,8 @@
 #   ./bench.sh --soak     only the soak: 24 hours of a busy server's program time, headless on
 #                         the virtual clock (bench/soak.cpp), its wall time, the commands typed
 #                         by kind and the resident memory after 1 hour and after 24
-# Besides the offscreen figures it measures the program on a real X11 display (Xvfb with openbox,
-# started and stopped here) beside the floor on that display, and a music run on the real
+# Besides the offscreen figures it measures the program idle on a real X11 display (Xvfb with
+# openbox, started and stopped here), and a music run on the real
 # GStreamer back end (bench/music.cpp): 50 track changes of short generated files, and the CPU
 # while a track plays beside gst-launch-1.0 playbin playing the same file alone.
 set -euo pipefail
@@ -55,7 +56,8 @@ echo "== Building build/release and build/bench"
 cmake --preset release >/dev/null
 cmake --build build/release -j "$jobs"
 cmake -S bench -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/bench -j "$jobs" --target bench_core bench_floor bench_probe bench_music
+cmake --build build/bench -j "$jobs" --target bench_core bench_probe bench_music bench_latency \
+  bench_test_engine
 
 out=build/bench
 probe=$out/bench_probe
@@ -111,37 +113,45 @@ rounds=3
 $quick && rounds=2
 seconds=20
 $quick && seconds=5
-echo "== Idle: the floor and the program side by side; 2 s to settle, then ${seconds} s measured; $rounds rounds"
-# Side by side, over the same seconds: a program waking 1 000 times a second costs a few tenths
-# of a percent of a core more or less from one ten-second stretch to the next on a shared
-# machine (twice the gap being measured), and running them together lays those swings on both.
-# The figure is the ratio of their totals over every round.
-# idle_pair: the floor and the program together; prints "floor_cpu program_cpu program_peak".
-idle_pair() {  # the environment to run both in (VAR=value...)
-  env "$@" $probe together 2 $seconds -- $out/bench_floor -- build/release/parlevox |
-    sed 's/cpu_percent_[12]=//g; s/peak_rss_kb_1=[0-9]* //; s/peak_rss_kb_2=//'
+echo "== Idle: the program beside a quiet game; 2 s to settle, then ${seconds} s measured; $rounds rounds"
+# idle_run: the program alone in the environment given (VAR=value...), then its arguments after
+# "--"; prints "cpu_percent peak_kb wakeups_per_s".
+idle_run() {
+  local vars=()
+  while [ "$1" != -- ]; do
+    vars+=("$1")
+    shift
+  done
+  shift
+  env "${vars[@]}" $probe idle 2 $seconds -- build/release/parlevox "$@" |
+    sed 's/cpu_percent=//; s/peak_rss_kb=//; s/wakeups_per_s=//'
 }
-# ratio_of_totals: the sum of the second list over the sum of the first ("a b c" "d e f").
-ratio_of_totals() {
-  awk -v f="$1" -v p="$2" 'BEGIN {
-    n = split(f, fs, " "); split(p, ps, " "); sf = 0; sp = 0
-    for (i = 1; i <= n; i++) { sf += fs[i]; sp += ps[i] }
-    printf "%.2f", (sf > 0 ? sp / sf : 0) }'
-}
+# most: the highest of the numbers given.
+most() { printf '%s\n' "$@" | sort -g | tail -n1; }
 program_cpu=()
-floor_cpu=()
+program_wakeups=()
 peaks=()
+pipes_cpu=()
+pipes_wakeups=()
 for round in $(seq $rounds); do
-  read -r f_cpu p_cpu p_peak < <(idle_pair QT_QPA_PLATFORM=offscreen)
-  echo "round $round: floor ${f_cpu}% of one core; program ${p_cpu}% (${p_peak} kB peak); ratio $(ratio_of_totals "$f_cpu" "$p_cpu")"
+  read -r p_cpu p_peak p_wake < <(idle_run QT_QPA_PLATFORM=offscreen --)
+  read -r g_cpu _ g_wake < <(idle_run QT_QPA_PLATFORM=offscreen -- --game $out/bench_test_engine --name Rookie)
+  echo "round $round: practice game ${p_cpu}% of one core, ${p_wake} wake-ups a second (${p_peak} kB peak); game on pipes ${g_cpu}%, ${g_wake} a second"
   program_cpu+=("$p_cpu")
-  floor_cpu+=("$f_cpu")
+  program_wakeups+=("$p_wake")
   peaks+=("$p_peak")
+  pipes_cpu+=("$g_cpu")
+  pipes_wakeups+=("$g_wake")
 done
-ratio=$(ratio_of_totals "${floor_cpu[*]}" "${program_cpu[*]}")
 peak_kb=$(printf '%s\n' "${peaks[@]}" | sort -n | tail -n1)
 
-echo "== Idle on a real X11 display (Xvfb with openbox): the floor and the program side by side; $rounds rounds"
+echo "== A line the game prints, answered: real time from its printing to the reply leaving (100 lines)"
+read -r latency < <(QT_QPA_PLATFORM=offscreen $out/bench_latency 100 build/release/parlevox \
+  $out/bench_test_engine)
+echo "$latency"
+latency_p99=$(echo "$latency" | sed 's/.*p99_ms=\([0-9.]*\).*/\1/')
+
+echo "== Idle on a real X11 display (Xvfb with openbox): the program beside a quiet practice game; $rounds rounds"
 ensure_packages xvfb openbox
 display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >$out/xvfb.log 2>&1 &
@@ -157,14 +167,13 @@ DISPLAY=$display openbox >/dev/null 2>&1 &
 wm_pid=$!
 sleep 1
 x_program=()
-x_floor=()
+x_wakeups=()
 for round in $(seq $rounds); do
-  read -r f_cpu p_cpu _ < <(idle_pair DISPLAY=$display QT_QPA_PLATFORM=xcb)
-  echo "round $round: floor ${f_cpu}% of one core; program ${p_cpu}%; ratio $(ratio_of_totals "$f_cpu" "$p_cpu")"
+  read -r p_cpu _ p_wake < <(idle_run DISPLAY=$display QT_QPA_PLATFORM=xcb --)
+  echo "round $round: ${p_cpu}% of one core, ${p_wake} wake-ups a second"
   x_program+=("$p_cpu")
-  x_floor+=("$f_cpu")
+  x_wakeups+=("$p_wake")
 done
-x_ratio=$(ratio_of_totals "${x_floor[*]}" "${x_program[*]}")
 
 echo "== Music on the real GStreamer back end: 50 track changes, then one track's CPU"
 music=$out/music
@@ -221,10 +230,13 @@ echo "the program: ${p_first} kB after the first track, ${p_last} kB after the l
 # of a few tenths of a percent swing by a third from one stretch to the next on a shared
 # machine), the figure from the totals over every round. gst-launch-1.0 is given the decoder the
 # program uses (mpg123, which the program ranks first); left to itself it takes libav's, which
-# costs more, shown beside it.
+# costs more, shown beside it. Both play at the program's volume.
 playlist_of "$music/long" "$music/long.mp3"
 playlist_of "$music/idle" "$music/long.mp3"
 uri="file://$(realpath "$music/long.mp3")"
+# The program plays at its starting volume, the slider at 10 of 20: 12.5 dB down, which its
+# pipeline's volume element applies to every sample; gst-launch-1.0 is given the same volume.
+volume=$(awk 'BEGIN { printf "%.4f", 10 ^ (-12.5 / 20) }')
 idle_sum=0
 play_sum=0
 launch_sum=0
@@ -233,10 +245,11 @@ for round in $(seq $rounds); do
   read -r idle_now play_now launch_now libav_now < <($probe together 2 $seconds -- \
     "$music/idle/parlevox" -- \
     env PARLEVOX_PLAY_AT_START=1 "$music/long/parlevox" -- \
-    env GST_PLUGIN_FEATURE_RANK=mpg123audiodec:MAX gst-launch-1.0 -q playbin uri="$uri" -- \
-    gst-launch-1.0 -q playbin uri="$uri" |
-    sed 's/cpu_percent_[0-9]=//g; s/ peak_rss_kb_[0-9]=[0-9]*//g')
-  echo "round $round: the program idle ${idle_now}%, playing ${play_now}%; gst-launch-1.0 ${launch_now}% (with libav's decoder ${libav_now}%)"
+    env GST_PLUGIN_FEATURE_RANK=mpg123audiodec:MAX gst-launch-1.0 -q playbin uri="$uri" \
+    volume="$volume" -- \
+    gst-launch-1.0 -q playbin uri="$uri" volume="$volume" |
+    sed 's/cpu_percent_[0-9]=//g; s/ peak_rss_kb_[0-9]=[0-9]*//g; s/ wakeups_per_s_[0-9]=[0-9.]*//g')
+  echo "round $round: the program idle ${idle_now}%, playing ${play_now}%; gst-launch-1.0 ${launch_now}% (with libav's decoder ${libav_now}%); above idle / gst-launch $(awk -v p="$play_now" -v i="$idle_now" -v l="$launch_now" 'BEGIN { printf "%.2f", (l > 0 ? (p - i) / l : 0) }') x"
   idle_sum=$(awk -v a="$idle_sum" -v b="$idle_now" 'BEGIN { print a + b }')
   play_sum=$(awk -v a="$play_sum" -v b="$play_now" 'BEGIN { print a + b }')
   launch_sum=$(awk -v a="$launch_sum" -v b="$launch_now" 'BEGIN { print a + b }')
@@ -280,14 +293,23 @@ for name in ReadLog29999 EventChain200 CommandChain200 PlaylistSave32767 Listing
     else printf "%d ns", n }')
   printf '%-44s %-16s %-12s %s\n' "$name" "$shown" "-" "-"
 done
-row "idle CPU, program / floor" "$ratio x" \
-  "$(awk -v r="$ratio" 'BEGIN { print (r <= 1.2) ? "yes" : "no" }')" "<= 1.2 x"
-printf '%-44s %-16s %-12s %s\n' "  program, % of one core (each round)" "${program_cpu[*]}" "-" "-"
-printf '%-44s %-16s %-12s %s\n' "  floor, % of one core (each round)" "${floor_cpu[*]}" "-" "-"
-row "idle CPU on X11, program / floor" "$x_ratio x" \
-  "$(awk -v r="$x_ratio" 'BEGIN { print (r <= 1.2) ? "yes" : "no" }')" "<= 1.2 x"
-printf '%-44s %-16s %-12s %s\n' "  program on X11, % of one core" "${x_program[*]}" "-" "-"
-printf '%-44s %-16s %-12s %s\n' "  floor on X11, % of one core" "${x_floor[*]}" "-" "-"
+row "idle CPU offscreen, % of one core (most)" "$(most "${program_cpu[@]}")" \
+  "$(awk -v c="$(most "${program_cpu[@]}")" 'BEGIN { print (c <= 0.3) ? "yes" : "no" }')" "<= 0.3"
+printf '%-44s %-16s %-12s %s\n' "  each round" "${program_cpu[*]}" "-" "-"
+row "idle CPU on X11, % of one core (most)" "$(most "${x_program[@]}")" \
+  "$(awk -v c="$(most "${x_program[@]}")" 'BEGIN { print (c <= 0.3) ? "yes" : "no" }')" "<= 0.3"
+printf '%-44s %-16s %-12s %s\n' "  each round" "${x_program[*]}" "-" "-"
+row "idle CPU, game on pipes (most)" "$(most "${pipes_cpu[@]}")" \
+  "$(awk -v c="$(most "${pipes_cpu[@]}")" 'BEGIN { print (c <= 0.3) ? "yes" : "no" }')" "<= 0.3"
+for figure in "offscreen:program_wakeups" "on X11:x_wakeups" "game on pipes:pipes_wakeups"; do
+  name=${figure%%:*}
+  declare -n list=${figure#*:}
+  row "idle wake-ups a second, $name (most)" "$(most "${list[@]}")" \
+    "$(awk -v w="$(most "${list[@]}")" 'BEGIN { print (w <= 70) ? "yes" : "no" }')" "<= 70"
+  unset -n list
+done
+row "a printed line answered, 99th percentile" "$latency_p99 ms" \
+  "$(awk -v l="$latency_p99" 'BEGIN { print (l <= 20) ? "yes" : "no" }')" "<= 20 ms"
 row "music: program's peak over $changes changes" \
   "$(awk -v k="$p_peak" 'BEGIN { printf "%.1f MB", k / 1024 }')" \
   "$(awk -v p="$p_peak" -v f="$p_first" 'BEGIN { print (p <= 65 * 1024 && p <= f + 5 * 1024) ? "yes" : "no" }')" \

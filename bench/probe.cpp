@@ -2,11 +2,12 @@
 //
 //   bench_probe idle WARMUP SECONDS -- PROGRAM [ARG...]
 //     lets the program start, waits WARMUP seconds, then measures SECONDS seconds; prints
-//     "cpu_percent=<% of one core over the measured seconds> peak_rss_kb=<peak resident memory>"
+//     "cpu_percent=<% of one core over the measured seconds> peak_rss_kb=<peak resident memory>
+//     wakeups_per_s=<context switches of its threads a second: each time one of them woke>"
 //   bench_probe together WARMUP SECONDS -- PROGRAM [ARG...] -- PROGRAM [ARG...] [-- ...]
 //     starts the programs at once, waits WARMUP seconds, then measures them all over the same
-//     SECONDS seconds; prints "cpu_percent_N=<...> peak_rss_kb_N=<...>" for each, N from 1 (side
-//     by side, the machine's changing speed weighs on each of them alike)
+//     SECONDS seconds; prints "cpu_percent_N=<...> peak_rss_kb_N=<...> wakeups_per_s_N=<...>" for
+//     each, N from 1 (side by side, the machine's changing speed weighs on each of them alike)
 //   bench_probe first-line TEXT TIMEOUT -- PROGRAM [ARG...]
 //     prints "ms=<milliseconds from just before the process was made to the moment a line
 //     holding TEXT appeared on its stderr>", or fails after TIMEOUT seconds
@@ -80,6 +81,23 @@ double cpuSecondsBetween(const std::map<std::string, double>& a,
   return ns / 1e9;
 }
 
+// Context switches of every thread of the process so far, voluntary (it waited and was woken)
+// and not (it was preempted): how often the process took the processor.
+double contextSwitches(pid_t pid) {
+  double total = 0;
+  const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+  std::error_code ec;
+  for (const auto& task : std::filesystem::directory_iterator(tasks, ec)) {
+    std::ifstream in(task.path() / "status");
+    std::string line;
+    while (std::getline(in, line)) {
+      if (line.find("ctxt_switches:") != std::string::npos)
+        total += std::stod(line.substr(line.find(':') + 1));
+    }
+  }
+  return total;
+}
+
 long peakRssKb(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/status");
   std::string line;
@@ -105,9 +123,11 @@ int idle(double warmup, double seconds, char** argv) {
     return 1;
   }
   const auto cpu0 = threadCpuNs(pid);
+  const double switches0 = contextSwitches(pid);
   const auto t0 = Clock::now();
   std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
   const auto cpu1 = threadCpuNs(pid);
+  const double switches = contextSwitches(pid) - switches0;
   const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
   const long peak = peakRssKb(pid);
   const bool ok = alive(pid);
@@ -116,8 +136,8 @@ int idle(double warmup, double seconds, char** argv) {
     std::fprintf(stderr, "bench_probe: %s ended while being measured\n", argv[0]);
     return 1;
   }
-  std::printf("cpu_percent=%.2f peak_rss_kb=%ld\n", 100.0 * cpuSecondsBetween(cpu0, cpu1) / wall,
-              peak);
+  std::printf("cpu_percent=%.3f peak_rss_kb=%ld wakeups_per_s=%.1f\n",
+              100.0 * cpuSecondsBetween(cpu0, cpu1) / wall, peak, switches / wall);
   return 0;
 }
 
@@ -133,13 +153,18 @@ int together(double warmup, double seconds, const std::vector<char**>& programs)
   };
   std::this_thread::sleep_for(std::chrono::duration<double>(warmup));
   std::vector<std::map<std::string, double>> before;
-  for (const pid_t pid : pids)
+  std::vector<double> switches;
+  for (const pid_t pid : pids) {
     before.push_back(threadCpuNs(pid));
+    switches.push_back(contextSwitches(pid));
+  }
   const auto t0 = Clock::now();
   std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
   std::vector<double> percent;
-  for (std::size_t i = 0; i < pids.size(); ++i)
+  for (std::size_t i = 0; i < pids.size(); ++i) {
     percent.push_back(100.0 * cpuSecondsBetween(before[i], threadCpuNs(pids[i])));
+    switches[i] = contextSwitches(pids[i]) - switches[i];
+  }
   const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
   std::string line;
   for (std::size_t i = 0; i < pids.size(); ++i) {
@@ -148,9 +173,11 @@ int together(double warmup, double seconds, const std::vector<char**>& programs)
       endAll();
       return 1;
     }
-    char field[128];
-    std::snprintf(field, sizeof field, "%scpu_percent_%zu=%.3f peak_rss_kb_%zu=%ld",
-                  i == 0 ? "" : " ", i + 1, percent[i] / wall, i + 1, peakRssKb(pids[i]));
+    char field[160];
+    std::snprintf(field, sizeof field,
+                  "%scpu_percent_%zu=%.3f peak_rss_kb_%zu=%ld wakeups_per_s_%zu=%.1f",
+                  i == 0 ? "" : " ", i + 1, percent[i] / wall, i + 1, peakRssKb(pids[i]), i + 1,
+                  switches[i] / wall);
     line += field;
   }
   endAll();

@@ -234,6 +234,10 @@ void PlayerWindow::selectionChanged() {
 void PlayerWindow::positionChanged() {
   if (player_ == nullptr)
     return;
+  // A hidden window shows nothing: the music timer's position is shown once it is shown again.
+  positionShown_ = isVisible();
+  if (!positionShown_)
+    return;
   const PlaybackEngine& engine = player_->engine();
   lblLength_->setText(positionCaption(engine.positionLabel()));
   const QSignalBlocker blocker(slider3_);
@@ -272,6 +276,12 @@ void PlayerWindow::move(float left, float top) {
 
 void PlayerWindow::setWidth(float width) {
   setFrameWidthTwips(*this, width);
+}
+
+void PlayerWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!positionShown_)
+    positionChanged();
 }
 
 bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {

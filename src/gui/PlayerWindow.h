@@ -53,12 +53,14 @@ class PlayerWindow final : public QWidget, public PlayerPort, public FormPort {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   DialogPort& dialogs_;
   Player* player_ = nullptr;
   bool created_ = false;
   int shownVolume_ = -1;
+  bool positionShown_ = false;  // the slider and label show the engine's latest position
 
   QLabel* lblLength_ = nullptr;
   QSlider* slider3_ = nullptr;

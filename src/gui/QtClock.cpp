@@ -3,30 +3,128 @@
 #include <QThread>
 #include <QTimer>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <map>
+#endif
+
 namespace pvx {
 
 namespace {
 
+#ifdef _WIN32
+// Qt runs a timer of 20 ms or less on a multimedia timer, which raises the resolution of the
+// system's timer for every program on the machine (and costs power). The program's short timer
+// (the watch timer's 1 ms) runs on a timer of the thread's message queue instead, as the
+// original program's did: it comes at the system's tick, about every 15.6 ms.
+class TickTimer final : public Timer {
+ public:
+  TickTimer(std::function<void()> onTick, const std::function<void()>& handedOver)
+      : onTick_(std::move(onTick)), handedOver_(handedOver) {}
+  ~TickTimer() override { stop(); }
+  TickTimer(const TickTimer&) = delete;
+  TickTimer& operator=(const TickTimer&) = delete;
+
+  void start(std::int64_t intervalMs, bool singleShot) override {
+    stop();
+    singleShot_ = singleShot;
+    id_ =
+        SetTimer(nullptr, 0, static_cast<UINT>(intervalMs < 1 ? 1 : intervalMs), &TickTimer::fired);
+    if (id_ != 0)
+      running()[id_] = this;
+  }
+  void stop() override {
+    if (id_ == 0)
+      return;
+    KillTimer(nullptr, id_);
+    running().erase(id_);
+    id_ = 0;
+  }
+  bool isActive() const override { return id_ != 0; }
+
+ private:
+  static std::map<UINT_PTR, TickTimer*>& running() {
+    static std::map<UINT_PTR, TickTimer*> timers;
+    return timers;
+  }
+  // Called by the message loop (Qt's dispatches the thread's WM_TIMER messages).
+  static void CALLBACK fired(HWND, UINT, UINT_PTR id, DWORD) {
+    const auto it = running().find(id);
+    if (it == running().end())
+      return;  // stopped, with its message already on the way
+    TickTimer& timer = *it->second;
+    if (timer.singleShot_)
+      timer.stop();
+    if (timer.handedOver_)
+      timer.handedOver_();
+    timer.onTick_();
+  }
+
+  std::function<void()> onTick_;
+  const std::function<void()>& handedOver_;
+  UINT_PTR id_ = 0;
+  bool singleShot_ = false;
+};
+#endif
+
 class QtTimer final : public Timer {
  public:
-  QtTimer(std::function<void()> onTick, const std::function<void()>& handedOver) {
+  QtTimer(std::function<void()> onTick, const std::function<void()>& handedOver)
+      : onTick_(std::move(onTick))
+#ifdef _WIN32
+        ,
+        tick_([this] { onTick_(); }, handedOver)
+#endif
+  {
+#ifdef _WIN32
+    // Qt's precise timers are multimedia timers on Windows, whatever their interval.
+    timer_.setTimerType(Qt::CoarseTimer);
+#else
     // A 1 ms watch timer needs the precise kind; coarse timers may fire 5% late or early.
     timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, [tick = std::move(onTick), &handedOver] {
+#endif
+    QObject::connect(&timer_, &QTimer::timeout, [this, &handedOver] {
       if (handedOver)
         handedOver();
-      tick();
+      onTick_();
     });
   }
   void start(std::int64_t intervalMs, bool singleShot) override {
+#ifdef _WIN32
+    // Short intervals go to the message queue's timer (see TickTimer).
+    if (intervalMs <= kLongestTick) {
+      timer_.stop();
+      tick_.start(intervalMs, singleShot);
+      return;
+    }
+    tick_.stop();
+#endif
     timer_.setSingleShot(singleShot);
     timer_.start(static_cast<int>(intervalMs < 1 ? 1 : intervalMs));
   }
-  void stop() override { timer_.stop(); }
-  bool isActive() const override { return timer_.isActive(); }
+  void stop() override {
+#ifdef _WIN32
+    tick_.stop();
+#endif
+    timer_.stop();
+  }
+  bool isActive() const override {
+#ifdef _WIN32
+    if (tick_.isActive())
+      return true;
+#endif
+    return timer_.isActive();
+  }
 
  private:
+  std::function<void()> onTick_;
   QTimer timer_;
+#ifdef _WIN32
+  // Qt's own timers take a multimedia timer up to this interval.
+  static constexpr std::int64_t kLongestTick = 20;
+  TickTimer tick_;
+#endif
 };
 
 }  // namespace

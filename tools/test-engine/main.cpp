@@ -16,7 +16,7 @@
 //   answers nothing the console shows, so it only goes into the record.
 //
 //   parlevox_test_engine [--name NAME] [--control FIFO] [--script FILE] [--record FILE]
-//                        [--timestamps 0|1] [--frame-ms N]
+//                        [--timestamps 0|1] [--frame-ms N] [--stamp 0|1]
 //
 // Commands: name, name NEW, say TEXT, echo TEXT, clear, quit; anything else is forwarded.
 //
@@ -31,7 +31,10 @@
 //   hang          stops reading, printing and answering, until it is killed
 //   exit CODE     ends with that exit code
 //   kill          ends killed by SIGKILL
-// --record FILE appends every command to FILE as it is run (forwarded ones too), one a line.
+// --record FILE appends every command to FILE as it is run (forwarded ones too), one a line;
+// with --stamp 1 each begins with "@NS " (the monotonic clock's nanoseconds when it was read), and
+// the control line "mark TEXT" prints TEXT after recording "@NS printed": how long the program
+// took to answer a line, from outside.
 // --frame-ms N: how long a frame lasts, from input arriving to its being read (default 8, the
 // client's 125 frames a second).
 
@@ -41,6 +44,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,6 +61,7 @@ constexpr std::size_t kMaxEditLine = 256;
 
 std::string playerName = kDefaultName;
 std::FILE* record = nullptr;
+bool stamps = false;
 bool timestamps = true;
 bool atLineStart = true;
 int frameMs = 8;
@@ -125,11 +130,23 @@ bool sameNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// "@NS " where records are stamped: the monotonic clock, as the measuring side reads it too.
+std::string stamp() {
+  if (!stamps)
+    return {};
+  const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+      std::chrono::steady_clock::now().time_since_epoch());
+  return "@" + std::to_string(ns.count()) + " ";
+}
+
+std::string readStamp;  // when the input being run was read
+
 void runCommand(std::string_view command) {
   std::string_view line = trim(command);
   if (line.empty())
     return;
   if (record != nullptr) {
+    std::fputs(readStamp.c_str(), record);
     std::fwrite(line.data(), 1, line.size(), record);
     std::fputc('\n', record);
     std::fflush(record);
@@ -218,6 +235,12 @@ void runControl(std::string_view line) {
     printLine(rest);
   } else if (word == "write") {
     printRaw(rest);
+  } else if (word == "mark") {
+    if (record != nullptr) {
+      std::fputs((stamp() + "printed\n").c_str(), record);
+      std::fflush(record);
+    }
+    printLine(rest);
   } else if (word == "load") {
     printMapLoading();
   } else if (word == "forcename") {
@@ -246,6 +269,7 @@ bool readConsoleInput() {
   while (readable(STDIN_FILENO)) {
     char text[kMaxEditLine];
     const ssize_t len = ::read(STDIN_FILENO, text, sizeof text);
+    readStamp = stamp();
     if (len == 0)
       return false;
     if (len < 0)
@@ -293,6 +317,8 @@ int main(int argc, char** argv) {
       script = argv[i + 1];
     } else if (std::strcmp(argv[i], "--timestamps") == 0) {
       timestamps = std::strcmp(argv[i + 1], "0") != 0;
+    } else if (std::strcmp(argv[i], "--stamp") == 0) {
+      stamps = std::strcmp(argv[i + 1], "0") != 0;
     } else if (std::strcmp(argv[i], "--frame-ms") == 0) {
       frameMs = std::atoi(argv[i + 1]);
     } else if (std::strcmp(argv[i], "--record") == 0) {
@@ -330,7 +356,8 @@ int main(int argc, char** argv) {
       controlLines.readSome([](const std::string& line) { runControl(line); });
     if (fds[0].revents != 0) {
       // The rest of the frame passes before the input is looked at.
-      ::poll(nullptr, 0, frameMs);
+      if (frameMs > 0)
+        ::poll(nullptr, 0, frameMs);
       inputOpen = readConsoleInput();
     }
     // Without input and without control nothing can ever happen again.
