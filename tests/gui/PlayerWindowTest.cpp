@@ -187,6 +187,7 @@ using PlayerWindowShows = PlayerWindowTest;
 
 TEST_F(PlayerWindowShows, TheLengthThenThePositionWithoutSeekingItself) {
   window.create();
+  window.show();
   addFile("long.mp3", 215.434);
   addFile("next.mp3", 60);
   click("cmdPlay");
@@ -199,10 +200,17 @@ TEST_F(PlayerWindowShows, TheLengthThenThePositionWithoutSeekingItself) {
   EXPECT_EQ(position().value(), 13);
   // Showing the position is not a user's scroll: the track was never moved.
   EXPECT_EQ(graph().seeks, 0);
+  // Hidden, the window shows the track's position again as soon as it is shown.
+  window.hide();
+  clock.runUntil(20700);
+  window.show();
+  EXPECT_EQ(find<QLabel>("lblLength").text(), "Position: 20/215");
+  EXPECT_EQ(position().value(), 21);
 }
 
 TEST_F(PlayerWindowShows, TheNextEntryWhenATrackEnds) {
   window.create();
+  window.show();
   addFile("a.mp3", 2);
   addFile("b.mp3", 60);
   click("cmdPlay");
@@ -214,6 +222,7 @@ TEST_F(PlayerWindowShows, TheNextEntryWhenATrackEnds) {
 
 TEST_F(PlayerWindowShows, ItsFirstTextAgainWhenStopped) {
   window.create();
+  window.show();
   addFile("long.mp3", 215.434);
   click("cmdPlay");
   clock.runFor(3000);
@@ -247,6 +256,7 @@ using PlayerWindowSliders = PlayerWindowTest;
 
 TEST_F(PlayerWindowSliders, ScrollingThePositionSliderMovesTheTrack) {
   window.create();
+  window.show();
   addFile("long.mp3", 215.434);
   click("cmdPlay");
   position().triggerAction(QAbstractSlider::SliderPageStepAdd);

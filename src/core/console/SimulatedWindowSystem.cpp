@@ -34,8 +34,8 @@ void SimulatedWindowSystem::setElevatedAboveUs(Hwnd topLevel, bool elevated) {
   }
 }
 
-bool SimulatedWindowSystem::tellChanges(std::function<void()> onChange) {
-  onChange_ = std::move(onChange);
+bool SimulatedWindowSystem::tellChanges(const std::function<void()>& onChange) {
+  onChange_ = onChange;
   return true;
 }
 

@@ -72,7 +72,7 @@ class SimulatedWindowSystem : public WindowSystem {
                     unsigned flags) override;
   bool runsElevatedAboveUs(Hwnd hwnd) override;
   // Tells of every window made or destroyed and every text set, on the thread that does it.
-  bool tellChanges(std::function<void()> onChange) override;
+  bool tellChanges(const std::function<void()>& onChange) override;
 
  private:
   struct Window {

@@ -30,9 +30,9 @@ StreamConsole::~StreamConsole() {
   game_.setSink(nullptr);
 }
 
-bool StreamConsole::tellChanges(std::function<void()> onChange) {
+bool StreamConsole::tellChanges(const std::function<void()>& onChange) {
   ws_.tellChanges(onChange);
-  game_.setOnActivity(std::move(onChange));
+  game_.setOnActivity(onChange);
   return true;
 }
 

@@ -48,7 +48,7 @@ class StreamConsole final : public WindowSystem {
                     unsigned flags) override;
   // Tells, on the stream's thread, of everything the game printed and of its end; on the
   // caller's, of the console's own changes (the echo of a typed line).
-  bool tellChanges(std::function<void()> onChange) override;
+  bool tellChanges(const std::function<void()>& onChange) override;
 
  private:
   void takeOutput();

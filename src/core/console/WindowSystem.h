@@ -60,7 +60,7 @@ class WindowSystem {
   // moment, until it is replaced (an empty one stops the telling). Returns whether this window
   // system tells of every such change; where it cannot (another process's windows), it tells of
   // none and the caller looks for itself.
-  virtual bool tellChanges(std::function<void()> /*onChange*/) { return false; }
+  virtual bool tellChanges(const std::function<void()>& /*onChange*/) { return false; }
 };
 
 }  // namespace pvx
