@@ -18,29 +18,28 @@ gtest_discover_tests(parlevox_game_tests
   PROPERTIES LABELS game ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120
   DISCOVERY_TIMEOUT 30)
 
+# A real engine's tests: the program against it through pipes, its path given as a define.
+function(parlevox_real_engine_tests target source label define path)
+  add_executable(${target} gui/gui_main.cpp ${source})
+  target_link_libraries(${target} PRIVATE parlevox_app GTest::gtest)
+  target_compile_definitions(${target} PRIVATE ${define}="${path}")
+  target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  gtest_discover_tests(${target}
+    PROPERTIES LABELS ${label} ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120
+    DISCOVERY_TIMEOUT 30)
+endfunction()
+
 set(PARLEVOX_IOQ3DED "/usr/lib/ioquake3/ioq3ded" CACHE FILEPATH
   "The dedicated server of Debian's ioquake3-server, an engine of the game's family")
-add_executable(parlevox_engine_tests gui/gui_main.cpp platform/stdio/EngineTest.cpp)
-target_link_libraries(parlevox_engine_tests PRIVATE parlevox_app GTest::gtest)
-target_compile_definitions(parlevox_engine_tests PRIVATE
-  PARLEVOX_IOQ3DED="${PARLEVOX_IOQ3DED}")
-target_include_directories(parlevox_engine_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-gtest_discover_tests(parlevox_engine_tests
-  PROPERTIES LABELS engine ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120
-  DISCOVERY_TIMEOUT 30)
+parlevox_real_engine_tests(parlevox_engine_tests platform/stdio/EngineTest.cpp engine
+  PARLEVOX_IOQ3DED "${PARLEVOX_IOQ3DED}")
 
 # OpenJK's own engine, the game's open-source one: its dedicated server, which scripts/build-openjk.sh
 # installs (./test.sh passes its path). Without it the tests say so and are skipped.
 set(PARLEVOX_OPENJKDED "" CACHE FILEPATH
   "OpenJK's dedicated server (openjkded.x86_64), from scripts/build-openjk.sh")
-add_executable(parlevox_openjk_tests gui/gui_main.cpp platform/stdio/OpenJkTest.cpp)
-target_link_libraries(parlevox_openjk_tests PRIVATE parlevox_app GTest::gtest)
-target_compile_definitions(parlevox_openjk_tests PRIVATE
-  PARLEVOX_OPENJKDED="${PARLEVOX_OPENJKDED}")
-target_include_directories(parlevox_openjk_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-gtest_discover_tests(parlevox_openjk_tests
-  PROPERTIES LABELS openjk ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120
-  DISCOVERY_TIMEOUT 30)
+parlevox_real_engine_tests(parlevox_openjk_tests platform/stdio/OpenJkTest.cpp openjk
+  PARLEVOX_OPENJKDED "${PARLEVOX_OPENJKDED}")
 
 # The game's window on an X11 desktop, under Xvfb with a window manager (label "x11"). One
 # ctest entry: the program brings up its window manager once for all its tests.
