@@ -1,8 +1,7 @@
 // The DirectShow back end under Wine, against .wav files written here at test time. Playback
 // runs in real time (Wine's audio output goes to a null device), so the checks poll the graph
-// until what they wait for holds. The machine may be busy with other work: real time is bounded
-// only to tell a hang from an answer, and a position is compared with the time that passed only
-// where being late cannot break the comparison.
+// until what they wait for holds; the checks every back end passes are shared
+// (platform/MediaGraphChecks.h).
 
 #include <gtest/gtest.h>
 
@@ -25,6 +24,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/MediaGraphChecks.h"
 #include "platform/RealTime.h"
 #include "platform/dshow/DShowMediaBackEnd.h"
 
@@ -32,13 +32,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = pvx::testing::RealClock;
-using pvx::testing::kAnswerSeconds;
+using pvx::testing::kClockSlack;
 using pvx::testing::pollUntil;
 using pvx::testing::secondsSince;
 using pvx::testing::staysTheSame;
-
-// How far the graph's clock and the test's may disagree on a short stretch of time.
-constexpr double kClockSlack = 0.15;
 
 void put16(std::ofstream& out, std::uint16_t v) {
   const char bytes[2] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
@@ -96,10 +93,7 @@ class DShowBackEnd : public ::testing::Test {
   void SetUp() override { ASSERT_TRUE(backEnd.available()); }
 
   std::unique_ptr<pvx::MediaGraph> open(const fs::path& file) {
-    auto graph = backEnd.createGraph();
-    if (graph == nullptr || !graph->renderFile(file.string()))
-      return nullptr;
-    return graph;
+    return pvx::testing::openGraph(backEnd, file);
   }
 
   fs::path tone(const char* name, double seconds, std::uint32_t rate = 44100,
@@ -139,24 +133,9 @@ TEST_F(DShowOpeningUnderWine, AWavOpensStoppedAtTheStartWithItsDurationKnown) {
 }
 
 TEST_F(DShowOpeningUnderWine, AMissingFileOrATextFileNamedMp3FailsRatherThanHanging) {
-  // The first file opened loads the decoders; the timing below is of the failure alone.
+  // The first file opened loads the decoders; the timing of the failures is theirs alone.
   ASSERT_NE(open(tone("warm-up.wav", 0.1)), nullptr);
-  const fs::path text = folder.path / "notes.mp3";
-  std::ofstream(text) << "These are not the droids you are looking for.\n";
-  for (const fs::path& file : {folder.path / "missing.mp3", text}) {
-    auto graph = backEnd.createGraph();
-    ASSERT_NE(graph, nullptr);
-    const auto start = Clock::now();
-    EXPECT_FALSE(graph->renderFile(file.string())) << file;
-    // It answers rather than waiting for something that never comes; a busy machine may take
-    // seconds to answer.
-    EXPECT_LT(secondsSince(start), kAnswerSeconds) << file;
-    // A graph that rendered nothing refuses everything, though the platform would run it empty.
-    EXPECT_FALSE(graph->run()) << file;
-    EXPECT_FALSE(graph->duration().has_value()) << file;
-    EXPECT_FALSE(graph->currentPosition().has_value()) << file;
-    EXPECT_FALSE(graph->setVolume(0)) << file;
-  }
+  pvx::testing::expectOpeningFails(backEnd, folder.path);
 }
 
 TEST_F(DShowOpeningUnderWine, VolumeIsTakenInHundredthsOfADecibelFromSilenceToFull) {
@@ -177,45 +156,7 @@ class DShowPlayingUnderWine : public DShowBackEnd {};
 TEST_F(DShowPlayingUnderWine, PlaysInRealTimeHoldsWhilePausedAndEndsWithPositionEqualToDuration) {
   auto graph = open(tone("tone.wav", 1.0));
   ASSERT_NE(graph, nullptr);
-  int ends = 0;
-  graph->setEndedHandler([&ends] { ++ends; });
-  const auto position = [&] { return graph->currentPosition().value_or(-1); };
-  const auto start = Clock::now();
-  ASSERT_TRUE(graph->run());
-
-  ASSERT_TRUE(pollUntil([&] { return position() >= 0.3; })) << "at " << position();
-  // No faster than real time: at least as much time has passed as it played.
-  const double reached = position();
-  EXPECT_LE(reached, secondsSince(start) + kClockSlack);
-
-  ASSERT_TRUE(graph->pause());
-  const auto pausedAt = Clock::now();
-  const double held = position();
-  EXPECT_TRUE(staysTheSame(position, 0.3)) << "moved on from " << held << " to " << position();
-  const double pausedFor = secondsSince(pausedAt);
-
-  ASSERT_TRUE(graph->run());
-  const auto ended = [&] {
-    graph->dispatchEvents();
-    return ends > 0;
-  };
-  ASSERT_TRUE(pollUntil(ended)) << "at " << position();
-  EXPECT_EQ(ends, 1);
-  EXPECT_EQ(graph->currentPosition(), graph->duration());
-  ASSERT_TRUE(graph->duration().has_value());
-  EXPECT_NEAR(*graph->duration(), 1.0, 0.05);
-  // The track took at least as long as it lasts, the pause aside (which lasted from before
-  // pausedAt to after the pausedFor measured).
-  EXPECT_GE(secondsSince(start) - pausedFor, 1.0 - kClockSlack);
-
-  // The end holds, also once stopped, until the position is moved.
-  EXPECT_TRUE(staysTheSame(position, 0.1));
-  EXPECT_TRUE(graph->stop());
-  EXPECT_EQ(graph->currentPosition(), graph->duration());
-  graph->dispatchEvents();
-  EXPECT_EQ(ends, 1);
-  ASSERT_TRUE(graph->setCurrentPosition(0.25));
-  EXPECT_NEAR(position(), 0.25, 0.02);
+  pvx::testing::expectPlaysHoldsAndEnds(*graph);
 }
 
 TEST_F(DShowPlayingUnderWine, StopKeepsThePositionAndMovingOntoTheEndEndsTheTrack) {
