@@ -15,8 +15,8 @@
 #include <QTreeView>
 
 #include "core/player/FolderPicker.h"
+#include "gui/Controls.h"
 #include "gui/Look.h"
-#include "gui/QtFormPort.h"
 
 namespace pvx {
 
@@ -80,45 +80,42 @@ FolderPickerWindow::FolderPickerWindow(QStringList drives) {
   look::paintBackground(*this);
   setClientTwips(*this, 3975, 4560);
 
-  drv_ = new QComboBox(this);
-  drv_->setObjectName(QStringLiteral("drv"));
+  driveList_ = new QComboBox(this);
+  driveList_->setObjectName(QStringLiteral("drv"));
   for (const QString& drive : drives_)
-    drv_->addItem(QDir::toNativeSeparators(drive));
-  placeTwips(*drv_, 480, 120, 3015, 315);
-  drv_->setToolTip(QStringLiteral("The drive to pick a folder on"));
+    driveList_->addItem(QDir::toNativeSeparators(drive));
+  placeTwips(*driveList_, 480, 120, 3015, 315);
+  driveList_->setToolTip(QStringLiteral("The drive to pick a folder on"));
 
   model_ = new QFileSystemModel(this);
   model_->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Drives);
-  dir_ = new QTreeView(this);
-  dir_->setObjectName(QStringLiteral("Dir"));
-  dir_->setModel(model_);
-  dir_->setHeaderHidden(true);
+  folderTree_ = new QTreeView(this);
+  folderTree_->setObjectName(QStringLiteral("Dir"));
+  folderTree_->setModel(model_);
+  folderTree_->setHeaderHidden(true);
   for (int column = 1; column < model_->columnCount(); ++column)
-    dir_->hideColumn(column);
-  dir_->setSortingEnabled(true);
-  dir_->sortByColumn(0, Qt::AscendingOrder);
+    folderTree_->hideColumn(column);
+  folderTree_->setSortingEnabled(true);
+  folderTree_->sortByColumn(0, Qt::AscendingOrder);
   // A double-click opens the folder; it never folds it away.
-  dir_->setExpandsOnDoubleClick(false);
-  placeTwips(*dir_, 480, 480, 3015, 3015);
-  dir_->setToolTip(QStringLiteral("The folder whose music is added; double-click opens one"));
+  folderTree_->setExpandsOnDoubleClick(false);
+  placeTwips(*folderTree_, 480, 480, 3015, 3015);
+  folderTree_->setToolTip(
+      QStringLiteral("The folder whose music is added; double-click opens one"));
 
-  cmdOk_ = new QPushButton(QStringLiteral("Ok"), this);
-  cmdOk_->setObjectName(QStringLiteral("cmdOk"));
-  look::styleButton(*cmdOk_, 8.25);
-  placeTwips(*cmdOk_, 840, 3600, 975, 495);
-  cmdOk_->setToolTip(QStringLiteral("Add the music files of the chosen folder to the playlist"));
-  cmdCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
-  cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
-  look::styleButton(*cmdCancel_, 8.25);
-  placeTwips(*cmdCancel_, 2160, 3600, 975, 495);
-  cmdCancel_->setToolTip(QStringLiteral("Close without adding anything"));
+  QPushButton* ok = controls::button(
+      *this, "cmdOk", QStringLiteral("Ok"), 8.25, controls::Place{840, 3600, 975, 495},
+      {.tip = "Add the music files of the chosen folder to the playlist"});
+  QPushButton* cancel = controls::button(*this, "cmdCancel", QStringLiteral("Cancel"), 8.25,
+                                         controls::Place{2160, 3600, 975, 495},
+                                         {.tip = "Close without adding anything"});
 
-  connect(drv_, &QComboBox::currentIndexChanged, this, &FolderPickerWindow::driveChosen);
-  connect(dir_, &QTreeView::doubleClicked, this, &FolderPickerWindow::openFolder);
+  connect(driveList_, &QComboBox::currentIndexChanged, this, &FolderPickerWindow::driveChosen);
+  connect(folderTree_, &QTreeView::doubleClicked, this, &FolderPickerWindow::openFolder);
   // The tree shows the chosen drive only, even where the drive's root has siblings (the home
   // folder standing in for a drive), so the other entries are hidden as the model finds them.
   connect(model_, &QFileSystemModel::rowsInserted, this, [this](const QModelIndex& parent) {
-    if (parent == dir_->rootIndex())
+    if (parent == folderTree_->rootIndex())
       hideOtherRoots();
     followCurrent();
   });
@@ -126,17 +123,17 @@ FolderPickerWindow::FolderPickerWindow(QStringList drives) {
   // tree as they come in; it is kept in view until the user takes the tree in hand.
   connect(model_, &QFileSystemModel::directoryLoaded, this, &FolderPickerWindow::followCurrent);
   connect(model_, &QFileSystemModel::layoutChanged, this, &FolderPickerWindow::followCurrent);
-  dir_->viewport()->installEventFilter(this);
-  dir_->verticalScrollBar()->installEventFilter(this);
-  dir_->installEventFilter(this);
-  connect(cmdOk_, &QPushButton::clicked, this, &FolderPickerWindow::okClicked);
-  connect(cmdCancel_, &QPushButton::clicked, this, &FolderPickerWindow::cancelClicked);
+  folderTree_->viewport()->installEventFilter(this);
+  folderTree_->verticalScrollBar()->installEventFilter(this);
+  folderTree_->installEventFilter(this);
+  connect(ok, &QPushButton::clicked, this, &FolderPickerWindow::okClicked);
+  connect(cancel, &QPushButton::clicked, this, &FolderPickerWindow::cancelClicked);
 
   // The process's current folder, or else the first drive that can be read.
   if (!setCurrentFolder(QDir::currentPath().toStdString())) {
     for (int i = 0; i < drives_.size() && driveIndex_ < 0; ++i) {
       if (showDrive(i, drives_[i]))
-        drv_->setCurrentIndex(i);
+        driveList_->setCurrentIndex(i);
     }
   }
 }
@@ -163,13 +160,13 @@ bool FolderPickerWindow::setCurrentFolder(const std::string& folder) {
   const int drive = driveOf(path);
   if (drive < 0 || !showDrive(drive, path))
     return false;
-  const QSignalBlocker blocker(drv_);
-  drv_->setCurrentIndex(drive);
+  const QSignalBlocker blocker(driveList_);
+  driveList_->setCurrentIndex(drive);
   return true;
 }
 
 std::string FolderPickerWindow::currentFolder() const {
-  const QModelIndex current = dir_->currentIndex();
+  const QModelIndex current = folderTree_->currentIndex();
   const QString path = current.isValid()  ? model_->filePath(current)
                        : driveIndex_ >= 0 ? drives_[driveIndex_]
                                           : QString();
@@ -198,19 +195,19 @@ bool FolderPickerWindow::showDrive(int index, const QString& folder) {
 
   model_->setRootPath(root);
   // The drive's root is an entry of the tree itself, so that the root can be chosen as well.
-  dir_->setRootIndex(model_->index(root).parent());
+  folderTree_->setRootIndex(model_->index(root).parent());
   hideOtherRoots();
   const QModelIndex current = model_->index(folder);
-  dir_->setCurrentIndex(current);
-  dir_->expand(current);
+  folderTree_->setCurrentIndex(current);
+  folderTree_->expand(current);
   following_ = true;
   followCurrent();
   return true;
 }
 
 void FolderPickerWindow::followCurrent() {
-  if (following_ && dir_->currentIndex().isValid())
-    dir_->scrollTo(dir_->currentIndex());
+  if (following_ && folderTree_->currentIndex().isValid())
+    folderTree_->scrollTo(folderTree_->currentIndex());
 }
 
 bool FolderPickerWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -229,10 +226,10 @@ bool FolderPickerWindow::eventFilter(QObject* watched, QEvent* event) {
 void FolderPickerWindow::hideOtherRoots() {
   if (driveIndex_ < 0)
     return;
-  const QModelIndex top = dir_->rootIndex();
+  const QModelIndex top = folderTree_->rootIndex();
   for (int row = 0; row < model_->rowCount(top); ++row) {
     const QString path = model_->filePath(model_->index(row, 0, top));
-    dir_->setRowHidden(row, top, !samePath(cleaned(path), drives_[driveIndex_]));
+    folderTree_->setRowHidden(row, top, !samePath(cleaned(path), drives_[driveIndex_]));
   }
 }
 
@@ -245,28 +242,16 @@ void FolderPickerWindow::driveChosen(int index) {
   if (!readableFolder(folder))
     folder = drives_[index];
   if (!showDrive(index, folder)) {
-    const QSignalBlocker blocker(drv_);
-    drv_->setCurrentIndex(driveIndex_);
+    const QSignalBlocker blocker(driveList_);
+    driveList_->setCurrentIndex(driveIndex_);
   }
 }
 
 void FolderPickerWindow::openFolder(const QModelIndex& index) {
   if (!index.isValid())
     return;
-  dir_->setCurrentIndex(index);
-  dir_->expand(index);
-}
-
-TwipsRect FolderPickerWindow::geometry() const {
-  return frameTwips(*this);
-}
-
-void FolderPickerWindow::move(float left, float top) {
-  moveFrameTwips(*this, left, top);
-}
-
-void FolderPickerWindow::setWidth(float width) {
-  setFrameWidthTwips(*this, width);
+  folderTree_->setCurrentIndex(index);
+  folderTree_->expand(index);
 }
 
 void FolderPickerWindow::keyPressEvent(QKeyEvent* event) {

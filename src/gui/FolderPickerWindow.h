@@ -4,11 +4,11 @@
 #include <QWidget>
 
 #include "core/player/FolderPickerPort.h"
+#include "gui/QtFormPort.h"
 
 class QComboBox;
 class QFileSystemModel;
 class QModelIndex;
-class QPushButton;
 class QTreeView;
 
 namespace pvx {
@@ -19,7 +19,7 @@ class FolderPicker;
 // folder is the choice, "Ok" and "Cancel". It is hidden, never destroyed, when it closes, so it
 // shows the previous choice when opened again. It forwards its buttons and its frame's closing;
 // Escape closes it as the frame does.
-class FolderPickerWindow final : public QWidget, public FolderPickerPort {
+class FolderPickerWindow final : public QtFormPort<QWidget, FolderPickerPort> {
   Q_OBJECT
 
  public:
@@ -39,12 +39,6 @@ class FolderPickerWindow final : public QWidget, public FolderPickerPort {
 
   // FolderPickerPort
   std::string currentFolder() const override;
-  void create() override { ensurePolished(); }
-  TwipsRect geometry() const override;
-  void move(float left, float top) override;
-  void setWidth(float width) override;
-  bool isVisible() const override { return QWidget::isVisible(); }
-  void setVisible(bool visible) override { QWidget::setVisible(visible); }
 
  signals:
   void okClicked();
@@ -74,11 +68,9 @@ class FolderPickerWindow final : public QWidget, public FolderPickerPort {
   QStringList driveFolders_;
   int driveIndex_ = -1;
   bool following_ = false;
-  QComboBox* drv_ = nullptr;
-  QTreeView* dir_ = nullptr;
+  QComboBox* driveList_ = nullptr;
+  QTreeView* folderTree_ = nullptr;
   QFileSystemModel* model_ = nullptr;
-  QPushButton* cmdOk_ = nullptr;
-  QPushButton* cmdCancel_ = nullptr;
 };
 
 }  // namespace pvx

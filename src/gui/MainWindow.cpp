@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "gui/Controls.h"
 #include "gui/Look.h"
-#include "gui/QtFormPort.h"
 
 namespace pvx {
 
@@ -23,52 +23,6 @@ QString q(const std::string& s) {
 }
 std::string s(const QString& q) {
   return q.toStdString();
-}
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, Qt::Alignment align,
-                  int left, int top, int width, int height, const char* tip) {
-  auto* label = new QLabel(text, parent);
-  label->setToolTip(QString::fromLatin1(tip));
-  label->setObjectName(QString::fromLatin1(name));
-  label->setAlignment(align | Qt::AlignVCenter);
-  look::styleLabel(*label);
-  placeTwips(*label, left, top, width, height);
-  return label;
-}
-
-QLineEdit* makeTextBox(QWidget* parent, const char* name, int left, int top, int width, int height,
-                       const char* tip = nullptr) {
-  auto* box = new QLineEdit(parent);
-  if (tip != nullptr)
-    box->setToolTip(QString::fromLatin1(tip));
-  box->setObjectName(QString::fromLatin1(name));
-  placeTwips(*box, left, top, width, height);
-  return box;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, int left, int top,
-                        int width, int height, const char* tip) {
-  auto* button = new QPushButton(text, parent);
-  button->setToolTip(QString::fromLatin1(tip));
-  button->setObjectName(QString::fromLatin1(name));
-  look::styleButton(*button, 13.5);
-  placeTwips(*button, left, top, width, height);
-  return button;
-}
-
-QLabel* makeStatusLabel(QWidget* parent, const char* name, int left, int top, int width, int height,
-                        const char* tip) {
-  auto* label = new QLabel(parent);
-  label->setToolTip(QString::fromLatin1(tip));
-  label->setObjectName(QString::fromLatin1(name));
-  label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-  // Console text and "<JKA is not running>" are shown as they are, never as markup.
-  label->setTextFormat(Qt::PlainText);
-  QPalette p = label->palette();
-  p.setColor(QPalette::WindowText, look::statusText());
-  label->setPalette(p);
-  placeTwips(*label, left, top, width, height);
-  return label;
 }
 
 }  // namespace
@@ -87,70 +41,74 @@ MainWindow::MainWindow(std::function<void()> yield) : yield_(std::move(yield)) {
   setClientTwips(*client, 6435, 4785);
   setCentralWidget(client);
 
-  const auto right = Qt::AlignRight;
   // The duel boxes' tips say what their placeholders stand for.
   constexpr const char* engageTip =
       "Said when you start a duel: %s is your name, %d your opponent's";
   constexpr const char* lostTip = "Said when you lose a duel: %s is your name, %d your opponent's";
   constexpr const char* wonTip = "Said when you win a duel: %s is your name, %d your opponent's";
-  makeLabel(client, "Label1", QStringLiteral("Duel Engage:"), right, 840, 720, 1425, 375,
-            engageTip);
-  txtDuelEngage_ = makeTextBox(client, "txtDuelEngage", 2400, 720, 3735, 375, engageTip);
-  makeLabel(client, "Label2", QStringLiteral("Duel Lost:"), right, 840, 1320, 1455, 375, lostTip);
-  txtDuelLost_ = makeTextBox(client, "txtDuelLost", 2400, 1320, 3735, 375, lostTip);
-  makeLabel(client, "Label3", QStringLiteral("Duel Won:"), Qt::AlignLeft, 1200, 1920, 1095, 375,
-            wonTip);
-  txtDuelWon_ = makeTextBox(client, "txtDuelWon", 2400, 1920, 3735, 375, wonTip);
+  using controls::Place;
+  controls::label(*client, "Label1", QStringLiteral("Duel Engage:"), Place{840, 720, 1425, 375},
+                  {.tip = engageTip, .align = Qt::AlignRight});
+  engageBox_ =
+      controls::textBox(*client, "txtDuelEngage", Place{2400, 720, 3735, 375}, {.tip = engageTip});
+  controls::label(*client, "Label2", QStringLiteral("Duel Lost:"), Place{840, 1320, 1455, 375},
+                  {.tip = lostTip, .align = Qt::AlignRight});
+  lostBox_ =
+      controls::textBox(*client, "txtDuelLost", Place{2400, 1320, 3735, 375}, {.tip = lostTip});
+  controls::label(*client, "Label3", QStringLiteral("Duel Won:"), Place{1200, 1920, 1095, 375},
+                  {.tip = wonTip});
+  wonBox_ = controls::textBox(*client, "txtDuelWon", Place{2400, 1920, 3735, 375}, {.tip = wonTip});
 
-  chatText_ = makeStatusLabel(client, "ChatText", 0, 2640, 6420, 330,
-                              "The newest text in the game's console");
+  newestText_ = controls::statusLabel(*client, "ChatText", Place{0, 2640, 6420, 330},
+                                      {.tip = "The newest text in the game's console"});
   QFont verdana = look::sansSerif(QStringLiteral("Verdana"));
   verdana.setPointSizeF(8.25);
-  chatText_->setFont(verdana);
+  newestText_->setFont(verdana);
 
-  cmdBack_ = makeButton(client, "cmdBack", QStringLiteral("Back to Game"), 600, 3240, 2175, 495,
-                        "Bring the game's window back to the screen");
-  cmdViewPlay_ = makeButton(client, "cmdViewPlay", QStringLiteral("Playlist"), 3600, 3240, 2175,
-                            495, "Show or hide the music player below");
-  lblPlatform_ = makeStatusLabel(client, "lblPlatform", 0, 4320, 6495, 405,
-                                 "Your name in the game, and the system Parlevox runs on");
+  backButton_ = controls::button(*client, "cmdBack", QStringLiteral("Back to Game"), 13.5,
+                                 Place{600, 3240, 2175, 495},
+                                 {.tip = "Bring the game's window back to the screen"});
+  playlistButton_ = controls::button(*client, "cmdViewPlay", QStringLiteral("Playlist"), 13.5,
+                                     Place{3600, 3240, 2175, 495},
+                                     {.tip = "Show or hide the music player below"});
+  statusLine_ =
+      controls::statusLabel(*client, "lblPlatform", Place{0, 4320, 6495, 405},
+                            {.tip = "Your name in the game, and the system Parlevox runs on"});
 
   // The hidden text boxes that name the console window, outside the client area.
-  text1_ = makeTextBox(client, "Text1", 7000, 0, 1200, 285);
-  text1_->setText(QStringLiteral("Jedi Knight Academy MP Console"));
-  text1_->hide();
-  text2_ = makeTextBox(client, "Text2", 7000, 300, 1200, 285);
-  text2_->hide();
-  // Read by every watch cycle: kept as the program's text rather than converted each time.
+  QLineEdit* consoleTitle = controls::textBox(*client, "Text1", Place{7000, 0, 1200, 285});
+  consoleTitle->setText(QStringLiteral("Jedi Knight Academy MP Console"));
+  consoleTitle->hide();
+  controls::textBox(*client, "Text2", Place{7000, 300, 1200, 285})->hide();
   // What the user types into a duel box goes to the message set at once.
   for (const DuelText which : {DuelText::Engage, DuelText::Won, DuelText::Lost}) {
     connect(duelBox(which), &QLineEdit::textEdited, this,
             [this, which](const QString& t) { emit duelTextEdited(which, t); });
   }
 
-  connect(cmdBack_, &QPushButton::clicked, this, &MainWindow::backClicked);
-  connect(cmdViewPlay_, &QPushButton::clicked, this, &MainWindow::viewPlayClicked);
+  connect(backButton_, &QPushButton::clicked, this, &MainWindow::backClicked);
+  connect(playlistButton_, &QPushButton::clicked, this, &MainWindow::viewPlayClicked);
 
   // The menus and File's items carry mnemonics (Alt+F opens File), the captions unchanged.
-  QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
-  mnuFile->setObjectName(QStringLiteral("mnuFile"));
-  QAction* mnuSave = mnuFile->addAction(QStringLiteral("&Save"));
-  mnuSave->setObjectName(QStringLiteral("mnuSave"));
-  QAction* mnuOpen = mnuFile->addAction(QStringLiteral("&Open"));
-  mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
-  QAction* mnuExit = mnuFile->addAction(QStringLiteral("E&xit"));
-  mnuExit->setObjectName(QStringLiteral("mnuExit"));
-  connect(mnuSave, &QAction::triggered, this, &MainWindow::saveChosen);
-  connect(mnuOpen, &QAction::triggered, this, &MainWindow::openChosen);
-  connect(mnuExit, &QAction::triggered, this, &MainWindow::exitChosen);
+  QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
+  fileMenu->setObjectName(QStringLiteral("mnuFile"));
+  QAction* saveItem = fileMenu->addAction(QStringLiteral("&Save"));
+  saveItem->setObjectName(QStringLiteral("mnuSave"));
+  QAction* openItem = fileMenu->addAction(QStringLiteral("&Open"));
+  openItem->setObjectName(QStringLiteral("mnuOpen"));
+  QAction* exitItem = fileMenu->addAction(QStringLiteral("E&xit"));
+  exitItem->setObjectName(QStringLiteral("mnuExit"));
+  connect(saveItem, &QAction::triggered, this, &MainWindow::saveChosen);
+  connect(openItem, &QAction::triggered, this, &MainWindow::openChosen);
+  connect(exitItem, &QAction::triggered, this, &MainWindow::exitChosen);
 
-  QMenu* mnuEdit = menuBar()->addMenu(QStringLiteral("&Customize Messages"));
-  mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+  QMenu* messagesMenu = menuBar()->addMenu(QStringLiteral("&Customize Messages"));
+  messagesMenu->setObjectName(QStringLiteral("mnuEdit"));
   const char* const messages[] = {"Greeting", "Self inflicting death", "On Self Enter",
                                   "Time/Frag Limit"};
   for (int index = 0; index < 4; ++index) {
     // The four items form one array: they share the name and carry their index.
-    QAction* item = mnuEdit->addAction(QString::fromLatin1(messages[index]));
+    QAction* item = messagesMenu->addAction(QString::fromLatin1(messages[index]));
     item->setObjectName(QStringLiteral("mnuMsg"));
     item->setProperty("index", index);
     connect(item, &QAction::triggered, this, [this, index] { emit messageChosen(index); });
@@ -161,18 +119,6 @@ MainWindow::MainWindow(std::function<void()> yield) : yield_(std::move(yield)) {
   // shown uses the right size.
   layout()->activate();
   adjustSize();
-}
-
-TwipsRect MainWindow::geometry() const {
-  return frameTwips(*this);
-}
-
-void MainWindow::move(float left, float top) {
-  moveFrameTwips(*this, left, top);
-}
-
-void MainWindow::setWidth(float) {
-  // The main window keeps the size of its controls.
 }
 
 float MainWindow::screenWidth() const {
@@ -206,31 +152,27 @@ void MainWindow::yieldToEvents() {
 }
 
 std::string MainWindow::statusLine() const {
-  return s(lblPlatform_->text());
+  return s(statusLine_->text());
 }
 void MainWindow::setStatusLine(const std::string& text) {
   const QString shown = q(text);
-  if (shown == lblPlatform_->text())
+  if (shown == statusLine_->text())
     return;
-  lblPlatform_->setText(shown);
+  statusLine_->setText(shown);
   emit statusLineChanged(shown);
 }
 std::string MainWindow::chatText() const {
-  return s(chatText_->text());
+  return s(newestText_->text());
 }
 void MainWindow::setChatText(const std::string& text) {
-  chatText_->setText(q(text));
+  newestText_->setText(q(text));
 }
 bool MainWindow::backButtonVisible() const {
-  return !cmdBack_->isHidden();
+  return !backButton_->isHidden();
 }
 void MainWindow::setBackButtonVisible(bool visible) {
-  cmdBack_->setVisible(visible);
+  backButton_->setVisible(visible);
 }
-std::string MainWindow::duelText(DuelText which) const {
-  return s(duelBox(which)->text());
-}
-
 void MainWindow::editDuelText(DuelText which, const std::string& text) {
   QLineEdit* box = duelBox(which);
   box->setText(q(text));
@@ -247,13 +189,13 @@ void MainWindow::setDuelText(DuelText which, const std::string& text) {
 QLineEdit* MainWindow::duelBox(DuelText which) const {
   switch (which) {
     case DuelText::Engage:
-      return txtDuelEngage_;
+      return engageBox_;
     case DuelText::Won:
-      return txtDuelWon_;
+      return wonBox_;
     case DuelText::Lost:
       break;
   }
-  return txtDuelLost_;
+  return lostBox_;
 }
 
 void MainWindow::setMaximized(bool maximized) {

@@ -4,18 +4,18 @@
 #include <functional>
 
 #include "core/program/WindowPorts.h"
+#include "gui/QtFormPort.h"
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QAction;
 
 namespace pvx {
 
 // The main window: three duel message templates, the newest console text, the status line,
 // "Back to Game" and "Playlist", and the menus File and Customize Messages. It shows what the
 // program's behaviour tells it and forwards clicks as signals; it decides nothing itself.
-class MainWindow final : public QMainWindow, public MainWindowPort {
+class MainWindow final : public QtFormPort<QMainWindow, MainWindowPort> {
   Q_OBJECT
 
  public:
@@ -26,12 +26,8 @@ class MainWindow final : public QMainWindow, public MainWindowPort {
   explicit MainWindow(std::function<void()> yield = {});
 
   // MainWindowPort
-  void create() override {}
-  TwipsRect geometry() const override;
-  void move(float left, float top) override;
-  void setWidth(float width) override;
-  bool isVisible() const override { return QMainWindow::isVisible(); }
-  void setVisible(bool visible) override { QMainWindow::setVisible(visible); }
+  // The main window keeps the size of its controls.
+  void setWidth(float) override {}
   float screenWidth() const override;
   float screenHeight() const override;
   TwipsRect availableArea() const override;
@@ -46,8 +42,6 @@ class MainWindow final : public QMainWindow, public MainWindowPort {
   void takeFocus() override;
   void setDuelText(DuelText which, const std::string& text) override;
 
-  // What a duel box shows.
-  std::string duelText(DuelText which) const;
   // Types text into a duel box as the user would.
   void editDuelText(DuelText which, const std::string& text);
 
@@ -72,15 +66,13 @@ class MainWindow final : public QMainWindow, public MainWindowPort {
   QLineEdit* duelBox(DuelText which) const;
 
   std::function<void()> yield_;
-  QLineEdit* txtDuelEngage_ = nullptr;
-  QLineEdit* txtDuelLost_ = nullptr;
-  QLineEdit* txtDuelWon_ = nullptr;
-  QLabel* chatText_ = nullptr;
-  QLabel* lblPlatform_ = nullptr;
-  QPushButton* cmdBack_ = nullptr;
-  QPushButton* cmdViewPlay_ = nullptr;
-  QLineEdit* text1_ = nullptr;
-  QLineEdit* text2_ = nullptr;
+  QLineEdit* engageBox_ = nullptr;
+  QLineEdit* lostBox_ = nullptr;
+  QLineEdit* wonBox_ = nullptr;
+  QLabel* newestText_ = nullptr;
+  QLabel* statusLine_ = nullptr;
+  QPushButton* backButton_ = nullptr;
+  QPushButton* playlistButton_ = nullptr;
 };
 
 }  // namespace pvx

@@ -7,8 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "gui/Controls.h"
 #include "gui/Look.h"
-#include "gui/QtFormPort.h"
 
 namespace pvx {
 
@@ -19,59 +19,40 @@ MessageEditorWindow::MessageEditorWindow() {
   look::paintBackground(*this);
   setClientTwips(*this, 4680, 3090);
 
-  auto* label = new QLabel(QStringLiteral("Message:"), this);
-  label->setObjectName(QStringLiteral("Label1"));
-  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  look::styleLabel(*label);
-  placeTwips(*label, 240, 720, 1215, 255);
-  const QString messageTip =
-      QStringLiteral("What is said in chat; in the greeting %d is the player who entered");
-  label->setToolTip(messageTip);
+  using controls::Place;
+  constexpr const char* messageTip =
+      "What is said in chat; in the greeting %d is the player who entered";
+  controls::label(*this, "Label1", QStringLiteral("Message:"), Place{240, 720, 1215, 255},
+                  {.tip = messageTip, .align = Qt::AlignRight});
+  messageBox_ =
+      controls::textBox(*this, "txtMessage", Place{1560, 720, 2415, 375}, {.tip = messageTip});
 
-  txtMessage_ = new QLineEdit(this);
-  txtMessage_->setObjectName(QStringLiteral("txtMessage"));
-  placeTwips(*txtMessage_, 1560, 720, 2415, 375);
-  txtMessage_->setToolTip(messageTip);
-
-  chkEnabled_ = new QCheckBox(QStringLiteral("Message Enabled?"), this);
-  chkEnabled_->setObjectName(QStringLiteral("chkEnabled"));
-  chkEnabled_->setFont(look::boldSansSerif(9.75));
-  QPalette p = chkEnabled_->palette();
+  enabledBox_ = new QCheckBox(QStringLiteral("Message Enabled?"), this);
+  enabledBox_->setObjectName(QStringLiteral("chkEnabled"));
+  enabledBox_->setFont(look::boldSansSerif(9.75));
+  QPalette p = enabledBox_->palette();
   p.setColor(QPalette::WindowText, look::labelText());
   p.setColor(QPalette::Window, look::background());
-  chkEnabled_->setPalette(p);
-  placeTwips(*chkEnabled_, 1680, 1200, 2775, 375);
-  chkEnabled_->setToolTip(QStringLiteral("Whether this message is said at all"));
+  enabledBox_->setPalette(p);
+  placeTwips(*enabledBox_, 1680, 1200, 2775, 375);
+  enabledBox_->setToolTip(QStringLiteral("Whether this message is said at all"));
 
-  command1_ = new QPushButton(QStringLiteral("Ok"), this);
-  command1_->setObjectName(QStringLiteral("Command1"));
-  look::styleButton(*command1_, 9.75);
-  placeTwips(*command1_, 1680, 2160, 1335, 495);
-  command1_->setToolTip(QStringLiteral("Keep the message and its setting"));
-
-  connect(command1_, &QPushButton::clicked, this, &MessageEditorWindow::okClicked);
-}
-
-TwipsRect MessageEditorWindow::geometry() const {
-  return frameTwips(*this);
-}
-void MessageEditorWindow::move(float left, float top) {
-  moveFrameTwips(*this, left, top);
-}
-void MessageEditorWindow::setWidth(float width) {
-  setFrameWidthTwips(*this, width);
+  QPushButton* ok =
+      controls::button(*this, "Command1", QStringLiteral("Ok"), 9.75, Place{1680, 2160, 1335, 495},
+                       {.tip = "Keep the message and its setting"});
+  connect(ok, &QPushButton::clicked, this, &MessageEditorWindow::okClicked);
 }
 
 std::string MessageEditorWindow::messageText() const {
-  return txtMessage_->text().toStdString();
+  return messageBox_->text().toStdString();
 }
 
 void MessageEditorWindow::setMessageText(const std::string& text) {
-  txtMessage_->setText(QString::fromStdString(text));
+  messageBox_->setText(QString::fromStdString(text));
 }
 
 int MessageEditorWindow::checkValue() const {
-  switch (chkEnabled_->checkState()) {
+  switch (enabledBox_->checkState()) {
     case Qt::Unchecked:
       return 0;
     case Qt::Checked:
@@ -84,8 +65,8 @@ int MessageEditorWindow::checkValue() const {
 
 void MessageEditorWindow::setCheckValue(int value) {
   // A flag read from a file may hold any value: shown greyed, like an undecided box.
-  chkEnabled_->setTristate(value != 0 && value != 1);
-  chkEnabled_->setCheckState(value == 0   ? Qt::Unchecked
+  enabledBox_->setTristate(value != 0 && value != 1);
+  enabledBox_->setCheckState(value == 0   ? Qt::Unchecked
                              : value == 1 ? Qt::Checked
                                           : Qt::PartiallyChecked);
 }
@@ -93,7 +74,7 @@ void MessageEditorWindow::setCheckValue(int value) {
 void MessageEditorWindow::focusMessageText() {
   activateWindow();
   raise();
-  txtMessage_->setFocus(Qt::OtherFocusReason);
+  messageBox_->setFocus(Qt::OtherFocusReason);
 }
 
 void MessageEditorWindow::keyPressEvent(QKeyEvent* event) {

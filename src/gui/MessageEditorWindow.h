@@ -3,29 +3,23 @@
 #include <QWidget>
 
 #include "core/messages/MessageEditor.h"
+#include "gui/QtFormPort.h"
 
 class QCheckBox;
 class QLineEdit;
-class QPushButton;
 
 namespace pvx {
 
 // The message editor: a small window without a title in which one message of the message set
 // and its flag are edited. It shows what the behaviour tells it and forwards "Ok" and closing
 // (by its frame or by Escape).
-class MessageEditorWindow final : public QWidget, public EditorWindowPort {
+class MessageEditorWindow final : public QtFormPort<QWidget, EditorWindowPort> {
   Q_OBJECT
 
  public:
   MessageEditorWindow();
 
   // EditorWindowPort
-  void create() override { ensurePolished(); }
-  TwipsRect geometry() const override;
-  void move(float left, float top) override;
-  void setWidth(float width) override;
-  bool isVisible() const override { return QWidget::isVisible(); }
-  void setVisible(bool visible) override { QWidget::setVisible(visible); }
   std::string messageText() const override;
   void setMessageText(const std::string& text) override;
   int checkValue() const override;
@@ -42,9 +36,8 @@ class MessageEditorWindow final : public QWidget, public EditorWindowPort {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  QLineEdit* txtMessage_ = nullptr;
-  QCheckBox* chkEnabled_ = nullptr;
-  QPushButton* command1_ = nullptr;
+  QLineEdit* messageBox_ = nullptr;
+  QCheckBox* enabledBox_ = nullptr;
 };
 
 }  // namespace pvx

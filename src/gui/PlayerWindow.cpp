@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -12,57 +11,12 @@
 
 #include "core/player/Player.h"
 #include "core/player/PlayerNumbers.h"
+#include "gui/Controls.h"
 #include "gui/Look.h"
-#include "gui/QtFormPort.h"
 
 namespace pvx {
 
 namespace {
-
-// Where the program's font is missing, a wider one stands in for it; a caption is then made
-// smaller until it fits its control, whose size is fixed.
-void fitCaption(QWidget& w, const QString& text, int margin) {
-  QFont font = w.font();
-  while (font.pointSizeF() > 6.0 &&
-         QFontMetrics(font).horizontalAdvance(text) + margin > w.width()) {
-    font.setPointSizeF(font.pointSizeF() - 0.25);
-  }
-  w.setFont(font);
-}
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
-                  int width, int height) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QString::fromLatin1(name));
-  // Titles and positions are shown as they are, never as markup.
-  label->setTextFormat(Qt::PlainText);
-  look::styleLabel(*label);
-  placeTwips(*label, left, top, width, height);
-  fitCaption(*label, text, 0);
-  return label;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, int left, int top,
-                        int width, int height) {
-  auto* button = new QPushButton(text, parent);
-  button->setObjectName(QString::fromLatin1(name));
-  look::styleButton(*button, 8.25);
-  placeTwips(*button, left, top, width, height);
-  fitCaption(*button, text, 8);
-  return button;
-}
-
-QSlider* makeSlider(QWidget* parent, const char* name, Qt::Orientation orientation, int maximum,
-                    int pageStep, int left, int top, int width, int height) {
-  auto* slider = new QSlider(orientation, parent);
-  slider->setObjectName(QString::fromLatin1(name));
-  slider->setRange(0, maximum);
-  slider->setPageStep(pageStep);
-  slider->setSingleStep(1);
-  slider->setTickPosition(QSlider::TicksBelow);
-  placeTwips(*slider, left, top, width, height);
-  return slider;
-}
 
 // The position label's caption: "Position:" before the first track, a new track's duration as
 // its shortest decimal text ("215.43"), then the position and the duration in whole seconds
@@ -92,51 +46,59 @@ PlayerWindow::PlayerWindow(DialogPort& dialogs) : dialogs_(dialogs) {
   // The start-up makes it as wide as the main window.
   setClientTwips(*this, 6525, 5565);
 
-  lblLength_ = makeLabel(this, "lblLength", QStringLiteral("Position:"), 720, 360, 2655, 375);
-  slider3_ = makeSlider(this, "Slider3", Qt::Horizontal, PlaybackEngine::kPositionMaxAtCreation, 5,
-                        720, 720, 2655, 375);
+  using controls::Place;
+  const controls::Options fitted{.shrinkToFit = true};
+  positionLabel_ = controls::label(*this, "lblLength", QStringLiteral("Position:"),
+                                   Place{720, 360, 2655, 375}, fitted);
+  positionSlider_ =
+      controls::slider(*this, "Slider3", Qt::Horizontal, PlaybackEngine::kPositionMaxAtCreation, 5,
+                       Place{720, 720, 2655, 375});
 
-  lstPlay_ = new QListWidget(this);
-  lstPlay_->setObjectName(QStringLiteral("lstPlay"));
-  lstPlay_->setSortingEnabled(false);
-  lstPlay_->setSelectionMode(QAbstractItemView::SingleSelection);
-  placeTwips(*lstPlay_, 360, 1200, 3495, 2985);
+  playlist_ = new QListWidget(this);
+  playlist_->setObjectName(QStringLiteral("lstPlay"));
+  playlist_->setSortingEnabled(false);
+  playlist_->setSelectionMode(QAbstractItemView::SingleSelection);
+  placeTwips(*playlist_, 360, 1200, 3495, 2985);
 
-  cmdPlay_ = makeButton(this, "cmdPlay", QStringLiteral("Play"), 3960, 1200, 1095, 495);
-  cmdStop_ = makeButton(this, "cmdStop", QStringLiteral("Stop"), 3960, 2040, 1095, 495);
-  cmdPause_ = makeButton(this, "cmdPause", QStringLiteral("Pause"), 3960, 2880, 1095, 495);
-  cmdSave_ = makeButton(this, "cmdSave", QStringLiteral("Save Playlist"), 3960, 3720, 1095, 495);
+  const auto button = [this, &fitted](const char* name, const char* text, const Place& at) {
+    return controls::button(*this, name, QString::fromLatin1(text), 8.25, at, fitted);
+  };
+  playButton_ = button("cmdPlay", "Play", Place{3960, 1200, 1095, 495});
+  stopButton_ = button("cmdStop", "Stop", Place{3960, 2040, 1095, 495});
+  pauseButton_ = button("cmdPause", "Pause", Place{3960, 2880, 1095, 495});
+  saveButton_ = button("cmdSave", "Save Playlist", Place{3960, 3720, 1095, 495});
 
-  QLabel* volumeLabel = makeLabel(this, "Label1", QStringLiteral("Volume:"), 5400, 1440, 855, 375);
-  sldVol_ = makeSlider(this, "sldVol", Qt::Vertical, PlaybackEngine::kVolumeSliderMax, 2, 5580,
-                       1800, 495, 2055);
+  QLabel* volumeLabel = controls::label(*this, "Label1", QStringLiteral("Volume:"),
+                                        Place{5400, 1440, 855, 375}, fitted);
+  volumeSlider_ = controls::slider(*this, "sldVol", Qt::Vertical, PlaybackEngine::kVolumeSliderMax,
+                                   2, Place{5580, 1800, 495, 2055});
   // Loudest (0) at the top, and the keys and the wheel move the handle the way they point.
-  sldVol_->setInvertedAppearance(true);
-  sldVol_->setInvertedControls(true);
-  sldVol_->setTickPosition(QSlider::TicksBothSides);
-  sldVol_->installEventFilter(this);
+  volumeSlider_->setInvertedAppearance(true);
+  volumeSlider_->setInvertedControls(true);
+  volumeSlider_->setTickPosition(QSlider::TicksBothSides);
+  volumeSlider_->installEventFilter(this);
 
-  cmdDir_ = makeButton(this, "cmdDir", QStringLiteral("Add Folder"), 840, 4440, 1095, 375);
-  cmdRemove_ = makeButton(this, "cmdRemove", QStringLiteral("Remove"), 2040, 4440, 1095, 375);
-  cmdAddFile_ = makeButton(this, "cmdAddFile", QStringLiteral("Add File"), 840, 4920, 1095, 375);
-  cmdClear_ = makeButton(this, "cmdClear", QStringLiteral("Clear"), 2040, 4920, 1095, 375);
+  QPushButton* addFolderButton = button("cmdDir", "Add Folder", Place{840, 4440, 1095, 375});
+  removeButton_ = button("cmdRemove", "Remove", Place{2040, 4440, 1095, 375});
+  addFileButton_ = button("cmdAddFile", "Add File", Place{840, 4920, 1095, 375});
+  clearButton_ = button("cmdClear", "Clear", Place{2040, 4920, 1095, 375});
 
-  connect(cmdDir_, &QPushButton::clicked, this, &PlayerWindow::addFolderClicked);
+  connect(addFolderButton, &QPushButton::clicked, this, &PlayerWindow::addFolderClicked);
 
   const std::pair<QWidget*, const char*> tips[] = {
-      {lblLength_, "Where the playing track is, in seconds"},
-      {slider3_, "Move within the playing track"},
-      {lstPlay_, "The playlist: double-click an entry to play it"},
-      {cmdPlay_, "Play the selected entry, or go on after a pause"},
-      {cmdStop_, "Stop the music and go back to the start of the track"},
-      {cmdPause_, "Hold the music; Play goes on from here"},
-      {cmdSave_, "Save the playlist for the next start"},
+      {positionLabel_, "Where the playing track is, in seconds"},
+      {positionSlider_, "Move within the playing track"},
+      {playlist_, "The playlist: double-click an entry to play it"},
+      {playButton_, "Play the selected entry, or go on after a pause"},
+      {stopButton_, "Stop the music and go back to the start of the track"},
+      {pauseButton_, "Hold the music; Play goes on from here"},
+      {saveButton_, "Save the playlist for the next start"},
       {volumeLabel, "The music's volume, loudest at the top"},
-      {sldVol_, "The music's volume, loudest at the top"},
-      {cmdDir_, "Add the music files of a folder"},
-      {cmdRemove_, "Take the selected entry off the playlist"},
-      {cmdAddFile_, "Add one music file"},
-      {cmdClear_, "Take every entry off the playlist"},
+      {volumeSlider_, "The music's volume, loudest at the top"},
+      {addFolderButton, "Add the music files of a folder"},
+      {removeButton_, "Take the selected entry off the playlist"},
+      {addFileButton_, "Add one music file"},
+      {clearButton_, "Take every entry off the playlist"},
   };
   for (const auto& [control, tip] : tips)
     control->setToolTip(QString::fromLatin1(tip));
@@ -155,39 +117,39 @@ void PlayerWindow::bind(Player& player) {
         (player_->*click)();
     });
   };
-  forward(cmdPlay_, &Player::playSelected);
-  forward(cmdStop_, &Player::stop);
-  forward(cmdPause_, &Player::pause);
-  forward(cmdSave_, &Player::savePlaylist);
-  forward(cmdRemove_, &Player::removeSelected);
-  forward(cmdAddFile_, &Player::addFile);
-  forward(cmdClear_, &Player::clear);
+  forward(playButton_, &Player::playSelected);
+  forward(stopButton_, &Player::stop);
+  forward(pauseButton_, &Player::pause);
+  forward(saveButton_, &Player::savePlaylist);
+  forward(removeButton_, &Player::removeSelected);
+  forward(addFileButton_, &Player::addFile);
+  forward(clearButton_, &Player::clear);
 
-  connect(lstPlay_, &QListWidget::currentRowChanged, this, [this](int row) {
+  connect(playlist_, &QListWidget::currentRowChanged, this, [this](int row) {
     if (player_ != nullptr)
       player_->list().select(row);
   });
   // A double-click on an entry plays it, as selecting it and pressing "Play" does.
-  connect(lstPlay_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+  connect(playlist_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
     if (player_ == nullptr)
       return;
-    player_->list().select(lstPlay_->row(item));
+    player_->list().select(playlist_->row(item));
     player_->playSelected();
   });
   // A click on the list's empty part or a control-click would take the highlight off the
   // selected entry while it stays selected: it is shown again.
-  connect(lstPlay_, &QListWidget::itemSelectionChanged, this, [this] {
-    if (player_ != nullptr && lstPlay_->selectedItems().isEmpty() &&
+  connect(playlist_, &QListWidget::itemSelectionChanged, this, [this] {
+    if (player_ != nullptr && playlist_->selectedItems().isEmpty() &&
         player_->list().selection() >= 0)
       selectionChanged();
   });
   // Only the user's scrolling seeks: the music timer moves the slider with signals blocked, and
   // actionTriggered is never emitted for a value set by the program.
-  connect(slider3_, &QSlider::actionTriggered, this, [this] {
+  connect(positionSlider_, &QSlider::actionTriggered, this, [this] {
     if (player_ != nullptr)
-      player_->engine().positionSliderScrolled(slider3_->sliderPosition());
+      player_->engine().positionSliderScrolled(positionSlider_->sliderPosition());
   });
-  connect(sldVol_, &QSlider::valueChanged, this, [this](int value) {
+  connect(volumeSlider_, &QSlider::valueChanged, this, [this](int value) {
     if (player_ != nullptr)
       player_->engine().setVolumeSlider(value);
   });
@@ -212,23 +174,23 @@ void PlayerWindow::showFailure(const std::string& description) {
 void PlayerWindow::titlesChanged() {
   if (player_ == nullptr)
     return;
-  const QSignalBlocker blocker(lstPlay_);
-  lstPlay_->clear();
+  const QSignalBlocker blocker(playlist_);
+  playlist_->clear();
   for (const PlaylistEntry& entry : player_->list().entries())
-    lstPlay_->addItem(QString::fromStdString(entry.title));
+    playlist_->addItem(QString::fromStdString(entry.title));
   selectionChanged();
 }
 
 void PlayerWindow::selectionChanged() {
   if (player_ == nullptr)
     return;
-  const QSignalBlocker blocker(lstPlay_);
+  const QSignalBlocker blocker(playlist_);
   const int row = player_->list().selection();
-  lstPlay_->setCurrentRow(row);
+  playlist_->setCurrentRow(row);
   if (row < 0)
-    lstPlay_->clearSelection();
+    playlist_->clearSelection();
   else
-    lstPlay_->scrollToItem(lstPlay_->item(row));
+    playlist_->scrollToItem(playlist_->item(row));
 }
 
 void PlayerWindow::positionChanged() {
@@ -239,43 +201,31 @@ void PlayerWindow::positionChanged() {
   if (!positionShown_)
     return;
   const PlaybackEngine& engine = player_->engine();
-  lblLength_->setText(positionCaption(engine.positionLabel()));
-  const QSignalBlocker blocker(slider3_);
-  slider3_->setMaximum(engine.positionSliderMax());
-  slider3_->setValue(engine.positionSliderValue());
+  positionLabel_->setText(positionCaption(engine.positionLabel()));
+  const QSignalBlocker blocker(positionSlider_);
+  positionSlider_->setMaximum(engine.positionSliderMax());
+  positionSlider_->setValue(engine.positionSliderValue());
 }
 
 void PlayerWindow::volumeChanged() {
   if (player_ == nullptr)
     return;
   {
-    const QSignalBlocker blocker(sldVol_);
-    sldVol_->setValue(player_->engine().volumeSliderValue());
+    const QSignalBlocker blocker(volumeSlider_);
+    volumeSlider_->setValue(player_->engine().volumeSliderValue());
   }
-  if (sldVol_->value() != shownVolume_) {
-    shownVolume_ = sldVol_->value();
+  if (volumeSlider_->value() != shownVolume_) {
+    shownVolume_ = volumeSlider_->value();
     emit volumeSliderChanged(shownVolume_);
   }
 }
 
 void PlayerWindow::create() {
-  ensurePolished();
+  QtFormPort::create();
   if (created_ || player_ == nullptr)
     return;
   created_ = true;
   player_->load();
-}
-
-TwipsRect PlayerWindow::geometry() const {
-  return frameTwips(*this);
-}
-
-void PlayerWindow::move(float left, float top) {
-  moveFrameTwips(*this, left, top);
-}
-
-void PlayerWindow::setWidth(float width) {
-  setFrameWidthTwips(*this, width);
 }
 
 void PlayerWindow::showEvent(QShowEvent* event) {
@@ -287,7 +237,7 @@ void PlayerWindow::showEvent(QShowEvent* event) {
 bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
   // The volume is applied when a mouse button comes up on the slider, after a drag as well as
   // after a click on its groove (which moves the handle without a drag).
-  if (watched == sldVol_ && event->type() == QEvent::MouseButtonRelease && player_ != nullptr)
+  if (watched == volumeSlider_ && event->type() == QEvent::MouseButtonRelease && player_ != nullptr)
     player_->engine().volumeSliderReleased();
   return QWidget::eventFilter(watched, event);
 }

@@ -4,6 +4,7 @@
 
 #include "core/player/PlayerPort.h"
 #include "core/program/WindowPorts.h"
+#include "gui/QtFormPort.h"
 
 class QLabel;
 class QListWidget;
@@ -18,7 +19,7 @@ class Player;
 // the volume slider. It shows the state the player keeps and forwards the user's clicks to it;
 // it decides nothing itself. It lives hidden from start-up to the end and is kept docked below
 // the main window. Object names are the control names.
-class PlayerWindow final : public QWidget, public PlayerPort, public FormPort {
+class PlayerWindow final : public QtFormPort<QWidget, FormPort>, public PlayerPort {
   Q_OBJECT
 
  public:
@@ -39,11 +40,6 @@ class PlayerWindow final : public QWidget, public PlayerPort, public FormPort {
 
   // FormPort. Creating the window runs its load step (the playlist file, the volume at 10) once.
   void create() override;
-  TwipsRect geometry() const override;
-  void move(float left, float top) override;
-  void setWidth(float width) override;
-  bool isVisible() const override { return QWidget::isVisible(); }
-  void setVisible(bool visible) override { QWidget::setVisible(visible); }
 
  signals:
   // "Add Folder": the folder picker is to be opened.
@@ -62,18 +58,17 @@ class PlayerWindow final : public QWidget, public PlayerPort, public FormPort {
   int shownVolume_ = -1;
   bool positionShown_ = false;  // the slider and label show the engine's latest position
 
-  QLabel* lblLength_ = nullptr;
-  QSlider* slider3_ = nullptr;
-  QListWidget* lstPlay_ = nullptr;
-  QPushButton* cmdPlay_ = nullptr;
-  QPushButton* cmdStop_ = nullptr;
-  QPushButton* cmdPause_ = nullptr;
-  QPushButton* cmdSave_ = nullptr;
-  QSlider* sldVol_ = nullptr;
-  QPushButton* cmdDir_ = nullptr;
-  QPushButton* cmdRemove_ = nullptr;
-  QPushButton* cmdAddFile_ = nullptr;
-  QPushButton* cmdClear_ = nullptr;
+  QLabel* positionLabel_ = nullptr;
+  QSlider* positionSlider_ = nullptr;
+  QListWidget* playlist_ = nullptr;
+  QPushButton* playButton_ = nullptr;
+  QPushButton* stopButton_ = nullptr;
+  QPushButton* pauseButton_ = nullptr;
+  QPushButton* saveButton_ = nullptr;
+  QSlider* volumeSlider_ = nullptr;
+  QPushButton* removeButton_ = nullptr;
+  QPushButton* addFileButton_ = nullptr;
+  QPushButton* clearButton_ = nullptr;
 };
 
 }  // namespace pvx

@@ -88,13 +88,4 @@ void setFrameWidthTwips(QWidget& w, float width) {
   }
 }
 
-void QtFormPort::create() {
-  // Created without being put on the screen: a window shown and hidden in the same instant
-  // shows nothing, but the platform would report its first geometry late and undo the size and
-  // place the start-up gives the window next.
-  w_.ensurePolished();
-  if (load_)
-    load_();
-}
-
 }  // namespace pvx

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QWidget>
-#include <functional>
+#include <type_traits>
 
 #include "core/program/WindowPorts.h"
 
@@ -19,22 +19,24 @@ TwipsRect frameTwips(const QWidget& w);
 void moveFrameTwips(QWidget& w, float left, float top);
 void setFrameWidthTwips(QWidget& w, float width);
 
-// A top-level Qt window seen as a form that the program's behaviour shows, hides and moves.
-class QtFormPort final : public FormPort {
- public:
-  // load: the window's own load step, run when the window is created.
-  explicit QtFormPort(QWidget& w, std::function<void()> load = {})
-      : w_(w), load_(std::move(load)) {}
-  void create() override;
-  TwipsRect geometry() const override { return frameTwips(w_); }
-  void move(float left, float top) override { moveFrameTwips(w_, left, top); }
-  void setWidth(float width) override { setFrameWidthTwips(w_, width); }
-  bool isVisible() const override { return w_.isVisible(); }
-  void setVisible(bool visible) override { w_.setVisible(visible); }
+// A top-level Qt window (Window: QWidget or a kind of it) seen as a form that the program's
+// behaviour shows, hides and moves (Port: FormPort or a port built on it). The form's geometry is
+// the window's outer frame in twips. Each of the program's windows derives from it once, e.g.
+// QtFormPort<QMainWindow, MainWindowPort>, and adds only what is its own.
+template <class Window, class Port>
+class QtFormPort : public Window, public Port {
+  static_assert(std::is_base_of_v<QWidget, Window> && std::is_base_of_v<FormPort, Port>);
 
- private:
-  QWidget& w_;
-  std::function<void()> load_;
+ public:
+  // Created without being put on the screen: a window shown and hidden in the same instant
+  // shows nothing, but the platform would report its first geometry late and undo the size and
+  // place the start-up gives the window next.
+  void create() override { Window::ensurePolished(); }
+  TwipsRect geometry() const override { return frameTwips(*this); }
+  void move(float left, float top) override { moveFrameTwips(*this, left, top); }
+  void setWidth(float width) override { setFrameWidthTwips(*this, width); }
+  bool isVisible() const override { return Window::isVisible(); }
+  void setVisible(bool visible) override { Window::setVisible(visible); }
 };
 
 }  // namespace pvx

@@ -132,7 +132,7 @@ TEST(MessageSetMenus, SaveAndOpenGoThroughTheDialogs) {
   program->mainWindow().editDuelText(DuelText::Won, "changed");
   dialogs.file = (folder / "Saves" / "main.pvx").string();
   program->mainWindow().findChild<QAction*>("mnuOpen")->trigger();
-  EXPECT_EQ(program->mainWindow().duelText(DuelText::Won), "%s beat %d");
+  EXPECT_EQ(program->mainWindow().findChild<QLineEdit*>("txtDuelWon")->text(), "%s beat %d");
   EXPECT_TRUE(dialogs.boxes.empty());
 }
 

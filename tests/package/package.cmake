@@ -40,7 +40,7 @@ add_test(NAME package.replay
     -P ${PROJECT_SOURCE_DIR}/tests/app/replay/run_replay.cmake)
 add_test(NAME package.data-folder
   COMMAND xvfb-run -a -s "-screen 0 1024x768x24" bash "${here}/data-folder.sh" "${root}")
-set_tests_properties(package.data-folder PROPERTIES TIMEOUT 300)
+set_tests_properties(package.data-folder PROPERTIES TIMEOUT 300 RESOURCE_LOCK parlevox_xvfb)
 
 set_tests_properties(package.unpack package.contents package.lintian package.desktop-entry
   package.metainfo package.version package.replay package.data-folder PROPERTIES LABELS package)

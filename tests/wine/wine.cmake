@@ -27,7 +27,7 @@ if(PARLEVOX_WINDOWS_BUILD_DIR)
           --gtest_filter=${suite}.*)
       list(APPEND listed "${suite}.*")
       set_tests_properties(wine.${suite} PROPERTIES
-        LABELS wine FIXTURES_REQUIRED parlevox_wine_prefix RESOURCE_LOCK parlevox_wine TIMEOUT 120)
+        LABELS wine FIXTURES_REQUIRED parlevox_wine_prefix RESOURCE_LOCK "parlevox_wine;parlevox_xvfb" TIMEOUT 120)
     endforeach()
     # Whatever suite the list does not name still runs.
     get_filename_component(name "${program}" NAME_WE)
@@ -36,7 +36,7 @@ if(PARLEVOX_WINDOWS_BUILD_DIR)
       COMMAND bash "${wine_runner}" "${wine_prefix}" "${wine_programs}/${program}"
         --gtest_filter=-${excluded})
     set_tests_properties(wine.${name}.unlisted PROPERTIES
-      LABELS wine FIXTURES_REQUIRED parlevox_wine_prefix RESOURCE_LOCK parlevox_wine TIMEOUT 120)
+      LABELS wine FIXTURES_REQUIRED parlevox_wine_prefix RESOURCE_LOCK "parlevox_wine;parlevox_xvfb" TIMEOUT 120)
   endfunction()
 
   # The suites that drive the real parlevox.exe: registered only with a release zip to take it
@@ -52,7 +52,7 @@ if(PARLEVOX_WINDOWS_BUILD_DIR)
         COMMAND ${CMAKE_COMMAND} -DZIP=${PARLEVOX_WINDOWS_ZIP} -DPARENT=${app_parent}
           -P "${PROJECT_SOURCE_DIR}/tests/wine-gui/unzip.cmake")
       set_tests_properties(wine-gui.unzip PROPERTIES
-        LABELS wine-gui FIXTURES_SETUP parlevox_wine_gui_app RESOURCE_LOCK parlevox_wine)
+        LABELS wine-gui FIXTURES_SETUP parlevox_wine_gui_app RESOURCE_LOCK "parlevox_wine;parlevox_xvfb")
     endif()
     foreach(suite IN LISTS ARGN)
       add_test(NAME wine-gui.${suite}
@@ -62,7 +62,7 @@ if(PARLEVOX_WINDOWS_BUILD_DIR)
         LABELS wine-gui
         ENVIRONMENT "PARLEVOX_WINDOWS_APP_PARENT=${app_parent};PARLEVOX_WINE_TIMEOUT=240"
         FIXTURES_REQUIRED "parlevox_wine_prefix;parlevox_wine_gui_app"
-        RESOURCE_LOCK parlevox_wine TIMEOUT 300)
+        RESOURCE_LOCK "parlevox_wine;parlevox_xvfb" TIMEOUT 300)
     endforeach()
   endfunction()
 

@@ -12,9 +12,9 @@ namespace pvx {
 // The editor window MessageEditorWindow as the behaviour sees it.
 class EditorWindowPort : public FormPort {
  public:
-  virtual std::string messageText() const = 0;  // txtMessage
+  virtual std::string messageText() const = 0;  // the message's text box
   virtual void setMessageText(const std::string& text) = 0;
-  // chkEnabled: 0 unticked, 1 ticked; any other value is shown without failing.
+  // The "Message Enabled?" box: 0 unticked, 1 ticked; any other value is shown without failing.
   virtual int checkValue() const = 0;
   virtual void setCheckValue(int value) = 0;
   // Puts the keyboard focus into the text box, so that what the user types goes into the message.

@@ -19,19 +19,18 @@ enum class PlaybackState { Idle, Playing, Paused };
 // window's buttons and sliders and by the music chat commands, with the music timer showing the
 // position and handing over to the transport's nextSong when a track ends.
 //
-// The engine also keeps the numbers the window shows of it: what the position label shows
-// (lblLength), the position slider Slider3 (value and maximum) and the volume slider sldVol; the
-// window is told through PlayerPort::positionChanged and volumeChanged and writes the captions
-// itself.
+// The engine also keeps the numbers the window shows of it: what the position label shows, the
+// position slider (value and maximum) and the volume slider; the window is told through
+// PlayerPort::positionChanged and volumeChanged and writes the captions itself.
 class PlaybackEngine {
  public:
   static constexpr std::int64_t kMusicIntervalMs = 100;
   static constexpr int kVolumeSliderMax = 20;
-  // sldVol's value once the player window has been created.
+  // The volume slider's value once the player window has been created.
   static constexpr int kVolumeAtCreation = 10;
-  // Attenuation per step of sldVol, in hundredths of a decibel.
+  // Attenuation per step of the volume slider, in hundredths of a decibel.
   static constexpr long kVolumePerStep = -125;
-  // Slider3's maximum until the first track sets it.
+  // The position slider's maximum until the first track sets it.
   static constexpr int kPositionMaxAtCreation = 10;
 
   // What the position label shows: nothing before the first track; right after a track starts,
@@ -68,12 +67,12 @@ class PlaybackEngine {
   // once. A volume outside 0 to 20 is taken as the nearest end.
   void setChatVolume(std::int16_t volume);
 
-  // The user moved sldVol to value (kept within 0 to 20); applied at the release.
+  // The user moved the volume slider to value (kept within 0 to 20); applied at the release.
   void setVolumeSlider(int value);
-  // A mouse button was released on sldVol: a loaded track takes its volume.
+  // A mouse button was released on the volume slider: a loaded track takes its volume.
   void volumeSliderReleased();
-  // The user scrolled Slider3 to value (whole seconds, kept within the slider's range): a loaded
-  // track moves there.
+  // The user scrolled the position slider to value (whole seconds, kept within the slider's
+  // range): a loaded track moves there.
   void positionSliderScrolled(int value);
   // A tick of the music timer: shows the position and lets the graph tell of the track's end.
   void musicTick();

@@ -11,8 +11,8 @@
 
 namespace pvx {
 
-// The music player's playlist: the entries the list lstPlay shows (each a title and the path it
-// plays), the selection, and the playlist file it is loaded from and saved to. None of its
+// The music player's playlist: the entries the player window's list shows (each a title and the
+// path it plays), the selection, and the playlist file it is loaded from and saved to. None of its
 // operations touches playback.
 //
 // Besides its entries the playlist may hold reserved slots: places of the playlist file that have
@@ -35,7 +35,7 @@ class Playlist {
   // isHidden: the system's own test (Windows has an attribute for it).
   Playlist(PlayerPort& port, std::filesystem::path playlistFile, HiddenFileTest isHidden = dotFile);
 
-  // --- The list lstPlay ---
+  // --- The list the player window shows ---
   std::int16_t count() const { return static_cast<std::int16_t>(entries_.size()); }
   const std::vector<PlaylistEntry>& entries() const { return entries_; }
   // Every entry's title, in order.

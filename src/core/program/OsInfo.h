@@ -16,29 +16,18 @@ class OsInfo {
  public:
   using Query = std::function<bool(OsVersionRecord&)>;
 
-  // Asks the given query instead. A query that fails (or is empty) leaves every number 0 and the
-  // service-pack text empty, whatever it wrote into the record.
+  // Asks the given query instead. A query that fails (or is empty) leaves every number 0, whatever
+  // it wrote into the record.
   explicit OsInfo(const Query& query);
 
-  std::int32_t majorVersion() const;
-  std::int32_t minorVersion() const;
   // The low 16 bits of the build number as a signed 16-bit value: Windows 9x keeps the version in
   // the high bits, and 0xFFFF shows as -1.
   std::int32_t buildNumber() const;
-  std::int32_t platformId() const;
 
-  bool isWin2K() const { return isWin2K_; }  // NT family, major version 5 or more
-  bool isWinNT() const { return isWinNT_; }
-  bool isWin9x() const { return isWin95_ || isWin98_; }
-  bool isWin95() const { return isWin95_; }  // 9x family, minor version below 10
-  bool isWin98() const { return isWin98_; }  // 9x family, minor version 10 or more (ME too)
-
-  // "Windows 95", "Windows 98", "Windows 2000", or "Windows NT" for everything else.
+  // "Windows 95" (9x family, minor version below 10), "Windows 98" (9x family, minor version 10
+  // or more, ME too), "Windows 2000" (NT family, major version 5 or more), or "Windows NT" for
+  // everything else.
   std::string platform() const;
-  // For example "Windows 2000 v5.1, Build 2600".
-  std::string version() const;
-  // The service-pack text (UTF-8) without the blanks at either end.
-  std::string csdVersion() const;
 
   // Whether the query described Windows: it named no other system.
   bool isWindows() const { return record_.systemName.empty(); }
@@ -49,12 +38,6 @@ class OsInfo {
 
  private:
   OsVersionRecord record_;
-  // The service-pack text after tidying: always 128 characters, UTF-8.
-  std::string csdVersion_;
-  bool isWinNT_ = false;
-  bool isWin2K_ = false;
-  bool isWin95_ = false;
-  bool isWin98_ = false;
 };
 
 }  // namespace pvx

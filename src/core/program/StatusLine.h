@@ -7,7 +7,7 @@
 
 namespace pvx {
 
-// The main window's status line (label lblPlatform): the OS description at start-up, then the
+// The main window's status line, at its foot: the OS description at start-up, then the
 // local player's name beside the OS, that the game is not running, or that it runs out of reach.
 // Windows is told by its platform and build ("Windows 2000", "2195"); another system by its name
 // and kernel version ("Linux 6.1.0"), the same in both places.

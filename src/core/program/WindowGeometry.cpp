@@ -10,18 +10,6 @@ TwipsRect centerForm(TwipsRect window, float screenWidth, float screenHeight) {
   return window;
 }
 
-TwipsRect centerForm(TwipsRect window, const TwipsRect& reference, bool windowIsMdiChild,
-                     bool referenceIsMdiChild) {
-  if (windowIsMdiChild && !referenceIsMdiChild) {
-    window.left = (reference.width - window.width) / 2.0f;
-    window.top = (reference.height - window.height) / 2.0f;
-  } else {
-    window.left = reference.left + (reference.width - window.width) / 2.0f;
-    window.top = reference.top + (reference.height - window.height) / 2.0f;
-  }
-  return window;
-}
-
 TwipsRect keepInside(TwipsRect window, const TwipsRect& area) {
   // An area of no size (no screen known) places nothing.
   if (area.width <= 0 || area.height <= 0)

@@ -11,12 +11,8 @@ struct TwipsRect {
   friend bool operator==(const TwipsRect&, const TwipsRect&) = default;
 };
 
-// Centres a window of the given size: without a reference window on the screen; with one, in the
-// reference window (in its client area when the window is an MDI child and the reference is
-// not). Width and height do not change.
+// Centres a window of the given size on the screen. Width and height do not change.
 TwipsRect centerForm(TwipsRect window, float screenWidth, float screenHeight);
-TwipsRect centerForm(TwipsRect window, const TwipsRect& reference, bool windowIsMdiChild,
-                     bool referenceIsMdiChild);
 
 // Moves a window as little as needed to lie inside area: up and left first, but never above or
 // left of the area's top-left corner (a window larger than the area keeps its title bar and left

@@ -31,8 +31,8 @@ class FormPort {
 // The main window MainWindow.
 class MainWindowPort : public FormPort {
  public:
-  // Shows a duel message template in its box (txtDuelEngage, txtDuelWon, txtDuelLost). What the
-  // user types there reaches the message set through the window's own signal.
+  // Shows a duel message template in its box (the boxes of a duel engaged, won and lost). What
+  // the user types there reaches the message set through the window's own signal.
   virtual void setDuelText(DuelText which, const std::string& text) = 0;
   // The size of the whole screen.
   virtual float screenWidth() const = 0;
@@ -43,10 +43,10 @@ class MainWindowPort : public FormPort {
   // Handles the events that are waiting (clicks, repaints, other timers) and returns.
   virtual void yieldToEvents() = 0;
 
-  // The status line, label lblPlatform.
+  // The status line at the foot of the window.
   virtual std::string statusLine() const = 0;
   virtual void setStatusLine(const std::string& text) = 0;
-  // The newest console text, label ChatText.
+  // The newest console text, in the line above the buttons.
   virtual std::string chatText() const = 0;
   virtual void setChatText(const std::string& text) = 0;
   // The "Back to Game" button's visibility.

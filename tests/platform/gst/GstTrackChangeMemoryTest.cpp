@@ -2,14 +2,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "platform/RealTime.h"
 #include "platform/gst/GstMediaBackEnd.h"
 #include "platform/gst/TestTones.h"
 #include "support/PlayerTestPorts.h"
@@ -31,6 +30,7 @@ long residentKb() {
 }
 
 using pvx::testing::makeTone;
+using pvx::testing::pollUntil;
 
 TEST(GstTrackChanges, TwentyTracksInARowLeaveTheResidentMemoryWhereTheFirstLeftIt) {
   pvx::GstMediaBackEnd backEnd;
@@ -60,13 +60,11 @@ TEST(GstTrackChanges, TwentyTracksInARowLeaveTheResidentMemoryWhereTheFirstLeftI
     ASSERT_EQ(graph->currentPosition().value_or(-1), 0.0) << "track " << track;
     ASSERT_TRUE(graph->setVolume(-10000));
     ASSERT_TRUE(graph->run());
-    // A bound that tells a hang from a track that played, not fast from slow.
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!ended && std::chrono::steady_clock::now() < giveUp) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto trackEnded = [&] {
       graph->dispatchEvents();
-    }
-    ASSERT_TRUE(ended) << "track " << track << " never ended";
+      return ended;
+    };
+    ASSERT_TRUE(pollUntil(trackEnded)) << "track " << track << " never ended";
     if (track == 0)
       afterFirst = residentKb();
   }
@@ -90,7 +88,7 @@ TEST(GstTrackChanges, AGraphDroppedWhilePlayingLeavesTheNextOneFresh) {
   ASSERT_NE(first, nullptr);
   ASSERT_TRUE(first->renderFile(file.string()));
   ASSERT_TRUE(first->run());
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  ASSERT_TRUE(pollUntil([&] { return first->currentPosition().value_or(0) > 0; }));
   ASSERT_TRUE(first->setRate(0.5));
   ASSERT_TRUE(first->setCurrentPosition(0.6));
   first->stop();
@@ -109,12 +107,10 @@ TEST(GstTrackChanges, AGraphDroppedWhilePlayingLeavesTheNextOneFresh) {
   EXPECT_EQ(second->currentPosition().value_or(-1), 0.0);
   EXPECT_NEAR(second->duration().value_or(-1), 1.0, 0.05);
   ASSERT_TRUE(second->run());
-  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!ended && std::chrono::steady_clock::now() < giveUp) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(pollUntil([&] {
     second->dispatchEvents();
-  }
-  ASSERT_TRUE(ended);
+    return ended;
+  }));
   EXPECT_NEAR(second->currentPosition().value_or(-1), 1.0, 0.05);
 }
 

@@ -52,8 +52,9 @@ if(TARGET parlevox_x11)
   target_include_directories(parlevox_x11_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   add_test(NAME x11.game_window
     COMMAND xvfb-run -a -s "-screen 0 1024x768x24" $<TARGET_FILE:parlevox_x11_tests>)
+  # One xvfb-run starting at a time: two may choose the same free display (see wine.cmake).
   set_tests_properties(x11.game_window PROPERTIES
-    LABELS x11 ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 180)
+    LABELS x11 ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 180 RESOURCE_LOCK parlevox_xvfb)
 
   # The program's own windows framed, placed and focused by the window manager.
   add_executable(parlevox_desktop_tests gui/gui_main.cpp platform/x11/DesktopWindowsTest.cpp)
@@ -62,5 +63,5 @@ if(TARGET parlevox_x11)
   add_test(NAME x11.desktop_windows
     COMMAND xvfb-run -a -s "-screen 0 1024x768x24" $<TARGET_FILE:parlevox_desktop_tests>)
   set_tests_properties(x11.desktop_windows PROPERTIES
-    LABELS x11 ENVIRONMENT "QT_QPA_PLATFORM=xcb" TIMEOUT 180)
+    LABELS x11 ENVIRONMENT "QT_QPA_PLATFORM=xcb" TIMEOUT 180 RESOURCE_LOCK parlevox_xvfb)
 endif()
