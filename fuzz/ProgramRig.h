@@ -8,9 +8,9 @@
 #include "core/console/PracticeConsole.h"
 #include "core/console/PracticeGame.h"
 #include "core/console/SimulatedWindowSystem.h"
-#include "core/console/VirtualClock.h"
 #include "core/player/FakeMediaBackEnd.h"
 #include "core/program/Core.h"
+#include "core/time/VirtualClock.h"
 #include "support/FakePorts.h"
 #include "support/PlayerTestPorts.h"
 

@@ -44,7 +44,6 @@
 #include "FuzzFolder.h"
 #include "ProgramRig.h"
 #include "TypedCommandCheck.h"
-#include "core/console/PracticeGame.h"
 #include "core/text/Text.h"
 #include "core/watcher/ConsoleLines.h"
 
@@ -247,8 +246,8 @@ class Session {
     const std::string speaker(rest.substr(0, colon));
     const std::string said(colon == std::string_view::npos ? "" : rest.substr(colon + 1));
     const auto same = [](const std::string& a, const std::string& b) {
-      const std::string x = pvx::PracticeGame::stripColours(a, '9');
-      const std::string y = pvx::PracticeGame::stripColours(b, '9');
+      const std::string x = pvx::text::stripColours(a, '9');
+      const std::string y = pvx::text::stripColours(b, '9');
       return x.size() == y.size() && pvx::text::findNoCase(x, y) == 0;
     };
     cycle();  // what the game printed before is read first

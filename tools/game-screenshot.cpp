@@ -25,8 +25,8 @@
 
 #include "app/Program.h"
 #include "core/console/ConsoleBridge.h"
-#include "core/console/VirtualClock.h"
 #include "core/player/FakeMediaBackEnd.h"
+#include "core/time/VirtualClock.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

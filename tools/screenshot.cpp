@@ -16,9 +16,9 @@
 #include <filesystem>
 
 #include "app/Program.h"
-#include "core/console/VirtualClock.h"
 #include "core/player/FakeMediaBackEnd.h"
 #include "core/player/PlaylistFile.h"
+#include "core/time/VirtualClock.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "core/console/Clock.h"
 #include "core/console/GameStream.h"
 #include "core/console/PracticeConsole.h"
 #include "core/console/PracticeGame.h"
 #include "core/console/SimulatedWindowSystem.h"
 #include "core/console/StreamConsole.h"
 #include "core/program/Core.h"
+#include "core/time/Clock.h"
 #include "gui/EventLoopYield.h"
 #include "gui/FolderPickerWindow.h"
 #include "gui/MainWindow.h"

@@ -8,9 +8,9 @@
 
 #include "app/Program.h"
 #include "app/ReplayScript.h"
-#include "core/console/VirtualClock.h"
 #include "core/player/FakeMediaBackEnd.h"
 #include "core/player/PlaylistFile.h"
+#include "core/time/VirtualClock.h"
 
 namespace pvx {
 

@@ -3,7 +3,7 @@
 #include <QMainWindow>
 #include <functional>
 
-#include "core/program/WindowPorts.h"
+#include "core/windows/WindowPorts.h"
 #include "gui/QtFormPort.h"
 
 class QLabel;

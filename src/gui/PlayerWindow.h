@@ -3,7 +3,7 @@
 #include <QWidget>
 
 #include "core/player/PlayerPort.h"
-#include "core/program/WindowPorts.h"
+#include "core/windows/WindowPorts.h"
 #include "gui/QtFormPort.h"
 
 class QLabel;

@@ -3,7 +3,7 @@
 #include <QElapsedTimer>
 #include <functional>
 
-#include "core/console/Clock.h"
+#include "core/time/Clock.h"
 
 namespace pvx {
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "core/program/WindowPorts.h"
+#include "core/windows/WindowPorts.h"
 
 class QWidget;
 

@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <type_traits>
 
-#include "core/program/WindowPorts.h"
+#include "core/windows/WindowPorts.h"
 
 namespace pvx {
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "core/program/OsVersionQuery.h"
+#include "core/windows/OsVersionQuery.h"
 
 // What the program asks of the operating system beyond the C++ library, implemented once for
 // Windows (platform/win32) and once for the other systems (platform/posix). The program's wiring

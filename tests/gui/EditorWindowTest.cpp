@@ -10,7 +10,7 @@
 #include <filesystem>
 
 #include "app/Program.h"
-#include "core/console/VirtualClock.h"
+#include "core/time/VirtualClock.h"
 #include "support/FakePorts.h"
 #include "support/RunningProgram.h"
 

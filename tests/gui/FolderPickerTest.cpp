@@ -12,10 +12,10 @@
 
 #include "core/console/ConsoleBridge.h"
 #include "core/console/SimulatedWindowSystem.h"
-#include "core/console/VirtualClock.h"
 #include "core/player/FakeMediaBackEnd.h"
 #include "core/player/FolderPicker.h"
 #include "core/player/Player.h"
+#include "core/time/VirtualClock.h"
 #include "gui/FolderPickerWindow.h"
 #include "gui/PlayerWindow.h"
 #include "support/FakePorts.h"

@@ -20,7 +20,7 @@
 #include <filesystem>
 
 #include "app/Program.h"
-#include "core/console/VirtualClock.h"
+#include "core/time/VirtualClock.h"
 #include "gui/QtDialogs.h"
 #include "platform/RealTime.h"
 #include "support/FakePorts.h"

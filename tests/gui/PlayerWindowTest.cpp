@@ -11,9 +11,9 @@
 
 #include "core/console/ConsoleBridge.h"
 #include "core/console/SimulatedWindowSystem.h"
-#include "core/console/VirtualClock.h"
 #include "core/player/FakeMediaBackEnd.h"
 #include "core/player/Player.h"
+#include "core/time/VirtualClock.h"
 #include "gui/PlayerWindow.h"
 #include "support/FakePorts.h"
 #include "support/PlayerTestPorts.h"

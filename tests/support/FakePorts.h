@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "core/console/VirtualClock.h"
 #include "core/messages/MessageEditor.h"
-#include "core/program/WindowPorts.h"
+#include "core/time/VirtualClock.h"
+#include "core/windows/WindowPorts.h"
 
 namespace pvx::testing {
 

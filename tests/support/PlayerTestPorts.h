@@ -14,7 +14,7 @@
 #include "core/player/PlayerPort.h"
 #include "core/player/Playlist.h"
 #include "core/player/TransportPort.h"
-#include "core/program/WindowPorts.h"
+#include "core/windows/WindowPorts.h"
 #include "support/TestFolder.h"
 
 namespace pvx::testing {

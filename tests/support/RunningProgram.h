@@ -6,7 +6,7 @@
 #include <random>
 
 #include "app/Program.h"
-#include "core/console/VirtualClock.h"
+#include "core/time/VirtualClock.h"
 
 namespace pvx::testing {
 

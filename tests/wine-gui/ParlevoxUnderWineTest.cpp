@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "core/program/OsInfo.h"
+#include "core/windows/OsInfo.h"
 #include "platform/SystemCalls.h"
 #include "wine-gui/ParlevoxProcess.h"
 #include "wine/PracticeConsoleProcess.h"

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "core/program/GameWindow.h"
 #include "core/text/Text.h"
+#include "core/windows/GameWindow.h"
 #include "wine/WineConsoleFixture.h"
 
 using pvx::GameWindow;

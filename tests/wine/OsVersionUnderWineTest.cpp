@@ -13,7 +13,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/program/OsInfo.h"
+#include "core/windows/OsInfo.h"
 #include "platform/SystemCalls.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "core/console/Clock.h"
 #include "core/console/WindowSystem.h"
+#include "core/time/Clock.h"
 
 namespace pvx::testing {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/console/ConsoleBridge.h"
-#include "core/console/VirtualClock.h"
+#include "core/time/VirtualClock.h"
 #include "platform/win32/Win32WindowSystem.h"
 #include "wine/PracticeConsoleProcess.h"
 #include "wine/RecordingWindowSystem.h"

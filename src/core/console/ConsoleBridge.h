@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/console/Clock.h"
 #include "core/console/WindowSystem.h"
+#include "core/time/Clock.h"
 
 namespace pvx {
 
@@ -13,7 +13,11 @@ namespace pvx {
 // log, types one command into the console's input line, and waits between typed commands.
 class ConsoleBridge {
  public:
+  // The retail game's windows: its console window and its main window (the class's "®" is
+  // byte 0xAE in the game's code page).
   static constexpr const char* kConsoleTitle = "Jedi Knight Academy MP Console";
+  static constexpr const char* kConsoleClass = "JAMP WinConsole";
+  static constexpr const char* kGameWindowClass = "Jedi Knight®: Jedi Academy (MP)";
   static constexpr const char* kNoText = ">No text for this class<";
 
   ConsoleBridge(WindowSystem& ws, Clock& clock) : ws_(ws), clock_(clock) {}

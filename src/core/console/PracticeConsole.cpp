@@ -35,11 +35,11 @@ void PracticeConsole::start() {
   if (running())
     return;
   game_.clearLog();  // a game that starts has a fresh console
-  gameWindow_ = ws_.createWindow(text::toCp1252(kGameWindowClass), "");
+  gameWindow_ = ws_.createWindow(text::toCp1252(ConsoleBridge::kGameWindowClass), "");
   ws_.setVisibilityHandler(gameWindow_, [this](bool visible) {
     notify([&](Listener& l) { l.gameWindowVisibilityChanged(visible); });
   });
-  console_ = ws_.createWindow(kConsoleClass, ConsoleBridge::kConsoleTitle);
+  console_ = ws_.createWindow(ConsoleBridge::kConsoleClass, ConsoleBridge::kConsoleTitle);
   input_ = ws_.createWindow("Edit", "", console_);
   ws_.createWindow("Button", "Copy", console_);
   ws_.createWindow("Button", "Clear", console_);

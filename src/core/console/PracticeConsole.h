@@ -16,9 +16,6 @@ namespace pvx {
 // (MP)" and which has no title. A carriage return in the input line runs the line in the game.
 class PracticeConsole {
  public:
-  static constexpr const char* kConsoleClass = "JAMP WinConsole";
-  static constexpr const char* kGameWindowClass = "Jedi Knight®: Jedi Academy (MP)";
-
   // What the practice console window and the replay watch.
   class Listener {
    public:

@@ -46,19 +46,6 @@ void PracticeGame::setPlayerName(std::string_view utf8Name) {
   name_ = text::toCp1252(utf8Name);
 }
 
-std::string PracticeGame::stripColours(std::string_view s, char highest) {
-  std::string out;
-  out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '^' && i + 1 < s.size() && s[i + 1] >= '0' && s[i + 1] <= highest) {
-      ++i;
-      continue;
-    }
-    out.push_back(s[i]);
-  }
-  return out;
-}
-
 std::string PracticeGame::eventLine(Event event, std::string_view other) const {
   const std::string you = playerName() + "^7";
   const std::string them = std::string(other) + "^7";
@@ -90,7 +77,7 @@ void PracticeGame::print(std::string_view utf8Line) {
 }
 
 void PracticeGame::printAnsi(std::string_view ansiLine) {
-  std::string shown = keepColours_ ? std::string(ansiLine) : stripColours(ansiLine);
+  std::string shown = keepColours_ ? std::string(ansiLine) : text::stripColours(ansiLine);
   shown += "\r\n";
   // The game's console window holds a limited text: once about 32767 characters were added it
   // wipes itself and starts afresh.

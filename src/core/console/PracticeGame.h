@@ -50,10 +50,6 @@ class PracticeGame {
   // The local player's chat line, as the game prints it.
   std::string chatLine(std::string_view message) const;
 
-  // Removes every "^" followed by a digit from 0 to highest (the retail game's colours are 0-7;
-  // its open-source engine has ten).
-  static std::string stripColours(std::string_view s, char highest = '7');
-
   // Called after every change of the log.
   std::function<void()> onLogChanged;
 

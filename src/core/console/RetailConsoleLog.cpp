@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "core/console/PracticeGame.h"
+#include "core/text/Text.h"
 
 namespace pvx {
 
@@ -134,7 +134,7 @@ std::string RetailConsoleLog::shown(std::string_view line) {
       plain.push_back(line[i]);
     }
   }
-  return PracticeGame::stripColours(plain, '9');
+  return text::stripColours(plain, '9');
 }
 
 bool RetailConsoleLog::isClearCommand(std::string_view line) {

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "core/console/ConsoleBridge.h"
-#include "core/console/PracticeConsole.h"
 #include "core/text/Text.h"
 
 namespace pvx {
@@ -11,8 +10,8 @@ namespace pvx {
 StreamConsole::StreamConsole(GameStream& game, DesktopGameWindow* desktop)
     : game_(game),
       desktop_(desktop),
-      gameWindowClass_(text::toCp1252(PracticeConsole::kGameWindowClass)) {
-  console_ = ws_.createWindow(PracticeConsole::kConsoleClass, ConsoleBridge::kConsoleTitle);
+      gameWindowClass_(text::toCp1252(ConsoleBridge::kGameWindowClass)) {
+  console_ = ws_.createWindow(ConsoleBridge::kConsoleClass, ConsoleBridge::kConsoleTitle);
   input_ = ws_.createWindow("Edit", "", console_);
   ws_.createWindow("Button", "Copy", console_);
   ws_.createWindow("Button", "Clear", console_);

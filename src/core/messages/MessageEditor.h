@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/messages/MessageSet.h"
-#include "core/program/WindowPorts.h"
+#include "core/windows/WindowPorts.h"
 
 namespace pvx {
 

@@ -4,11 +4,9 @@
 #include <functional>
 #include <string>
 
-namespace pvx {
+#include "core/windows/DuelText.h"
 
-// The three duel message templates; in each, "%s" stands for the local player's name and "%d"
-// for the opponent's.
-enum class DuelText { Engage, Won, Lost };
+namespace pvx {
 
 // Which reply message, in the order of the "Customize Messages" menu.
 enum class MessageKind { Greeting = 0, SelfKill = 1, OwnEntry = 2, Limit = 3 };

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "core/console/Clock.h"
 #include "core/player/MediaBackEnd.h"
+#include "core/time/Clock.h"
 
 namespace pvx {
 

@@ -4,7 +4,7 @@
 
 #include "core/player/FolderPickerPort.h"
 #include "core/player/Player.h"
-#include "core/program/WindowPorts.h"
+#include "core/windows/WindowPorts.h"
 
 namespace pvx {
 

@@ -4,11 +4,11 @@
 #include <memory>
 #include <string>
 
-#include "core/console/Clock.h"
 #include "core/player/MediaBackEnd.h"
 #include "core/player/PlayerPort.h"
 #include "core/player/Playlist.h"
 #include "core/player/TransportPort.h"
+#include "core/time/Clock.h"
 
 namespace pvx {
 

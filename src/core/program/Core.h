@@ -4,7 +4,6 @@
 #include <functional>
 #include <memory>
 
-#include "core/console/Clock.h"
 #include "core/console/ConsoleBridge.h"
 #include "core/console/WindowSystem.h"
 #include "core/messages/MessageEditor.h"
@@ -15,16 +14,17 @@
 #include "core/player/MediaBackEnd.h"
 #include "core/player/Player.h"
 #include "core/player/PlayerPort.h"
-#include "core/program/GameWindow.h"
-#include "core/program/OsInfo.h"
-#include "core/program/PlayerDock.h"
 #include "core/program/StartUp.h"
-#include "core/program/StatusLine.h"
-#include "core/program/WindowPorts.h"
+#include "core/time/Clock.h"
 #include "core/watcher/CommandChain.h"
 #include "core/watcher/GameEventReplies.h"
 #include "core/watcher/MusicChatCommands.h"
 #include "core/watcher/WatchCycle.h"
+#include "core/windows/GameWindow.h"
+#include "core/windows/OsInfo.h"
+#include "core/windows/PlayerDock.h"
+#include "core/windows/StatusLine.h"
+#include "core/windows/WindowPorts.h"
 
 namespace pvx {
 

@@ -2,11 +2,11 @@
 
 #include <filesystem>
 
-#include "core/program/PlayerDock.h"
-#include "core/program/StatusLine.h"
-#include "core/program/WindowPorts.h"
 #include "core/watcher/GameEventReplies.h"
 #include "core/watcher/WatchCycle.h"
+#include "core/windows/PlayerDock.h"
+#include "core/windows/StatusLine.h"
+#include "core/windows/WindowPorts.h"
 
 namespace pvx {
 

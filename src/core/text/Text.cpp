@@ -381,4 +381,17 @@ std::string_view numberText(std::string_view line) {
   return line;
 }
 
+std::string stripColours(std::string_view s, char highest) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '^' && i + 1 < s.size() && s[i + 1] >= '0' && s[i + 1] <= highest) {
+      ++i;
+      continue;
+    }
+    out.push_back(s[i]);
+  }
+  return out;
+}
+
 }  // namespace pvx::text

@@ -60,4 +60,8 @@ std::string_view numberText(std::string_view line);
 // double quote are removed, so the game can never split the line into a second command.
 std::string makeInert(std::string_view utf8);
 
+// The text without its colour escapes: every "^" followed by a digit from 0 to highest (the
+// retail game's colours are 0-7; its open-source engine has ten).
+std::string stripColours(std::string_view s, char highest = '7');
+
 }  // namespace pvx::text

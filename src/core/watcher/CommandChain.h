@@ -4,9 +4,9 @@
 #include <string>
 
 #include "core/console/ConsoleBridge.h"
-#include "core/program/GameWindow.h"
-#include "core/program/WindowPorts.h"
 #include "core/watcher/WatchCycle.h"
+#include "core/windows/GameWindow.h"
+#include "core/windows/WindowPorts.h"
 
 namespace pvx {
 

@@ -4,12 +4,12 @@
 
 #include <memory>
 
-#include "core/console/Clock.h"
 #include "core/console/ConsoleBridge.h"
 #include "core/messages/MessageSet.h"
-#include "core/program/StatusLine.h"
-#include "core/program/WindowPorts.h"
+#include "core/time/Clock.h"
 #include "core/watcher/WatchCycle.h"
+#include "core/windows/StatusLine.h"
+#include "core/windows/WindowPorts.h"
 
 namespace pvx {
 

@@ -5,11 +5,11 @@
 #include <memory>
 #include <string>
 
-#include "core/console/Clock.h"
 #include "core/console/ConsoleBridge.h"
-#include "core/program/PlayerDock.h"
-#include "core/program/StatusLine.h"
-#include "core/program/WindowPorts.h"
+#include "core/time/Clock.h"
+#include "core/windows/PlayerDock.h"
+#include "core/windows/StatusLine.h"
+#include "core/windows/WindowPorts.h"
 
 namespace pvx {
 

@@ -8,8 +8,8 @@
 #include "core/console/ConsoleBridge.h"
 #include "core/console/PracticeConsole.h"
 #include "core/console/SimulatedWindowSystem.h"
-#include "core/console/VirtualClock.h"
-#include "core/program/WindowGeometry.h"
+#include "core/time/VirtualClock.h"
+#include "core/windows/WindowGeometry.h"
 
 using pvx::ConsoleBridge;
 using pvx::Hwnd;

@@ -10,7 +10,7 @@
 #include "core/console/ConsoleBridge.h"
 #include "core/console/PracticeConsole.h"
 #include "core/console/SimulatedWindowSystem.h"
-#include "core/console/VirtualClock.h"
+#include "core/time/VirtualClock.h"
 
 // The log of a game that has just been fed these lines, each as the window shows it.
 static std::string practiceLogOf(const std::vector<std::string>& lines) {

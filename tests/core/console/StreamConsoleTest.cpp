@@ -8,8 +8,8 @@
 
 #include "core/console/ConsoleBridge.h"
 #include "core/console/PracticeConsole.h"
-#include "core/console/VirtualClock.h"
 #include "core/text/Text.h"
+#include "core/time/VirtualClock.h"
 
 using pvx::Hwnd;
 using pvx::WindowSystem;
@@ -56,7 +56,7 @@ struct DesktopWindow final : pvx::DesktopGameWindow {
 
 struct StreamConsoleTest : ::testing::Test {
   Hwnd gameWindow() {
-    return console.findWindow(pvx::text::toCp1252(pvx::PracticeConsole::kGameWindowClass).c_str(),
+    return console.findWindow(pvx::text::toCp1252(pvx::ConsoleBridge::kGameWindowClass).c_str(),
                               nullptr);
   }
   std::string log() {
@@ -174,7 +174,7 @@ TEST_F(StreamConsoleTest, TheGameWindowFollowsTheDesktop) {
 TEST(StreamConsole, WithoutADesktopThereIsNoGameWindow) {
   ScriptedGame game;
   pvx::StreamConsole console(game, nullptr);
-  EXPECT_EQ(console.findWindow(pvx::text::toCp1252(pvx::PracticeConsole::kGameWindowClass).c_str(),
+  EXPECT_EQ(console.findWindow(pvx::text::toCp1252(pvx::ConsoleBridge::kGameWindowClass).c_str(),
                                nullptr),
             0u);
   pvx::VirtualClock clock;

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/console/VirtualClock.h"
 #include "core/player/FakeMediaBackEnd.h"
+#include "core/time/VirtualClock.h"
 #include "support/PlayerTestPorts.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "core/program/OsInfo.h"
+#include "core/windows/OsInfo.h"
 
 using namespace pvx;
 

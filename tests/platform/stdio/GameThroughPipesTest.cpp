@@ -19,10 +19,10 @@
 #include "RealEngine.h"
 #include "app/Program.h"
 #include "core/console/ConsoleBridge.h"
-#include "core/console/VirtualClock.h"
 #include "core/player/FakeMediaBackEnd.h"
 #include "core/player/PlaylistFile.h"
 #include "core/text/Text.h"
+#include "core/time/VirtualClock.h"
 #include "platform/stdio/StdioGame.h"
 
 using namespace pvx;

@@ -15,8 +15,8 @@
 #include "GameProcess.h"
 #include "app/Program.h"
 #include "core/console/ConsoleBridge.h"
-#include "core/console/VirtualClock.h"
 #include "core/player/FakeMediaBackEnd.h"
+#include "core/time/VirtualClock.h"
 
 namespace pvx::testing {
 

@@ -21,8 +21,8 @@
 #include "../stdio/GameProcess.h"
 #include "Desktop.h"
 #include "app/Program.h"
-#include "core/console/VirtualClock.h"
 #include "core/player/FakeMediaBackEnd.h"
+#include "core/time/VirtualClock.h"
 
 using pvx::X11GameWindow;
 using pvx::testing::Desktop;

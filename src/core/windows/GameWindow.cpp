@@ -1,4 +1,4 @@
-#include "core/program/GameWindow.h"
+#include "core/windows/GameWindow.h"
 
 #include "core/text/Text.h"
 

@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "core/messages/MessageSet.h"
-#include "core/program/WindowGeometry.h"
+#include "core/windows/DuelText.h"
+#include "core/windows/WindowGeometry.h"
 
 namespace pvx {
 

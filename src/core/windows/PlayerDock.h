@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "core/program/WindowPorts.h"
+#include "core/windows/WindowPorts.h"
 
 namespace pvx {
 

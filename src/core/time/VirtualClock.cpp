@@ -1,4 +1,4 @@
-#include "core/console/VirtualClock.h"
+#include "core/time/VirtualClock.h"
 
 #include <algorithm>
 #include <utility>

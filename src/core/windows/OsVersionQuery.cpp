@@ -1,4 +1,4 @@
-#include "core/program/OsVersionQuery.h"
+#include "core/windows/OsVersionQuery.h"
 
 #include <algorithm>
 #include <cstddef>

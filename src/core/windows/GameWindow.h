@@ -7,7 +7,7 @@ namespace pvx {
 // The game's main window (not its console): hidden by "!mini", shown again by "Back to Game".
 class GameWindow {
  public:
-  static constexpr const char* kClass = "Jedi Knight®: Jedi Academy (MP)";
+  static constexpr const char* kClass = ConsoleBridge::kGameWindowClass;
 
   explicit GameWindow(ConsoleBridge& bridge) : bridge_(bridge) {}
 

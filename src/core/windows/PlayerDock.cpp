@@ -1,4 +1,4 @@
-#include "core/program/PlayerDock.h"
+#include "core/windows/PlayerDock.h"
 
 #include <cmath>
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/console/Clock.h"
+#include "core/time/Clock.h"
 
 namespace pvx {
 

@@ -1,4 +1,4 @@
-#include "core/program/OsInfo.h"
+#include "core/windows/OsInfo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/program/WindowGeometry.h"
+#include "core/windows/WindowGeometry.h"
 
 #include <gtest/gtest.h>
 

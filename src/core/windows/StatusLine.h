@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "core/program/OsInfo.h"
-#include "core/program/WindowPorts.h"
+#include "core/windows/OsInfo.h"
+#include "core/windows/WindowPorts.h"
 
 namespace pvx {
 

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "core/program/OsVersionQuery.h"
+#include "core/windows/OsVersionQuery.h"
 
 namespace pvx {
 
