@@ -7,8 +7,19 @@
 # Inside the core, its folders stand in one order, from the bottom up (core_order below): a folder
 # includes only the folders before it, and every folder of src/core has its place in the order.
 # Prints every include that breaks a rule and exits non-zero when there is one.
+#   scripts/check-layers.sh --graph   prints instead which core folders each core folder includes
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+if [ "${1:-}" = "--graph" ]; then
+  for folder in src/core/*/; do
+    name=$(basename "$folder")
+    used=$(grep -rhoE '#include "core/[a-z]+/' "$folder" | sed 's|#include "core/||; s|/$||' |
+      sort -u | grep -vx "$name" | tr '\n' ' ' || true)
+    printf '%-9s -> %s\n' "$name" "$used"
+  done
+  exit 0
+fi
 
 failed=0
 # check FOLDER PATTERN WHY: every include line under FOLDER that matches PATTERN is a fault.
