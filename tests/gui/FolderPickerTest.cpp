@@ -58,7 +58,7 @@ struct FolderPickerTest : ::testing::Test {
     EXPECT_FALSE(pickWindow->isVisible());
   }
 
-  pvx::testing::TempFolder folder;
+  pvx::testing::TestFolder folder;
   const fs::path music = folder.path / "music";
   const fs::path playlistFile = folder.path / "playlist.lst";
   VirtualClock clock;
@@ -112,7 +112,7 @@ TEST_F(FolderPickerWindow, ReportsFullPathsWithoutATrailingSeparator) {
 }
 
 TEST(FolderPickerDrives, ADriveThatCannotBeReadKeepsThePreviousFolder) {
-  pvx::testing::TempFolder folder;
+  pvx::testing::TestFolder folder;
   fs::create_directories(folder.path / "one" / "sub");
   fs::create_directories(folder.path / "two");
   const QString one = QString::fromStdString((folder.path / "one").string());

@@ -58,7 +58,7 @@ struct PlayerWindowTest : ::testing::Test {
   QSlider& volume() { return find<QSlider>("sldVol"); }
   const FakeMediaBackEnd::GraphRecord& graph() const { return *media.newest(); }
 
-  pvx::testing::TempFolder folder;
+  pvx::testing::TestFolder folder;
   VirtualClock clock;
   FakeMediaBackEnd media{clock};
   SimulatedWindowSystem ws;

@@ -26,9 +26,9 @@ class MessageSets : public pvx::testing::WatcherHarness {
     return s.str();
   }
   void setAll() {
-    core.messages().setDuel(DuelText::Engage, "%s vs %d");
-    core.messages().setDuel(DuelText::Won, " won ");
-    core.messages().setDuel(DuelText::Lost, "^1lost");
+    core().messages().setDuel(DuelText::Engage, "%s vs %d");
+    core().messages().setDuel(DuelText::Won, " won ");
+    core().messages().setDuel(DuelText::Lost, "^1lost");
     setText(MessageKind::Greeting, "Hi %d");
     setFlag(MessageKind::Greeting, 1);
     setText(MessageKind::SelfKill, "Oops");
@@ -62,12 +62,12 @@ TEST_F(MessageSets, AnEmptyAnswerWritesTheExtensionAlone) {
 TEST_F(MessageSets, SaveThenLoadRestoresEveryValue) {
   setAll();
   sets().save();
-  core.messages().setDuel(DuelText::Engage, "x");
-  core.messages().setDuel(DuelText::Won, "x");
-  core.messages().setDuel(DuelText::Lost, "x");
+  core().messages().setDuel(DuelText::Engage, "x");
+  core().messages().setDuel(DuelText::Won, "x");
+  core().messages().setDuel(DuelText::Lost, "x");
   for (const MessageKind kind :
        {MessageKind::Greeting, MessageKind::SelfKill, MessageKind::OwnEntry, MessageKind::Limit})
-    core.messages().setMessage(kind, Message{"x", 9});
+    core().messages().setMessage(kind, Message{"x", 9});
 
   EXPECT_TRUE(sets().loadMessageSet("main"));
   EXPECT_EQ(window.duelText(DuelText::Engage), "%s vs %d");

@@ -32,7 +32,6 @@ class Commands : public pvx::testing::WatcherHarness {
  protected:
   Commands() : WatcherHarness(&music) {}
   void SetUp() override {
-    WatcherHarness::SetUp();
     startKnowingName();
     std::filesystem::create_directories(folder.path / "Saves");
     std::ofstream(folder.path / "Saves" / "duel.pvx", std::ios::binary)
@@ -185,7 +184,7 @@ TEST_F(Commands, MiniHidesTheGameAndTidiesTheTaskbar) {
   const SimulatedWindowSystem::Placement p = ws.placement(taskbar);
   EXPECT_EQ(p.cx, 0);  // neither moved nor sized
 
-  core.gameWindow().backToGame();
+  core().gameWindow().backToGame();
   EXPECT_TRUE(practice.gameWindowVisible());
 }
 

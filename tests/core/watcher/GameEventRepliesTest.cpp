@@ -12,14 +12,11 @@ namespace {
 // game prints names without colour escapes, as the real game's window shows them.
 class Replies : public pvx::testing::WatcherHarness {
  protected:
-  void SetUp() override {
-    WatcherHarness::SetUp();
-    startKnowingName();
-  }
+  void SetUp() override { startKnowingName(); }
   void duelTemplates(const std::string& engage, const std::string& won, const std::string& lost) {
-    core.messages().setDuel(DuelText::Engage, engage);
-    core.messages().setDuel(DuelText::Won, won);
-    core.messages().setDuel(DuelText::Lost, lost);
+    core().messages().setDuel(DuelText::Engage, engage);
+    core().messages().setDuel(DuelText::Won, won);
+    core().messages().setDuel(DuelText::Lost, lost);
   }
 };
 
@@ -51,7 +48,7 @@ TEST_F(Replies, AnotherPlayerIsGreetedOncePerGateOpening) {
 }
 
 TEST_F(Replies, DisabledGreetingStillEndsTheChainWhileTheGateIsOpen) {
-  core.messages().setDuel(DuelText::Engage, "%s vs %d");
+  core().messages().setDuel(DuelText::Engage, "%s vs %d");
   setFlag(MessageKind::Greeting, 0);
   // The gate is closed until the greeting timer's first tick: the chain goes on to the duel.
   ASSERT_FALSE(replies().greetingGateOpen());

@@ -148,7 +148,7 @@ TEST_F(GameThroughPipes, ABurstOfTypedLinesArrivesLineByLineEachOnceAndWhole) {
   for (int i = 0; i < 20; ++i)
     entries.push_back({"title " + std::to_string(i) + " of a rather long playlist", "/music/x"});
   PlaylistFile(PlaylistFile::in(folder)).save(entries);
-  program->player().list().loadPlaylist();
+  program->player().loadPlaylist();
   game().sendLine("say !listsongs");
   std::vector<std::string> all;
   auto clear = all.end();
