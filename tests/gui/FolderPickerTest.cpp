@@ -147,7 +147,7 @@ TEST_F(FolderPickerOk, AddsTheFolderAndBringsTheWindowsBackWithoutSaving) {
   ASSERT_EQ(list().count(), 3);
   EXPECT_EQ(list().item(1)->text(), "a.mp3");
   EXPECT_EQ(list().item(2)->text(), "b.mp3");
-  EXPECT_EQ(player.list().path(1), native(music / "a.mp3"));
+  EXPECT_EQ(player.playlist().path(1), native(music / "a.mp3"));
   expectOwnersShown();
   EXPECT_EQ(pvx::testing::readBytes(playlistFile), savedBefore);
 
@@ -171,7 +171,7 @@ TEST_F(FolderPickerOk, TwiceOnTheSameFolderAddsItTwiceAndShowsThePreviousChoice)
   EXPECT_EQ(pickWindow->currentFolder(), native(music));
   press("cmdOk");
   EXPECT_EQ(list().count(), 5);
-  EXPECT_EQ(player.list().paths().size(), 5u);
+  EXPECT_EQ(player.playlist().paths().size(), 5u);
 }
 
 using FolderPickerLeave = FolderPickerTest;
