@@ -11,14 +11,19 @@ bool windows2000(OsVersionRecord& r) {
 }
 
 CoreRig::CoreRig(Platform platform, Options options)
-    : window(&platform.clock),
+    : programFolder(folderFor(options.programFolder)),
+      window(&platform.clock),
       media(platform.clock),
       platform_(std::move(platform)),
       standIns_(options.standIns) {
   remakeCore(options.programFolder);
 }
 
-void CoreRig::remakeCore(const std::filesystem::path& programFolder) {
+std::filesystem::path CoreRig::folderFor(const std::filesystem::path& given) {
+  return given.empty() ? ownFolder_.emplace().path : given;
+}
+
+void CoreRig::remakeCore(const std::filesystem::path& folder) {
   core_.reset();
   core_.emplace(CorePorts{.windows = platform_.windows,
                           .clock = platform_.clock,
@@ -28,7 +33,7 @@ void CoreRig::remakeCore(const std::filesystem::path& programFolder) {
                           .playerWindow = playerWindow,
                           .playerView = playerWindow,
                           .dialogs = dialogs,
-                          .programFolder = programFolder.empty() ? folder.path : programFolder,
+                          .programFolder = folder.empty() ? programFolder : folder,
                           .osQuery = platform_.osQuery,
                           .isHiddenFile = platform_.isHiddenFile},
                 standIns_);

@@ -61,8 +61,8 @@ class CoreRig {
   // The program's behaviour, made with the rig.
   Core& core() { return *core_; }
   // Makes the program's behaviour again, as a new start of the program would find it: the
-  // windows keep what they show, programFolder (empty: the rig's folder) holds "Saves".
-  void remakeCore(const std::filesystem::path& programFolder = {});
+  // windows keep what they show, folder (empty: programFolder) holds "Saves".
+  void remakeCore(const std::filesystem::path& folder = {});
 
   // Runs the clock until one whole watch cycle (waits included) has run. False when none ran
   // within a minute of virtual time: the heartbeat has stopped.
@@ -93,7 +93,13 @@ class CoreRig {
   // hanging the run.
   static constexpr int kMostCycles = 200;
 
-  TestFolder folder;
+ private:
+  // The folder the rig made, when it was given none.
+  std::optional<TestFolder> ownFolder_;
+
+ public:
+  // Where "Saves" lies.
+  const std::filesystem::path programFolder;
   FakeMainWindow window;
   FakeEditorWindow editor;
   FakePlayerWindow playerWindow;
@@ -101,6 +107,8 @@ class CoreRig {
   FakeMediaBackEnd media;
 
  private:
+  // The folder given, or else a new one of the rig's own.
+  std::filesystem::path folderFor(const std::filesystem::path& given);
   // The path of the next entry; titles may repeat, paths do not.
   std::string nextPath(const std::string& title);
   void add(const std::string& title, const std::string& path);

@@ -67,21 +67,21 @@ TEST_F(Starting, ConsoleWithFewerThanFiveChildrenLeavesTheLogUnknown) {
 
 TEST_F(Starting, MakesTheSavesFolderAndLeavesAnExistingOneAlone) {
   core().start();
-  EXPECT_TRUE(std::filesystem::is_directory(folder.path / "Saves"));
+  EXPECT_TRUE(std::filesystem::is_directory(programFolder / "Saves"));
 
-  std::ofstream(folder.path / "Saves" / "main.pvx") << "keep me";
+  std::ofstream(programFolder / "Saves" / "main.pvx") << "keep me";
   remakeCore();
   core().start();
-  std::ifstream in(folder.path / "Saves" / "main.pvx");
+  std::ifstream in(programFolder / "Saves" / "main.pvx");
   std::string content;
   std::getline(in, content);
   EXPECT_EQ(content, "keep me");
 }
 
 TEST_F(Starting, AFolderThatCannotBeMadeIsIgnored) {
-  remakeCore(folder.path / "missing" / "deeper");
+  remakeCore(programFolder / "missing" / "deeper");
   core().start();
-  EXPECT_FALSE(std::filesystem::exists(folder.path / "missing"));
+  EXPECT_FALSE(std::filesystem::exists(programFolder / "missing"));
   EXPECT_TRUE(window.visible);
 }
 
