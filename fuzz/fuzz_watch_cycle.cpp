@@ -295,12 +295,10 @@ class Session {
       fail(std::string(when) + ": the watch timer is no longer armed");
   }
 
-  CheckedStep events_{[this](const std::string& text, std::string& name) {
-    return checkedEvents(text, name);
-  }};
-  CheckedStep commands_{[this](const std::string& text, std::string& name) {
-    return checkedCommands(text, name);
-  }};
+  CheckedStep events_{
+      [this](const std::string& text, std::string& name) { return checkedEvents(text, name); }};
+  CheckedStep commands_{
+      [this](const std::string& text, std::string& name) { return checkedCommands(text, name); }};
   PracticeRig rig_{{.programFolder = pvx::rig::fuzzFolder(),
                     .standIns = {.events = &events_, .commands = &commands_}}};
   std::size_t checked_ = 0;
