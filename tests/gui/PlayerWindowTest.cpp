@@ -164,7 +164,8 @@ TEST_F(PlayerWindowButtons, RemoveAndClearChangeTheList) {
 
   click("cmdClear");
   EXPECT_EQ(list().count(), 0);
-  EXPECT_EQ(player.playlist().paths(), std::vector<std::string>{""});  // the slot the next add fills
+  EXPECT_EQ(player.playlist().paths(),
+            std::vector<std::string>{""});  // the slot the next add fills
 }
 
 TEST_F(PlayerWindowButtons, AddFileThroughTheDialogThenSave) {
