@@ -47,11 +47,14 @@ TEST_F(Starting, FindsTheConsoleLogAndAsksTheGameForTheName) {
   EXPECT_EQ(log(), "]name\r\n\"name\" is:\"Rookie\" default:\"Padawan\"\r\n");
 }
 
-TEST_F(Starting, WithoutTheGameNothingIsTypedAndNothingFails) {
+// Start-up and "Back to Game" without the game: nothing is typed, nothing shown, nothing fails.
+TEST_F(Starting, WithoutTheGameNothingIsSentToAnyWindow) {
   practice.stop();
   ws.setRecording(true);
   core().start();
   EXPECT_EQ(core().watch().state().consoleLog, 0u);
+  EXPECT_TRUE(ws.messages().empty());
+  core().gameWindow().backToGame();
   EXPECT_TRUE(ws.messages().empty());
 }
 
@@ -153,14 +156,6 @@ TEST_F(Starting, BackToGameShowsTheHiddenGameWindowAndSaysSo) {
   EXPECT_TRUE(practice.gameWindowVisible());
   // The game's window shows the command without its colour escapes.
   EXPECT_EQ(log(), "]say Maximized\r\nRookie: Maximized\r\n");
-}
-
-TEST_F(Starting, BackToGameWithoutTheGameDoesNothingVisible) {
-  practice.stop();
-  core().start();
-  ws.setRecording(true);
-  core().gameWindow().backToGame();
-  EXPECT_TRUE(ws.messages().empty());
 }
 
 TEST_F(Starting, PlaylistButtonTogglesThePlayerWindow) {

@@ -72,12 +72,15 @@ TEST_F(Commands, LoadReportsSuccessAfter899Ms) {
 }
 
 TEST_F(Commands, LoadFailuresSayWhatWasAskedFor) {
-  const auto t0 = happen({"Rookie: !loadout x"});
-  EXPECT_EQ(typedSince(t0), (Lines{{899, "say ^1Error opening file ^7ut x"}}));
-  const auto t1 = happen({"Rookie: !load "});
-  EXPECT_EQ(typedSince(t1), (Lines{{899, "say ^1Error opening file ^7"}}));
-  const auto t2 = happen({"Rookie: !load ../duel;quit"});
-  EXPECT_EQ(typedSince(t2), (Lines{{899, "say ^1Error opening file ^7../duelquit"}}));
+  const std::pair<const char*, const char*> failures[] = {
+      {"Rookie: !loadout x", "say ^1Error opening file ^7ut x"},
+      {"Rookie: !load ", "say ^1Error opening file ^7"},
+      {"Rookie: !load ../duel;quit", "say ^1Error opening file ^7../duelquit"},
+  };
+  for (const auto& [line, said] : failures) {
+    const auto t0 = happen({line});
+    EXPECT_EQ(typedSince(t0), (Lines{{899, said}})) << line;
+  }
   EXPECT_TRUE(dialogs.boxes.empty());
 }
 
