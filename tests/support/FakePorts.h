@@ -10,6 +10,12 @@
 
 namespace pvx::testing {
 
+// Twips to a pixel, and a rectangle given in pixels, in twips.
+constexpr float kPx = 15.0f;
+constexpr TwipsRect pixels(float left, float top, float width, float height) {
+  return TwipsRect{left * kPx, top * kPx, width * kPx, height * kPx};
+}
+
 // A window of the program that remembers what it was told: the form part every fake window
 // shares, over the port it stands in for.
 template <class Port>
@@ -66,7 +72,7 @@ class FakeMainWindow : public FakeFormOf<MainWindowPort> {
 
   // What the platform reports while the window is hidden, where that differs (its frame gone).
   std::optional<TwipsRect> hiddenRect;
-  TwipsRect screen{0, 0, 1024 * 15.0f, 768 * 15.0f};
+  TwipsRect screen = pixels(0, 0, 1024, 768);
   TwipsRect available = screen;
   std::string status, chat;
   std::string duel[3];

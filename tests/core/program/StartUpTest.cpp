@@ -10,6 +10,8 @@
 
 using namespace pvx;
 using pvx::testing::FakeMainWindow;
+using pvx::testing::kPx;
+using pvx::testing::pixels;
 
 namespace {
 
@@ -177,13 +179,6 @@ TEST_F(Starting, DockingPutsAMovedPlayerWindowBackAndLeavesADockedOneAlone) {
   core().dock().dock();
   EXPECT_EQ(playerWindow.moves, moves);
 }
-
-namespace {
-constexpr float kPx = 15.0f;
-TwipsRect pixels(float left, float top, float width, float height) {
-  return TwipsRect{left * kPx, top * kPx, width * kPx, height * kPx};
-}
-}  // namespace
 
 // The main window (374 pixels high with its frame) and the player window (400) below it: where
 // the screen's available area is too low for both centred, the pair moves up, never above it.
