@@ -24,7 +24,7 @@ constexpr int kFullPlaylist = 32767;
 // player's name known, nothing pending.
 std::unique_ptr<PracticeRig> started() {
   auto rig = std::make_unique<PracticeRig>();
-  fs::create_directories(rig->programFolder / "Saves");
+  fs::create_directories(rig->programFolder() / "Saves");
   rig->setAllMessages("%s vs %d, good fight");
   if (!rig->startKnowingName())
     throw std::runtime_error("the practice game's player name was never learned");
@@ -139,7 +139,7 @@ BENCHMARK(PlaylistSave32767)->Unit(benchmark::kMillisecond);
 // "!play" with a text no title holds: every one of the 32 767 titles is searched.
 void PlaySearch32767(benchmark::State& state) {
   auto rig = started();
-  writePlaylist(pvx::PlaylistFile::in(rig->programFolder), kFullPlaylist);
+  writePlaylist(pvx::PlaylistFile::in(rig->programFolder()), kFullPlaylist);
   rig->player().load();
   const std::string command = ": !play no such song anywhere\r\n";
   for (auto _ : state)
@@ -154,7 +154,7 @@ BENCHMARK(PlaySearch32767)->Unit(benchmark::kMicrosecond);
 // which runs each of them.
 void Listing1000(benchmark::State& state) {
   auto rig = started();
-  writePlaylist(pvx::PlaylistFile::in(rig->programFolder), 1000);
+  writePlaylist(pvx::PlaylistFile::in(rig->programFolder()), 1000);
   rig->player().load();
   for (auto _ : state) {
     rig->typed.clear();

@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
   long atEnd = 0;
   {
     PracticeRig rig;
-    fs::create_directories(rig.programFolder / "Saves");
+    fs::create_directories(rig.programFolder() / "Saves");
     rig.setAllMessages("%s vs %d, good fight");
     if (!rig.startKnowingName()) {
       std::fprintf(stderr, "bench_soak: the practice game's player name was never learned\n");

@@ -11,9 +11,9 @@ bool windows2000(OsVersionRecord& r) {
 }
 
 CoreRig::CoreRig(Platform platform, Options options)
-    : programFolder(folderFor(options.programFolder)),
-      window(&platform.clock),
+    : window(&platform.clock),
       media(platform.clock),
+      programFolder_(folderFor(options.programFolder)),
       platform_(std::move(platform)),
       standIns_(options.standIns) {
   remakeCore(options.programFolder);
@@ -33,7 +33,7 @@ void CoreRig::remakeCore(const std::filesystem::path& folder) {
                           .playerWindow = playerWindow,
                           .playerView = playerWindow,
                           .dialogs = dialogs,
-                          .programFolder = folder.empty() ? programFolder : folder,
+                          .programFolder = folder.empty() ? programFolder_ : folder,
                           .osQuery = platform_.osQuery,
                           .isHiddenFile = platform_.isHiddenFile},
                 standIns_);

@@ -60,8 +60,10 @@ class CoreRig {
 
   // The program's behaviour, made with the rig.
   Core& core() { return *core_; }
+  // Where "Saves" lies.
+  const std::filesystem::path& programFolder() const { return programFolder_; }
   // Makes the program's behaviour again, as a new start of the program would find it: the
-  // windows keep what they show, folder (empty: programFolder) holds "Saves".
+  // windows keep what they show, folder (empty: programFolder()) holds "Saves".
   void remakeCore(const std::filesystem::path& folder = {});
 
   // Runs the clock until one whole watch cycle (waits included) has run. False when none ran
@@ -93,13 +95,6 @@ class CoreRig {
   // hanging the run.
   static constexpr int kMostCycles = 200;
 
- private:
-  // The folder the rig made, when it was given none.
-  std::optional<TestFolder> ownFolder_;
-
- public:
-  // Where "Saves" lies.
-  const std::filesystem::path programFolder;
   FakeMainWindow window;
   FakeEditorWindow editor;
   FakePlayerWindow playerWindow;
@@ -113,6 +108,9 @@ class CoreRig {
   std::string nextPath(const std::string& title);
   void add(const std::string& title, const std::string& path);
 
+  // The folder the rig made, when it was given none.
+  std::optional<TestFolder> ownFolder_;
+  const std::filesystem::path programFolder_;
   Platform platform_;
   CoreStandIns standIns_;
   std::optional<Core> core_;

@@ -72,21 +72,21 @@ TEST_F(Starting, ConsoleWithFewerThanFiveChildrenLeavesTheLogUnknown) {
 
 TEST_F(Starting, MakesTheSavesFolderAndLeavesAnExistingOneAlone) {
   core().start();
-  EXPECT_TRUE(std::filesystem::is_directory(programFolder / "Saves"));
+  EXPECT_TRUE(std::filesystem::is_directory(programFolder() / "Saves"));
 
-  std::ofstream(programFolder / "Saves" / "main.pvx") << "keep me";
+  std::ofstream(programFolder() / "Saves" / "main.pvx") << "keep me";
   remakeCore();
   core().start();
-  std::ifstream in(programFolder / "Saves" / "main.pvx");
+  std::ifstream in(programFolder() / "Saves" / "main.pvx");
   std::string content;
   std::getline(in, content);
   EXPECT_EQ(content, "keep me");
 }
 
 TEST_F(Starting, AFolderThatCannotBeMadeIsIgnored) {
-  remakeCore(programFolder / "missing" / "deeper");
+  remakeCore(programFolder() / "missing" / "deeper");
   core().start();
-  EXPECT_FALSE(std::filesystem::exists(programFolder / "missing"));
+  EXPECT_FALSE(std::filesystem::exists(programFolder() / "missing"));
   EXPECT_TRUE(window.visible);
 }
 

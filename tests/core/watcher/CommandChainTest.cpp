@@ -33,8 +33,8 @@ class Commands : public pvx::testing::WatcherHarness {
   Commands() : WatcherHarness(&music) {}
   void SetUp() override {
     startKnowingName();
-    std::filesystem::create_directories(programFolder / "Saves");
-    std::ofstream(programFolder / "Saves" / "duel.pvx", std::ios::binary)
+    std::filesystem::create_directories(programFolder() / "Saves");
+    std::ofstream(programFolder() / "Saves" / "duel.pvx", std::ios::binary)
         << "Parlevocs [ZB] Vendrix\r\n%s vs %d\r\nw\r\nl\r\nHi\r\n 1 \r\nd\r\n 0 \r\ne\r\n 0 \r\n"
            "l\r\n 0 \r\n";
   }
@@ -85,7 +85,7 @@ TEST_F(Commands, LoadFailuresSayWhatWasAskedFor) {
 }
 
 TEST_F(Commands, LoadWithAWrongHeaderWaitsForTheBoxThenFails) {
-  std::ofstream(programFolder / "Saves" / "old.pvx", std::ios::binary) << "Parlevocs\r\n";
+  std::ofstream(programFolder() / "Saves" / "old.pvx", std::ios::binary) << "Parlevocs\r\n";
   const auto t0 = happen({"Rookie: !load old"});
   EXPECT_EQ(dialogs.boxes.size(), 1u);
   EXPECT_EQ(typedSince(t0), (Lines{{899, "say ^1Error opening file ^7old"}}));
@@ -133,7 +133,7 @@ TEST_F(Commands, APieceOfALineCutByTheNewTextLimitIsNoLine) {
 }
 
 TEST_F(Commands, TheArgumentComesFromTheCommandsOwnLine) {
-  std::ofstream(programFolder / "Saves" / "b.pvx", std::ios::binary)
+  std::ofstream(programFolder() / "Saves" / "b.pvx", std::ios::binary)
       << "Parlevocs [ZB] Vendrix\r\ne\r\nw\r\nl\r\nHi\r\n 1 \r\nd\r\n 0 \r\ne\r\n 0 \r\n"
          "l\r\n 0 \r\n";
   const auto t0 = happen({"Ann: !load a", "Rookie: !load b", "Cid: !load c"});
