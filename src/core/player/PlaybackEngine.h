@@ -46,7 +46,7 @@ class PlaybackEngine {
   };
 
   // transport: who moves on to the next entry when a track ends or an entry cannot be played
-  // (the player); the engine calls it only once it has been made, never from here.
+  // (the player that holds the engine, still being made itself: the engine calls it only later).
   PlaybackEngine(MediaBackEnd& media, Clock& clock, Playlist& playlist, PlayerPort& port,
                  TransportPort& transport);
   PlaybackEngine(const PlaybackEngine&) = delete;
