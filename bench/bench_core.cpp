@@ -3,42 +3,28 @@
 // playlist file, the play search, the listing, the message-set file and the console log of a game
 // on pipes.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
 
-#include "../fuzz/ProgramRig.h"
 #include "core/console/RetailConsoleLog.h"
 #include "core/text/Text.h"
+#include "support/CoreRig.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using pvx::rig::ProgramRig;
+using pvx::testing::PracticeRig;
 
 constexpr int kFullPlaylist = 32767;
 
-// A program folder for one benchmark, removed afterwards.
-struct Folder {
-  Folder() {
-    static int n = 0;
-    path = fs::temp_directory_path() /
-           ("parlevox-bench-" + std::to_string(::getpid()) + "-" + std::to_string(++n));
-    fs::create_directories(path / "Saves");
-  }
-  ~Folder() {
-    std::error_code ignored;
-    fs::remove_all(path, ignored);
-  }
-  fs::path path;
-};
-
-// The program started against the practice game, the player's name known, nothing pending.
-std::unique_ptr<ProgramRig> started(const fs::path& folder) {
-  auto rig = std::make_unique<ProgramRig>(folder);
+// The program started against the practice game in a folder of its own (with "Saves"), the
+// player's name known, nothing pending.
+std::unique_ptr<PracticeRig> started() {
+  auto rig = std::make_unique<PracticeRig>();
+  fs::create_directories(rig->programFolder() / "Saves");
   rig->setAllMessages("%s vs %d, good fight");
   if (!rig->startKnowingName())
     throw std::runtime_error("the practice game's player name was never learned");
@@ -68,69 +54,64 @@ void writePlaylist(const fs::path& file, int n) {
 }
 
 void IdleCycle(benchmark::State& state) {
-  Folder folder;
-  auto rig = started(folder.path);
+  auto rig = started();
   for (auto _ : state)
-    rig->watch.cycle();
-  if (!rig->typed.empty() || !rig->watch.newText().empty())
+    rig->watch().cycle();
+  if (!rig->typed.empty() || !rig->watch().newText().empty())
     state.SkipWithError("the idle cycle did something");
 }
 BENCHMARK(IdleCycle);
 
 void GrowthCycleAt29999(benchmark::State& state) {
-  Folder folder;
-  auto rig = started(folder.path);
+  auto rig = started();
   // The log window holds 29 999 characters, the last 200 of them new since the previous cycle.
   rig->ws.setTextDirect(rig->practice.logWindow(), chatText(29999));
   for (auto _ : state) {
     // As the previous cycle left them, when the log held 29 799 characters.
-    rig->watch.restartFrom(29799);
-    rig->watch.cycle();
+    rig->watch().restartFrom(29799);
+    rig->watch().cycle();
   }
-  if (!rig->typed.empty() || pvx::text::length(rig->watch.newText()) != 200 ||
-      rig->watch.state().logLength != 29999)
+  if (!rig->typed.empty() || pvx::text::length(rig->watch().newText()) != 200 ||
+      rig->watch().state().logLength != 29999)
     state.SkipWithError("the growth cycle did not take 200 new characters");
 }
 BENCHMARK(GrowthCycleAt29999);
 
 // The growth cycle's read of the log: the whole text, converted from the game's code page.
 void ReadLog29999(benchmark::State& state) {
-  Folder folder;
-  auto rig = started(folder.path);
+  auto rig = started();
   const pvx::Hwnd log = rig->practice.logWindow();
   rig->ws.setTextDirect(log, chatText(29999));
   for (auto _ : state)
-    benchmark::DoNotOptimize(rig->core.bridge().readWindowText(log));
+    benchmark::DoNotOptimize(rig->core().bridge().readWindowText(log));
 }
 BENCHMARK(ReadLog29999);
 
 void EventChain200(benchmark::State& state) {
-  Folder folder;
-  auto rig = started(folder.path);
+  auto rig = started();
   const std::string newText = chatText(200);
-  std::string name = rig->watch.state().playerName;
+  std::string name = rig->watch().state().playerName;
   for (auto _ : state)
-    benchmark::DoNotOptimize(rig->replies.run(newText, name));
+    benchmark::DoNotOptimize(rig->replies().run(newText, name));
   if (!rig->typed.empty())
     state.SkipWithError("the event chain answered chat");
 }
 BENCHMARK(EventChain200);
 
 void CommandChain200(benchmark::State& state) {
-  Folder folder;
-  auto rig = started(folder.path);
+  auto rig = started();
   const std::string newText = chatText(200);
-  std::string name = rig->watch.state().playerName;
+  std::string name = rig->watch().state().playerName;
   for (auto _ : state)
-    benchmark::DoNotOptimize(rig->chain.run(newText, name));
+    benchmark::DoNotOptimize(rig->core().commands().run(newText, name));
   if (!rig->typed.empty())
     state.SkipWithError("the command chain obeyed another player");
 }
 BENCHMARK(CommandChain200);
 
 void PlaylistLoad32767(benchmark::State& state) {
-  Folder folder;
-  const fs::path file = pvx::PlaylistFile::in(folder.path);
+  const pvx::testing::TestFolder folder;
+  const fs::path file = folder.path / "playlist.lst";
   writePlaylist(file, kFullPlaylist);
   pvx::testing::FakePlayerPort port;
   pvx::Playlist playlist(port, file);
@@ -142,8 +123,8 @@ void PlaylistLoad32767(benchmark::State& state) {
 BENCHMARK(PlaylistLoad32767)->Unit(benchmark::kMillisecond);
 
 void PlaylistSave32767(benchmark::State& state) {
-  Folder folder;
-  const fs::path file = pvx::PlaylistFile::in(folder.path);
+  const pvx::testing::TestFolder folder;
+  const fs::path file = folder.path / "playlist.lst";
   writePlaylist(file, kFullPlaylist);
   pvx::testing::FakePlayerPort port;
   pvx::Playlist playlist(port, file);
@@ -157,15 +138,14 @@ BENCHMARK(PlaylistSave32767)->Unit(benchmark::kMillisecond);
 
 // "!play" with a text no title holds: every one of the 32 767 titles is searched.
 void PlaySearch32767(benchmark::State& state) {
-  Folder folder;
-  writePlaylist(pvx::PlaylistFile::in(folder.path), kFullPlaylist);
-  auto rig = started(folder.path);
-  rig->player.load();
+  auto rig = started();
+  writePlaylist(pvx::PlaylistFile::in(rig->programFolder()), kFullPlaylist);
+  rig->player().load();
   const std::string command = ": !play no such song anywhere\r\n";
   for (auto _ : state)
-    rig->core.music().play(command);
-  if (rig->player.list().count() != kFullPlaylist || rig->typed.empty() ||
-      rig->typed.back() != "say ^5No matches for no such song anywhere")
+    rig->core().music().play(command);
+  if (rig->player().count() != kFullPlaylist || rig->typed.empty() ||
+      rig->typed.back().command != "say ^5No matches for no such song anywhere")
     state.SkipWithError("the search did not run over the whole playlist");
 }
 BENCHMARK(PlaySearch32767)->Unit(benchmark::kMicrosecond);
@@ -173,13 +153,12 @@ BENCHMARK(PlaySearch32767)->Unit(benchmark::kMicrosecond);
 // "!listsongs" of 1 000 entries: a "/clear" and 250 echo lines typed into the practice game,
 // which runs each of them.
 void Listing1000(benchmark::State& state) {
-  Folder folder;
-  writePlaylist(pvx::PlaylistFile::in(folder.path), 1000);
-  auto rig = started(folder.path);
-  rig->player.load();
+  auto rig = started();
+  writePlaylist(pvx::PlaylistFile::in(rig->programFolder()), 1000);
+  rig->player().load();
   for (auto _ : state) {
     rig->typed.clear();
-    rig->core.music().listSongs();
+    rig->core().music().listSongs();
   }
   if (rig->typed.size() != 251)
     state.SkipWithError("the listing did not type 251 commands");
@@ -187,24 +166,22 @@ void Listing1000(benchmark::State& state) {
 BENCHMARK(Listing1000)->Unit(benchmark::kMicrosecond);
 
 void MessageSetWrite(benchmark::State& state) {
-  Folder folder;
-  auto rig = started(folder.path);
-  const fs::path file = rig->sets.named("main");
+  auto rig = started();
+  const fs::path file = rig->sets().named("main");
   for (auto _ : state) {
-    if (!rig->sets.write(file).empty())
+    if (!rig->sets().write(file).empty())
       state.SkipWithError("the set was not written");
   }
 }
 BENCHMARK(MessageSetWrite)->Unit(benchmark::kMicrosecond);
 
 void MessageSetRead(benchmark::State& state) {
-  Folder folder;
-  auto rig = started(folder.path);
-  const fs::path file = rig->sets.named("main");
-  rig->sets.write(file);
+  auto rig = started();
+  const fs::path file = rig->sets().named("main");
+  rig->sets().write(file);
   std::string failure;
   for (auto _ : state) {
-    if (rig->sets.read(file, failure) != pvx::MessageSetFile::ReadResult::Loaded)
+    if (rig->sets().read(file, failure) != pvx::MessageSetFile::ReadResult::Loaded)
       state.SkipWithError("the set was not read");
   }
 }

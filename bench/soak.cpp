@@ -1,9 +1,10 @@
-// The soak of ./bench.sh --soak: the whole program without Qt (fuzz/ProgramRig: the practice game
-// in the simulated window system, the watch cycle with its replies and chat commands, the player
-// on the fake media back end) driven through hours of program time on the virtual clock by a busy
-// server that a seeded generator makes up: sixteen players joining and leaving, duels, kills,
-// renames, match limits, chat with and without commands from the local player and the others,
-// a track ending every three minutes, the game's log wiping itself when it is full.
+// The soak of ./bench.sh --soak: the whole program without Qt (the rig of tests/support/CoreRig.h:
+// the practice game in the simulated window system, the watch cycle with its replies and chat
+// commands, the player on the fake media back end) driven through hours of program time on the
+// virtual clock by a busy server that a seeded generator makes up: sixteen players joining and
+// leaving, duels, kills, renames, match limits, chat with and without commands from the local
+// player and the others, a track ending every three minutes, the game's log wiping itself when it
+// is full.
 //
 //   bench_soak [HOURS [SEED]]     24 hours and seed 1 by default
 //
@@ -21,13 +22,13 @@
 #include <string>
 #include <vector>
 
-#include "../fuzz/ProgramRig.h"
+#include "support/CoreRig.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using pvx::PracticeGame;
-using pvx::rig::ProgramRig;
+using pvx::testing::PracticeRig;
 
 long residentKb() {
   std::ifstream statm("/proc/self/statm");
@@ -47,7 +48,7 @@ std::string kindOf(const std::string& typed) {
 
 class Server {
  public:
-  Server(ProgramRig& rig, unsigned seed) : rig_(rig), random_(seed) {
+  Server(PracticeRig& rig, unsigned seed) : rig_(rig), random_(seed) {
     for (int i = 1; i <= 16; ++i)
       names_.push_back("Padawan" + std::to_string(i));
   }
@@ -151,7 +152,7 @@ class Server {
       "!next",      "!prev", "!vol 12", "!vol 20",    "!pause", "!play 3",   "!play Track",
       "!listsongs", "!stop", "!play",   "!load Duel", "!mini",  "!replyoff", "!ReplyON"};
 
-  ProgramRig& rig_;
+  PracticeRig& rig_;
   std::mt19937 random_;
   std::vector<std::string> names_;
   std::string duelWith_;
@@ -162,15 +163,14 @@ class Server {
 int main(int argc, char** argv) {
   const double hours = argc > 1 ? std::atof(argv[1]) : 24;
   const unsigned seed = argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : 1;
-  const fs::path folder = fs::temp_directory_path() / ("parlevox-soak-" + std::to_string(getpid()));
-  fs::create_directories(folder / "Saves");
   const auto wallStart = std::chrono::steady_clock::now();
   std::map<std::string, long> kinds;
   long afterFirstHour = 0;
   std::int64_t hoursDone = 0;
   long atEnd = 0;
   {
-    ProgramRig rig(folder);
+    PracticeRig rig;
+    fs::create_directories(rig.programFolder() / "Saves");
     rig.setAllMessages("%s vs %d, good fight");
     if (!rig.startKnowingName()) {
       std::fprintf(stderr, "bench_soak: the practice game's player name was never learned\n");
@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
     // A playlist of three-minute tracks, playing from the start: a track ends every 3 minutes.
     for (int i = 0; i < 40; ++i)
       rig.addTrack("Track " + std::to_string(i), 180);
-    rig.player.playEntry(0);
+    rig.player().playEntry(0);
 
     Server server(rig, seed);
     const std::int64_t endMs = static_cast<std::int64_t>(hours * 3600 * 1000);
@@ -189,10 +189,10 @@ int main(int argc, char** argv) {
       rig.clock.runUntil(next);
       server.happen();
       next += server.gapMs();
-      for (const std::string& typed : rig.typed) {
-        ++kinds[kindOf(typed)];
+      for (const PracticeRig::Typed& typed : rig.typed) {
+        ++kinds[kindOf(typed.command)];
         if (std::getenv("SOAK_SHOW"))
-          std::fprintf(stderr, "typed: %s\n", typed.c_str());
+          std::fprintf(stderr, "typed: %s\n", typed.command.c_str());
       }
       rig.typed.clear();
       const std::int64_t hour = (rig.clock.nowMs() - start) / 3600000;
@@ -202,13 +202,11 @@ int main(int argc, char** argv) {
           afterFirstHour = residentKb();
         std::fprintf(stderr, "hour %lld: %ld kB resident, %llu watch cycles\n",
                      static_cast<long long>(hour), residentKb(),
-                     static_cast<unsigned long long>(rig.watch.cyclesEnded()));
+                     static_cast<unsigned long long>(rig.watch().cyclesEnded()));
       }
     }
     atEnd = residentKb();
   }
-  std::error_code ignored;
-  fs::remove_all(folder, ignored);
   const double wall =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
   std::printf("program_hours=%g\nwall_seconds=%.1f\n", hours, wall);

@@ -63,6 +63,7 @@ endfunction()
 
 parlevox_wine_test(parlevox_wine_tests
   SOURCES
+    tests/support/CoreRig.cpp
     tests/wine/PracticeConsoleProcess.cpp
     tests/wine/RecordingWindowSystem.cpp
     tests/wine/BridgeUnderWineTest.cpp

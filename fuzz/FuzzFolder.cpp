@@ -1,24 +1,16 @@
 #include "FuzzFolder.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "support/TestFolder.h"
 
 namespace pvx::rig {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path folder;
-
-void removeFolder() {
-  std::error_code ignored;
-  fs::remove_all(folder, ignored);
-}
 
 void writeLines(const fs::path& file, const std::vector<std::string>& lines) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
@@ -31,13 +23,10 @@ std::vector<std::string> set(const std::string& text, const std::string& flag) {
       "Parlevocs [ZB] Vendrix", text, text, text, text, flag, text, flag, text, flag, text, flag};
 }
 
-}  // namespace
-
-const fs::path& fuzzFolder() {
-  if (!folder.empty())
-    return folder;
-  folder = fs::temp_directory_path() / ("parlevox-fuzz-" + std::to_string(::getpid()));
-  const fs::path saves = folder / "Saves";
+// Made once, with its sets; removed when the process ends.
+fs::path made() {
+  static const testing::TestFolder folder;
+  const fs::path saves = folder.path / "Saves";
   fs::create_directories(saves / "dir.pvx");
   writeLines(saves / "main.pvx", set("%s %d %S %D", " 1 "));
   writeLines(saves / "other.pvx", set("gg %d from %s", "1"));
@@ -50,7 +39,13 @@ const fs::path& fuzzFolder() {
   std::vector<std::string> header = set("header %s", " 1 ");
   header[0] = "Parlevocs";
   writeLines(saves / "header.pvx", header);
-  std::atexit(removeFolder);
+  return folder.path;
+}
+
+}  // namespace
+
+const fs::path& fuzzFolder() {
+  static const fs::path folder = made();
   return folder;
 }
 

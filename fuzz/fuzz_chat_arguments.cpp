@@ -20,14 +20,14 @@
 #include <string_view>
 
 #include "FuzzFolder.h"
-#include "ProgramRig.h"
 #include "TypedCommandCheck.h"
 #include "core/text/Text.h"
+#include "support/CoreRig.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using pvx::rig::ProgramRig;
+using pvx::testing::PracticeRig;
 
 [[noreturn]] void fail(const std::string& why) {
   std::fprintf(stderr, "INVARIANT FAILED: %s\n", why.c_str());
@@ -94,15 +94,15 @@ void volumeNumber(std::string_view in) {
     fail("the volume is not the number rounded down, or a number that fits gave none");
 }
 
-void checkTyped(const ProgramRig& rig) {
-  for (const std::string& command : rig.typed) {
+void checkTyped(const PracticeRig& rig) {
+  for (const std::string& command : rig.commands()) {
     if (const std::string leak = pvx::rig::leakIn(command); !leak.empty())
       fail("the game received " + leak + " in [" + command + "]");
   }
 }
 
 // The messages full of placeholders, a few odd playlist entries, the player's name known.
-void prepare(ProgramRig& rig) {
+void prepare(PracticeRig& rig) {
   rig.setAllMessages("%s %d %S %D");
   rig.addTrack("Intro", 3);
   rig.addTrack("semi;colon \"quoted\"", 4);
@@ -113,17 +113,17 @@ void prepare(ProgramRig& rig) {
   rig.typed.clear();
 }
 
-void chain(std::string_view newText, const std::string& name = ProgramRig::kPlayerName) {
-  ProgramRig rig(pvx::rig::fuzzFolder());
+void chain(std::string_view newText, const std::string& name = PracticeRig::kPlayerName) {
+  PracticeRig rig({.programFolder = pvx::rig::fuzzFolder()});
   prepare(rig);
   std::string playerName = name;
-  rig.chain.run(std::string(newText), playerName);
+  rig.core().commands().run(std::string(newText), playerName);
   rig.clock.runFor(20);  // the music timer's next ticks
   checkTyped(rig);
 }
 
 void load(std::string_view name) {
-  ProgramRig rig(pvx::rig::fuzzFolder());
+  PracticeRig rig({.programFolder = pvx::rig::fuzzFolder()});
   const fs::path outside = pvx::rig::fuzzFolder() / "outside.pvx";
   if (!fs::exists(outside)) {
     std::ofstream out(outside, std::ios::binary);
@@ -131,8 +131,8 @@ void load(std::string_view name) {
     for (int i = 0; i < 11; ++i)
       out << (i % 2 == 0 ? "OUTSIDE\r\n" : " 1 \r\n");
   }
-  if (rig.sets.loadMessageSet(std::string(name)) &&
-      rig.core.messages().message(pvx::MessageKind::Greeting).text == "OUTSIDE")
+  if (rig.sets().loadMessageSet(std::string(name)) &&
+      rig.core().messages().message(pvx::MessageKind::Greeting).text == "OUTSIDE")
     fail("a set outside \"Saves\" was loaded");
 }
 
@@ -158,7 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (in.empty())
         return 0;
       const char* command = kCommands[static_cast<unsigned char>(in[0]) % 9];
-      chain(std::string(ProgramRig::kPlayerName) + ": !" + command + std::string(in.substr(1)) +
+      chain(std::string(PracticeRig::kPlayerName) + ": !" + command + std::string(in.substr(1)) +
             "\r\n");
       break;
     }

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "FuzzFolder.h"
-#include "ProgramRig.h"
+#include "support/CoreRig.h"
 
 namespace {
 
@@ -42,20 +42,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::ofstream(input, std::ios::binary | std::ios::trunc)
       .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 
-  pvx::rig::ProgramRig rig(folder);
+  pvx::testing::PracticeRig rig({.programFolder = folder});
   std::string failure;
-  const MessageSetFile::ReadResult result = rig.sets.read(input, failure);
+  const MessageSetFile::ReadResult result = rig.sets().read(input, failure);
   if (result == MessageSetFile::ReadResult::Failed && failure.empty())
     fail("a failed read gave no reason");
   if (result != MessageSetFile::ReadResult::Loaded)
     return 0;
 
-  if (const std::string why = rig.sets.write(first); !why.empty())
+  if (const std::string why = rig.sets().write(first); !why.empty())
     fail("saving a set just read failed: " + why);
-  pvx::rig::ProgramRig again(folder);
-  if (again.sets.read(first, failure) != MessageSetFile::ReadResult::Loaded)
+  pvx::testing::PracticeRig again({.programFolder = folder});
+  if (again.sets().read(first, failure) != MessageSetFile::ReadResult::Loaded)
     fail("a saved set does not read back: " + failure);
-  if (const std::string why = again.sets.write(second); !why.empty())
+  if (const std::string why = again.sets().write(second); !why.empty())
     fail("saving a set read back failed: " + why);
   if (bytesOf(first) != bytesOf(second))
     fail("a set changed on its way through a save and a read");

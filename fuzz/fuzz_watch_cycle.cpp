@@ -36,20 +36,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "FuzzFolder.h"
-#include "ProgramRig.h"
 #include "TypedCommandCheck.h"
 #include "core/text/Text.h"
 #include "core/watcher/ConsoleLines.h"
+#include "support/CoreRig.h"
 
 namespace {
 
-using pvx::rig::ProgramRig;
+using pvx::testing::PracticeRig;
 
 [[noreturn]] void fail(const std::string& why) {
   std::fprintf(stderr, "INVARIANT FAILED: %s\n", why.c_str());
@@ -70,9 +72,22 @@ long numberIn(std::string_view s, long fallback, long most) {
   return any ? n : fallback;
 }
 
+// A step of the watch cycle that goes through a check of its own, which runs the real step.
+class CheckedStep final : public pvx::WatchStep {
+ public:
+  using Check = std::function<pvx::CycleFlow(const std::string&, std::string&)>;
+  explicit CheckedStep(Check check) : check_(std::move(check)) {}
+  pvx::CycleFlow run(const std::string& lines, std::string& playerName) override {
+    return check_(lines, playerName);
+  }
+
+ private:
+  Check check_;
+};
+
 class Session {
  public:
-  Session() : rig_(pvx::rig::fuzzFolder()) {
+  Session() {
     rig_.setAllMessages("%s %d %S %D");
     rig_.addTrack("Intro", 3);
     rig_.addTrack("Morning Star", 200);
@@ -86,7 +101,6 @@ class Session {
     rig_.addTrack("absurd length", 1e300);
     if (!rig_.startKnowingName())
       fail("the practice game's player name was never learned");
-    watchTheCommandHooks();
     check("start-up");
   }
 
@@ -122,7 +136,7 @@ class Session {
           rig_.ws.setTextDirect(rig_.practice.logWindow(), rest);
         break;
       case '\x09':
-        rig_.replies.greetingTimerTick();
+        rig_.replies().greetingTimerTick();
         break;
       case '\x0b':
         rig_.game.setPlayerName(rest);
@@ -164,45 +178,45 @@ class Session {
 
   // What a chat command can change, to tell whether one ran.
   auto effects() {
-    pvx::PlaybackEngine& engine = rig_.player.engine();
-    return std::make_tuple(rig_.typed.size(), rig_.window.states.size(), engine.volumeSliderValue(),
-                           engine.state(), engine.currentIndex(), rig_.player.list().selection(),
-                           rig_.core.messages().current(), rig_.practice.gameWindowVisible());
+    pvx::Player& player = rig_.player();
+    return std::make_tuple(rig_.typed.size(), rig_.window.states.size(), player.volumeSliderValue(),
+                           player.state(), player.currentIndex(), player.selection(),
+                           rig_.core().messages().current(), rig_.practice.gameWindowVisible());
   }
 
   static bool lineBegins(const std::string& text, const std::string& name, const char* literal) {
     return pvx::consolelines::firstBeginningWith(text, name + literal).has_value();
   }
 
-  void watchTheCommandHooks() {
-    rig_.aroundCommands = [this](const std::string& text, std::string& name,
-                                 pvx::WatchStep& commands) {
-      bool commanded = false;
-      for (const char* literal : {": !load", ": !stop", ": !next", ": !prev", ": !mini", ": !vol",
-                                  ": !pause", ": !listsongs", ": !play"})
-        commanded = commanded || lineBegins(text, name, literal);
-      const auto before = effects();
-      const pvx::CycleFlow flow = commands.run(text, name);
-      if (!commanded && effects() != before)
-        fail(
-            "a chat command ran, but no line of the new text begins with the player's name "
-            "and a command: [" +
-            text + "]");
-      return flow;
-    };
-    rig_.aroundEvents = [this](const std::string& text, std::string& name, pvx::WatchStep& events) {
-      pvx::GameEventReplies& replies = rig_.replies;
-      const bool wasOn = replies.repliesOn();
-      const bool off = lineBegins(text, name, ": !replyoff");
-      const bool on = !name.empty() ? lineBegins(text, name, ": !ReplyON")
-                                    : pvx::text::containsNoCase(text, ": !ReplyON");
-      const pvx::CycleFlow flow = events.run(text, name);
-      if (wasOn && !replies.repliesOn() && !off)
-        fail("the replies were switched off by another line than the player's own: [" + text + "]");
-      if (!wasOn && replies.repliesOn() && !on)
-        fail("the replies were switched on by another line than the player's own: [" + text + "]");
-      return flow;
-    };
+  // The chat commands, run only where a line of the player's commands.
+  pvx::CycleFlow checkedCommands(const std::string& text, std::string& name) {
+    bool commanded = false;
+    for (const char* literal : {": !load", ": !stop", ": !next", ": !prev", ": !mini", ": !vol",
+                                ": !pause", ": !listsongs", ": !play"})
+      commanded = commanded || lineBegins(text, name, literal);
+    const auto before = effects();
+    const pvx::CycleFlow flow = rig_.core().commands().run(text, name);
+    if (!commanded && effects() != before)
+      fail(
+          "a chat command ran, but no line of the new text begins with the player's name "
+          "and a command: [" +
+          text + "]");
+    return flow;
+  }
+
+  // The replies to game events, switched off and on only by the player's own lines.
+  pvx::CycleFlow checkedEvents(const std::string& text, std::string& name) {
+    pvx::GameEventReplies& replies = rig_.replies();
+    const bool wasOn = replies.repliesOn();
+    const bool off = lineBegins(text, name, ": !replyoff");
+    const bool on = !name.empty() ? lineBegins(text, name, ": !ReplyON")
+                                  : pvx::text::containsNoCase(text, ": !ReplyON");
+    const pvx::CycleFlow flow = replies.run(text, name);
+    if (wasOn && !replies.repliesOn() && !off)
+      fail("the replies were switched off by another line than the player's own: [" + text + "]");
+    if (!wasOn && replies.repliesOn() && !on)
+      fail("the replies were switched on by another line than the player's own: [" + text + "]");
+    return flow;
   }
 
   // Lets the program finish what it is answering, then shows it only the console's echo of its
@@ -214,28 +228,28 @@ class Session {
       if (rig_.typed.size() == typedBefore)
         break;
     }
-    const std::size_t from = rig_.typed.size() > 30 ? rig_.typed.size() - 30 : 0;
-    const std::vector<std::string> own(rig_.typed.begin() + static_cast<std::ptrdiff_t>(from),
-                                       rig_.typed.end());
+    const std::vector<std::string> typed = rig_.commands();
+    const std::vector<std::string> own(typed.size() > 30 ? typed.end() - 30 : typed.begin(),
+                                       typed.end());
     if (own.empty() || !rig_.practice.running())
       return;
     for (const std::string& command : own)
       rig_.game.print("]" + command);
     const std::size_t typedBefore = rig_.typed.size();
     const auto states = rig_.window.states.size();
-    const bool replies = rig_.replies.repliesOn();
-    const int volume = rig_.player.engine().volumeSliderValue();
+    const bool replies = rig_.replies().repliesOn();
+    const int volume = rig_.player().volumeSliderValue();
     cycle();
     for (std::size_t i = typedBefore; i < rig_.typed.size(); ++i) {
-      const std::string& command = rig_.typed[i];
+      const std::string& command = rig_.typed[i].command;
       // The cycle's own housekeeping and a track that ended meanwhile are no answer.
       if (command == "/name" || command == "/clear" ||
           command.rfind("echo ^1Currently Playing: ", 0) == 0)
         continue;
       fail("the echo of the program's own commands was answered with [" + command + "]");
     }
-    if (rig_.window.states.size() != states || rig_.replies.repliesOn() != replies ||
-        rig_.player.engine().volumeSliderValue() != volume)
+    if (rig_.window.states.size() != states || rig_.replies().repliesOn() != replies ||
+        rig_.player().volumeSliderValue() != volume)
       fail("the echo of the program's own commands changed the program's state");
   }
 
@@ -251,13 +265,13 @@ class Session {
       return x.size() == y.size() && pvx::text::findNoCase(x, y) == 0;
     };
     cycle();  // what the game printed before is read first
-    const std::string before = rig_.watch.state().playerName;
+    const std::string before = rig_.watch().state().playerName;
     if (same(speaker, before) || same(speaker, rig_.game.playerName()))
       return;
     rig_.game.print(speaker + (renames ? "^7 renamed to " : "^7: ") + said);
     for (int i = 0; i < 3; ++i)
       cycle();
-    const std::string after = rig_.watch.state().playerName;
+    const std::string after = rig_.watch().state().playerName;
     // The answer ends the name at a double quote, which no real name holds.
     const std::string answered = rig_.game.playerName().substr(0, rig_.game.playerName().find('"'));
     if (after != before && !same(after, answered))
@@ -267,7 +281,7 @@ class Session {
 
   void check(const char* when) {
     for (; checked_ < rig_.typed.size(); ++checked_) {
-      const std::string& command = rig_.typed[checked_];
+      const std::string& command = rig_.typed[checked_].command;
       if (trace_)
         std::fprintf(stderr, "%8lld  %s\n", static_cast<long long>(rig_.clock.nowMs()),
                      command.c_str());
@@ -275,13 +289,18 @@ class Session {
       if (!leak.empty())
         fail(std::string(when) + ": the game received " + leak + " in [" + command + "]");
     }
-    if (rig_.watch.cyclesStarted() != rig_.watch.cyclesEnded())
+    if (rig_.watch().cyclesStarted() != rig_.watch().cyclesEnded())
       fail(std::string(when) + ": a watch cycle started and never ended");
-    if (!rig_.watch.armed())
+    if (!rig_.watch().armed())
       fail(std::string(when) + ": the watch timer is no longer armed");
   }
 
-  ProgramRig rig_;
+  CheckedStep events_{
+      [this](const std::string& text, std::string& name) { return checkedEvents(text, name); }};
+  CheckedStep commands_{
+      [this](const std::string& text, std::string& name) { return checkedCommands(text, name); }};
+  PracticeRig rig_{{.programFolder = pvx::rig::fuzzFolder(),
+                    .standIns = {.events = &events_, .commands = &commands_}}};
   std::size_t checked_ = 0;
   const bool trace_ = std::getenv("PARLEVOX_FUZZ_TRACE") != nullptr;
 };

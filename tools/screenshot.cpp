@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     program.mainWindow().editDuelText(pvx::DuelText::Engage, "%s vs %d, good luck!");
     program.mainWindow().editDuelText(pvx::DuelText::Lost, "Well fought, %d");
     program.mainWindow().editDuelText(pvx::DuelText::Won, "gg %d");
-    program.player().list().select(1);
+    program.player().select(1);
     program.player().playSelected();
     program.core().dock().togglePlayer();
     clock.runFor(12700);
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
   }
   bool saved = program.mainWindow().grab().save(QString::fromLocal8Bit(argv[1]));
   if (argc == 3) {
-    program.player().list().select(1);
+    program.player().select(1);
     program.player().playSelected();
     clock.runFor(12700);
     program.playerWindow().show();

@@ -127,31 +127,30 @@ void PlayerWindow::bind(Player& player) {
 
   connect(playlist_, &QListWidget::currentRowChanged, this, [this](int row) {
     if (player_ != nullptr)
-      player_->list().select(row);
+      player_->select(row);
   });
   // A double-click on an entry plays it, as selecting it and pressing "Play" does.
   connect(playlist_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
     if (player_ == nullptr)
       return;
-    player_->list().select(playlist_->row(item));
+    player_->select(playlist_->row(item));
     player_->playSelected();
   });
   // A click on the list's empty part or a control-click would take the highlight off the
   // selected entry while it stays selected: it is shown again.
   connect(playlist_, &QListWidget::itemSelectionChanged, this, [this] {
-    if (player_ != nullptr && playlist_->selectedItems().isEmpty() &&
-        player_->list().selection() >= 0)
+    if (player_ != nullptr && playlist_->selectedItems().isEmpty() && player_->selection() >= 0)
       selectionChanged();
   });
   // Only the user's scrolling seeks: the music timer moves the slider with signals blocked, and
   // actionTriggered is never emitted for a value set by the program.
   connect(positionSlider_, &QSlider::actionTriggered, this, [this] {
     if (player_ != nullptr)
-      player_->engine().positionSliderScrolled(positionSlider_->sliderPosition());
+      player_->positionSliderScrolled(positionSlider_->sliderPosition());
   });
   connect(volumeSlider_, &QSlider::valueChanged, this, [this](int value) {
     if (player_ != nullptr)
-      player_->engine().setVolumeSlider(value);
+      player_->setVolumeSlider(value);
   });
 
   titlesChanged();
@@ -176,8 +175,8 @@ void PlayerWindow::titlesChanged() {
     return;
   const QSignalBlocker blocker(playlist_);
   playlist_->clear();
-  for (const PlaylistEntry& entry : player_->list().entries())
-    playlist_->addItem(QString::fromStdString(entry.title));
+  for (int i = 0; i < player_->count(); ++i)
+    playlist_->addItem(QString::fromStdString(player_->title(i)));
   selectionChanged();
 }
 
@@ -185,7 +184,7 @@ void PlayerWindow::selectionChanged() {
   if (player_ == nullptr)
     return;
   const QSignalBlocker blocker(playlist_);
-  const int row = player_->list().selection();
+  const int row = player_->selection();
   playlist_->setCurrentRow(row);
   if (row < 0)
     playlist_->clearSelection();
@@ -200,11 +199,10 @@ void PlayerWindow::positionChanged() {
   positionShown_ = isVisible();
   if (!positionShown_)
     return;
-  const PlaybackEngine& engine = player_->engine();
-  positionLabel_->setText(positionCaption(engine.positionLabel()));
+  positionLabel_->setText(positionCaption(player_->positionLabel()));
   const QSignalBlocker blocker(positionSlider_);
-  positionSlider_->setMaximum(engine.positionSliderMax());
-  positionSlider_->setValue(engine.positionSliderValue());
+  positionSlider_->setMaximum(player_->positionSliderMax());
+  positionSlider_->setValue(player_->positionSliderValue());
 }
 
 void PlayerWindow::volumeChanged() {
@@ -212,7 +210,7 @@ void PlayerWindow::volumeChanged() {
     return;
   {
     const QSignalBlocker blocker(volumeSlider_);
-    volumeSlider_->setValue(player_->engine().volumeSliderValue());
+    volumeSlider_->setValue(player_->volumeSliderValue());
   }
   if (volumeSlider_->value() != shownVolume_) {
     shownVolume_ = volumeSlider_->value();
@@ -238,7 +236,7 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
   // The volume is applied when a mouse button comes up on the slider, after a drag as well as
   // after a click on its groove (which moves the handle without a drag).
   if (watched == volumeSlider_ && event->type() == QEvent::MouseButtonRelease && player_ != nullptr)
-    player_->engine().volumeSliderReleased();
+    player_->volumeSliderReleased();
   return QWidget::eventFilter(watched, event);
 }
 

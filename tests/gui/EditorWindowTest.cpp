@@ -123,7 +123,7 @@ TEST(MessageSetMenus, SaveAndOpenGoThroughTheDialogs) {
   ProgramOptions options;
   options.dialogs = &dialogs;
   pvx::testing::RunningProgram program(std::move(options));
-  const std::filesystem::path folder = program.folder;
+  const std::filesystem::path folder = program.folder.path;
   program->mainWindow().editDuelText(DuelText::Won, "%s beat %d");
 
   program->mainWindow().findChild<QAction*>("mnuSave")->trigger();

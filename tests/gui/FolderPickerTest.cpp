@@ -58,7 +58,7 @@ struct FolderPickerTest : ::testing::Test {
     EXPECT_FALSE(pickWindow->isVisible());
   }
 
-  pvx::testing::TempFolder folder;
+  pvx::testing::TestFolder folder;
   const fs::path music = folder.path / "music";
   const fs::path playlistFile = folder.path / "playlist.lst";
   VirtualClock clock;
@@ -112,7 +112,7 @@ TEST_F(FolderPickerWindow, ReportsFullPathsWithoutATrailingSeparator) {
 }
 
 TEST(FolderPickerDrives, ADriveThatCannotBeReadKeepsThePreviousFolder) {
-  pvx::testing::TempFolder folder;
+  pvx::testing::TestFolder folder;
   fs::create_directories(folder.path / "one" / "sub");
   fs::create_directories(folder.path / "two");
   const QString one = QString::fromStdString((folder.path / "one").string());
@@ -147,7 +147,7 @@ TEST_F(FolderPickerOk, AddsTheFolderAndBringsTheWindowsBackWithoutSaving) {
   ASSERT_EQ(list().count(), 3);
   EXPECT_EQ(list().item(1)->text(), "a.mp3");
   EXPECT_EQ(list().item(2)->text(), "b.mp3");
-  EXPECT_EQ(player.list().path(1), native(music / "a.mp3"));
+  EXPECT_EQ(player.playlist().path(1), native(music / "a.mp3"));
   expectOwnersShown();
   EXPECT_EQ(pvx::testing::readBytes(playlistFile), savedBefore);
 
@@ -171,7 +171,7 @@ TEST_F(FolderPickerOk, TwiceOnTheSameFolderAddsItTwiceAndShowsThePreviousChoice)
   EXPECT_EQ(pickWindow->currentFolder(), native(music));
   press("cmdOk");
   EXPECT_EQ(list().count(), 5);
-  EXPECT_EQ(player.list().paths().size(), 5u);
+  EXPECT_EQ(player.playlist().paths().size(), 5u);
 }
 
 using FolderPickerLeave = FolderPickerTest;

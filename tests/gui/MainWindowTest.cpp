@@ -52,7 +52,7 @@ struct TheMainWindow : ::testing::Test {
 
   pvx::testing::RunningProgram running{rookie()};
   VirtualClock& clock = running.clock;
-  std::filesystem::path& folder = running.folder;
+  const std::filesystem::path& folder = running.folder.path;
   std::unique_ptr<Program>& program = running.program;
 };
 
@@ -320,7 +320,7 @@ TEST(FileOpen, StartsInTheSavesFolder) {
   program->mainWindow().findChild<QAction*>("mnuOpen")->trigger();
   ASSERT_EQ(dialogs.startFolders.size(), 1u);
   EXPECT_EQ(QDir(QString::fromStdString(dialogs.startFolders[0])).canonicalPath(),
-            QDir(QString::fromStdString((program.folder / "Saves").string())).canonicalPath());
+            QDir(QString::fromStdString((program.folder.path / "Saves").string())).canonicalPath());
 }
 
 TEST(FileOpen, TheDialogShowsTheStartFolder) {

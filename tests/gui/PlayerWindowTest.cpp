@@ -58,7 +58,7 @@ struct PlayerWindowTest : ::testing::Test {
   QSlider& volume() { return find<QSlider>("sldVol"); }
   const FakeMediaBackEnd::GraphRecord& graph() const { return *media.newest(); }
 
-  pvx::testing::TempFolder folder;
+  pvx::testing::TestFolder folder;
   VirtualClock clock;
   FakeMediaBackEnd media{clock};
   SimulatedWindowSystem ws;
@@ -135,7 +135,7 @@ TEST_F(PlayerWindowButtons, PlayPauseAndStopDriveTheTrack) {
   EXPECT_EQ(list().currentRow(), 0);
 
   list().setCurrentRow(1);  // the user picks the second entry
-  EXPECT_EQ(player.list().selection(), 1);
+  EXPECT_EQ(player.selection(), 1);
   click("cmdPlay");
   EXPECT_EQ(graph().path, "/music/b.mp3");
 
@@ -160,11 +160,12 @@ TEST_F(PlayerWindowButtons, RemoveAndClearChangeTheList) {
   ASSERT_EQ(list().count(), 2);
   EXPECT_EQ(list().item(1)->text(), "c.mp3");
   EXPECT_EQ(list().currentRow(), 1);
-  EXPECT_EQ(player.list().path(1), "/music/c.mp3");
+  EXPECT_EQ(player.playlist().path(1), "/music/c.mp3");
 
   click("cmdClear");
   EXPECT_EQ(list().count(), 0);
-  EXPECT_EQ(player.list().paths(), std::vector<std::string>{""});  // the slot the next add fills
+  EXPECT_EQ(player.playlist().paths(),
+            std::vector<std::string>{""});  // the slot the next add fills
 }
 
 TEST_F(PlayerWindowButtons, AddFileThroughTheDialogThenSave) {
@@ -248,7 +249,7 @@ TEST_F(PlayerWindowShows, ADoubleClickOnAnEntryPlaysIt) {
                                   QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease})
     sendMouse(viewport, type, on);
   EXPECT_EQ(graph().path, "/music/b.mp3");
-  EXPECT_EQ(player.engine().state(), PlaybackState::Playing);
+  EXPECT_EQ(player.state(), PlaybackState::Playing);
   EXPECT_EQ(list().currentRow(), 1);
 }
 
@@ -278,7 +279,7 @@ TEST_F(PlayerWindowSliders, VolumeIsAppliedWhenTheButtonComesUpOnTheSlider) {
   // A click on the groove above the handle moves one page towards the loud end at the top.
   sendMouse(volume(), QEvent::MouseButtonPress, top);
   EXPECT_EQ(volume().value(), 8);
-  EXPECT_EQ(player.engine().volumeSliderValue(), 8);
+  EXPECT_EQ(player.volumeSliderValue(), 8);
   EXPECT_EQ(graph().volume, -1250);
   sendMouse(volume(), QEvent::MouseButtonRelease, top);
   EXPECT_EQ(graph().volume, -1000);

@@ -10,10 +10,18 @@
 
 namespace pvx::testing {
 
-// A form that remembers what it was told.
-class FakeForm : public FormPort {
+// Twips to a pixel, and a rectangle given in pixels, in twips.
+constexpr float kPx = 15.0f;
+constexpr TwipsRect pixels(float left, float top, float width, float height) {
+  return TwipsRect{left * kPx, top * kPx, width * kPx, height * kPx};
+}
+
+// A window of the program that remembers what it was told: the form part every fake window
+// shares, over the port it stands in for.
+template <class Port>
+class FakeFormOf : public Port {
  public:
-  explicit FakeForm(TwipsRect r = {}) : rect(r) {}
+  explicit FakeFormOf(TwipsRect r = {}) : rect(r) {}
   void create() override { ++creations; }
   TwipsRect geometry() const override { return rect; }
   void move(float left, float top) override {
@@ -31,21 +39,15 @@ class FakeForm : public FormPort {
   int moves = 0;
 };
 
+using FakeForm = FakeFormOf<FormPort>;
+
 // The main window: a screen of 1024 x 768 pixels unless the test says otherwise, all of it
 // available, the frame of the real window's size.
-class FakeMainWindow : public MainWindowPort {
+class FakeMainWindow : public FakeFormOf<MainWindowPort> {
  public:
-  explicit FakeMainWindow(VirtualClock* clock = nullptr) : clock_(clock) {}
+  explicit FakeMainWindow(VirtualClock* clock = nullptr)
+      : FakeFormOf({0, 0, 6555, 5610}), clock_(clock) {}
   TwipsRect geometry() const override { return !visible && hiddenRect ? *hiddenRect : rect; }
-  void move(float left, float top) override {
-    rect.left = left;
-    rect.top = top;
-    ++moves;
-  }
-  void setWidth(float width) override { rect.width = width; }
-  void create() override {}
-  bool isVisible() const override { return visible; }
-  void setVisible(bool v) override { visible = v; }
   float screenWidth() const override { return screen.width; }
   float screenHeight() const override { return screen.height; }
   TwipsRect availableArea() const override { return available; }
@@ -68,13 +70,10 @@ class FakeMainWindow : public MainWindowPort {
     duel[static_cast<int>(which)] = t;
   }
 
-  TwipsRect rect{0, 0, 6555, 5610};
   // What the platform reports while the window is hidden, where that differs (its frame gone).
   std::optional<TwipsRect> hiddenRect;
-  TwipsRect screen{0, 0, 1024 * 15.0f, 768 * 15.0f};
+  TwipsRect screen = pixels(0, 0, 1024, 768);
   TwipsRect available = screen;
-  int moves = 0;
-  bool visible = false;
   std::string status, chat;
   std::string duel[3];
   std::vector<std::string> states;
@@ -86,26 +85,15 @@ class FakeMainWindow : public MainWindowPort {
 };
 
 // The message editor: its text box and check box as the test left them.
-class FakeEditorWindow : public EditorWindowPort {
+class FakeEditorWindow : public FakeFormOf<EditorWindowPort> {
  public:
-  void create() override { ++creations; }
-  TwipsRect geometry() const override { return rect; }
-  void move(float left, float top) override {
-    rect.left = left;
-    rect.top = top;
-  }
-  void setWidth(float width) override { rect.width = width; }
-  bool isVisible() const override { return visible; }
-  void setVisible(bool v) override { visible = v; }
+  FakeEditorWindow() : FakeFormOf({0, 0, 4800, 3500}) {}
   std::string messageText() const override { return text; }
   void setMessageText(const std::string& t) override { text = t; }
   int checkValue() const override { return check; }
   void setCheckValue(int value) override { check = value; }
   void focusMessageText() override { textFocused = visible; }
 
-  TwipsRect rect{0, 0, 4800, 3500};
-  bool visible = false;
-  int creations = 0;
   std::string text;
   int check = 0;
   // Whether the text box was given the focus while the editor was shown.

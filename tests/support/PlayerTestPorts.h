@@ -14,7 +14,7 @@
 #include "core/player/PlayerPort.h"
 #include "core/player/Playlist.h"
 #include "core/player/TransportPort.h"
-#include "core/windows/WindowPorts.h"
+#include "support/FakePorts.h"
 #include "support/TestFolder.h"
 
 namespace pvx::testing {
@@ -39,23 +39,9 @@ class FakePlayerPort : public PlayerPort {
 };
 
 // The player window as a window that is docked and as the player's view.
-class FakePlayerWindow : public FakePlayerPort, public FormPort {
+class FakePlayerWindow : public FakePlayerPort, public FakeForm {
  public:
-  void create() override { ++creations; }
-  TwipsRect geometry() const override { return rect; }
-  void move(float left, float top) override {
-    rect.left = left;
-    rect.top = top;
-    ++moves;
-  }
-  void setWidth(float width) override { rect.width = width; }
-  bool isVisible() const override { return visible; }
-  void setVisible(bool v) override { visible = v; }
-
-  TwipsRect rect{0, 0, 6600, 6000};
-  bool visible = false;
-  int creations = 0;
-  int moves = 0;
+  FakePlayerWindow() : FakeForm({0, 0, 6600, 6000}) {}
 };
 
 // Stands in for the player window's transport: nextSong as the player does it (select the entry
@@ -88,8 +74,6 @@ class StandInTransport : public TransportPort {
   Playlist& playlist_;
   PlaybackEngine& engine_;
 };
-
-using TempFolder = TestFolder;
 
 inline std::string readBytes(const std::filesystem::path& file) {
   std::ostringstream bytes;

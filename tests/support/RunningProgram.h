@@ -1,12 +1,11 @@
 #pragma once
 
 #include <QCoreApplication>
-#include <filesystem>
 #include <memory>
-#include <random>
 
 #include "app/Program.h"
 #include "core/time/VirtualClock.h"
+#include "support/TestFolder.h"
 
 namespace pvx::testing {
 
@@ -14,10 +13,7 @@ namespace pvx::testing {
 // in a program folder of its own that goes away with it.
 struct RunningProgram {
   explicit RunningProgram(ProgramOptions options = {}) {
-    std::random_device rd;
-    folder = std::filesystem::temp_directory_path() / ("parlevox-gui-" + std::to_string(rd()));
-    std::filesystem::create_directories(folder);
-    options.programFolder = folder;
+    options.programFolder = folder.path;
     options.clock = &clock;
     options.yield = [this] {
       QCoreApplication::processEvents();
@@ -28,17 +24,14 @@ struct RunningProgram {
     program->start();
     QCoreApplication::processEvents();
   }
-  ~RunningProgram() {
-    program.reset();
-    std::filesystem::remove_all(folder);
-  }
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;
 
   Program* operator->() { return program.get(); }
 
+  // Made first, so that it goes last: the program goes before its folder and its clock.
+  TestFolder folder;
   VirtualClock clock;
-  std::filesystem::path folder;
   std::unique_ptr<Program> program;
 };
 

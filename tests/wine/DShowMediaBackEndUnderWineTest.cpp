@@ -27,6 +27,7 @@
 #include "platform/MediaGraphChecks.h"
 #include "platform/RealTime.h"
 #include "platform/dshow/DShowMediaBackEnd.h"
+#include "support/TestFolder.h"
 
 namespace {
 
@@ -73,21 +74,6 @@ void writeTone(const fs::path& file, double seconds, std::uint32_t rate, std::ui
   }
 }
 
-class Folder {
- public:
-  Folder() {
-    static int n = 0;
-    path = fs::temp_directory_path() /
-           ("parlevox-dshow-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++n));
-    fs::create_directories(path);
-  }
-  ~Folder() {
-    std::error_code ignored;
-    fs::remove_all(path, ignored);
-  }
-  fs::path path;
-};
-
 class DShowBackEnd : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(backEnd.available()); }
@@ -104,7 +90,7 @@ class DShowBackEnd : public ::testing::Test {
   }
 
   pvx::DShowMediaBackEnd backEnd;
-  Folder folder;
+  pvx::testing::TestFolder folder;
 };
 
 }  // namespace

@@ -38,7 +38,7 @@ bool sameFrame(const RECT& a, const RECT& b) {
 class WatchCycleUnderWine : public pvx::testing::WineWatchFixture {};
 
 TEST_F(WatchCycleUnderWine, TheNameIsLearnedFromTheGamesAnswerToTheNameQuery) {
-  core.start();
+  core().start();
   // Start-up asks at once; the game has answered before the call returns.
   EXPECT_THAT(gameLog(), HasSubstr("]name\r\n\"name\" is:\"" + kPlayer + "\" default:\"Padawan\""));
 
@@ -104,9 +104,9 @@ TEST_F(RepliesUnderWine, AnotherPlayerIsGreetedOnceTheGateHasOpened) {
 }
 
 TEST_F(RepliesUnderWine, ADuelIsAnnouncedWhenEngagedAndWhenWon) {
-  core.messages().setDuel(DuelText::Engage, "%s vs %d");
-  core.messages().setDuel(DuelText::Won, "%s beat %d");
-  core.messages().setDuel(DuelText::Lost, "%d beat %s");
+  core().messages().setDuel(DuelText::Engage, "%s vs %d");
+  core().messages().setDuel(DuelText::Won, "%s beat %d");
+  core().messages().setDuel(DuelText::Lost, "%d beat %s");
   startKnowingName();
 
   auto t0 = happen({kPlayer + "^7 has become engaged in a duel with Bob^7!"});
@@ -160,7 +160,7 @@ TEST_F(MiniUnderWine, TheGameIsHiddenTheTaskbarComesBackAndBackToGameShowsTheGam
   EXPECT_TRUE(window.backVisible);
   EXPECT_EQ(playerName(), kPlayer);
 
-  core.gameWindow().backToGame();
+  core().gameWindow().backToGame();
   EXPECT_TRUE(IsWindowVisible(gameWindow));
   EXPECT_THAT(gameLog(), EndsWith("]say Maximized\r\n" + kPlayer + ": Maximized\r\n"));
 }
@@ -188,6 +188,6 @@ TEST_F(MiniUnderWine, WithoutATaskbarTheGameIsStillHiddenAndTheGameIsTold) {
     EXPECT_TRUE(sameFrame(frameOf(taskbar), taskbarBefore));
   }
 
-  core.gameWindow().backToGame();
+  core().gameWindow().backToGame();
   EXPECT_TRUE(IsWindowVisible(gameWindow));
 }

@@ -6,13 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/player/FakeMediaBackEnd.h"
-#include "core/program/Core.h"
 #include "core/text/Text.h"
 #include "platform/SystemCalls.h"
-#include "support/FakePorts.h"
-#include "support/PlayerTestPorts.h"
-#include "support/TestFolder.h"
+#include "support/CoreRig.h"
 #include "wine/WineConsoleFixture.h"
 
 namespace pvx::testing {
@@ -22,14 +18,17 @@ namespace pvx::testing {
 // console in another process. The program's own timers and waits run on virtual time; the game
 // answers every typed line before the call that typed it returns, so a cycle sees what the game
 // wrote in answer to the cycle before. The player's name holds a letter beyond ASCII, so that
-// every name crossing the platform goes through the ANSI code page.
-class WineWatchFixture : public WineConsoleFixture {
+// every name crossing the platform goes through the ANSI code page. The OS description asks the
+// real GetVersionExA, and "Add Folder" passes over the files Windows marks hidden.
+class WineWatchFixture : public WineConsoleFixture, public CoreRig {
  public:
   static inline const std::string kPlayer = "S\u00E9verin";
-  // Far more cycles than anything here needs; the bound only keeps a fault from hanging the run.
-  static constexpr int kMaxCycles = 200;
 
-  using Lines = std::vector<std::pair<std::int64_t, std::string>>;
+  WineWatchFixture()
+      : CoreRig(Platform{.windows = ws,
+                         .clock = clock,
+                         .osQuery = platform::queryOsVersion,
+                         .isHiddenFile = platform::isHiddenFile}) {}
 
   std::vector<std::string> gameArguments() const override {
     return {"--name", kPlayer, "--print", kFirstLine};
@@ -43,26 +42,9 @@ class WineWatchFixture : public WineConsoleFixture {
     ws.clear();
   }
 
-  // One whole watch cycle, its waits included.
-  void runOneCycle() {
-    const std::uint64_t target = watch().cyclesStarted() + 1;
-    while (watch().cyclesEnded() < target && clock.runNext()) {
-    }
-  }
-
-  // Runs watch cycles until done() holds; false when it still does not after kMaxCycles.
-  template <typename Done>
-  bool cycleUntil(Done done) {
-    for (int i = 0; i < kMaxCycles && !done(); ++i)
-      runOneCycle();
-    return done();
-  }
-
   // Start-up, then the first cycles until the name is known; what they typed is forgotten.
   void startKnowingName() {
-    core.start();
-    ASSERT_TRUE(cycleUntil([this] { return !playerName().empty(); }));
-    ASSERT_EQ(playerName(), kPlayer);
+    ASSERT_TRUE(CoreRig::startKnowingName(kPlayer)) << "the name known: " << playerName();
     ws.clear();
   }
 
@@ -98,31 +80,9 @@ class WineWatchFixture : public WineConsoleFixture {
     return bridge.readWindowText(bridge.nthChildWindow(bridge.findConsoleWindow(), 5));
   }
 
-  WatchCycle& watch() { return core.watch(); }
-  GameEventReplies& replies() { return core.replies(); }
-  const std::string& playerName() { return core.watch().state().playerName; }
   void setMessage(MessageKind kind, const std::string& text) {
-    core.messages().setMessage(kind, Message{text, 1});
+    core().messages().setMessage(kind, Message{text, 1});
   }
-
-  TestFolder folder;
-  FakeMainWindow window{&clock};
-  FakeEditorWindow editor;
-  FakePlayerWindow playerWindow;
-  FakeDialogs dialogs;
-  FakeMediaBackEnd media{clock};
-  // The OS description asks the real GetVersionExA.
-  Core core{CorePorts{.windows = ws,
-                      .clock = clock,
-                      .media = media,
-                      .mainWindow = window,
-                      .editorWindow = editor,
-                      .playerWindow = playerWindow,
-                      .playerView = playerWindow,
-                      .dialogs = dialogs,
-                      .programFolder = folder.path,
-                      .osQuery = platform::queryOsVersion,
-                      .isHiddenFile = platform::isHiddenFile}};
 };
 
 }  // namespace pvx::testing

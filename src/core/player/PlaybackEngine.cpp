@@ -21,8 +21,8 @@ int sliderSeconds(double seconds) {
 }  // namespace
 
 PlaybackEngine::PlaybackEngine(MediaBackEnd& media, Clock& clock, Playlist& playlist,
-                               PlayerPort& port)
-    : media_(media), playlist_(playlist), port_(port) {
+                               PlayerPort& port, TransportPort& transport)
+    : media_(media), playlist_(playlist), port_(port), transport_(transport) {
   musicTimer_ = clock.makeTimer([this] { musicTick(); });
 }
 
@@ -98,7 +98,7 @@ void PlaybackEngine::skipFailedStart() {
   // Each nested skip has tried one more entry; once every entry has had its turn the engine
   // stays idle instead of going round again.
   const int entries = playlist_.count();
-  if (transport_ == nullptr || skipDepth_ + 1 >= entries)
+  if (skipDepth_ + 1 >= entries)
     return;
   // nextSong starts the entry after currentIndex (entry 0 after the last), so one step on from
   // the entry started last skips the entry right after it, which is the failed one when the
@@ -116,10 +116,8 @@ void PlaybackEngine::skipFailedStart() {
 }
 
 void PlaybackEngine::callNextSong() {
-  if (transport_ == nullptr)
-    return;
   try {
-    transport_->nextSong();
+    transport_.nextSong();
   } catch (const std::exception&) {
     // Moving on is a convenience: when it fails the engine simply stays where it is.
   }

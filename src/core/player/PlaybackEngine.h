@@ -45,13 +45,12 @@ class PlaybackEngine {
     bool operator==(const PositionLabel&) const = default;
   };
 
-  PlaybackEngine(MediaBackEnd& media, Clock& clock, Playlist& playlist, PlayerPort& port);
+  // transport: who moves on to the next entry when a track ends or an entry cannot be played
+  // (the player that holds the engine, still being made itself: the engine calls it only later).
+  PlaybackEngine(MediaBackEnd& media, Clock& clock, Playlist& playlist, PlayerPort& port,
+                 TransportPort& transport);
   PlaybackEngine(const PlaybackEngine&) = delete;
   PlaybackEngine& operator=(const PlaybackEngine&) = delete;
-
-  // Who receives the end of a track and the skip of an entry that cannot be played. Until one is
-  // set, both simply leave the engine idle.
-  void setTransport(TransportPort* transport) { transport_ = transport; }
 
   // Resumes a paused track (whatever file says); when idle, starts file from its beginning in a
   // fresh graph; while a track plays, does nothing. Returns the title of the playlist's selected
@@ -113,7 +112,7 @@ class PlaybackEngine {
   MediaBackEnd& media_;
   Playlist& playlist_;
   PlayerPort& port_;
-  TransportPort* transport_ = nullptr;
+  TransportPort& transport_;
   std::unique_ptr<MediaGraph> graph_;
   bool hasGraph_ = false;
   std::unique_ptr<Timer> musicTimer_;

@@ -8,9 +8,7 @@ Player::Player(MediaBackEnd& media, Clock& clock, ConsoleBridge& bridge, PlayerP
                const std::filesystem::path& playlistFile, Playlist::HiddenFileTest isHidden)
     : bridge_(bridge),
       playlist_(port, playlistFile, std::move(isHidden)),
-      engine_(media, clock, playlist_, port) {
-  engine_.setTransport(this);
-}
+      engine_(media, clock, playlist_, port, *this) {}
 
 void Player::load() {
   playlist_.loadPlaylist();

@@ -62,9 +62,28 @@ class Player final : public TransportPort {
   void removeSelected() { playlist_.remove(); }
   void clear() { playlist_.clear(); }
   void savePlaylist() { playlist_.save(); }
+  // The entries as the list shows them: how many, each one's title (empty outside the list).
+  int count() const { return playlist_.count(); }
+  std::string title(int index) const { return playlist_.title(index); }
+  // The selected entry, -1 for none; an index outside the list selects nothing.
+  int selection() const { return playlist_.selection(); }
+  void select(int index) { playlist_.select(index); }
+  // The entry the last successful start recorded (the selection then; may be -1).
+  int currentIndex() const { return engine_.currentIndex(); }
+  // The playlist as it stands, to read (its slots' paths among the rest).
+  const Playlist& playlist() const { return playlist_; }
 
-  Playlist& list() { return playlist_; }
-  PlaybackEngine& engine() { return engine_; }
+  // --- The sliders and the position label ---
+  const PlaybackEngine::PositionLabel& positionLabel() const { return engine_.positionLabel(); }
+  int positionSliderValue() const { return engine_.positionSliderValue(); }
+  int positionSliderMax() const { return engine_.positionSliderMax(); }
+  int volumeSliderValue() const { return engine_.volumeSliderValue(); }
+  // The user scrolled the position slider to value (whole seconds): a loaded track moves there.
+  void positionSliderScrolled(int value) { engine_.positionSliderScrolled(value); }
+  // The user moved the volume slider to value; a loaded track takes it when the mouse button
+  // comes up on the slider.
+  void setVolumeSlider(int value) { engine_.setVolumeSlider(value); }
+  void volumeSliderReleased() { engine_.volumeSliderReleased(); }
 
  private:
   // Selects index, stops a playing track and starts the selection, as nextSong and prevSong do.

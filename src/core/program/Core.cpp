@@ -4,7 +4,7 @@
 
 namespace pvx {
 
-Core::Core(CorePorts ports)
+Core::Core(CorePorts ports, CoreStandIns standIns)
     : bridge_(ports.windows, ports.clock),
       os_(ports.osQuery),
       status_(ports.mainWindow, os_),
@@ -17,10 +17,10 @@ Core::Core(CorePorts ports)
       messageEditor_(messages_, ports.editorWindow, ports.mainWindow),
       replies_(bridge_, ports.clock, ports.mainWindow, messages_, status_),
       commands_(bridge_, ports.mainWindow, gameWindow_, messageSets_,
-                ports.musicCommands != nullptr ? *ports.musicCommands : music_),
+                standIns.music != nullptr ? *standIns.music : music_),
       watch_(bridge_, ports.clock, ports.mainWindow, dock_, status_,
-             ports.eventsStandIn != nullptr ? *ports.eventsStandIn : replies_,
-             ports.commandsStandIn != nullptr ? *ports.commandsStandIn : commands_),
+             standIns.events != nullptr ? *standIns.events : replies_,
+             standIns.commands != nullptr ? *standIns.commands : commands_),
       folderPicker_(player_, ports.playerWindow, ports.mainWindow,
                     std::move(ports.folderPickerWindow)),
       startUp_(ports.mainWindow, ports.editorWindow, ports.playerWindow, dock_, status_, replies_,

@@ -29,8 +29,9 @@
 namespace pvx {
 
 // What the program's behaviour needs from outside: the platform (window system, clock, media),
-// the program's own windows as ports, and where "Saves" lies. The program, the replay, the tests,
-// the fuzz rig and the benchmarks each fill it with their own implementations.
+// the program's own windows as ports, and where "Saves" lies. The program fills it with the real
+// ones; the test rig (tests/support/CoreRig.h), which the tests, the fuzz targets and the
+// benchmarks share, with fakes and the practice game.
 struct CorePorts {
   WindowSystem& windows;
   Clock& clock;
@@ -48,19 +49,24 @@ struct CorePorts {
   Playlist::HiddenFileTest isHiddenFile = Playlist::dotFile;
   // Gives the folder picker's window, making it on the first call ("Add Folder").
   std::function<FolderPickerPort&()> folderPickerWindow = {};
-  // Stand-ins for test rigs: the music commands (tests that only see which command ran), and
-  // steps that run in the watch cycle in place of the replies and the chat commands (a rig that
-  // checks every call before handing it on to the real ones).
-  MusicCommands* musicCommands = nullptr;
-  WatchStep* eventsStandIn = nullptr;
-  WatchStep* commandsStandIn = nullptr;
+};
+
+// Parts a test rig puts in place of the program's own, where a test looks at one part alone:
+// the music commands the chat commands call (a test that sees only which command ran), and the
+// watch cycle's two steps (a rig that checks every call before handing it on to the real replies
+// and chat commands). The parts are wired into the others as they are made, so they are given
+// here rather than swapped later. The program replaces none.
+struct CoreStandIns {
+  MusicCommands* music = nullptr;
+  WatchStep* events = nullptr;
+  WatchStep* commands = nullptr;
 };
 
 // The program's behaviour, wired once: every part gets what it uses through its constructor.
 // Making it starts the greeting timer; start() runs the program's start-up.
 class Core {
  public:
-  explicit Core(CorePorts ports);
+  explicit Core(CorePorts ports, CoreStandIns standIns = {});
   Core(const Core&) = delete;
   Core& operator=(const Core&) = delete;
 

@@ -38,13 +38,13 @@ CycleFlow MusicChatCommands::announce(const std::string& title) {
 
 CycleFlow MusicChatCommands::next() {
   // With nothing to play there is nothing to announce.
-  if (player_.list().count() == 0)
+  if (player_.count() == 0)
     return CycleFlow::Continue;
   return announce(player_.nextSong());
 }
 
 CycleFlow MusicChatCommands::prev() {
-  if (player_.list().count() == 0)
+  if (player_.count() == 0)
     return CycleFlow::Continue;
   return announce(player_.prevSong());
 }
@@ -108,12 +108,11 @@ CycleFlow MusicChatCommands::pause() {
 
 CycleFlow MusicChatCommands::listSongs() {
   type("/clear");
-  const Playlist& list = player_.list();
-  const int n = list.count();
+  const int n = player_.count();
   for (int i = 0; i <= n - 1; i += 4) {
-    std::string line = "echo ^1\"" + text::makeInert(list.title(i));
+    std::string line = "echo ^1\"" + text::makeInert(player_.title(i));
     for (int column = 1; column < 4; ++column) {
-      line += kColumn[column - 1] + text::makeInert(list.title(i + column));
+      line += kColumn[column - 1] + text::makeInert(player_.title(i + column));
     }
     type(line + "\"");
   }
@@ -134,15 +133,14 @@ CycleFlow MusicChatCommands::play(const std::string& command) {
   const std::optional<std::string> search = CommandChain::argument(command, ": !play", 8);
   if (!search)
     return CycleFlow::Continue;  // cut short before its line break: ignored
-  Playlist& list = player_.list();
-  for (int i = 0; i < list.count(); ++i) {
-    if (!text::containsNoCase(list.title(i), *search))
+  for (int i = 0; i < player_.count(); ++i) {
+    if (!text::containsNoCase(player_.title(i), *search))
       continue;
     wait(1.0f);
     player_.stop();
-    list.select(i);
+    player_.select(i);
     player_.playEntry(i);
-    type(kNowPlaying + text::makeInert(list.title(i)));
+    type(kNowPlaying + text::makeInert(player_.title(i)));
     return CycleFlow::Continue;
   }
   wait(1.0f);

@@ -13,9 +13,9 @@ class MessageSets : public pvx::testing::WatcherHarness {
  protected:
   void SetUp() override {
     WatcherHarness::SetUp();
-    std::filesystem::create_directories(folder.path / "Saves");
+    std::filesystem::create_directories(programFolder() / "Saves");
   }
-  std::filesystem::path saves(const std::string& name) { return folder.path / "Saves" / name; }
+  std::filesystem::path saves(const std::string& name) { return programFolder() / "Saves" / name; }
   void writeFile(const std::string& name, const std::string& bytes) {
     std::ofstream(saves(name), std::ios::binary) << bytes;
   }
@@ -26,9 +26,9 @@ class MessageSets : public pvx::testing::WatcherHarness {
     return s.str();
   }
   void setAll() {
-    core.messages().setDuel(DuelText::Engage, "%s vs %d");
-    core.messages().setDuel(DuelText::Won, " won ");
-    core.messages().setDuel(DuelText::Lost, "^1lost");
+    core().messages().setDuel(DuelText::Engage, "%s vs %d");
+    core().messages().setDuel(DuelText::Won, " won ");
+    core().messages().setDuel(DuelText::Lost, "^1lost");
     setText(MessageKind::Greeting, "Hi %d");
     setFlag(MessageKind::Greeting, 1);
     setText(MessageKind::SelfKill, "Oops");
@@ -62,12 +62,12 @@ TEST_F(MessageSets, AnEmptyAnswerWritesTheExtensionAlone) {
 TEST_F(MessageSets, SaveThenLoadRestoresEveryValue) {
   setAll();
   sets().save();
-  core.messages().setDuel(DuelText::Engage, "x");
-  core.messages().setDuel(DuelText::Won, "x");
-  core.messages().setDuel(DuelText::Lost, "x");
+  core().messages().setDuel(DuelText::Engage, "x");
+  core().messages().setDuel(DuelText::Won, "x");
+  core().messages().setDuel(DuelText::Lost, "x");
   for (const MessageKind kind :
        {MessageKind::Greeting, MessageKind::SelfKill, MessageKind::OwnEntry, MessageKind::Limit})
-    core.messages().setMessage(kind, Message{"x", 9});
+    core().messages().setMessage(kind, Message{"x", 9});
 
   EXPECT_TRUE(sets().loadMessageSet("main"));
   EXPECT_EQ(window.duelText(DuelText::Engage), "%s vs %d");
@@ -182,23 +182,23 @@ TEST_F(MessageSets, OpenReadsTheChosenFileAndReportsFailuresInBoxes) {
   EXPECT_EQ(dialogs.filters, (std::vector<std::string>{"Parlevocs  (*.pvx)|*.pvx"}));
   // The dialog starts where Save writes.
   ASSERT_EQ(dialogs.startFolders.size(), 1u);
-  EXPECT_EQ(std::filesystem::path(dialogs.startFolders[0]), folder.path / "Saves");
+  EXPECT_EQ(std::filesystem::path(dialogs.startFolders[0]), programFolder() / "Saves");
   EXPECT_TRUE(dialogs.boxes.empty());
 
   setAll();
   sets().write(saves("set.pvx"));
   setText(MessageKind::Greeting, "changed");
-  dialogs.file = (folder.path / "Saves" / "set.pvx").string();
+  dialogs.file = (programFolder() / "Saves" / "set.pvx").string();
   sets().open();
   EXPECT_EQ(messageSet().greeting.text, "Hi %d");
 
   writeFile("short.pvx", std::string(kHeader) + "e\r\n");
-  dialogs.file = (folder.path / "Saves" / "short.pvx").string();
+  dialogs.file = (programFolder() / "Saves" / "short.pvx").string();
   sets().open();
   ASSERT_EQ(dialogs.boxes.size(), 1u);
   EXPECT_NE(dialogs.boxes[0].find("ends before its line 3"), std::string::npos);
 
-  dialogs.file = (folder.path / "Saves" / "gone.pvx").string();
+  dialogs.file = (programFolder() / "Saves" / "gone.pvx").string();
   sets().open();
   ASSERT_EQ(dialogs.boxes.size(), 2u);
   EXPECT_NE(dialogs.boxes[1].find("does not exist"), std::string::npos);

@@ -20,8 +20,6 @@ using Shows = Label::Shows;
 
 class EngineTest : public ::testing::Test {
  protected:
-  EngineTest() { engine.setTransport(&transport); }
-
   // Entries titled by their number; seconds < 0 makes one that cannot be played.
   void addEntries(const std::vector<double>& seconds) {
     for (const double length : seconds) {
@@ -43,13 +41,14 @@ class EngineTest : public ::testing::Test {
   double position() const { return media.positionOf(*media.newest()); }
   const Label& label() const { return engine.positionLabel(); }
 
-  pvx::testing::TempFolder folder;
+  pvx::testing::TestFolder folder;
   pvx::VirtualClock clock;
   FakeMediaBackEnd media{clock};
   pvx::testing::FakePlayerPort port;
   pvx::Playlist playlist{port, folder.path / "playlist.lst"};
-  pvx::PlaybackEngine engine{media, clock, playlist, port};
+  // Made before the engine it moves on, which it is given.
   pvx::testing::StandInTransport transport{playlist, engine};
+  pvx::PlaybackEngine engine{media, clock, playlist, port, transport};
 };
 
 using EngineStart = EngineTest;

@@ -30,7 +30,7 @@ class PlaylistTest : public ::testing::Test {
     return other.titles();
   }
 
-  pvx::testing::TempFolder folder;
+  pvx::testing::TestFolder folder;
   std::filesystem::path file = PlaylistFile::in(folder.path);
   pvx::testing::FakePlayerPort port;
   pvx::Playlist playlist{port, file};

@@ -6,66 +6,19 @@
 #include <fstream>
 #include <memory>
 
-#include "core/console/PracticeConsole.h"
-#include "core/console/SimulatedWindowSystem.h"
-#include "core/player/FakeMediaBackEnd.h"
-#include "core/program/Core.h"
-#include "core/time/VirtualClock.h"
-#include "support/FakePorts.h"
-#include "support/PlayerTestPorts.h"
-#include "support/TestFolder.h"
+#include "support/WatcherHarness.h"
 
 using namespace pvx;
-using pvx::testing::FakeEditorWindow;
 using pvx::testing::FakeMainWindow;
-using pvx::testing::FakePlayerWindow;
+using pvx::testing::kPx;
+using pvx::testing::pixels;
 
 namespace {
 
-bool windows2000(OsVersionRecord& r) {
-  r.platformId = 2;
-  r.majorVersion = 5;
-  r.minorVersion = 0;
-  r.buildNumber = 2195;
-  return true;
-}
-
 // The program's start and its main window's buttons against the practice game on virtual time.
-struct Starting : ::testing::Test {
-  Starting() {
-    player.rect = TwipsRect{300, 450, 6600, 6000};
-    practice.start();
-  }
-  // The program's behaviour with "Saves" in programFolder (the test's folder by default).
-  Core& core(std::filesystem::path programFolder = {}) {
-    if (!core_) {
-      core_ = std::make_unique<Core>(
-          CorePorts{.windows = ws,
-                    .clock = clock,
-                    .media = media,
-                    .mainWindow = window,
-                    .editorWindow = editor,
-                    .playerWindow = player,
-                    .playerView = player,
-                    .dialogs = dialogs,
-                    .programFolder = programFolder.empty() ? folder.path : programFolder,
-                    .osQuery = windows2000});
-    }
-    return *core_;
-  }
+struct Starting : pvx::testing::WatcherHarness {
+  Starting() { playerWindow.rect = TwipsRect{300, 450, 6600, 6000}; }
   std::string log() const { return game.log(); }
-
-  pvx::testing::TestFolder folder;
-  VirtualClock clock;
-  SimulatedWindowSystem ws;
-  PracticeGame game{"Rookie"};
-  PracticeConsole practice{ws, game};
-  FakeMainWindow window{&clock};
-  FakeEditorWindow editor;
-  FakePlayerWindow player;
-  pvx::testing::FakeDialogs dialogs;
-  FakeMediaBackEnd media{clock};
-  std::unique_ptr<Core> core_;
 };
 
 }  // namespace
@@ -80,11 +33,11 @@ TEST_F(Starting, BringsTheWindowsUpInPlace) {
   EXPECT_EQ(window.status, "[ Windows 2000 - 2195 ]");
   // The player window made hidden, as wide as the main window, docked below it; the editor made
   // hidden.
-  EXPECT_FALSE(player.visible);
-  EXPECT_EQ(player.creations, 1);
-  EXPECT_FLOAT_EQ(player.rect.width, window.rect.width);
-  EXPECT_FLOAT_EQ(player.rect.left, window.rect.left);
-  EXPECT_FLOAT_EQ(player.rect.top, window.rect.top + window.rect.height);
+  EXPECT_FALSE(playerWindow.visible);
+  EXPECT_EQ(playerWindow.creations, 1);
+  EXPECT_FLOAT_EQ(playerWindow.rect.width, window.rect.width);
+  EXPECT_FLOAT_EQ(playerWindow.rect.left, window.rect.left);
+  EXPECT_FLOAT_EQ(playerWindow.rect.top, window.rect.top + window.rect.height);
   EXPECT_FALSE(editor.visible);
   EXPECT_EQ(editor.creations, 1);
   EXPECT_TRUE(core().replies().repliesOn());
@@ -96,11 +49,14 @@ TEST_F(Starting, FindsTheConsoleLogAndAsksTheGameForTheName) {
   EXPECT_EQ(log(), "]name\r\n\"name\" is:\"Rookie\" default:\"Padawan\"\r\n");
 }
 
-TEST_F(Starting, WithoutTheGameNothingIsTypedAndNothingFails) {
+// Start-up and "Back to Game" without the game: nothing is typed, nothing shown, nothing fails.
+TEST_F(Starting, WithoutTheGameNothingIsSentToAnyWindow) {
   practice.stop();
   ws.setRecording(true);
   core().start();
   EXPECT_EQ(core().watch().state().consoleLog, 0u);
+  EXPECT_TRUE(ws.messages().empty());
+  core().gameWindow().backToGame();
   EXPECT_TRUE(ws.messages().empty());
 }
 
@@ -116,20 +72,21 @@ TEST_F(Starting, ConsoleWithFewerThanFiveChildrenLeavesTheLogUnknown) {
 
 TEST_F(Starting, MakesTheSavesFolderAndLeavesAnExistingOneAlone) {
   core().start();
-  EXPECT_TRUE(std::filesystem::is_directory(folder.path / "Saves"));
+  EXPECT_TRUE(std::filesystem::is_directory(programFolder() / "Saves"));
 
-  std::ofstream(folder.path / "Saves" / "main.pvx") << "keep me";
-  core_.reset();
+  std::ofstream(programFolder() / "Saves" / "main.pvx") << "keep me";
+  remakeCore();
   core().start();
-  std::ifstream in(folder.path / "Saves" / "main.pvx");
+  std::ifstream in(programFolder() / "Saves" / "main.pvx");
   std::string content;
   std::getline(in, content);
   EXPECT_EQ(content, "keep me");
 }
 
 TEST_F(Starting, AFolderThatCannotBeMadeIsIgnored) {
-  core(folder.path / "missing" / "deeper").start();
-  EXPECT_FALSE(std::filesystem::exists(folder.path / "missing"));
+  remakeCore(programFolder() / "missing" / "deeper");
+  core().start();
+  EXPECT_FALSE(std::filesystem::exists(programFolder() / "missing"));
   EXPECT_TRUE(window.visible);
 }
 
@@ -168,7 +125,7 @@ TEST(StatusLineForms, ForWindowsAndForOtherSystems) {
     std::string atStart, os;
   };
   const Row rows[] = {
-      {windows2000, "[ Windows 2000 - 2195 ]", "Windows 2000 Build 2195"},
+      {pvx::testing::windows2000, "[ Windows 2000 - 2195 ]", "Windows 2000 Build 2195"},
       {[](OsVersionRecord& r) {
          // As uname reads on Linux: platform 0 and the numbers of the release, besides its name.
          r.majorVersion = 6;
@@ -203,40 +160,25 @@ TEST_F(Starting, BackToGameShowsTheHiddenGameWindowAndSaysSo) {
   EXPECT_EQ(log(), "]say Maximized\r\nRookie: Maximized\r\n");
 }
 
-TEST_F(Starting, BackToGameWithoutTheGameDoesNothingVisible) {
-  practice.stop();
-  core().start();
-  ws.setRecording(true);
-  core().gameWindow().backToGame();
-  EXPECT_TRUE(ws.messages().empty());
-}
-
 TEST_F(Starting, PlaylistButtonTogglesThePlayerWindow) {
   core().start();
   core().dock().togglePlayer();
-  EXPECT_TRUE(player.visible);
+  EXPECT_TRUE(playerWindow.visible);
   core().dock().togglePlayer();
-  EXPECT_FALSE(player.visible);
+  EXPECT_FALSE(playerWindow.visible);
 }
 
 TEST_F(Starting, DockingPutsAMovedPlayerWindowBackAndLeavesADockedOneAlone) {
   core().start();
-  player.rect.left += 300;
-  player.rect.top -= 45;
+  playerWindow.rect.left += 300;
+  playerWindow.rect.top -= 45;
   core().dock().dock();
-  EXPECT_FLOAT_EQ(player.rect.left, window.rect.left);
-  EXPECT_FLOAT_EQ(player.rect.top, window.rect.top + window.rect.height);
-  const int moves = player.moves;
+  EXPECT_FLOAT_EQ(playerWindow.rect.left, window.rect.left);
+  EXPECT_FLOAT_EQ(playerWindow.rect.top, window.rect.top + window.rect.height);
+  const int moves = playerWindow.moves;
   core().dock().dock();
-  EXPECT_EQ(player.moves, moves);
+  EXPECT_EQ(playerWindow.moves, moves);
 }
-
-namespace {
-constexpr float kPx = 15.0f;
-TwipsRect pixels(float left, float top, float width, float height) {
-  return TwipsRect{left * kPx, top * kPx, width * kPx, height * kPx};
-}
-}  // namespace
 
 // The main window (374 pixels high with its frame) and the player window (400) below it: where
 // the screen's available area is too low for both centred, the pair moves up, never above it.
@@ -260,12 +202,12 @@ TEST_F(Starting, KeepsTheMainAndPlayerWindowsOnTheAvailableArea) {
     window.screen = c.whole;
     window.available = c.available;
     window.rect = pixels(0, 0, 437, 374);
-    player.rect = pixels(0, 0, 437, 400);
-    core_.reset();
+    playerWindow.rect = pixels(0, 0, 437, 400);
+    remakeCore();
     core().start();
     EXPECT_FLOAT_EQ(window.rect.top, c.expectedTop * kPx);
     EXPECT_FLOAT_EQ(window.rect.left, (c.whole.width - window.rect.width) / 2.0f);
-    EXPECT_FLOAT_EQ(player.rect.top, window.rect.bottom());
+    EXPECT_FLOAT_EQ(playerWindow.rect.top, window.rect.bottom());
     EXPECT_GE(window.rect.top, c.available.top);
   }
 }
@@ -273,22 +215,22 @@ TEST_F(Starting, KeepsTheMainAndPlayerWindowsOnTheAvailableArea) {
 TEST_F(Starting, FramesThatComeLaterAreKeptOnTheScreenUntilTheUserMovesTheMainWindow) {
   window.screen = window.available = pixels(0, 0, 1920, 1080);
   window.rect = pixels(0, 0, 437, 330);
-  player.rect = pixels(0, 0, 437, 360);
+  playerWindow.rect = pixels(0, 0, 437, 360);
   core().start();
   ASSERT_FLOAT_EQ(window.rect.top, (1080 - 330) / 2 * kPx);  // 690 high: centred fits
   // The window manager frames both windows once they are shown: 25 pixels more each.
   window.rect.height += 25 * kPx;
-  player.rect.height += 25 * kPx;
+  playerWindow.rect.height += 25 * kPx;
   core().dock().dock();
   EXPECT_FLOAT_EQ(window.rect.top, (1080 - 740) * kPx);
-  EXPECT_FLOAT_EQ(player.rect.bottom(), 1080 * kPx);
+  EXPECT_FLOAT_EQ(playerWindow.rect.bottom(), 1080 * kPx);
 
   // Once the user has put the main window elsewhere, it stays where the user put it.
   window.rect.top = 900 * kPx;
   const int moves = window.moves;
   core().dock().dock();
   EXPECT_EQ(window.moves, moves);
-  EXPECT_FLOAT_EQ(player.rect.top, window.rect.bottom());
+  EXPECT_FLOAT_EQ(playerWindow.rect.top, window.rect.bottom());
   window.rect.top = 100 * kPx;
   core().dock().dock();
   EXPECT_EQ(window.moves, moves);
@@ -301,8 +243,8 @@ TEST_F(Starting, ThePlayerWindowStaysPutWhileTheMainWindowIsHidden) {
   core().start();
   core().dock().togglePlayer();
   core().dock().dock();
-  const TwipsRect docked = player.rect;
-  const int moves = player.moves;
+  const TwipsRect docked = playerWindow.rect;
+  const int moves = playerWindow.moves;
 
   window.hiddenRect = window.rect;
   window.hiddenRect->top += 4 * kPx;
@@ -311,14 +253,14 @@ TEST_F(Starting, ThePlayerWindowStaysPutWhileTheMainWindowIsHidden) {
   ASSERT_FALSE(window.visible);
   clock.runFor(3000);  // watch cycles dock the player window
   core().dock().dock();
-  EXPECT_EQ(player.rect, docked);
-  EXPECT_EQ(player.moves, moves);
+  EXPECT_EQ(playerWindow.rect, docked);
+  EXPECT_EQ(playerWindow.moves, moves);
 
   core().messageEditor().closedByFrame();
   ASSERT_TRUE(window.visible);
   core().dock().dock();
-  EXPECT_EQ(player.rect, docked);
-  EXPECT_EQ(player.moves, moves);
+  EXPECT_EQ(playerWindow.rect, docked);
+  EXPECT_EQ(playerWindow.moves, moves);
 }
 
 TEST_F(Starting, TheEditorOpensWithTheFocusInItsTextBox) {

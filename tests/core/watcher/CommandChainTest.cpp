@@ -32,10 +32,9 @@ class Commands : public pvx::testing::WatcherHarness {
  protected:
   Commands() : WatcherHarness(&music) {}
   void SetUp() override {
-    WatcherHarness::SetUp();
     startKnowingName();
-    std::filesystem::create_directories(folder.path / "Saves");
-    std::ofstream(folder.path / "Saves" / "duel.pvx", std::ios::binary)
+    std::filesystem::create_directories(programFolder() / "Saves");
+    std::ofstream(programFolder() / "Saves" / "duel.pvx", std::ios::binary)
         << "Parlevocs [ZB] Vendrix\r\n%s vs %d\r\nw\r\nl\r\nHi\r\n 1 \r\nd\r\n 0 \r\ne\r\n 0 \r\n"
            "l\r\n 0 \r\n";
   }
@@ -73,17 +72,20 @@ TEST_F(Commands, LoadReportsSuccessAfter899Ms) {
 }
 
 TEST_F(Commands, LoadFailuresSayWhatWasAskedFor) {
-  const auto t0 = happen({"Rookie: !loadout x"});
-  EXPECT_EQ(typedSince(t0), (Lines{{899, "say ^1Error opening file ^7ut x"}}));
-  const auto t1 = happen({"Rookie: !load "});
-  EXPECT_EQ(typedSince(t1), (Lines{{899, "say ^1Error opening file ^7"}}));
-  const auto t2 = happen({"Rookie: !load ../duel;quit"});
-  EXPECT_EQ(typedSince(t2), (Lines{{899, "say ^1Error opening file ^7../duelquit"}}));
+  const std::pair<const char*, const char*> failures[] = {
+      {"Rookie: !loadout x", "say ^1Error opening file ^7ut x"},
+      {"Rookie: !load ", "say ^1Error opening file ^7"},
+      {"Rookie: !load ../duel;quit", "say ^1Error opening file ^7../duelquit"},
+  };
+  for (const auto& [line, said] : failures) {
+    const auto t0 = happen({line});
+    EXPECT_EQ(typedSince(t0), (Lines{{899, said}})) << line;
+  }
   EXPECT_TRUE(dialogs.boxes.empty());
 }
 
 TEST_F(Commands, LoadWithAWrongHeaderWaitsForTheBoxThenFails) {
-  std::ofstream(folder.path / "Saves" / "old.pvx", std::ios::binary) << "Parlevocs\r\n";
+  std::ofstream(programFolder() / "Saves" / "old.pvx", std::ios::binary) << "Parlevocs\r\n";
   const auto t0 = happen({"Rookie: !load old"});
   EXPECT_EQ(dialogs.boxes.size(), 1u);
   EXPECT_EQ(typedSince(t0), (Lines{{899, "say ^1Error opening file ^7old"}}));
@@ -131,7 +133,7 @@ TEST_F(Commands, APieceOfALineCutByTheNewTextLimitIsNoLine) {
 }
 
 TEST_F(Commands, TheArgumentComesFromTheCommandsOwnLine) {
-  std::ofstream(folder.path / "Saves" / "b.pvx", std::ios::binary)
+  std::ofstream(programFolder() / "Saves" / "b.pvx", std::ios::binary)
       << "Parlevocs [ZB] Vendrix\r\ne\r\nw\r\nl\r\nHi\r\n 1 \r\nd\r\n 0 \r\ne\r\n 0 \r\n"
          "l\r\n 0 \r\n";
   const auto t0 = happen({"Ann: !load a", "Rookie: !load b", "Cid: !load c"});
@@ -185,7 +187,7 @@ TEST_F(Commands, MiniHidesTheGameAndTidiesTheTaskbar) {
   const SimulatedWindowSystem::Placement p = ws.placement(taskbar);
   EXPECT_EQ(p.cx, 0);  // neither moved nor sized
 
-  core.gameWindow().backToGame();
+  core().gameWindow().backToGame();
   EXPECT_TRUE(practice.gameWindowVisible());
 }
 

@@ -12,14 +12,11 @@ namespace {
 // game prints names without colour escapes, as the real game's window shows them.
 class Replies : public pvx::testing::WatcherHarness {
  protected:
-  void SetUp() override {
-    WatcherHarness::SetUp();
-    startKnowingName();
-  }
+  void SetUp() override { startKnowingName(); }
   void duelTemplates(const std::string& engage, const std::string& won, const std::string& lost) {
-    core.messages().setDuel(DuelText::Engage, engage);
-    core.messages().setDuel(DuelText::Won, won);
-    core.messages().setDuel(DuelText::Lost, lost);
+    core().messages().setDuel(DuelText::Engage, engage);
+    core().messages().setDuel(DuelText::Won, won);
+    core().messages().setDuel(DuelText::Lost, lost);
   }
 };
 
@@ -51,7 +48,7 @@ TEST_F(Replies, AnotherPlayerIsGreetedOncePerGateOpening) {
 }
 
 TEST_F(Replies, DisabledGreetingStillEndsTheChainWhileTheGateIsOpen) {
-  core.messages().setDuel(DuelText::Engage, "%s vs %d");
+  core().messages().setDuel(DuelText::Engage, "%s vs %d");
   setFlag(MessageKind::Greeting, 0);
   // The gate is closed until the greeting timer's first tick: the chain goes on to the duel.
   ASSERT_FALSE(replies().greetingGateOpen());
@@ -65,26 +62,30 @@ TEST_F(Replies, DisabledGreetingStillEndsTheChainWhileTheGateIsOpen) {
   EXPECT_TRUE(replies().greetingGateOpen());
 }
 
-TEST_F(Replies, DuelEngagedByThePlayerThenLostAfter699Ms) {
-  duelTemplates("%s vs %d", "%s beat %d", "%d beat %s");
-  const auto t0 = happen({"Rookie^7 has become engaged in a duel with Bob^7!"});
-  EXPECT_EQ(replies().opponent(), "Bob");
-  EXPECT_TRUE(replies().duelUnderway());
-  const auto t1 = happen({"Rookie was sabered by Bob"});
-  EXPECT_EQ(typedSince(t0),
-            (Lines{{0, "say Rookie vs Bob"}, {t1 - t0 + 699, "say Bob beat Rookie"}}));
-  EXPECT_FALSE(replies().duelUnderway());
-  const auto t2 = happen({"Rookie was sabered by Bob"});  // duel over: nothing
-  EXPECT_TRUE(typedSince(t2).empty());
-}
-
-TEST_F(Replies, DuelEngagedByTheOtherPlayerThenWon) {
-  duelTemplates("%S vs %D", "%S beat %D", "lost");
-  const auto t0 = happen({"Bob has become engaged in a duel with Rookie!"});
-  EXPECT_EQ(replies().opponent(), "Bob");
-  const auto t1 = happen({"Bob was sabered by Rookie"});
-  EXPECT_EQ(typedSince(t0),
-            (Lines{{0, "say Rookie vs Bob"}, {t1 - t0 + 699, "say Rookie beat Bob"}}));
+// A duel is answered when it is engaged, by either side, and 699 ms after the line that ends it,
+// with the templates' placeholders in either form; once it is over, the same line does nothing.
+TEST_F(Replies, DuelsAreAnsweredWhenEngagedAndWhenTheyEnd) {
+  const struct {
+    const char *engage, *won, *lost;
+    const char *engaged, *ended, *saidEngaged, *saidEnded;
+  } duels[] = {
+      {"%s vs %d", "%s beat %d", "%d beat %s", "Rookie^7 has become engaged in a duel with Bob^7!",
+       "Rookie was sabered by Bob", "say Rookie vs Bob", "say Bob beat Rookie"},
+      {"%S vs %D", "%S beat %D", "lost", "Bob has become engaged in a duel with Rookie!",
+       "Bob was sabered by Rookie", "say Rookie vs Bob", "say Rookie beat Bob"},
+  };
+  for (const auto& duel : duels) {
+    SCOPED_TRACE(duel.engaged);
+    duelTemplates(duel.engage, duel.won, duel.lost);
+    const auto t0 = happen({duel.engaged});
+    EXPECT_EQ(replies().opponent(), "Bob");
+    EXPECT_TRUE(replies().duelUnderway());
+    const auto t1 = happen({duel.ended});
+    EXPECT_EQ(typedSince(t0), (Lines{{0, duel.saidEngaged}, {t1 - t0 + 699, duel.saidEnded}}));
+    EXPECT_FALSE(replies().duelUnderway());
+    const auto t2 = happen({duel.ended});  // duel over: nothing
+    EXPECT_TRUE(typedSince(t2).empty());
+  }
 }
 
 TEST_F(Replies, SaberedLinesWithoutADuelDoNothing) {

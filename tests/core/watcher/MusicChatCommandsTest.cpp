@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "core/player/FakeMediaBackEnd.h"
-#include "support/PlayerTestPorts.h"
 #include "support/WatcherHarness.h"
 
 using namespace pvx;
@@ -13,22 +11,13 @@ namespace {
 // The music commands from the game's chat, with a player on scripted tracks.
 class Music : public pvx::testing::WatcherHarness {
  protected:
-  void SetUp() override {
-    WatcherHarness::SetUp();
-    startKnowingName();
-  }
+  void SetUp() override { startKnowingName(); }
   void addTracks(const std::vector<std::string>& titles, double seconds = 100) {
-    for (const std::string& t : titles) {
-      media.addTrack("/music/" + t, seconds);
-      port.answers.push_back(ChosenFile{"/music/" + t, t});
-      player.addFile();
-    }
+    for (const std::string& t : titles)
+      addTrack(t, seconds);
   }
   // Ends the cycle that the game's echo of the last typed commands is read in.
   void settle() { runOneCycle(); }
-
-  pvx::testing::FakePlayerPort& port = playerWindow;
-  Player& player = core.player();
 };
 
 }  // namespace
@@ -37,26 +26,26 @@ TEST_F(Music, StopOnlyWhilePlaying) {
   auto t0 = happen({"Rookie: !stop"});
   EXPECT_TRUE(typedSince(t0).empty());
   addTracks({"a", "b"});
-  player.playSelected();
+  player().playSelected();
   t0 = happen({"Rookie: !stop"});
   EXPECT_EQ(typedSince(t0), (Lines{{0, "say ^1Stopped"}}));
-  EXPECT_FALSE(player.isLoaded());
+  EXPECT_FALSE(player().isLoaded());
 }
 
 TEST_F(Music, PauseThenBarePlayResumes) {
   addTracks({"a"});
-  player.playSelected();
+  player().playSelected();
   clock.runFor(3000);
   auto t0 = happen({"Rookie: !pause"});
   EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^1Paused"}}));
-  EXPECT_TRUE(player.isPaused());
+  EXPECT_TRUE(player().isPaused());
   settle();
   t0 = happen({"Rookie: !pause"});
   EXPECT_TRUE(typedSince(t0).empty());
   t0 = happen({"Rookie: !play"});
   EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^1Resumed"}}));
-  EXPECT_FALSE(player.isPaused());
-  EXPECT_TRUE(player.isLoaded());
+  EXPECT_FALSE(player().isPaused());
+  EXPECT_TRUE(player().isLoaded());
 }
 
 TEST_F(Music, BarePlayWhileNotPausedEndsTheCycleBeforeTheNameScan) {
@@ -64,28 +53,28 @@ TEST_F(Music, BarePlayWhileNotPausedEndsTheCycleBeforeTheNameScan) {
   const auto t0 = happen({"\"name\" is:\"Other\" default:\"x\"", "Rookie: !play"});
   EXPECT_TRUE(typedSince(t0).empty());
   EXPECT_EQ(playerName(), "Rookie");
-  EXPECT_FALSE(player.isLoaded());
+  EXPECT_FALSE(player().isLoaded());
 }
 
 TEST_F(Music, StoppingClearsThePauseSoBarePlayDoesNothing) {
   addTracks({"a"});
-  player.playSelected();
+  player().playSelected();
   happen({"Rookie: !pause"});
   settle();
   happen({"Rookie: !stop"});
   settle();
   const auto t0 = happen({"Rookie: !play"});
   EXPECT_TRUE(typedSince(t0).empty());
-  EXPECT_FALSE(player.isLoaded());
+  EXPECT_FALSE(player().isLoaded());
 }
 
 TEST_F(Music, NextAnnouncesInTheConsoleThenInChat) {
   addTracks({"a", "b;quit", "c"});
-  player.playSelected();
+  player().playSelected();
   const auto t0 = happen({"Rookie: !next"});
   EXPECT_EQ(typedSince(t0), (Lines{{0, "echo ^1Currently Playing: ^4bquit"},
                                    {1000, "say ^4Currently playing: ^3bquit"}}));
-  EXPECT_EQ(player.list().selection(), 1);
+  EXPECT_EQ(player().selection(), 1);
   settle();
   const auto t1 = happen({"Rookie: !prev"});
   EXPECT_EQ(typedSince(t1), (Lines{{1000, "say ^4Currently playing: ^3a"}}));
@@ -93,14 +82,14 @@ TEST_F(Music, NextAnnouncesInTheConsoleThenInChat) {
 
 TEST_F(Music, NextWhilePausedMovesTheSelectionAndResumesWithAnEmptyTitle) {
   addTracks({"a", "b"});
-  player.playSelected();
-  player.pause();
+  player().playSelected();
+  player().pause();
   const auto t0 = happen({"Rookie: !next"});
   EXPECT_EQ(typedSince(t0),
             (Lines{{0, "echo ^1Currently Playing: ^4"}, {1000, "say ^4Currently playing: ^3"}}));
-  EXPECT_EQ(player.list().selection(), 1);
-  EXPECT_FALSE(player.isPaused());
-  EXPECT_EQ(player.engine().currentIndex(), 0);  // still the first track, resumed
+  EXPECT_EQ(player().selection(), 1);
+  EXPECT_FALSE(player().isPaused());
+  EXPECT_EQ(player().currentIndex(), 0);  // still the first track, resumed
 }
 
 TEST_F(Music, NextAndPrevOnAnEmptyPlaylistDoNothing) {
@@ -114,14 +103,14 @@ TEST_F(Music, PlaySearchPlaysTheFirstEntryHoldingTheText) {
   addTracks({"intro", "morning star", "starlight"});
   const auto t0 = happen({"Rookie: !play STAR"});
   EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^4Currently playing: ^3morning star"}}));
-  EXPECT_EQ(player.list().selection(), 1);
-  EXPECT_EQ(player.engine().currentIndex(), 1);
-  EXPECT_TRUE(player.isLoaded());
+  EXPECT_EQ(player().selection(), 1);
+  EXPECT_EQ(player().currentIndex(), 1);
+  EXPECT_TRUE(player().isLoaded());
 
   settle();
   const auto t1 = happen({"Rookie: !play zzz;x"});
   EXPECT_EQ(typedSince(t1), (Lines{{1000, "say ^5No matches for zzzx"}}));
-  EXPECT_EQ(player.engine().currentIndex(), 1);  // keeps playing what it played
+  EXPECT_EQ(player().currentIndex(), 1);  // keeps playing what it played
 }
 
 TEST_F(Music, PlayWithABlankSearchesForTheEmptyText) {
@@ -149,14 +138,14 @@ TEST_F(Music, VolumeNumbers) {
 
 TEST_F(Music, VolumeFromChatMovesTheSlider) {
   const auto t0 = happen({"Rookie: !vol 15"});
-  EXPECT_EQ(player.engine().volumeSliderValue(), 5);
+  EXPECT_EQ(player().volumeSliderValue(), 5);
   happen({"Rookie: !vol2"});
-  EXPECT_EQ(player.engine().volumeSliderValue(), 18);
+  EXPECT_EQ(player().volumeSliderValue(), 18);
   happen({"Rookie: !vol 7.9"});
-  EXPECT_EQ(player.engine().volumeSliderValue(), 13);
+  EXPECT_EQ(player().volumeSliderValue(), 13);
   for (const char* ignored : {"Rookie: !vol loud", "Rookie: !vol", "Rookie: !vol 99999"}) {
     happen({ignored});
-    EXPECT_EQ(player.engine().volumeSliderValue(), 13) << ignored;
+    EXPECT_EQ(player().volumeSliderValue(), 13) << ignored;
   }
   EXPECT_TRUE(typedSince(t0).empty());  // nothing is said about the volume
 }
@@ -167,7 +156,7 @@ TEST_F(Music, ListSongsClearsThenFourColumnsALine) {
   EXPECT_EQ(typedSince(t0), (Lines{{0, "/clear"},
                                    {0, "echo ^1\"a          ^2b          ^3c          ^4d\""},
                                    {0, "echo ^1\"e          ^2          ^3          ^4\""}}));
-  player.clear();
+  player().clear();
   settle();
   t0 = happen({"Rookie: !listsongs"});
   EXPECT_EQ(typedSince(t0), (Lines{{0, "/clear"}}));
@@ -175,22 +164,21 @@ TEST_F(Music, ListSongsClearsThenFourColumnsALine) {
 
 TEST_F(Music, OnlyTheEarlierCommandOfTheChainRuns) {
   addTracks({"x-files"});
-  player.playSelected();
+  player().playSelected();
   const auto t0 = happen({"Rookie: !play x", "Rookie: !stop"});
   EXPECT_EQ(typedSince(t0), (Lines{{0, "say ^1Stopped"}}));
 }
 
 TEST_F(Music, NextOverABrokenEntryAnnouncesOnlyTheOneThatStarted) {
   addTracks({"a"});
-  port.answers.push_back(ChosenFile{"/music/broken", "broken"});  // not a track the media knows
-  player.addFile();
+  addMissing("broken");  // not a track the media knows
   addTracks({"c"});
-  player.playSelected();
+  player().playSelected();
   const auto t0 = happen({"Rookie: !next"});
   // The skipped entry returns no title, so the chat line names nothing.
   EXPECT_EQ(typedSince(t0),
             (Lines{{0, "echo ^1Currently Playing: ^4c"}, {1000, "say ^4Currently playing: ^3"}}));
-  EXPECT_EQ(player.engine().currentIndex(), 2);
+  EXPECT_EQ(player().currentIndex(), 2);
 }
 
 TEST_F(Music, ThePlayersOwnAnswersNeverCommandAgain) {
@@ -202,20 +190,20 @@ TEST_F(Music, ThePlayersOwnAnswersNeverCommandAgain) {
   const std::vector<std::string> all = commands();
   EXPECT_EQ(std::count(all.begin(), all.end(), "say ^5No matches for Rookie: !play zzz"), 1);
   EXPECT_EQ(std::count(all.begin(), all.end(), "say ^4Currently playing: ^3Rookie: !stop"), 1);
-  EXPECT_EQ(player.list().selection(), 1);
-  EXPECT_TRUE(player.isLoaded());  // announcing the title did not stop it
+  EXPECT_EQ(player().selection(), 1);
+  EXPECT_TRUE(player().isLoaded());  // announcing the title did not stop it
 
   happen({"Rookie: !next"});
   clock.runFor(10000);
-  EXPECT_EQ(player.list().selection(), 2);
-  EXPECT_TRUE(player.isLoaded());
+  EXPECT_EQ(player().selection(), 2);
+  EXPECT_TRUE(player().isLoaded());
 }
 
 TEST_F(Music, CommandsReadTheirOwnLine) {
   addTracks({"a", "b"});
-  player.playSelected();
+  player().playSelected();
   // Another player's bare play before ours does not make ours a search, nor the reverse.
-  player.pause();
+  player().pause();
   const auto t0 = happen({"Ann: !play b", "Rookie: !play"});
   EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^1Resumed"}}));
   settle();
@@ -223,5 +211,5 @@ TEST_F(Music, CommandsReadTheirOwnLine) {
   EXPECT_EQ(typedSince(t1), (Lines{{1000, "say ^4Currently playing: ^3b"}}));
   settle();
   happen({"Ann: !vol 2", "Rookie: !vol 15", "Cid: !vol 3"});
-  EXPECT_EQ(player.engine().volumeSliderValue(), 5);
+  EXPECT_EQ(player().volumeSliderValue(), 5);
 }

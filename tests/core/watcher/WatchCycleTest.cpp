@@ -12,7 +12,6 @@ namespace {
 // answered, so the log holds exactly what a test puts there.
 struct BareConsole : WatcherHarness {
   void SetUp() override {
-    WatcherHarness::SetUp();
     practice.stop();
     console = ws.createWindow("JAMP WinConsole", ConsoleBridge::kConsoleTitle);
     input = ws.createWindow("Edit", "", console);
@@ -23,7 +22,7 @@ struct BareConsole : WatcherHarness {
       entered.push_back(ws.text(input));
       ws.setTextDirect(input, "");
     });
-    core.start();
+    core().start();
   }
   void setLog(const std::string& ansi) { ws.setTextDirect(log, ansi); }
   void cycle() {
@@ -57,14 +56,14 @@ struct OwnSteps : WatcherHarness {
     }
   }
   Step events, commands;
-  WatchCycle own{core.bridge(), clock, window, core.dock(), core.status(), events, commands};
+  WatchCycle own{core().bridge(), clock, window, core().dock(), core().status(), events, commands};
 };
 
 }  // namespace
 
 TEST_F(WatcherHarness, GameNotRunningShowsTheAbsentFormAndTypesNothing) {
   practice.stop();
-  core.start();
+  core().start();
   runOneCycle();
   EXPECT_EQ(window.status, "[ Current Player: <JKA is not running>  OS: Windows 2000 Build 2195 ]");
   EXPECT_FALSE(window.backVisible);
@@ -74,7 +73,7 @@ TEST_F(WatcherHarness, GameNotRunningShowsTheAbsentFormAndTypesNothing) {
 
 TEST_F(WatcherHarness, ConsoleComingUpIsFoundClearedAndAskedForTheName) {
   practice.stop();
-  core.start();
+  core().start();
   runOneCycle();
   practice.start();
   runOneCycle();
@@ -106,7 +105,7 @@ TEST_F(WatcherHarness, GameEndingResetsEverythingAndItIsPickedUpAgain) {
 TEST_F(WatcherHarness, GameRunningAsAdministratorIsToldInsteadOfSeemingQuiet) {
   // Windows drops every message to it: nothing can be read or typed.
   ws.setElevatedAboveUs(practice.consoleWindow(), true);
-  core.start();
+  core().start();
   clock.runFor(5);
   EXPECT_EQ(window.status, "[ JKA runs as administrator: start Parlevox as administrator too ]");
   EXPECT_EQ(watch().state().consoleLog, 0u);
@@ -327,32 +326,19 @@ namespace {
 
 // One run of the program against the practice game, looking every millisecond or waiting for
 // the console to tell of its changes.
-struct Session final : WatcherHarness {
-  using WatcherHarness::clock;
-  using WatcherHarness::core;
-  using WatcherHarness::game;
-  using WatcherHarness::playerWindow;
-  using WatcherHarness::practice;
-  using WatcherHarness::typed;
-  using WatcherHarness::watch;
-
+struct Session final : pvx::testing::PracticeRig {
   explicit Session(bool waits) {
-    SetUp();
     if (waits) {
       ws.tellChanges([this] { watch().wake(); });
       watch().waitForChanges(1000);
     }
-    setText(MessageKind::Greeting, "Hi %d");
-    setFlag(MessageKind::Greeting, 1);
-    core.messages().setDuel(DuelText::Engage, "%s vs %d");
-    startKnowingName();
+    core().messages().setMessage(MessageKind::Greeting, Message{"Hi %d", 1});
+    core().messages().setDuel(DuelText::Engage, "%s vs %d");
+    EXPECT_TRUE(startKnowingName());
+    typed.clear();
     statuses.push_back(window.status);
   }
-  ~Session() override {
-    ws.tellChanges({});
-    TearDown();
-  }
-  void TestBody() override {}
+  ~Session() override { ws.tellChanges({}); }
   // At each moment, what the game and the player do.
   void play(const std::vector<std::pair<std::int64_t, std::function<void(Session&)>>>& script) {
     for (const auto& [at, step] : script) {
@@ -399,7 +385,7 @@ TEST(WaitingForChanges, AnUnknownNameIsStillAskedForOnTime) {
   Session waiting(true);
   // The game's answer names no one.
   waiting.game.setPlayerName("");
-  waiting.core.bridge().sendConsoleCommand("name");
+  waiting.core().bridge().sendConsoleCommand("name");
   waiting.clock.runFor(1000);
   std::vector<std::int64_t> asked;
   for (const auto& t : waiting.typed) {

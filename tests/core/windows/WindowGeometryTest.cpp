@@ -2,16 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "support/FakePorts.h"
+
 using pvx::TwipsRect;
-
-namespace {
-
-constexpr float kPx = 15.0f;
-TwipsRect pixels(float left, float top, float width, float height) {
-  return TwipsRect{left * kPx, top * kPx, width * kPx, height * kPx};
-}
-
-}  // namespace
+using pvx::testing::kPx;
+using pvx::testing::pixels;
 
 TEST(KeepInside, MovesAWindowAsLittleAsNeededNeverPastTheTopLeftCorner) {
   const TwipsRect area = pixels(0, 28, 1024, 740);  // a panel along the top

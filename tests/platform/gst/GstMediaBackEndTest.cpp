@@ -41,7 +41,7 @@ class GstBackEnd : public ::testing::Test {
   }
 
   pvx::GstMediaBackEnd backEnd;
-  pvx::testing::TempFolder folder;
+  pvx::testing::TestFolder folder;
 };
 
 TEST_F(GstBackEnd, WavMp3AndWmaOpenWithTheirDurationKnownRightAfterTheStart) {

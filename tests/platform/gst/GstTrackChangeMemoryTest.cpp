@@ -35,7 +35,7 @@ using pvx::testing::pollUntil;
 TEST(GstTrackChanges, TwentyTracksInARowLeaveTheResidentMemoryWhereTheFirstLeftIt) {
   pvx::GstMediaBackEnd backEnd;
   ASSERT_TRUE(backEnd.available());
-  pvx::testing::TempFolder folder;
+  pvx::testing::TestFolder folder;
   // Two formats, as a playlist mixes them: each change tears down one decoder and builds another.
   // The .wav comes first, so a decoder that drags in large libraries for the .mp3 shows too.
   const std::vector<fs::path> files = {folder.path / "a.wav", folder.path / "b.mp3"};
@@ -79,7 +79,7 @@ TEST(GstTrackChanges, TwentyTracksInARowLeaveTheResidentMemoryWhereTheFirstLeftI
 TEST(GstTrackChanges, AGraphDroppedWhilePlayingLeavesTheNextOneFresh) {
   pvx::GstMediaBackEnd backEnd;
   ASSERT_TRUE(backEnd.available());
-  pvx::testing::TempFolder folder;
+  pvx::testing::TestFolder folder;
   const fs::path file = folder.path / "tone.wav";
   ASSERT_TRUE(makeTone(1.0, "wavenc", file));
 

@@ -16,7 +16,7 @@ struct EngineGame : pvx::testing::RealEngine {
         << PARLEVOX_IOQ3DED << " is missing: install Debian's ioquake3-server";
     addData("pvx", "default.cfg");
     start({PARLEVOX_IOQ3DED, "+set", "com_standalone", "1", "+set", "com_basegame", "pvx", "+set",
-           "fs_basepath", folder.string(), "+set", "fs_homepath", folder.string(), "+set",
+           "fs_basepath", folder.path.string(), "+set", "fs_homepath", folder.path.string(), "+set",
            "net_enabled", "0", "+set", "name", "Rookie"});
   }
 };

@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/console/GameStream.h"
+#include "support/TestFolder.h"
 
 namespace pvx::testing {
 
@@ -43,13 +43,8 @@ inline bool waitUntil(
 #ifdef PARLEVOX_TEST_ENGINE
 // A folder of its own for one test, with the test engine's control pipe and its record of the
 // lines it ran.
-struct EngineFolder {
+struct EngineFolder : TestFolder {
   EngineFolder() {
-    std::random_device rd;
-    path = std::filesystem::temp_directory_path() / ("parlevox-game-" + std::to_string(rd()));
-    std::filesystem::create_directories(path);
-    control = path / "control";
-    record = path / "received";
     ::mkfifo(control.c_str(), 0600);
     // Open for reading too, so that the pipe takes lines before the engine has opened it.
     controlFd = ::open(control.c_str(), O_RDWR | O_NONBLOCK);
@@ -57,8 +52,6 @@ struct EngineFolder {
   ~EngineFolder() {
     if (controlFd >= 0)
       ::close(controlFd);
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
   }
   EngineFolder(const EngineFolder&) = delete;
   EngineFolder& operator=(const EngineFolder&) = delete;
@@ -91,7 +84,8 @@ struct EngineFolder {
     return false;
   }
 
-  std::filesystem::path path, control, record;
+  const std::filesystem::path control = path / "control";
+  const std::filesystem::path record = path / "received";
   int controlFd = -1;
 };
 #endif

@@ -42,8 +42,8 @@ struct GameThroughPipes : pvx::testing::RealEngine {
     // A playlist of scripted tracks for the chat's music commands.
     media.addTrack("/music/intro", 30);
     media.addTrack("/music/starlight", 40);
-    std::filesystem::create_directories(folder / "Saves");
-    PlaylistFile(PlaylistFile::in(folder))
+    std::filesystem::create_directories(folder.path / "Saves");
+    PlaylistFile(PlaylistFile::in(folder.path))
         .save({{"intro", "/music/intro"}, {"starlight", "/music/starlight"}});
     start(engine.command("Rookie", timestamps()));
     // The game answers the program's first question for the name before the first watch cycle,
@@ -147,8 +147,8 @@ TEST_F(GameThroughPipes, ABurstOfTypedLinesArrivesLineByLineEachOnceAndWhole) {
   std::vector<PlaylistEntry> entries;
   for (int i = 0; i < 20; ++i)
     entries.push_back({"title " + std::to_string(i) + " of a rather long playlist", "/music/x"});
-  PlaylistFile(PlaylistFile::in(folder)).save(entries);
-  program->player().list().loadPlaylist();
+  PlaylistFile(PlaylistFile::in(folder.path)).save(entries);
+  program->player().loadPlaylist();
   game().sendLine("say !listsongs");
   std::vector<std::string> all;
   auto clear = all.end();

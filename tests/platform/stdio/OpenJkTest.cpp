@@ -20,8 +20,8 @@ struct OpenJk : pvx::testing::RealEngine {
     if (engine.empty() || !std::filesystem::exists(engine))
       GTEST_SKIP() << "OpenJK's dedicated server is not here: scripts/build-openjk.sh installs it";
     addData("base", "mpdefault.cfg");
-    start({engine.string(), "+set", "fs_basepath", folder.string(), "+set", "fs_homepath",
-           folder.string(), "+set", "name", name, "+set", "net_enabled", "0"});
+    start({engine.string(), "+set", "fs_basepath", folder.path.string(), "+set", "fs_homepath",
+           folder.path.string(), "+set", "name", name, "+set", "net_enabled", "0"});
   }
   bool named(const std::string& name) { return program->watch().state().playerName == name; }
 };

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -98,27 +97,16 @@ inline std::string zipOfOne(const std::string& name, const std::string& content)
 // The whole program on virtual time against a real engine of the game's family, started through
 // the program as a player starts the game, with a data folder of its own made for the test.
 struct RealEngine : ::testing::Test {
-  RealEngine() {
-    std::random_device rd;
-    folder = std::filesystem::temp_directory_path() / ("parlevox-engine-" + std::to_string(rd()));
-    std::filesystem::create_directories(folder);
-  }
-  ~RealEngine() override {
-    program.reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-  }
-
   // Writes a pk3 holding one configuration file into the folder's game folder gameFolder.
   void addData(const std::string& gameFolder, const std::string& cfg) {
-    std::filesystem::create_directories(folder / gameFolder);
-    std::ofstream(folder / gameFolder / "pak0.pk3", std::ios::binary)
+    std::filesystem::create_directories(folder.path / gameFolder);
+    std::ofstream(folder.path / gameFolder / "pak0.pk3", std::ios::binary)
         << zipOfOne(cfg, "// the least an engine needs\n");
   }
   void start(std::vector<std::string> command) {
     ProgramOptions options;
     options.gameCommand = std::move(command);
-    options.programFolder = folder;
+    options.programFolder = folder.path;
     options.clock = &clock;
     options.media = &media;
     options.yield = [this] {
@@ -150,7 +138,8 @@ struct RealEngine : ::testing::Test {
   }
   bool gameGone() { return program->bridge().findConsoleWindow() == 0; }
 
-  std::filesystem::path folder;
+  // Made first, so that it goes last: the program and the engine it started go before it.
+  TestFolder folder;
   VirtualClock clock;
   FakeMediaBackEnd media{clock};
   std::unique_ptr<Program> program;

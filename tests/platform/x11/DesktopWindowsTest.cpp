@@ -137,7 +137,7 @@ TEST_F(OnTheDesktop, TheEditorHasNoTitleTextAndTakesTypingInItsTextBox) {
 TEST(PracticeConsoleOnTheDesktop, OpensWithinTheScreen) {
   pvx::testing::RunningProgram running;
   pvx::ProgramOptions options;
-  options.programFolder = running.folder;
+  options.programFolder = running.folder.path;
   options.clock = &running.clock;
   running.program.reset();
   pvx::Program program(std::move(options));
