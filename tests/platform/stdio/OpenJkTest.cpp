@@ -15,15 +15,18 @@
 namespace {
 
 struct OpenJk : pvx::testing::RealEngine {
-  void startNamed(const std::string& name) {
-    const std::filesystem::path engine = PARLEVOX_OPENJKDED;
+  void SetUp() override {
     if (engine.empty() || !std::filesystem::exists(engine))
       GTEST_SKIP() << "OpenJK's dedicated server is not here: scripts/build-openjk.sh installs it";
+  }
+  void startNamed(const std::string& name) {
     addData("base", "mpdefault.cfg");
     start({engine.string(), "+set", "fs_basepath", folder.path.string(), "+set", "fs_homepath",
            folder.path.string(), "+set", "name", name, "+set", "net_enabled", "0"});
   }
   bool named(const std::string& name) { return program->watch().state().playerName == name; }
+
+  const std::filesystem::path engine = PARLEVOX_OPENJKDED;
 };
 
 }  // namespace
