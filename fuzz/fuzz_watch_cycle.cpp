@@ -13,8 +13,8 @@
 //    player name and a command's literal, and the replies were switched off or on only by such a
 //    line of the player's (or, while the name is unknown, by any ": !ReplyON");
 //  - a new text made only of the console's echoes of what the program typed triggers nothing;
-//  - no line printed by another player (his chat, his rename) changes the local player's name,
-//    except to the name the game itself gives when asked.
+//  - no line another player makes the game print (his chat, his rename, what he does) changes
+//    the local player's name, except to the name the game itself gives when asked.
 //
 // An input is lines split at LF. A line that starts with one of these bytes is an event:
 //   \x01  one whole watch cycle runs
@@ -27,7 +27,9 @@
 //   \x0cN:T the game prints line T N times (N at most 2000)
 //   \x0e  once the program is quiet, the log receives the echo of the last commands it typed
 //   \x0fS:T another player named S says T     \x10S:T another player named S renames himself T
-//         (skipped where S is the local player's name); the program then reads it
+//   \x11S:T another player named S is T: the game prints his name and T (" entered the game",
+//         " was sabered by Bob"...) (each skipped where S is the local player's name); the program
+//         then reads it
 // Any other line is printed by the game as it stands. One cycle runs at the end.
 // With PARLEVOX_FUZZ_TRACE set, every command the game receives is printed with its time, to see
 // what an input does.
@@ -154,8 +156,13 @@ class Session {
         echoesTriggerNothing();
         break;
       case '\x0f':
+        anotherPlayersLine(rest, "^7: ");
+        break;
       case '\x10':
-        anotherPlayersLine(rest, line.front() == '\x10');
+        anotherPlayersLine(rest, "^7 renamed to ");
+        break;
+      case '\x11':
+        anotherPlayersLine(rest, "^7");
         break;
       default:
         rig_.game.print(line);
@@ -255,7 +262,7 @@ class Session {
 
   // The lines another player can make the game print never name the local player: only the
   // game's answer to a name query does.
-  void anotherPlayersLine(std::string_view rest, bool renames) {
+  void anotherPlayersLine(std::string_view rest, const std::string& between) {
     const std::size_t colon = rest.find(':');
     const std::string speaker(rest.substr(0, colon));
     const std::string said(colon == std::string_view::npos ? "" : rest.substr(colon + 1));
@@ -268,15 +275,16 @@ class Session {
     const std::string before = rig_.watch().state().playerName;
     if (same(speaker, before) || same(speaker, rig_.game.playerName()))
       return;
-    rig_.game.print(speaker + (renames ? "^7 renamed to " : "^7: ") + said);
+    const std::string printed = speaker + between + said;
+    rig_.game.print(printed);
     for (int i = 0; i < 3; ++i)
       cycle();
     const std::string after = rig_.watch().state().playerName;
     // The answer ends the name at a double quote, which no real name holds.
     const std::string answered = rig_.game.playerName().substr(0, rig_.game.playerName().find('"'));
     if (after != before && !same(after, answered))
-      fail("another player's line [" + speaker + (renames ? " renamed to " : ": ") + said +
-           "] changed the player's name from [" + before + "] to [" + after + "]");
+      fail("another player's line [" + printed + "] changed the player's name from [" + before +
+           "] to [" + after + "]");
   }
 
   void check(const char* when) {

@@ -64,19 +64,17 @@ CycleFlow GameEventReplies::run(const std::string& newText, std::string& playerN
 
 void GameEventReplies::renamed(const std::string& events, std::string& playerName) {
   // The game prints the rename on a line of its own that begins with the old name. Anyone can
-  // write the same words: in a chat line ("Bob: Ann renamed to Evil", or Ann renamed to Evil
-  // being a player's name, who says "hi"), after his own name in another player's rename line,
-  // or anywhere else. A new name holding what only such a line holds (": " after a speaker's
-  // name, a second " renamed to ") is not believed: the game is asked for the name instead,
-  // and its answer cannot be forged, as no name may hold a double quote.
+  // write the same words: in a chat line ("Bob: Ann renamed to Evil"), or by taking a name that
+  // begins with them ("Ann renamed to Evil"), so that what the game prints after his name (his
+  // chat, his entry, his own rename) reads as Ann's rename. All of that begins with a blank
+  // (": ", " entered the game", " renamed to "): a new name without one can only be the new
+  // name. Any other is not believed and the game is asked for the name instead; its answer
+  // cannot be forged, as no name may hold a double quote.
   const std::string prefix = playerName + kRenamed;
   const std::optional<std::string> line = consolelines::firstBeginningWith(events, prefix);
   const std::string newName =
       line ? text::dropRight(text::substring(*line, text::length(prefix)), 2) : std::string();
-  // A second " renamed to " may share its first blank with the end of the first.
-  const bool renamedTwice =
-      line && text::containsNoCase(text::substring(*line, text::length(playerName) + 1), kRenamed);
-  if (!line || newName.find(": ") != std::string::npos || renamedTwice) {
+  if (!line || newName.find_first_of(" \t") != std::string::npos) {
     type("name");
     return;
   }

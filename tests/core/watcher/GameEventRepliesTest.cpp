@@ -114,15 +114,21 @@ TEST_F(Replies, RenameChangesWhatLaterEventsAreMatchedAgainst) {
 }
 
 TEST_F(Replies, ARenameLineThatAnotherPlayerCanWriteAsksTheGameInstead) {
-  // Another player's chat line, a player named "Rookie renamed to Evil" who says something, or
-  // who renames himself in turn: the game is asked, and its answer keeps the name.
-  for (const char* line : {"Bob: Rookie renamed to Evil", "Rookie renamed to Evil: hi",
-                           "Rookie renamed to Evil renamed to Foo"}) {
+  // Another player's chat line; a player named "Rookie renamed to Evil" who says something,
+  // renames himself in turn, enters or dies: the game is asked, and its answer keeps the name.
+  for (const char* line :
+       {"Bob: Rookie renamed to Evil", "Rookie renamed to Evil: hi",
+        "Rookie renamed to Evil renamed to Foo", "Rookie renamed to Evil entered the game",
+        "Rookie renamed to Evil was sabered by Bob", "Rookie renamed to Evil\tx"}) {
     const auto t0 = happen({line});
     EXPECT_EQ(typedSince(t0), (Lines{{0, "name"}})) << line;
     runOneCycle();
     EXPECT_EQ(playerName(), "Rookie") << line;
   }
+  // A new name with a blank is the player's own all the same: the game's answer names him.
+  core().bridge().sendConsoleCommand("name Big Cid");
+  cycleUntil([&] { return playerName() == "Big Cid"; });
+  EXPECT_EQ(playerName(), "Big Cid");
 }
 
 TEST_F(Replies, ReplyOffLeavesOnlyTheLoadingTestAndReplyOn) {
