@@ -27,9 +27,9 @@
 //   \x0cN:T the game prints line T N times (N at most 2000)
 //   \x0e  once the program is quiet, the log receives the echo of the last commands it typed
 //   \x0fS:T another player named S says T     \x10S:T another player named S renames himself T
-//   \x11S:T another player named S is T: the game prints his name and T (" entered the game",
-//         " was sabered by Bob"...) (each skipped where S is the local player's name); the program
-//         then reads it
+//   \x11S:T another player named S does T: the game prints his name, a blank and T ("entered the
+//         game", "was sabered by Bob"...) (each skipped where S is the local player's name); the
+//         program then reads it
 // Any other line is printed by the game as it stands. One cycle runs at the end.
 // With PARLEVOX_FUZZ_TRACE set, every command the game receives is printed with its time, to see
 // what an input does.
@@ -162,7 +162,7 @@ class Session {
         anotherPlayersLine(rest, "^7 renamed to ");
         break;
       case '\x11':
-        anotherPlayersLine(rest, "^7");
+        anotherPlayersLine(rest, "^7 ");
         break;
       default:
         rig_.game.print(line);

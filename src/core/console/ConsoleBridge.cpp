@@ -38,6 +38,11 @@ void ConsoleBridge::sendConsoleCommand(std::string_view command) {
   if (console == 0)
     return;
   pendingCommand_.assign(command);
+  if (command.substr(0, 4) == "say " && command.size() > 4) {
+    said_.emplace_back(command.substr(4));
+    if (said_.size() > kSaidKept)
+      said_.pop_front();
+  }
   ws_.enumChildWindows(
       console, [this](Hwnd child, long lParam) { return typeIntoEmptyChild(child, lParam); }, 0);
 }

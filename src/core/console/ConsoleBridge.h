@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,12 @@ class ConsoleBridge {
   // code page) followed by one NUL.
   static std::vector<char> toAnsiBytes(std::string_view text);
 
+  // What the program said in the game's chat lately (the text of each "say" it typed into a
+  // running console, newest last, at most kSaidKept): the game prints each back as a chat line
+  // of the local player, whatever name it knows him by.
+  static constexpr std::size_t kSaidKept = 16;
+  const std::deque<std::string>& recentlySaid() const { return said_; }
+
   // The command being typed; emptied once typed. Exposed for tests.
   const std::string& pendingCommand() const { return pendingCommand_; }
 
@@ -71,6 +78,7 @@ class ConsoleBridge {
   WindowSystem& ws_;
   Clock& clock_;
   std::string pendingCommand_;
+  std::deque<std::string> said_;
 };
 
 }  // namespace pvx

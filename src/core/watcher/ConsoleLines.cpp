@@ -37,7 +37,26 @@ std::optional<std::string> firstHolding(std::string_view text, std::string_view 
   return std::nullopt;
 }
 
-std::string withoutOwnWords(std::string_view text, std::string_view playerName) {
+namespace {
+
+// Whether the line, without its line break, is a chat line saying one of the texts.
+bool saysOneOf(std::string_view line, const std::deque<std::string>& said) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+    line.remove_suffix(1);
+  const std::string shown = text::stripColours(line, '9');
+  for (const std::string& words : said) {
+    const std::string chat = ": " + text::stripColours(words, '9');
+    if (shown.size() > chat.size() &&
+        shown.compare(shown.size() - chat.size(), chat.size(), chat) == 0)
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string withoutOwnWords(std::string_view text, std::string_view playerName,
+                            const std::deque<std::string>& said) {
   const std::string ownChat = std::string(playerName) + ": ";
   std::string kept;
   kept.reserve(text.size());
@@ -47,6 +66,8 @@ std::string withoutOwnWords(std::string_view text, std::string_view playerName) 
     if (beginsWithNoCase(line, kNameAnswer))
       continue;
     if (!playerName.empty() && beginsWithNoCase(line, ownChat))
+      continue;
+    if (!said.empty() && saysOneOf(line, said))
       continue;
     kept += line;
   }

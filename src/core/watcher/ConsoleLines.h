@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,8 +28,11 @@ std::optional<std::string> firstBeginningWith(std::string_view text, std::string
 std::optional<std::string> firstHolding(std::string_view text, std::string_view needle);
 
 // The text without the program's own words: the console's echo of a typed command (a line that
-// begins with "]"), the game's answer to its name query (the player's name may hold any words)
-// and, while the name is known, the local player's own chat lines (name + ": ").
-std::string withoutOwnWords(std::string_view text, std::string_view playerName);
+// begins with "]"), the game's answer to its name query (the player's name may hold any words),
+// while the name is known the local player's own chat lines (name + ": "), and a chat line that
+// ends with what the program said lately (said: the texts of its "say" commands) under whatever
+// name the game gave the player meanwhile. Colour escapes do not count in the comparison.
+std::string withoutOwnWords(std::string_view text, std::string_view playerName,
+                            const std::deque<std::string>& said = {});
 
 }  // namespace pvx::consolelines

@@ -52,7 +52,8 @@ CycleFlow GameEventReplies::run(const std::string& newText, std::string& playerN
   // Game events are looked for only in what others and the game wrote: the echo of what the
   // program typed and the local player's own chat lines (where its replies come back) would
   // otherwise answer the program's own words, over and over.
-  const std::string events = consolelines::withoutOwnWords(newText, playerName);
+  const std::string events =
+      consolelines::withoutOwnWords(newText, playerName, bridge_.recentlySaid());
   // A game that (re)loads its libraries has forgotten nothing, but is asked for the name.
   if (has(events, "Loading dll file "))
     type("name");

@@ -261,6 +261,20 @@ TEST_F(Replies, ANameHoldingAnEventsWordsIsAskedForOnce) {
   EXPECT_EQ(playerName(), "Loading dll file finished R_Init");
 }
 
+TEST_F(Replies, ItsOwnChatUnderANameItDoesNotKnowYetAnswersNothing) {
+  setText(MessageKind::Limit, "^2gg, Timelimit hit.");
+  setFlag(MessageKind::Limit, 1);
+  // Renamed where the program could not see it: its reply comes back as Cid's chat line.
+  game.setPlayerName("Cid");
+  happen({"Timelimit hit."});
+  clock.runFor(5000);
+  const std::vector<std::string> all = commands();
+  EXPECT_EQ(std::count(all.begin(), all.end(), "say ^2gg, Timelimit hit."), 1);
+  // Another player's line of other words still counts.
+  const auto t0 = happen({"Bob: Timelimit hit. again"});
+  EXPECT_EQ(typedSince(t0), (Lines{{500, "say ^2gg, Timelimit hit."}}));
+}
+
 TEST_F(Replies, ReplySwitchesCountOnlyOnThePlayersOwnLine) {
   happen({"Eve: Rookie: !replyoff"});
   EXPECT_TRUE(replies().repliesOn());
