@@ -67,6 +67,11 @@ void RecordingWindowSystem::sendChar(Hwnd hwnd, unsigned charCode, long keyData)
   real_.sendChar(hwnd, charCode, keyData);
 }
 
+void RecordingWindowSystem::clickButton(Hwnd button) {
+  calls_.push_back({Call::kClick, button, {}, 0, now()});
+  real_.clickButton(button);
+}
+
 bool RecordingWindowSystem::showWindow(Hwnd hwnd, int cmdShow) {
   return real_.showWindow(hwnd, cmdShow);
 }

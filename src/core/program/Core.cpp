@@ -5,7 +5,7 @@
 namespace pvx {
 
 Core::Core(CorePorts ports, CoreStandIns standIns)
-    : bridge_(ports.windows, ports.clock),
+    : bridge_(ports.windows, ports.clock, ports.typist),
       os_(ports.osQuery),
       status_(ports.mainWindow, os_),
       dock_(ports.mainWindow, ports.playerWindow),

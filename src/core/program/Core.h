@@ -34,6 +34,8 @@ namespace pvx {
 // benchmarks share, with fakes and the practice game.
 struct CorePorts {
   WindowSystem& windows;
+  // Where typing into the game runs; null: at once, through windows.
+  Typist* typist = nullptr;
   Clock& clock;
   MediaBackEnd& media;
   MainWindowPort& mainWindow;
