@@ -15,6 +15,7 @@
 #endif
 
 #ifdef _WIN32
+#include "platform/win32/Win32TypingThread.h"
 #include "platform/win32/Win32WindowSystem.h"
 #else
 #include "platform/stdio/StdioGame.h"
@@ -30,6 +31,11 @@ namespace {
 constexpr float kPracticeWindowGap = 16;
 // While the game is quiet, the watch cycle still looks at its console this often.
 constexpr std::int64_t kQuietLookMs = 1000;
+#ifdef _WIN32
+// The longest the program's windows wait for the game's answer to a question about its console:
+// the game answers none while it loads a map or renders a frame.
+constexpr unsigned kGameAnswerWithinMs = 30;
+#endif
 
 // Calls a step, soon after and once for each burst, whenever a window moves or changes size.
 class OnMoved final : public QObject {
@@ -105,7 +111,8 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
 
 #ifdef _WIN32
   if (!options_.practice) {
-    platform_ = std::make_unique<Win32WindowSystem>();
+    platform_ = std::make_unique<Win32WindowSystem>(kGameAnswerWithinMs);
+    typist_ = std::make_unique<Win32TypingThread>();
     ws_ = platform_.get();
   }
 #else
@@ -157,6 +164,7 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
 
   core_ = std::make_unique<Core>(CorePorts{
       .windows = *ws_,
+      .typist = typist_.get(),
       .clock = *clock_,
       .media = *media,
       .mainWindow = *mainWindow_,

@@ -99,6 +99,7 @@ class Program {
   std::unique_ptr<GameStream> stream_;
   std::unique_ptr<DesktopGameWindow> desktopGameWindow_;
   std::unique_ptr<StreamConsole> streamConsole_;
+  std::unique_ptr<Typist> typist_;  // outlives the core, which types through it
   std::unique_ptr<WindowSystem> platform_;
   WindowSystem* ws_ = nullptr;
   std::unique_ptr<MainWindow> mainWindow_;

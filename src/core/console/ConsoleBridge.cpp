@@ -50,26 +50,28 @@ void ConsoleBridge::sendConsoleCommand(std::string_view command) {
     return;
   std::string line = asLine(command);
   {
-    const std::lock_guard<std::mutex> lock(pendingMutex_);
-    pendingCommand_ = line;
+    const std::lock_guard<std::mutex> lock(pending_->mutex);
+    pending_->command = line;
   }
   if (line.substr(0, 4) == "say " && line.size() > 4) {
     said_.emplace_back(line.substr(4));
     if (said_.size() > kSaidKept)
       said_.pop_front();
   }
-  typist_.type(
-      [this, console, line = std::move(line)](WindowSystem& ws) { typeLine(ws, console, line); });
+  typist_.type([pending = pending_, console, line = std::move(line)](WindowSystem& ws) {
+    typeLine(ws, console, line, *pending);
+  });
 }
 
-void ConsoleBridge::typeLine(WindowSystem& ws, Hwnd console, const std::string& line) {
-  std::string pending = line;
+void ConsoleBridge::typeLine(WindowSystem& ws, Hwnd console, const std::string& line,
+                             Pending& pending) {
+  std::string left = line;
   ws.enumChildWindows(
-      console, [&](Hwnd child, long) { return typeIntoEmptyChild(ws, child, pending); }, 0);
-  if (pending.empty()) {
-    const std::lock_guard<std::mutex> lock(pendingMutex_);
-    if (pendingCommand_ == line)
-      pendingCommand_.clear();
+      console, [&](Hwnd child, long) { return typeIntoEmptyChild(ws, child, left); }, 0);
+  if (left.empty()) {
+    const std::lock_guard<std::mutex> lock(pending.mutex);
+    if (pending.command == line)
+      pending.command.clear();
   }
 }
 
@@ -88,8 +90,8 @@ long ConsoleBridge::typeIntoEmptyChild(WindowSystem& ws, Hwnd child, std::string
 }
 
 std::string ConsoleBridge::pendingCommand() const {
-  const std::lock_guard<std::mutex> lock(pendingMutex_);
-  return pendingCommand_;
+  const std::lock_guard<std::mutex> lock(pending_->mutex);
+  return pending_->command;
 }
 
 void ConsoleBridge::pressClearButton() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -102,8 +103,15 @@ class ConsoleBridge {
   WindowSystem& windows() { return ws_; }
 
  private:
+  // The latest command handed over, while it waits to be typed. Shared with the walks, which may
+  // run on a thread of their own and finish after the bridge is gone.
+  struct Pending {
+    std::mutex mutex;
+    std::string command;
+  };
+
   // The walk that types line into the first empty descendant of the console.
-  void typeLine(WindowSystem& ws, Hwnd console, const std::string& line);
+  static void typeLine(WindowSystem& ws, Hwnd console, const std::string& line, Pending& pending);
   // One step of the walk: 1 = go on with the next descendant, 0 = stop.
   static long typeIntoEmptyChild(WindowSystem& ws, Hwnd child, std::string& pending);
   static Hwnd nthChild(WindowSystem& ws, Hwnd parent, int n);
@@ -112,8 +120,7 @@ class ConsoleBridge {
   Clock& clock_;
   TypistInPlace inPlace_;
   Typist& typist_;
-  mutable std::mutex pendingMutex_;  // the walks may run on a thread of their own
-  std::string pendingCommand_;
+  std::shared_ptr<Pending> pending_ = std::make_shared<Pending>();
   std::deque<std::string> said_;
 };
 
