@@ -76,7 +76,8 @@ TEST(OsVersionUnderWine, TheRealQueryDescribesTheNtFamilyAsTheSystemReportsIt) {
   }
   // The version is named: Wine's default, Windows 7 (6.1, build 7601), as the status line
   // shows it.
-  if (record.majorVersion == 6 && record.minorVersion == 1)
+  if (record.majorVersion == 6 && record.minorVersion == 1) {
     EXPECT_EQ(os.platform() + " Build " + std::to_string(os.buildNumber()), "Windows 7 Build 7601");
+  }
   EXPECT_NE(os.platform(), "Windows 2000");
 }

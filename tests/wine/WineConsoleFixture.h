@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +44,15 @@ class WineConsoleFixture : public ::testing::Test {
   static Hwnd fromHwnd(HWND hwnd) { return static_cast<Hwnd>(reinterpret_cast<UINT_PTR>(hwnd)); }
 
   Hwnd child(int n) { return bridge.nthChildWindow(console, n); }
+
+  // Another program's window is shown, hidden and moved when that program next handles its
+  // messages: true once done() holds, false when it still does not after a bound that tells a
+  // hang from an answer.
+  static bool eventually(const std::function<bool()>& done) {
+    for (int i = 0; i < 1000 && !done(); ++i)
+      Sleep(10);
+    return done();
+  }
 
   // The window's text as the bytes the window hands out (ANSI, no conversion).
   std::string rawText(Hwnd hwnd) {
