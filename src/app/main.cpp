@@ -130,6 +130,7 @@ int main(int argc, char** argv) {
   pvx::ProgramOptions options;
   options.practice = practice;
   options.gameCommand = std::move(game);
+  options.desktopMediaControls = true;
   // Through UTF-16: on Windows a path made from a narrow string would read it in the ANSI code
   // page, and a folder name beyond it (or any UTF-8 beyond ASCII) would name another folder.
   options.programFolder = pvx::chooseProgramFolder(
