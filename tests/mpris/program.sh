@@ -74,6 +74,10 @@ for change in "'PlaybackStatus': <'Playing'>" "'PlaybackStatus': <'Paused'>" \
 done
 grep -q "Player.Seeked (int64 1[0-9]\{7\}," "$work/signals" || fail "no Seeked for the move to 12 s"
 
+# Raise shows the player window (offscreen, nothing to see but the answer).
+expect_eq "the answer to Raise" "$(gdbus call --session --dest "$NAME" --object-path "$OBJECT" \
+  --method org.mpris.MediaPlayer2.Raise)" "()"
+
 # Quit is File -> Exit.
 gdbus call --session --dest "$NAME" --object-path "$OBJECT" --method org.mpris.MediaPlayer2.Quit \
   >/dev/null
