@@ -108,6 +108,7 @@ parlevox_wine_test(parlevox_wine_gui_tests
     ParlevoxStartUnderWine
     ParlevoxRepliesUnderWine
     ParlevoxMusicUnderWine
+    ParlevoxMediaKeysUnderWine
     ParlevoxMiniUnderWine
     ParlevoxConsoleUnderWine
     ParlevoxFileMenuUnderWine

@@ -208,6 +208,9 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
                    [&core] { core.messageEditor().closedByFrame(); });
   // Ending the program: every window closes, the timers stop, nothing is saved.
   QObject::connect(mainWindow_.get(), &MainWindow::exitChosen, [] { QApplication::exit(0); });
+  if (options_.desktopMediaControls)
+    desktopControls_ = std::make_unique<DesktopMediaControls>(core.mediaControls(), *mainWindow_,
+                                                              *playerWindow_, core.dock());
 
   // In real time the watch cycle waits for the game instead of looking a thousand times a
   // second, where the console tells of its changes (the practice game's, a game on pipes'); the
@@ -234,7 +237,8 @@ void Program::wakeWatch() {
 Program::~Program() {
   // Nothing tells of the game's changes any more (a game on pipes tells on its own thread).
   ws_->tellChanges({});
-  // The windows go before the behaviour they forward to.
+  // The windows go before the behaviour they forward to, and so do the media keys.
+  desktopControls_.reset();
   practiceWindow_.reset();
   pickFolderWindow_.reset();
   core_.reset();

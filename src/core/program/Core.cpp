@@ -12,6 +12,7 @@ Core::Core(CorePorts ports, CoreStandIns standIns)
       gameWindow_(bridge_),
       player_(ports.media, ports.clock, bridge_, ports.playerView,
               PlaylistFile::in(ports.programFolder), std::move(ports.isHiddenFile)),
+      mediaControls_(player_),
       music_(bridge_, player_),
       messageSets_(messages_, ports.dialogs, ports.programFolder),
       messageEditor_(messages_, ports.editorWindow, ports.mainWindow),
