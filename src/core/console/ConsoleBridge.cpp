@@ -1,6 +1,8 @@
 #include "core/console/ConsoleBridge.h"
 
+#include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 
 #include "core/text/Text.h"
@@ -37,11 +39,29 @@ Hwnd ConsoleBridge::nthChildWindow(Hwnd parent, int n) {
   return nthChild(ws_, parent, n);
 }
 
+namespace {
+
+constexpr std::string_view kSay = "say ";
+
+bool isSay(std::string_view command) {
+  return command.substr(0, kSay.size()) == kSay;
+}
+
+// Outside double quotes the game's tokenizer reads "//" and "/*" as the start of a comment.
+bool holdsCommentStart(std::string_view text) {
+  return text.find("//") != std::string_view::npos || text.find("/*") != std::string_view::npos;
+}
+
+}  // namespace
+
 std::string ConsoleBridge::asLine(std::string_view command) {
+  std::string line(command);
+  if (isSay(command) && holdsCommentStart(command.substr(kSay.size())))
+    line = std::string(kSay) + "\"" + std::string(command.substr(kSay.size())) + "\"";
   // One byte per character in the game's code page.
-  if (text::length(command) <= kMaxLineBytes)
-    return std::string(command);
-  return text::substring(command, 0, kMaxLineBytes);
+  if (text::length(line) <= kMaxLineBytes)
+    return line;
+  return text::substring(line, 0, kMaxLineBytes);
 }
 
 void ConsoleBridge::sendConsoleCommand(std::string_view command) {
@@ -49,12 +69,28 @@ void ConsoleBridge::sendConsoleCommand(std::string_view command) {
   if (console == 0)
     return;
   std::string line = asLine(command);
+  if (isSay(line)) {
+    // The previous say and the player's own doing each started the server's second again.
+    const std::int64_t since =
+        std::max(saidMs_.value_or(INT64_MIN / 2), playerActedMs_.value_or(INT64_MIN / 2));
+    const std::int64_t wait = since + kChatGapMs - clock_.nowMs();
+    if (wait > 0)
+      clock_.sleepMs(wait);
+    saidMs_ = clock_.nowMs();
+  }
   {
     const std::lock_guard<std::mutex> lock(pending_->mutex);
     pending_->command = line;
   }
-  if (line.substr(0, 4) == "say " && line.size() > 4) {
-    said_.emplace_back(line.substr(4));
+  if (isSay(line) && line.size() > kSay.size()) {
+    // What the game prints back: the text, without the quotes it was typed in.
+    std::string words = line.substr(kSay.size());
+    if (words.size() >= 1 && words.front() == '"' && holdsCommentStart(words)) {
+      words.erase(0, 1);
+      if (!words.empty() && words.back() == '"')
+        words.pop_back();
+    }
+    said_.push_back(std::move(words));
     if (said_.size() > kSaidKept)
       said_.pop_front();
   }

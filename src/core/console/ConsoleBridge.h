@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -51,9 +52,21 @@ class ConsoleBridge {
   // never learns whether the command was typed. A command longer than the game takes is cut to
   // kMaxLineBytes at a character boundary. Beside a real game the typing happens soon after,
   // in the order given.
+  //
+  // The server ignores a command of a player that comes within a second of his previous one,
+  // and each command starts the second again: a "say" is typed no sooner than kChatGapMs after
+  // the previous one and after the moment playerActed() was last told, blocking the thread
+  // meanwhile as a wait does. Its text is put in double quotes where it holds "//" or "/*",
+  // which the game's tokenizer would otherwise take for a comment and cut off.
   void sendConsoleCommand(std::string_view command);
-  // The command as typed: cut to the longest line the game takes.
+  // The command as typed: a chat text holding a comment's start in double quotes, all of it cut
+  // to the longest line the game takes.
   static std::string asLine(std::string_view command);
+
+  static constexpr std::int64_t kChatGapMs = 1200;
+  // A line of the local player's own doing that went to the server (his chat, a kill, a duel he
+  // became engaged in, a rename, his entry, a team change) was read now.
+  void playerActed() { playerActedMs_ = clock_.nowMs(); }
 
   // Presses the console window's Clear button, which empties the window's log (typing "clear"
   // empties only the game's own console): the third child, when its text is "Clear". Without a
@@ -122,6 +135,9 @@ class ConsoleBridge {
   Typist& typist_;
   std::shared_ptr<Pending> pending_ = std::make_shared<Pending>();
   std::deque<std::string> said_;
+  // When the latest "say" was typed and when the player was last seen acting; none yet at start.
+  std::optional<std::int64_t> saidMs_;
+  std::optional<std::int64_t> playerActedMs_;
 };
 
 }  // namespace pvx

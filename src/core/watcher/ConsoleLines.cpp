@@ -74,4 +74,27 @@ std::string withoutOwnWords(std::string_view text, std::string_view playerName,
   return kept;
 }
 
+bool holdsPlayersOwnDeed(std::string_view text, std::string_view playerName,
+                         const std::deque<std::string>& said) {
+  if (playerName.empty())
+    return false;
+  const std::string name(playerName);
+  const std::string engagedWithHim = " has become engaged in a duel with " + name;
+  for (const std::string_view line : split(text)) {
+    if (beginsWithNoCase(line, name + ": ")) {
+      if (!saysOneOf(line, said))
+        return true;
+      continue;
+    }
+    for (const char* deed : {" killed himself", " has become engaged in a duel with ",
+                             " renamed to ", " entered the game", " joined the "}) {
+      if (beginsWithNoCase(line, name + deed))
+        return true;
+    }
+    if (text::containsNoCase(line, engagedWithHim))
+      return true;
+  }
+  return false;
+}
+
 }  // namespace pvx::consolelines

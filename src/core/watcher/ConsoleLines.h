@@ -35,4 +35,10 @@ std::optional<std::string> firstHolding(std::string_view text, std::string_view 
 std::string withoutOwnWords(std::string_view text, std::string_view playerName,
                             const std::deque<std::string>& said = {});
 
+// Whether text holds a line of the local player's own doing that went to the server, whose
+// flood protection it counts against: his chat (but for what the program said, said), his kill,
+// a duel he became engaged in (whoever challenged), his rename, his entry, his team change.
+bool holdsPlayersOwnDeed(std::string_view text, std::string_view playerName,
+                         const std::deque<std::string>& said);
+
 }  // namespace pvx::consolelines

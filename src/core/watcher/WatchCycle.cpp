@@ -280,6 +280,10 @@ bool WatchCycle::takeNewText() {
   }
   s.previousLogLength = s.logLength;
   window_.setChatText(newText_);
+  // What the player did himself counts against the server's flood protection, as the program's
+  // chat does: the next "say" keeps its distance from it.
+  if (consolelines::holdsPlayersOwnDeed(wholeLines_, s.playerName, bridge_.recentlySaid()))
+    bridge_.playerActed();
   return true;
 }
 

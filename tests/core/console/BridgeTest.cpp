@@ -136,6 +136,25 @@ TEST(CommandBytes, ALineLongerThanTheGameTakesIsCutAtACharacterBoundary) {
   EXPECT_EQ(c.bridge.recentlySaid().back(), std::string(251, 'y'));
 }
 
+TEST(CommandBytes, ChatHoldingACommentStartIsTypedInQuotes) {
+  // Outside double quotes the game's tokenizer reads "//" and "/*" as the start of a comment.
+  const std::pair<const char*, const char*> cases[] = {
+      {"say see http://clan.example.org", "say \"see http://clan.example.org\""},
+      {"say a /* b", "say \"a /* b\""},
+      {"say a / b", "say a / b"},
+      {"echo http://x", "echo http://x"},
+      {"say", "say"},
+  };
+  for (const auto& [command, typed] : cases) {
+    Console c({"", "Copy"});
+    c.bridge.sendConsoleCommand(command);
+    EXPECT_EQ(c.ws.text(c.children[0]), typed) << command;
+  }
+  Console c({"", "Copy"});
+  c.bridge.sendConsoleCommand("say see http://x");
+  EXPECT_EQ(c.bridge.recentlySaid().back(), "see http://x");  // as the game prints it back
+}
+
 TEST(ClearButton, IsPressedOnlyWhereTheThirdChildSaysClear) {
   struct Case {
     std::vector<std::string> children;

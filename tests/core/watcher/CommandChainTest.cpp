@@ -63,9 +63,13 @@ TEST(CommandArgument, IsCutByKeyAndOffsetLessTheLineBreak) {
   EXPECT_EQ(arg(command.value_or(""), ": !load", 8), "b");
 }
 
-TEST_F(Commands, LoadReportsSuccessAfter899Ms) {
+// The answers to the player's own chat wait for the server's second after it: the 0.9 s the
+// command waits of its own is shorter.
+constexpr std::int64_t kServerTakesChat = ConsoleBridge::kChatGapMs;
+
+TEST_F(Commands, LoadReportsSuccessOnceTheServerTakesChatAgain) {
   const auto t0 = happen({"Rookie: !LOAD duel"});
-  EXPECT_EQ(typedSince(t0), (Lines{{899, "say ^7duel ^1loaded successfully"}}));
+  EXPECT_EQ(typedSince(t0), (Lines{{kServerTakesChat, "say ^7duel ^1loaded successfully"}}));
   EXPECT_EQ(window.duelText(DuelText::Engage), "%s vs %d");
   EXPECT_EQ(messageSet().greeting.text, "Hi");
   EXPECT_TRUE(replies().repliesOn());
@@ -79,7 +83,7 @@ TEST_F(Commands, LoadFailuresSayWhatWasAskedFor) {
   };
   for (const auto& [line, said] : failures) {
     const auto t0 = happen({line});
-    EXPECT_EQ(typedSince(t0), (Lines{{899, said}})) << line;
+    EXPECT_EQ(typedSince(t0), (Lines{{kServerTakesChat, said}})) << line;
   }
   EXPECT_TRUE(dialogs.boxes.empty());
 }
@@ -88,7 +92,7 @@ TEST_F(Commands, LoadWithAWrongHeaderWaitsForTheBoxThenFails) {
   std::ofstream(programFolder() / "Saves" / "old.pvx", std::ios::binary) << "Parlevocs\r\n";
   const auto t0 = happen({"Rookie: !load old"});
   EXPECT_EQ(dialogs.boxes.size(), 1u);
-  EXPECT_EQ(typedSince(t0), (Lines{{899, "say ^1Error opening file ^7old"}}));
+  EXPECT_EQ(typedSince(t0), (Lines{{kServerTakesChat, "say ^1Error opening file ^7old"}}));
 }
 
 TEST_F(Commands, OnlyTheFirstCommandOfTheChainRuns) {
@@ -137,11 +141,11 @@ TEST_F(Commands, TheArgumentComesFromTheCommandsOwnLine) {
       << "Parlevocs [ZB] Vendrix\r\ne\r\nw\r\nl\r\nHi\r\n 1 \r\nd\r\n 0 \r\ne\r\n 0 \r\n"
          "l\r\n 0 \r\n";
   const auto t0 = happen({"Ann: !load a", "Rookie: !load b", "Cid: !load c"});
-  EXPECT_EQ(typedSince(t0), (Lines{{899, "say ^7b ^1loaded successfully"}}));
+  EXPECT_EQ(typedSince(t0), (Lines{{kServerTakesChat, "say ^7b ^1loaded successfully"}}));
   // A name that holds the key itself does not shift the cut.
   watch().setPlayerName("x: !load");
   const auto t1 = happen({"x: !load: !load duel"});
-  EXPECT_EQ(typedSince(t1), (Lines{{899, "say ^7duel ^1loaded successfully"}}));
+  EXPECT_EQ(typedSince(t1), (Lines{{kServerTakesChat, "say ^7duel ^1loaded successfully"}}));
 }
 
 TEST_F(Commands, TheProgramsOwnFailureLineIsAnsweredOnce) {
@@ -166,8 +170,10 @@ TEST_F(Commands, AnEventAndACommandInOneTextAreBothHandledEventFirst) {
   setText(MessageKind::Limit, "gg");
   setFlag(MessageKind::Limit, 1);
   const auto t0 = happen({"Timelimit hit.", "Rookie: !load duel"});
-  EXPECT_EQ(typedSince(t0),
-            (Lines{{500, "say gg"}, {500 + 899, "say ^7duel ^1loaded successfully"}}));
+  // Each say waits for the server's second after the player's chat line, then after the say
+  // before it.
+  EXPECT_EQ(typedSince(t0), (Lines{{kServerTakesChat, "say gg"},
+                                   {2 * kServerTakesChat, "say ^7duel ^1loaded successfully"}}));
 }
 
 TEST_F(Commands, ReplyOffAndOnInOneTextOnlySwitchesOff) {

@@ -22,17 +22,21 @@ class Replies : public pvx::testing::WatcherHarness {
 
 const std::string kInit = "say ^7[^2ZB^7] ^3¬^5vendrix^3¬ ^1Parlevox V1.1 initilized";
 
+// The server ignores a command that comes within a second of the player's previous one: a reply
+// waits this long after the line of the player's own doing it answers, and after the say before.
+constexpr std::int64_t kGap = ConsoleBridge::kChatGapMs;
+
 }  // namespace
 
 TEST_F(Replies, OwnEntryAnnouncesParlevoxThenTheEnterMessage) {
   setText(MessageKind::OwnEntry, "^3Good luck");
   setFlag(MessageKind::OwnEntry, 1);
   const auto t0 = happen({"Rookie^7 entered the game"});
-  EXPECT_EQ(typedSince(t0), (Lines{{1000, kInit}, {2000, "say ^3Good luck"}}));
+  EXPECT_EQ(typedSince(t0), (Lines{{kGap, kInit}, {2 * kGap, "say ^3Good luck"}}));
 
   setFlag(MessageKind::OwnEntry, 2);  // only exactly 1 counts as on
   const auto t1 = happen({"Rookie entered the game"});
-  EXPECT_EQ(typedSince(t1), (Lines{{1000, kInit}}));
+  EXPECT_EQ(typedSince(t1), (Lines{{kGap, kInit}}));
 }
 
 TEST_F(Replies, AnotherPlayerIsGreetedOncePerGateOpening) {
@@ -54,7 +58,7 @@ TEST_F(Replies, DisabledGreetingStillEndsTheChainWhileTheGateIsOpen) {
   ASSERT_FALSE(replies().greetingGateOpen());
   const auto t1 = happen({"Bob entered the game", "Cid has become engaged in a duel with Rookie!"});
   // The opponent is cut from the duel's own line.
-  EXPECT_EQ(typedSince(t1), (Lines{{0, "say Rookie vs Cid"}}));
+  EXPECT_EQ(typedSince(t1), (Lines{{kGap, "say Rookie vs Cid"}}));
 
   replies().greetingTimerTick();
   const auto t0 = happen({"Bob entered the game", "Cid has become engaged in a duel with Rookie!"});
@@ -80,8 +84,9 @@ TEST_F(Replies, DuelsAreAnsweredWhenEngagedAndWhenTheyEnd) {
     const auto t0 = happen({duel.engaged});
     EXPECT_EQ(replies().opponent(), "Bob");
     EXPECT_TRUE(replies().duelUnderway());
+    clock.runFor(kGap);
     const auto t1 = happen({duel.ended});
-    EXPECT_EQ(typedSince(t0), (Lines{{0, duel.saidEngaged}, {t1 - t0 + 699, duel.saidEnded}}));
+    EXPECT_EQ(typedSince(t0), (Lines{{kGap, duel.saidEngaged}, {t1 - t0 + 699, duel.saidEnded}}));
     EXPECT_FALSE(replies().duelUnderway());
     const auto t2 = happen({duel.ended});  // duel over: nothing
     EXPECT_TRUE(typedSince(t2).empty());
@@ -98,7 +103,7 @@ TEST_F(Replies, ShortDuelLineTakesWhatIsThere) {
   duelTemplates("[%d]", "w", "l");
   const auto t0 = happen({"Rookie has become engaged in a duel with "});
   EXPECT_EQ(replies().opponent(), "");
-  EXPECT_EQ(typedSince(t0), (Lines{{0, "say []"}}));
+  EXPECT_EQ(typedSince(t0), (Lines{{kGap, "say []"}}));
 }
 
 TEST_F(Replies, RenameChangesWhatLaterEventsAreMatchedAgainst) {
@@ -110,7 +115,7 @@ TEST_F(Replies, RenameChangesWhatLaterEventsAreMatchedAgainst) {
   const auto t0 = happen({"Rookie killed himself"});
   EXPECT_TRUE(typedSince(t0).empty());
   const auto t1 = happen({"Cid killed himself"});
-  EXPECT_EQ(typedSince(t1), (Lines{{1000, "say ^1Oops"}}));
+  EXPECT_EQ(typedSince(t1), (Lines{{kGap, "say ^1Oops"}}));
 }
 
 TEST_F(Replies, ARenameLineThatAnotherPlayerCanWriteAsksTheGameInstead) {
@@ -135,14 +140,14 @@ TEST_F(Replies, ReplyOffLeavesOnlyTheLoadingTestAndReplyOn) {
   setFlag(MessageKind::Limit, 1);
   setText(MessageKind::Limit, "gg");
   const auto t0 = happen({"Rookie: !replyoff"});
-  EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^1Parlevox terminated"}}));
+  EXPECT_EQ(typedSince(t0), (Lines{{kGap, "say ^1Parlevox terminated"}}));
   EXPECT_FALSE(replies().repliesOn());
 
   const auto t1 = happen({"Timelimit hit.", "Loading dll file jampgamex86.so"});
   EXPECT_EQ(typedSince(t1), (Lines{{0, "name"}}));
 
   const auto t2 = happen({"Rookie: !ReplyON"});
-  EXPECT_EQ(typedSince(t2), (Lines{{1000, kInit}}));
+  EXPECT_EQ(typedSince(t2), (Lines{{kGap, kInit}}));
   EXPECT_TRUE(replies().repliesOn());
   const auto t3 = happen({"Rookie: !ReplyON"});  // already on: nothing
   EXPECT_TRUE(typedSince(t3).empty());
@@ -161,6 +166,7 @@ TEST_F(Replies, MatchLimitsAfterHalfASecondWhenEnabled) {
   setFlag(MessageKind::Limit, 1);
   const auto t0 = happen({"Timelimit hit."});
   EXPECT_EQ(typedSince(t0), (Lines{{500, "say ^5GG"}}));
+  clock.runFor(kGap);
   const auto t1 = happen({"Bob hit the kill limit."});
   EXPECT_EQ(typedSince(t1), (Lines{{500, "say ^5GG"}}));
   setFlag(MessageKind::Limit, 0);
@@ -172,7 +178,7 @@ TEST_F(Replies, OnlyTheFirstMatchingEventIsHandled) {
   setText(MessageKind::Limit, "gg");
   setFlag(MessageKind::Limit, 1);
   const auto t0 = happen({"Rookie entered the game", "Timelimit hit."});
-  EXPECT_EQ(typedSince(t0), (Lines{{1000, kInit}}));
+  EXPECT_EQ(typedSince(t0), (Lines{{kGap, kInit}}));
 }
 
 TEST_F(Replies, FinishedLoadingAsksTheNameAndEndsTheCycle) {
@@ -201,7 +207,7 @@ TEST_F(Replies, ConsoleTextIsMadeInertButTheUsersTextsAreNot) {
   duelTemplates("%s vs %d", "w", "l");
   runOneCycle();  // reads the game's echo of the greeting
   const auto t1 = happen({"Ev\"il;quit has become engaged in a duel with Rookie!"});
-  EXPECT_EQ(typedSince(t1), (Lines{{0, "say Rookie vs Evilquit"}}));
+  EXPECT_EQ(typedSince(t1), (Lines{{kGap, "say Rookie vs Evilquit"}}));
 }
 
 TEST_F(Replies, NamesCutFromAnEventStayWithinItsLine) {
@@ -210,20 +216,24 @@ TEST_F(Replies, NamesCutFromAnEventStayWithinItsLine) {
   setFlag(MessageKind::Greeting, 1);
   replies().greetingTimerTick();
   // Each event line has company before and after it in the same new text.
+  // A duel of the player's is his own doing: its reply waits for the server's second.
   struct Case {
     std::vector<std::string> lines;
+    std::int64_t after;
     std::string typed;
   };
   const std::vector<Case> cases = {
-      {{"Ann: hey", "Bob entered the game", "Cid: hi"}, "say Hi Bob"},
+      {{"Ann: hey", "Bob entered the game", "Cid: hi"}, 0, "say Hi Bob"},
       {{"Ann: hey", "Rookie has become engaged in a duel with Bob!", "Cid: hi"},
+       kGap,
        "say Rookie vs Bob"},
       {{"Ann: hey", "Dan has become engaged in a duel with Rookie!", "Cid: hi"},
+       kGap,
        "say Rookie vs Dan"},
   };
   for (const Case& c : cases) {
     const auto t0 = happen(c.lines);
-    EXPECT_EQ(typedSince(t0), (Lines{{0, c.typed}})) << c.lines[1];
+    EXPECT_EQ(typedSince(t0), (Lines{{c.after, c.typed}})) << c.lines[1];
   }
 
   happen({"Ann: hey", "Rookie renamed to Cid", "Bob: hi"});

@@ -20,6 +20,10 @@ class Music : public pvx::testing::WatcherHarness {
   void settle() { runOneCycle(); }
 };
 
+// Every answer is said no sooner than the server takes chat again after the player's own chat
+// line: the 1 s pause of a command, or none, is shorter.
+constexpr std::int64_t kGap = ConsoleBridge::kChatGapMs;
+
 }  // namespace
 
 TEST_F(Music, StopOnlyWhilePlaying) {
@@ -28,7 +32,7 @@ TEST_F(Music, StopOnlyWhilePlaying) {
   addTracks({"a", "b"});
   player().playSelected();
   t0 = happen({"Rookie: !stop"});
-  EXPECT_EQ(typedSince(t0), (Lines{{0, "say ^1Stopped"}}));
+  EXPECT_EQ(typedSince(t0), (Lines{{kGap, "say ^1Stopped"}}));
   EXPECT_FALSE(player().isLoaded());
 }
 
@@ -37,13 +41,13 @@ TEST_F(Music, PauseThenBarePlayResumes) {
   player().playSelected();
   clock.runFor(3000);
   auto t0 = happen({"Rookie: !pause"});
-  EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^1Paused"}}));
+  EXPECT_EQ(typedSince(t0), (Lines{{kGap, "say ^1Paused"}}));
   EXPECT_TRUE(player().isPaused());
   settle();
   t0 = happen({"Rookie: !pause"});
   EXPECT_TRUE(typedSince(t0).empty());
   t0 = happen({"Rookie: !play"});
-  EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^1Resumed"}}));
+  EXPECT_EQ(typedSince(t0), (Lines{{kGap, "say ^1Resumed"}}));
   EXPECT_FALSE(player().isPaused());
   EXPECT_TRUE(player().isLoaded());
 }
@@ -73,11 +77,11 @@ TEST_F(Music, NextAnnouncesInTheConsoleThenInChat) {
   player().playSelected();
   const auto t0 = happen({"Rookie: !next"});
   EXPECT_EQ(typedSince(t0), (Lines{{0, "echo ^1Currently Playing: ^4bquit"},
-                                   {1000, "say ^4Currently playing: ^3bquit"}}));
+                                   {kGap, "say ^4Currently playing: ^3bquit"}}));
   EXPECT_EQ(player().selection(), 1);
   settle();
   const auto t1 = happen({"Rookie: !prev"});
-  EXPECT_EQ(typedSince(t1), (Lines{{1000, "say ^4Currently playing: ^3a"}}));
+  EXPECT_EQ(typedSince(t1), (Lines{{kGap, "say ^4Currently playing: ^3a"}}));
 }
 
 TEST_F(Music, NextWhilePausedMovesTheSelectionAndResumesWithAnEmptyTitle) {
@@ -86,7 +90,7 @@ TEST_F(Music, NextWhilePausedMovesTheSelectionAndResumesWithAnEmptyTitle) {
   player().pause();
   const auto t0 = happen({"Rookie: !next"});
   EXPECT_EQ(typedSince(t0),
-            (Lines{{0, "echo ^1Currently Playing: ^4"}, {1000, "say ^4Currently playing: ^3"}}));
+            (Lines{{0, "echo ^1Currently Playing: ^4"}, {kGap, "say ^4Currently playing: ^3"}}));
   EXPECT_EQ(player().selection(), 1);
   EXPECT_FALSE(player().isPaused());
   EXPECT_EQ(player().currentIndex(), 0);  // still the first track, resumed
@@ -102,24 +106,24 @@ TEST_F(Music, NextAndPrevOnAnEmptyPlaylistDoNothing) {
 TEST_F(Music, PlaySearchPlaysTheFirstEntryHoldingTheText) {
   addTracks({"intro", "morning star", "starlight"});
   const auto t0 = happen({"Rookie: !play STAR"});
-  EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^4Currently playing: ^3morning star"}}));
+  EXPECT_EQ(typedSince(t0), (Lines{{kGap, "say ^4Currently playing: ^3morning star"}}));
   EXPECT_EQ(player().selection(), 1);
   EXPECT_EQ(player().currentIndex(), 1);
   EXPECT_TRUE(player().isLoaded());
 
   settle();
   const auto t1 = happen({"Rookie: !play zzz;x"});
-  EXPECT_EQ(typedSince(t1), (Lines{{1000, "say ^5No matches for zzzx"}}));
+  EXPECT_EQ(typedSince(t1), (Lines{{kGap, "say ^5No matches for zzzx"}}));
   EXPECT_EQ(player().currentIndex(), 1);  // keeps playing what it played
 }
 
 TEST_F(Music, PlayWithABlankSearchesForTheEmptyText) {
   const auto t0 = happen({"Rookie: !play "});
-  EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^5No matches for "}}));
+  EXPECT_EQ(typedSince(t0), (Lines{{kGap, "say ^5No matches for "}}));
   settle();
   addTracks({"first", "second"});
   const auto t1 = happen({"Rookie: !play "});
-  EXPECT_EQ(typedSince(t1), (Lines{{1000, "say ^4Currently playing: ^3first"}}));
+  EXPECT_EQ(typedSince(t1), (Lines{{kGap, "say ^4Currently playing: ^3first"}}));
 }
 
 TEST_F(Music, VolumeNumbers) {
@@ -177,7 +181,7 @@ TEST_F(Music, OnlyTheEarlierCommandOfTheChainRuns) {
   addTracks({"x-files"});
   player().playSelected();
   const auto t0 = happen({"Rookie: !play x", "Rookie: !stop"});
-  EXPECT_EQ(typedSince(t0), (Lines{{0, "say ^1Stopped"}}));
+  EXPECT_EQ(typedSince(t0), (Lines{{kGap, "say ^1Stopped"}}));
 }
 
 TEST_F(Music, NextOverABrokenEntryAnnouncesOnlyTheOneThatStarted) {
@@ -188,7 +192,7 @@ TEST_F(Music, NextOverABrokenEntryAnnouncesOnlyTheOneThatStarted) {
   const auto t0 = happen({"Rookie: !next"});
   // The skipped entry returns no title, so the chat line names nothing.
   EXPECT_EQ(typedSince(t0),
-            (Lines{{0, "echo ^1Currently Playing: ^4c"}, {1000, "say ^4Currently playing: ^3"}}));
+            (Lines{{0, "echo ^1Currently Playing: ^4c"}, {kGap, "say ^4Currently playing: ^3"}}));
   EXPECT_EQ(player().currentIndex(), 2);
 }
 
@@ -216,10 +220,10 @@ TEST_F(Music, CommandsReadTheirOwnLine) {
   // Another player's bare play before ours does not make ours a search, nor the reverse.
   player().pause();
   const auto t0 = happen({"Ann: !play b", "Rookie: !play"});
-  EXPECT_EQ(typedSince(t0), (Lines{{1000, "say ^1Resumed"}}));
+  EXPECT_EQ(typedSince(t0), (Lines{{kGap, "say ^1Resumed"}}));
   settle();
   const auto t1 = happen({"Rookie: !play b", "Ann: !play"});
-  EXPECT_EQ(typedSince(t1), (Lines{{1000, "say ^4Currently playing: ^3b"}}));
+  EXPECT_EQ(typedSince(t1), (Lines{{kGap, "say ^4Currently playing: ^3b"}}));
   settle();
   happen({"Ann: !vol 2", "Rookie: !vol 15", "Cid: !vol 3"});
   EXPECT_EQ(player().volumeSliderValue(), 5);

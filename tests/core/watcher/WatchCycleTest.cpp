@@ -152,6 +152,45 @@ TEST_F(WatcherHarness, GameRunningAsAdministratorIsToldInsteadOfSeemingQuiet) {
   EXPECT_EQ(window.status, "[ Current Player: Rookie  OS: Windows 2000 Build 2195 ]");
 }
 
+TEST_F(WatcherHarness, ASayWaitsForTheServersSecondAfterThePlayersOwnDoingAndNothingElseWaits) {
+  // The server ignores a command that comes within a second of the player's previous one.
+  constexpr std::int64_t kGap = ConsoleBridge::kChatGapMs;
+  startKnowingName();
+  replies().setRepliesOn(false);  // no replies of their own to these lines
+  const struct {
+    const char* line;
+    bool held;
+  } cases[] = {
+      {"Rookie: hi", true},
+      {"Rookie killed himself.", true},
+      {"Rookie has become engaged in a duel with Bob!", true},
+      {"Bob has become engaged in a duel with Rookie!", true},
+      {"Rookie entered the game", true},
+      {"Rookie joined the red team.", true},
+      {"Bob: Rookie: hi", false},
+      {"Bob entered the game", false},
+      {"Rookie was sabered by Bob", false},
+      {"]say Rookie: hi", false},
+      {"Rookie renamed to Cid", true},
+  };
+  for (const auto& c : cases) {
+    clock.runFor(kGap);
+    const std::int64_t t0 = happen({c.line});
+    core().bridge().sendConsoleCommand("echo local");
+    core().bridge().sendConsoleCommand("say x");
+    EXPECT_EQ(typedSince(t0), (Lines{{0, "echo local"}, {c.held ? kGap : 0, "say x"}})) << c.line;
+  }
+  // A say right after a say waits too; the program's own chat coming back is not the player's.
+  clock.runFor(kGap);
+  const std::int64_t t1 = clock.nowMs();
+  core().bridge().sendConsoleCommand("say mine");
+  clock.runFor(1000);
+  game.print(game.chatLine("mine"));
+  runOneCycle();
+  core().bridge().sendConsoleCommand("say more");
+  EXPECT_EQ(typedSince(t1), (Lines{{0, "say mine"}, {kGap, "say more"}}));
+}
+
 TEST_F(WatcherHarness, AGameStoppedWithAnErrorIsToldAndItsErrorBoxIsNoLog) {
   // A program started after the error finds the error box where the log was.
   practice.failWithError("Couldn't load map mp/ffa9");
