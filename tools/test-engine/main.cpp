@@ -14,9 +14,18 @@
 //   `, ^7default = ^9"^7Padawan^9"^7` once the name differs from the default.
 // - A word that is no command is forwarded to the server (a connected client's way); the server
 //   answers nothing the console shows, so it only goes into the record.
+// - The tokenizer reads "//" and "/*" outside double quotes as the start of a comment: `say see
+//   http://x` says `see http:`.
+// - The server's side, as a dedicated server keeps it (sv_floodProtect): it ignores a command of
+//   the client that comes less than a second after the client's previous one, and every
+//   command, ignored or not, starts the second again. Commands that reach the server: say, kill,
+//   engage_duel, team, a rename and every word that is no command; the name query, echo and clear
+//   stay with the client. A say the server takes is printed back after the round trip
+//   (--round-trip-ms); one it ignores is never printed, and the record says "ignored" before it.
 //
 //   parlevox_test_engine [--name NAME] [--control FIFO] [--script FILE] [--record FILE]
 //                        [--timestamps 0|1] [--frame-ms N] [--stamp 0|1]
+//                        [--flood-protect 0|1] [--round-trip-ms N]
 //
 // Commands: name, name NEW, say TEXT, echo TEXT, clear, quit; anything else is forwarded.
 //
@@ -28,6 +37,9 @@
 //   forcename NEW the player's name becomes NEW without a word, as a server makes a joining
 //                 player take another name when his is taken
 //   flood BYTES   prints about BYTES bytes of numbered lines at once, then "flood done"
+//   player LINE   the player runs LINE in the game's console himself (his chat, "kill",
+//                 "engage_duel"), as soon as the server takes a command of his again: a player
+//                 reads the answer before he types on. Recorded as "player LINE".
 //   hang          stops reading, printing and answering, until it is killed
 //   exit CODE     ends with that exit code
 //   kill          ends killed by SIGKILL
@@ -37,19 +49,25 @@
 // took to answer a line, from outside.
 // --frame-ms N: how long a frame lasts, from input arriving to its being read (default 8, the
 // client's 125 frames a second).
+// --flood-protect 1 (the default) keeps the server's rule; 0 lets every command through.
+// --round-trip-ms N: how long a say takes to come back from the server (default 0).
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,6 +83,20 @@ bool stamps = false;
 bool timestamps = true;
 bool atLineStart = true;
 int frameMs = 8;
+bool floodProtect = true;
+int roundTripMs = 0;
+
+constexpr std::chrono::milliseconds kFloodSecond{1000};
+// When the client's previous command reached the server; none yet at first.
+std::optional<std::chrono::steady_clock::time_point> lastServerCommand;
+// Chat the server took, printed back once its round trip is over.
+struct Echo {
+  std::chrono::steady_clock::time_point due;
+  std::string line;
+};
+std::deque<Echo> echoes;
+// The player's own commands, each waiting until the server takes a command of his again.
+std::deque<std::string> playerLines;
 
 // The engine's print: a time stamp before every line, and a leading "*" of a line dropped.
 void printRaw(std::string_view bytes) {
@@ -141,20 +173,68 @@ std::string stamp() {
 
 std::string readStamp;  // when the input being run was read
 
-void runCommand(std::string_view command) {
-  std::string_view line = trim(command);
+// The command without what the tokenizer takes for a comment: from "//" or "/*" outside double
+// quotes to the end.
+std::string_view withoutComment(std::string_view line) {
+  bool quoted = false;
+  for (std::size_t i = 0; i + 1 < line.size(); ++i) {
+    if (line[i] == '"')
+      quoted = !quoted;
+    else if (!quoted && line[i] == '/' && (line[i + 1] == '/' || line[i + 1] == '*'))
+      return line.substr(0, i);
+  }
+  return line;
+}
+
+void writeRecord(std::string_view prefix, std::string_view line) {
+  if (record == nullptr)
+    return;
+  std::fputs(readStamp.c_str(), record);
+  std::fwrite(prefix.data(), 1, prefix.size(), record);
+  std::fwrite(line.data(), 1, line.size(), record);
+  std::fputc('\n', record);
+  std::fflush(record);
+}
+
+// Whether the server would take a command of the client now.
+bool serverWouldTake() {
+  return !floodProtect || !lastServerCommand ||
+         std::chrono::steady_clock::now() - *lastServerCommand >= kFloodSecond;
+}
+
+// A command reaches the server: whether the server takes it. Taken or not, it starts the
+// server's second again.
+bool serverTakes() {
+  const bool taken = serverWouldTake();
+  lastServerCommand = std::chrono::steady_clock::now();
+  return taken;
+}
+
+void printEchoesDue() {
+  const auto now = std::chrono::steady_clock::now();
+  while (!echoes.empty() && echoes.front().due <= now) {
+    printLine(echoes.front().line);
+    echoes.pop_front();
+  }
+}
+
+// prefix: how the record tells whose command it was ("" for what the console read).
+void runCommand(std::string_view command, std::string_view prefix = "") {
+  std::string_view line = trim(withoutComment(command));
   if (line.empty())
     return;
-  if (record != nullptr) {
-    std::fputs(readStamp.c_str(), record);
-    std::fwrite(line.data(), 1, line.size(), record);
-    std::fputc('\n', record);
-    std::fflush(record);
-  }
+  writeRecord(prefix, line);
   std::string_view word, rest;
   splitWord(line, word, rest);
   if (word == "clear")
     return;
+  const bool local = word == "echo" || word == "quit" || (word == "name" && rest.empty());
+  // A rename is the player's settings, which the server takes whatever the second.
+  const bool rename = word == "name" && !rest.empty();
+  if (!local && !serverTakes() && !rename) {
+    writeRecord("ignored " + std::string(prefix), line);
+    return;
+  }
   if (word == "name") {
     if (rest.empty()) {
       std::string answer = "^9Cvar ^7name = ^9\"^7" + playerName + "^9\"^7";
@@ -170,8 +250,11 @@ void runCommand(std::string_view command) {
       printLine(old + "^7 renamed to " + playerName);
     }
   } else if (word == "say") {
-    if (!rest.empty())
-      printLine("*" + playerName + "^7\x19: ^2" + std::string(unquote(rest)));
+    if (!rest.empty()) {
+      echoes.push_back({std::chrono::steady_clock::now() + std::chrono::milliseconds(roundTripMs),
+                        "*" + playerName + "^7\x19: ^2" + std::string(unquote(rest))});
+      printEchoesDue();
+    }
   } else if (word == "echo") {
     printLine(rest);
   } else if (word == "quit") {
@@ -243,6 +326,8 @@ void runControl(std::string_view line) {
     printLine(rest);
   } else if (word == "load") {
     printMapLoading();
+  } else if (word == "player") {
+    playerLines.emplace_back(rest);
   } else if (word == "forcename") {
     playerName = std::string(rest);
   } else if (word == "flood") {
@@ -321,6 +406,10 @@ int main(int argc, char** argv) {
       stamps = std::strcmp(argv[i + 1], "0") != 0;
     } else if (std::strcmp(argv[i], "--frame-ms") == 0) {
       frameMs = std::atoi(argv[i + 1]);
+    } else if (std::strcmp(argv[i], "--flood-protect") == 0) {
+      floodProtect = std::strcmp(argv[i + 1], "0") != 0;
+    } else if (std::strcmp(argv[i], "--round-trip-ms") == 0) {
+      roundTripMs = std::atoi(argv[i + 1]);
     } else if (std::strcmp(argv[i], "--record") == 0) {
       record = std::fopen(argv[i + 1], "ab");
     } else {
@@ -350,8 +439,27 @@ int main(int argc, char** argv) {
   bool inputOpen = true;
   for (;;) {
     pollfd fds[2] = {{inputOpen ? STDIN_FILENO : -1, POLLIN, 0}, {controlLines.fd, POLLIN, 0}};
-    if (::poll(fds, 2, -1) < 0 && errno != EINTR)
+    // Chat on its way back from the server is printed when it arrives.
+    // So is the player's next command, once the server takes one of his again.
+    int timeoutMs = -1;
+    const auto waitFor = [&](std::chrono::steady_clock::time_point due) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          due - std::chrono::steady_clock::now());
+      const int ms = static_cast<int>(std::max<std::int64_t>(0, left.count()) + 1);
+      timeoutMs = timeoutMs < 0 ? ms : std::min(timeoutMs, ms);
+    };
+    if (!echoes.empty())
+      waitFor(echoes.front().due);
+    if (!playerLines.empty())
+      waitFor(lastServerCommand ? *lastServerCommand + kFloodSecond
+                                : std::chrono::steady_clock::now());
+    if (::poll(fds, 2, timeoutMs) < 0 && errno != EINTR)
       return 1;
+    printEchoesDue();
+    while (!playerLines.empty() && serverWouldTake()) {
+      runCommand(playerLines.front(), "player ");
+      playerLines.pop_front();
+    }
     if (fds[1].revents != 0)
       controlLines.readSome([](const std::string& line) { runControl(line); });
     if (fds[0].revents != 0) {
@@ -361,7 +469,7 @@ int main(int argc, char** argv) {
       inputOpen = readConsoleInput();
     }
     // Without input and without control nothing can ever happen again.
-    if (!inputOpen && controlLines.fd < 0)
+    if (!inputOpen && controlLines.fd < 0 && echoes.empty())
       return 0;
   }
 }

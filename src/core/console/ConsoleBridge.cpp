@@ -94,9 +94,10 @@ void ConsoleBridge::sendConsoleCommand(std::string_view command) {
     if (said_.size() > kSaidKept)
       said_.pop_front();
   }
-  typist_.type([pending = pending_, console, line = std::move(line)](WindowSystem& ws) {
-    typeLine(ws, console, line, *pending);
-  });
+  const Typist::Kind kind = isSay(line) ? Typist::Kind::Chat : Typist::Kind::Local;
+  typist_.type([pending = pending_, console, line = std::move(line)](
+                   WindowSystem& ws) { typeLine(ws, console, line, *pending); },
+               kind);
 }
 
 void ConsoleBridge::typeLine(WindowSystem& ws, Hwnd console, const std::string& line,
@@ -134,16 +135,18 @@ void ConsoleBridge::pressClearButton() {
   const Hwnd console = findConsoleWindow();
   if (console == 0)
     return;
-  typist_.type([console](WindowSystem& ws) {
-    // Only the button that says so: the one beside it quits the game.
-    const Hwnd button = nthChild(ws, console, kClearButtonChild);
-    std::array<char, kWindowTextBuffer> buffer{};
-    const int copied = ws.getWindowText(button, buffer.data(), kWindowTextBuffer);
-    if (button != 0 && copied > 0 &&
-        cutAtNul(std::string_view(buffer.data(), static_cast<std::size_t>(copied))) ==
-            kClearButtonText)
-      ws.clickButton(button);
-  });
+  typist_.type(
+      [console](WindowSystem& ws) {
+        // Only the button that says so: the one beside it quits the game.
+        const Hwnd button = nthChild(ws, console, kClearButtonChild);
+        std::array<char, kWindowTextBuffer> buffer{};
+        const int copied = ws.getWindowText(button, buffer.data(), kWindowTextBuffer);
+        if (button != 0 && copied > 0 &&
+            cutAtNul(std::string_view(buffer.data(), static_cast<std::size_t>(copied))) ==
+                kClearButtonText)
+          ws.clickButton(button);
+      },
+      Typist::Kind::Local);
 }
 
 Hwnd ConsoleBridge::errorBox(Hwnd console) {

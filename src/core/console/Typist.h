@@ -15,10 +15,13 @@ class Typist {
  public:
   // A walk, given the window system it types through.
   using Walk = std::function<void(WindowSystem&)>;
+  // What a walk types: chat goes to the server, whose flood protection ignores a command that
+  // comes within a second of the player's previous one; anything else stays with the game.
+  enum class Kind { Local, Chat };
 
   virtual ~Typist() = default;
   // Runs the walk once, after every walk handed over before it.
-  virtual void type(Walk walk) = 0;
+  virtual void type(Walk walk, Kind kind) = 0;
   // Whether every walk handed over has run to its end.
   virtual bool idle() = 0;
 };
@@ -27,7 +30,7 @@ class Typist {
 class TypistInPlace final : public Typist {
  public:
   explicit TypistInPlace(WindowSystem& ws) : ws_(ws) {}
-  void type(Walk walk) override { walk(ws_); }
+  void type(Walk walk, Kind) override { walk(ws_); }
   bool idle() override { return true; }
 
  private:

@@ -12,7 +12,9 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <utility>
 
 #include "platform/win32/Win32WindowSystem.h"
 
@@ -26,7 +28,9 @@ constexpr std::chrono::seconds kLeaveAfter{2};
 struct Win32TypingThread::Shared {
   std::mutex mutex;
   std::condition_variable changed;
-  std::deque<Walk> walks;
+  std::deque<std::pair<Walk, Kind>> walks;
+  // When the latest chat was typed; none yet at first.
+  std::optional<std::chrono::steady_clock::time_point> chatAt;
   bool walking = false;
   bool stopping = false;
   bool finished = false;
@@ -38,10 +42,15 @@ struct Win32TypingThread::Shared {
       changed.wait(lock, [this] { return stopping || !walks.empty(); });
       if (stopping)
         break;
-      Walk walk = std::move(walks.front());
+      auto [walk, kind] = std::move(walks.front());
       walks.pop_front();
       walking = true;
       lock.unlock();
+      if (kind == Kind::Chat) {
+        if (chatAt)
+          std::this_thread::sleep_until(*chatAt + std::chrono::milliseconds(kChatGapMs));
+        chatAt = std::chrono::steady_clock::now();
+      }
       try {
         walk(windows);
       } catch (...) {
@@ -69,9 +78,9 @@ Win32TypingThread::~Win32TypingThread() {
   shared_->changed.wait_for(lock, kLeaveAfter, [this] { return shared_->finished; });
 }
 
-void Win32TypingThread::type(Walk walk) {
+void Win32TypingThread::type(Walk walk, Kind kind) {
   const std::lock_guard<std::mutex> lock(shared_->mutex);
-  shared_->walks.push_back(std::move(walk));
+  shared_->walks.emplace_back(std::move(walk), kind);
   shared_->changed.notify_all();
 }
 

@@ -34,6 +34,22 @@ endif()
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "replay failed with status ${status}:\n${err}")
 endif()
+
+# The server ignores a command that comes within a second of the player's previous one: no two
+# says the program typed stand less than 1.2 s apart.
+string(REGEX MATCHALL "(^|\n)[0-9]+\tsay [^\n]*" says "${out}")
+set(previous "")
+foreach(say IN LISTS says)
+  string(REGEX MATCH "[0-9]+" ms "${say}")
+  if(NOT previous STREQUAL "")
+    math(EXPR gap "${ms} - ${previous}")
+    if(gap LESS 1200)
+      message(FATAL_ERROR "two says ${gap} ms apart, the second at ${ms} ms:\n${out}")
+    endif()
+  endif()
+  set(previous "${ms}")
+endforeach()
+
 file(READ "${EXPECTED}" want)
 if(NOT out STREQUAL want)
   get_filename_component(name "${TRANSCRIPT}" NAME_WE)

@@ -52,7 +52,7 @@ struct BareConsole : WatcherHarness {
 // Typing that waits, as a thread blocked in a message to a game that handles none does, until
 // the test lets it through.
 struct HeldTypist final : Typist {
-  void type(Walk walk) override {
+  void type(Walk walk, Kind) override {
     if (holding)
       held.push_back(std::move(walk));
     else

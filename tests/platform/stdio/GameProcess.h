@@ -41,6 +41,14 @@ inline bool waitUntil(
 }
 
 #ifdef PARLEVOX_TEST_ENGINE
+// How the engine's server side keeps a match: by default it takes every command, as the server's
+// second cannot be kept beside a program on virtual time; with its flood protection, as a
+// dedicated server keeps it, and chat coming back after a round trip.
+struct EngineServer {
+  bool floodProtect = false;
+  int roundTripMs = 0;
+};
+
 // A folder of its own for one test, with the test engine's control pipe and its record of the
 // lines it ran.
 struct EngineFolder : TestFolder {
@@ -57,10 +65,21 @@ struct EngineFolder : TestFolder {
   EngineFolder& operator=(const EngineFolder&) = delete;
 
   // The engine started with its control pipe and its record.
-  std::vector<std::string> command(const std::string& name, bool timestamps = false) const {
-    return {PARLEVOX_TEST_ENGINE, "--name",         name,
-            "--control",          control.string(), "--record",
-            record.string(),      "--timestamps",   timestamps ? "1" : "0"};
+  std::vector<std::string> command(const std::string& name, bool timestamps = false,
+                                   EngineServer server = EngineServer()) const {
+    return {PARLEVOX_TEST_ENGINE,
+            "--name",
+            name,
+            "--control",
+            control.string(),
+            "--record",
+            record.string(),
+            "--timestamps",
+            timestamps ? "1" : "0",
+            "--flood-protect",
+            server.floodProtect ? "1" : "0",
+            "--round-trip-ms",
+            std::to_string(server.roundTripMs)};
   }
   // Tells the engine something (a control line).
   void tell(const std::string& line) const {

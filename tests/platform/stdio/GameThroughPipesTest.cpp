@@ -9,11 +9,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <random>
 #include <regex>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "GameProcess.h"
 #include "RealEngine.h"
@@ -256,4 +259,71 @@ TEST(GameThroughPipesInRealTime, AQuietProgramWakesForWhatTheGamePrints) {
       return engine.hasReceived(std::string("say Rookie vs ") + opponent);
     })) << opponent;
   }
+}
+
+TEST(GameThroughPipesInRealTime, EverySayOfAMatchGetsPastTheServersFloodProtection) {
+  // A match against a server that ignores a command coming within a second of the player's
+  // previous one, chat coming back after 60 ms: the player enters, another player is greeted,
+  // the player accepts a duel, stops the music, loads a message set, kills himself, the time
+  // limit is hit. The player types on once the server takes his commands again.
+  EngineFolder engine;
+  VirtualClock trackTime;
+  FakeMediaBackEnd media{trackTime};
+  media.addTrack("/music/intro", 600);
+  std::filesystem::create_directories(engine.path / "Saves");
+  PlaylistFile(PlaylistFile::in(engine.path)).save({{"intro", "/music/intro"}});
+  std::ofstream(engine.path / "Saves" / "duel.pvx", std::ios::binary)
+      << "Parlevocs [ZB] Vendrix\r\n%s vs %d\r\n%s beat %d\r\n%d beat %s\r\nWelcome %d\r\n 1 \r\n"
+         "oops\r\n 1 \r\ngl\r\n 1 \r\ngg\r\n 1 \r\n";
+  ProgramOptions options;
+  options.gameCommand = engine.command("Rookie", false, {.floodProtect = true, .roundTripMs = 60});
+  options.programFolder = engine.path;
+  options.media = &media;
+  Program program(std::move(options));
+  program.start();
+  for (const auto& [kind, text] :
+       {std::pair{MessageKind::OwnEntry, "gl"}, std::pair{MessageKind::Greeting, "Welcome %d"},
+        std::pair{MessageKind::SelfKill, "oops"}, std::pair{MessageKind::Limit, "gg"}})
+    program.core().messages().setMessage(kind, Message{text, 1});
+  program.mainWindow().editDuelText(DuelText::Engage, "%s vs %d");
+  const auto runUntil = [&](const std::function<bool()>& done) {
+    return pvx::testing::waitUntil(*program.gameStream(), done, [] {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    });
+  };
+  const auto heard = [&](const std::string& line) {
+    return runUntil([&] { return engine.hasReceived(line); });
+  };
+  ASSERT_TRUE(runUntil([&] { return program.watch().state().playerName == "Rookie"; }));
+  program.player().playSelected();
+
+  // The server's own lines follow the player's command that caused them.
+  engine.tell("player begin");
+  ASSERT_TRUE(heard("player begin"));
+  engine.tell("print Rookie^7 entered the game");
+  ASSERT_TRUE(heard("say gl")) << engine.received().size();
+  program.core().replies().greetingTimerTick();
+  engine.tell("print Bob^7 entered the game");
+  ASSERT_TRUE(heard("say Welcome Bob"));
+  engine.tell("player engage_duel");
+  ASSERT_TRUE(heard("player engage_duel"));
+  engine.tell("print Bob^7 has become engaged in a duel with Rookie^7!");
+  ASSERT_TRUE(heard("say Rookie vs Bob"));
+  engine.tell("player say !stop");
+  ASSERT_TRUE(heard("say ^1Stopped"));
+  engine.tell("player say !load duel");
+  ASSERT_TRUE(heard("say ^7duel ^1loaded successfully"));
+  engine.tell("player kill");
+  ASSERT_TRUE(heard("player kill"));
+  engine.tell("print Rookie^7 killed himself.");
+  ASSERT_TRUE(heard("say oops"));
+  engine.tell("print Timelimit hit.");
+  ASSERT_TRUE(heard("say gg"));
+
+  std::string ignored;
+  for (const std::string& line : engine.received()) {
+    if (line.rfind("ignored", 0) == 0)
+      ignored += line + "\n";
+  }
+  EXPECT_EQ(ignored, "");
 }
