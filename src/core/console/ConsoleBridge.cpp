@@ -85,7 +85,7 @@ void ConsoleBridge::sendConsoleCommand(std::string_view command) {
   if (isSay(line) && line.size() > kSay.size()) {
     // What the game prints back: the text, without the quotes it was typed in.
     std::string words = line.substr(kSay.size());
-    if (words.size() >= 1 && words.front() == '"' && holdsCommentStart(words)) {
+    if (!words.empty() && words.front() == '"' && holdsCommentStart(words)) {
       words.erase(0, 1);
       if (!words.empty() && words.back() == '"')
         words.pop_back();

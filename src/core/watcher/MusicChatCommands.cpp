@@ -152,6 +152,7 @@ CycleFlow MusicChatCommands::listSongs() {
   const int n = player_.count();
   for (int i = 0; i <= n - 1; i += kColumns) {
     std::vector<std::string> row;
+    row.reserve(kColumns);
     for (int column = 0; column < kColumns; ++column)
       row.push_back(text::makeInert(player_.title(i + column)));
     for (const std::string& line : listingLines(row))
