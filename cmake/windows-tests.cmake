@@ -28,6 +28,7 @@ set(PARLEVOX_WINE_MANIFEST "${PARLEVOX_WINE_TESTS_DIR}/wine-tests.cmake")
 # The practice game in real Win32 windows, shaped like the game's. A test tool: never shipped.
 add_executable(win32-practice-console WIN32
   tools/win32-practice-console/main.cpp
+  tools/win32-practice-console/RetailGame.cpp
   tools/win32-practice-console/Win32PracticeConsole.cpp
 )
 target_include_directories(win32-practice-console PRIVATE "${PROJECT_SOURCE_DIR}/tools")
