@@ -134,6 +134,9 @@ class ParlevoxUnderWine : public ::testing::Test {
 
   void TearDown() override {
     program.reset();
+    if (game != nullptr) {
+      EXPECT_THAT(game->corruptions(), ::testing::IsEmpty()) << "the game's memory was corrupted";
+    }
     game.reset();
     std::error_code ignored;
     fs::remove_all(work, ignored);

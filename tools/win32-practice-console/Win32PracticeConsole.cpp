@@ -36,7 +36,7 @@ constexpr std::size_t kErrorTextMax = 79;
 
 // The game's frame: this long spent rendering, nothing pumped; the rest of kFrameMs it waits for
 // its frame rate, pumping and reading as messages come.
-constexpr DWORD kRenderMs = 4;
+constexpr DWORD kRenderMs = 2;
 constexpr DWORD kFrameMs = 8;
 // The player's input that piles up in the game's queue during a map load.
 constexpr int kInputDuringStall = 6;
