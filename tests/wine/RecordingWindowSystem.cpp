@@ -33,12 +33,8 @@ bool sameClass(std::string_view a, std::string_view b) {
 class RecordingWindowSystem::Timed {
  public:
   explicit Timed(RecordingWindowSystem& ws) : ws_(ws) {
-    if (ws_.pace_ != nullptr) {
-      const std::int64_t due = ws_.pace_->nowMs() - ws_.paceVirtualStart_;
-      const auto real = static_cast<std::int64_t>(GetTickCount64() - ws_.paceRealStart_);
-      if (real < due)
-        Sleep(static_cast<DWORD>(due - real));
-    }
+    if (ws_.pace_ != nullptr)
+      ws_.catchUp(ws_.pace_->nowMs());
     began_ = GetTickCount64();
   }
   ~Timed() {
@@ -72,6 +68,15 @@ void RecordingWindowSystem::paceWith(const Clock* clock) {
   pace_ = clock;
   paceVirtualStart_ = clock != nullptr ? clock->nowMs() : 0;
   paceRealStart_ = GetTickCount64();
+}
+
+void RecordingWindowSystem::catchUp(std::int64_t virtualMs) const {
+  if (pace_ == nullptr)
+    return;
+  const std::int64_t due = virtualMs - paceVirtualStart_;
+  const auto real = static_cast<std::int64_t>(GetTickCount64() - paceRealStart_);
+  if (real < due)
+    Sleep(static_cast<DWORD>(due - real));
 }
 
 RecordingWindowSystem::Held RecordingWindowSystem::longestCallSince(std::uint64_t tick) const {

@@ -47,6 +47,8 @@ class RecordingWindowSystem final : public WindowSystem {
   // From now on no call is made before the real time since now has reached the clock's time
   // since now.
   void paceWith(const Clock* clock);
+  // Waits until the real time has reached this moment of the pacing clock.
+  void catchUp(std::int64_t virtualMs) const;
   // The longest call begun at or after the tick, and when it began.
   Held longestCallSince(std::uint64_t tick) const;
 
