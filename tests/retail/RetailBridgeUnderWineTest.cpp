@@ -122,10 +122,10 @@ class RetailBridgeUnderWine : public pvx::testing::WineWatchFixture,
     return ::testing::AssertionFailure() << "the game never ran \"" << text << "\"";
   }
 
-  // The moment of the record's newest event.
+  // The moment after the record's newest event.
   std::int64_t recordNow() const {
     const Events events = game->record();
-    return events.empty() ? 0 : events.back().ms;
+    return events.empty() ? 0 : events.back().ms + 1;
   }
 
   void writeSet(const std::string& name, const std::string& content) {

@@ -55,7 +55,7 @@ class RetailProgramUnderWine : public pvx::testing::ParlevoxUnderWine,
 
   std::int64_t recordNow() const {
     const Events events = game->record();
-    return events.empty() ? 0 : events.back().ms;
+    return events.empty() ? 0 : events.back().ms + 1;
   }
 
   // Loads a message set from Saves through the game's chat.
@@ -95,14 +95,14 @@ TEST_P(RetailProgramStartUnderWine, AFatalErrorIsShownAndNothingTypedAlsoByAProg
   ASSERT_TRUE(game->send("fatal " + kError));
 
   const std::string stopped = "[ JKA stopped with an error: " + kError + " ]";
-  EXPECT_TRUE(ParlevoxProcess::waitUntil([&] { return program->statusLine() == stopped; }))
+  EXPECT_TRUE(ParlevoxProcess::waitUntil([&] { return program->statusLine() == stopped; }, 20000))
       << "status \"" << program->statusLine() << "\", not \"" << stopped << "\"";
 
   // A program started now finds the error box where the log was.
   program.reset();
   program = std::make_unique<ParlevoxProcess>(app / "parlevox.exe", work);
   ASSERT_TRUE(program->started()) << program->failure();
-  EXPECT_TRUE(ParlevoxProcess::waitUntil([&] { return program->statusLine() == stopped; }))
+  EXPECT_TRUE(ParlevoxProcess::waitUntil([&] { return program->statusLine() == stopped; }, 20000))
       << "after a new start: status \"" << program->statusLine() << "\", not \"" << stopped << "\"";
   EXPECT_THAT(pvx::testing::retail::entered(game->record(), from), IsEmpty());
 }
