@@ -79,6 +79,10 @@ void RecordingWindowSystem::catchUp(std::int64_t virtualMs) const {
     Sleep(static_cast<DWORD>(due - real));
 }
 
+std::int64_t RecordingWindowSystem::realNowMs() const {
+  return paceVirtualStart_ + static_cast<std::int64_t>(GetTickCount64() - paceRealStart_);
+}
+
 RecordingWindowSystem::Held RecordingWindowSystem::longestCallSince(std::uint64_t tick) const {
   const std::lock_guard lock(mutex_);
   Held longest;

@@ -49,6 +49,8 @@ class RecordingWindowSystem final : public WindowSystem {
   void paceWith(const Clock* clock);
   // Waits until the real time has reached this moment of the pacing clock.
   void catchUp(std::int64_t virtualMs) const;
+  // The moment of the pacing clock that the real time has reached.
+  std::int64_t realNowMs() const;
   // The longest call begun at or after the tick, and when it began.
   Held longestCallSince(std::uint64_t tick) const;
 
