@@ -282,6 +282,7 @@ TEST_P(RetailBridgeStallUnderWine, HoldsNothingMusicPlaysOnAndTheLinesArriveOnce
   player().playEntry(0);
   ASSERT_TRUE(runUntil([this] { return player().currentIndex() == 0; })) << "no music";
   const ULONGLONG firstBegan = GetTickCount64();
+  ASSERT_TRUE(gameRan("echo ^1Currently Playing: ^4First"));
 
   // The duel is won and the game loads a map at once: the program answers after its wait and
   // the first track ends, all while the game pumps nothing.
