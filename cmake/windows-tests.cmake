@@ -117,6 +117,7 @@ parlevox_wine_test(parlevox_wine_gui_tests
     ParlevoxStartUnderWine
     ParlevoxRepliesUnderWine
     ParlevoxMusicUnderWine
+    ParlevoxMediaKeysUnderWine
     ParlevoxMiniUnderWine
     ParlevoxConsoleUnderWine
     ParlevoxFileMenuUnderWine

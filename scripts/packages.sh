@@ -37,9 +37,12 @@ PACKAGE_PACKAGES=(dpkg-dev file)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix icoutils)
 # What the tests need besides: GoogleTest and the MinGW-w64 cross compiler for the Windows build,
 # an engine of the game's family (ioquake3's dedicated server), a window manager for Xvfb and a
-# keyboard for it (xdotool), and the checkers of the Debian package and its menu entry.
+# keyboard for it (xdotool), the checkers of the Debian package and its menu entry, and a session
+# bus of the tests' own (dbus-run-session) with the desktop's media-player clients (playerctl,
+# gdbus) that drive the program through MPRIS.
 TEST_PACKAGES=(libgtest-dev libgmock-dev "${PACKAGE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
   gstreamer1.0-tools gstreamer1.0-plugins-bad
+  dbus-daemon playerctl libglib2.0-bin
   wine64 fonts-wine xvfb xauth openbox xdotool
   ioquake3-server
   clang libclang-rt-14-dev clang-format clang-tidy

@@ -15,6 +15,7 @@
 #endif
 
 #ifdef _WIN32
+#include "platform/win32/Win32TypingThread.h"
 #include "platform/win32/Win32WindowSystem.h"
 #else
 #include "platform/stdio/StdioGame.h"
@@ -30,6 +31,11 @@ namespace {
 constexpr float kPracticeWindowGap = 16;
 // While the game is quiet, the watch cycle still looks at its console this often.
 constexpr std::int64_t kQuietLookMs = 1000;
+#ifdef _WIN32
+// The longest the program's windows wait for the game's answer to a question about its console:
+// the game answers none while it loads a map or renders a frame.
+constexpr unsigned kGameAnswerWithinMs = 30;
+#endif
 
 // Calls a step, soon after and once for each burst, whenever a window moves or changes size.
 class OnMoved final : public QObject {
@@ -105,7 +111,8 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
 
 #ifdef _WIN32
   if (!options_.practice) {
-    platform_ = std::make_unique<Win32WindowSystem>();
+    platform_ = std::make_unique<Win32WindowSystem>(kGameAnswerWithinMs);
+    typist_ = std::make_unique<Win32TypingThread>();
     ws_ = platform_.get();
   }
 #else
@@ -157,6 +164,7 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
 
   core_ = std::make_unique<Core>(CorePorts{
       .windows = *ws_,
+      .typist = typist_.get(),
       .clock = *clock_,
       .media = *media,
       .mainWindow = *mainWindow_,
@@ -200,6 +208,9 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
                    [&core] { core.messageEditor().closedByFrame(); });
   // Ending the program: every window closes, the timers stop, nothing is saved.
   QObject::connect(mainWindow_.get(), &MainWindow::exitChosen, [] { QApplication::exit(0); });
+  if (options_.desktopMediaControls)
+    desktopControls_ = std::make_unique<DesktopMediaControls>(core.mediaControls(), *mainWindow_,
+                                                              *playerWindow_, core.dock());
 
   // In real time the watch cycle waits for the game instead of looking a thousand times a
   // second, where the console tells of its changes (the practice game's, a game on pipes'); the
@@ -226,7 +237,8 @@ void Program::wakeWatch() {
 Program::~Program() {
   // Nothing tells of the game's changes any more (a game on pipes tells on its own thread).
   ws_->tellChanges({});
-  // The windows go before the behaviour they forward to.
+  // The windows go before the behaviour they forward to, and so do the media keys.
+  desktopControls_.reset();
   practiceWindow_.reset();
   pickFolderWindow_.reset();
   core_.reset();

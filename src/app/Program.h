@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/DesktopMediaControls.h"
 #include "core/console/GameStream.h"
 #include "core/console/PracticeConsole.h"
 #include "core/console/PracticeGame.h"
@@ -49,6 +50,9 @@ struct ProgramOptions {
   DialogPort* dialogs = nullptr;
   // The media back end; null means the platform's own (GStreamer on Linux).
   MediaBackEnd* media = nullptr;
+  // Whether the keyboard's media keys (Windows) or the desktop's media controls (MPRIS on the
+  // session bus) drive the player: the program itself, not a replay or a test of its windows.
+  bool desktopMediaControls = false;
 };
 
 // The whole program: picks the implementations once and wires the windows to the behaviour.
@@ -99,6 +103,7 @@ class Program {
   std::unique_ptr<GameStream> stream_;
   std::unique_ptr<DesktopGameWindow> desktopGameWindow_;
   std::unique_ptr<StreamConsole> streamConsole_;
+  std::unique_ptr<Typist> typist_;  // outlives the core, which types through it
   std::unique_ptr<WindowSystem> platform_;
   WindowSystem* ws_ = nullptr;
   std::unique_ptr<MainWindow> mainWindow_;
@@ -109,6 +114,7 @@ class Program {
   std::unique_ptr<QtDialogs> qtDialogs_;
   std::unique_ptr<Core> core_;
   std::unique_ptr<PracticeConsoleWindow> practiceWindow_;
+  std::unique_ptr<DesktopMediaControls> desktopControls_;
   std::atomic<bool> wakePosted_{false};
 };
 

@@ -51,6 +51,7 @@ class Recorder final : public PracticeConsole::Listener {
   void gameWindowVisibilityChanged(bool visible) override {
     line(visible ? "[game] shown" : "[game] hidden");
   }
+  void clearPressed() override { line("[console] cleared"); }
 
  private:
   Clock& clock_;

@@ -35,6 +35,7 @@ namespace pvx {
 //   [status] TEXT           the status line changed to TEXT
 //   [box] TEXT              a message box showed TEXT (answered OK at once)
 //   [game] shown|hidden     the game's main window was shown or hidden
+//   [console] cleared       the console window's Clear button was pressed (its log emptied)
 //   [volume] N              the player's volume slider shows N (0 loudest, 20 quietest), once at
 //                           start-up and again whenever it changes
 struct ReplayStep {

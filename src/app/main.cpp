@@ -130,6 +130,7 @@ int main(int argc, char** argv) {
   pvx::ProgramOptions options;
   options.practice = practice;
   options.gameCommand = std::move(game);
+  options.desktopMediaControls = true;
   // Through UTF-16: on Windows a path made from a narrow string would read it in the ANSI code
   // page, and a folder name beyond it (or any UTF-8 beyond ASCII) would name another folder.
   options.programFolder = pvx::chooseProgramFolder(
@@ -169,6 +170,12 @@ int main(int argc, char** argv) {
                      });
     std::fprintf(stderr, "parlevox: status %s\n", program.mainWindow().statusLine().c_str());
     std::fflush(stderr);
+    // And what the player window's tooltip says of the media keys, when it says anything.
+    const QString tip = program.playerWindow().toolTip();
+    if (!tip.isEmpty()) {
+      std::fprintf(stderr, "parlevox: tooltip %s\n", tip.toUtf8().constData());
+      std::fflush(stderr);
+    }
   }
   // For measuring music from outside (bench.sh): the playlist's first entry starts at once and
   // the player goes on through the list as it does.

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStringList>
 
 #include "core/player/Player.h"
 #include "core/player/PlayerNumbers.h"
@@ -156,6 +157,19 @@ void PlayerWindow::bind(Player& player) {
   titlesChanged();
   positionChanged();
   volumeChanged();
+}
+
+void PlayerWindow::showRefusedMediaKeys(const std::vector<std::string>& names) {
+  if (names.empty()) {
+    setToolTip({});
+    return;
+  }
+  QStringList keys;
+  for (const std::string& name : names)
+    keys << QString::fromStdString(name);
+  setToolTip(QStringLiteral("Another program holds these media keys, so they do not reach "
+                            "Parlevox: ") +
+             keys.join(QStringLiteral(", ")));
 }
 
 std::optional<ChosenFile> PlayerWindow::chooseFile(const std::string& filter) {

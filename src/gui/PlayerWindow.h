@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QWidget>
+#include <string>
+#include <vector>
 
 #include "core/player/PlayerPort.h"
 #include "core/windows/WindowPorts.h"
@@ -29,6 +31,9 @@ class PlayerWindow final : public QtFormPort<QWidget, FormPort>, public PlayerPo
 
   // Connects the controls to the player's behaviour; until then clicks do nothing.
   void bind(Player& player);
+  // The window's tooltip names the media keys that another program holds, by their names; none
+  // leaves it without a tooltip.
+  void showRefusedMediaKeys(const std::vector<std::string>& names);
 
   // PlayerPort
   std::optional<ChosenFile> chooseFile(const std::string& filter) override;

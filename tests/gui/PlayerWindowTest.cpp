@@ -289,3 +289,12 @@ TEST_F(PlayerWindowSliders, VolumeIsAppliedWhenTheButtonComesUpOnTheSlider) {
 }
 
 }  // namespace
+
+TEST_F(PlayerWindowControls, ItsTooltipNamesTheMediaKeysAnotherProgramHolds) {
+  window.showRefusedMediaKeys({"Next Track", "Stop"});
+  EXPECT_EQ(window.toolTip(),
+            "Another program holds these media keys, so they do not reach Parlevox: Next Track, "
+            "Stop");
+  window.showRefusedMediaKeys({});
+  EXPECT_TRUE(window.toolTip().isEmpty());
+}

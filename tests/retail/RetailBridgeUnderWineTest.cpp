@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/text/Text.h"
+#include "platform/win32/Win32TypingThread.h"
 #include "wine/WineWatchFixture.h"
 // After the core's headers, which windows.h must not precede.
 #include "retail/RetailRecord.h"
@@ -29,13 +30,21 @@ using ::testing::StartsWith;
 
 namespace {
 
-class RetailBridgeUnderWine : public pvx::testing::WineWatchFixture,
+// Typing on a thread of its own, as the program types beside the real game.
+struct TypingThread {
+  pvx::Win32TypingThread typist;
+};
+
+class RetailBridgeUnderWine : private TypingThread,
+                              public pvx::testing::WineWatchFixture,
                               public ::testing::WithParamInterface<Console> {
  public:
   // The player's name as the game holds it.
   static inline const std::string kPlayerAnsi = pvx::text::toCp1252(kPlayer);
+  // How long the program waits for the game's answer to a question about a window's text.
+  static constexpr unsigned kAnswerWithinMs = 30;
 
-  RetailBridgeUnderWine() { awaitEachRead = false; }
+  RetailBridgeUnderWine() : WineWatchFixture(&typist, kAnswerWithinMs) { awaitEachRead = false; }
 
   std::vector<std::string> gameArguments() const override {
     return pvx::testing::retail::consoleArguments(GetParam(), WineWatchFixture::gameArguments());
@@ -174,7 +183,7 @@ TEST_P(RetailBridgeStartUnderWine, TheGameQuittingIsShownAsNotRunning) {
 TEST_P(RetailBridgeStartUnderWine, AFatalErrorIsShownNothingIsTypedAndTheErrorBoxIsNoLog) {
   static const std::string kError = "CM_LoadMap: couldn't load maps/mp/duel9.bsp";
   learnName();
-  const std::int64_t t0 = clock.nowMs();
+  const std::int64_t from = recordNow();
   ASSERT_TRUE(game->send("fatal " + kError));
 
   const std::string stopped = "[ JKA stopped with an error: " + kError + " ]";
@@ -182,7 +191,7 @@ TEST_P(RetailBridgeStartUnderWine, AFatalErrorIsShownNothingIsTypedAndTheErrorBo
       << "status \"" << window.status << "\", not \"" << stopped << "\"";
   // Nothing typed, and the error box (now the fifth child) not read as the log.
   runFor(500);
-  EXPECT_THAT(typedSince(t0), IsEmpty());
+  EXPECT_THAT(pvx::testing::retail::entered(game->record(), from), IsEmpty());
   const pvx::Hwnd errorBox = bridge.nthChildWindow(bridge.findConsoleWindow(), 5);
   ASSERT_EQ(className(errorBox), "Static");
   EXPECT_NE(watch().state().consoleLog, errorBox) << "the error box was taken for the log";
@@ -286,7 +295,6 @@ TEST_P(RetailBridgeStallUnderWine, HoldsNothingMusicPlaysOnAndTheLinesArriveOnce
 
   // The duel is won and the game loads a map at once: the program answers after its wait and
   // the first track ends, all while the game pumps nothing.
-  const std::int64_t typedFrom = clock.nowMs();
   const std::int64_t recordFrom = recordNow();
   const ULONGLONG stallTick = GetTickCount64();
   ASSERT_TRUE(game->send("print Bob^7 was sabered by " + kPlayer + "^7"));
@@ -311,12 +319,10 @@ TEST_P(RetailBridgeStallUnderWine, HoldsNothingMusicPlaysOnAndTheLinesArriveOnce
   EXPECT_LT(secondBegan - firstBegan, 3000u) << "the music stopped with the game";
 
   // What was typed arrived once each, in the order typed, none joined to another.
-  std::vector<std::string> typed;
-  for (const auto& [ms, command] : typedSince(typedFrom)) {
-    const std::string ansi = pvx::text::toCp1252(command);
-    typed.push_back(!ansi.empty() && (ansi[0] == '/' || ansi[0] == '\\') ? ansi.substr(1) : ansi);
-  }
   const Events events = game->record();
+  std::vector<std::string> typed;
+  for (const std::string& line : pvx::testing::retail::entered(events, recordFrom))
+    typed.push_back(!line.empty() && (line[0] == '/' || line[0] == '\\') ? line.substr(1) : line);
   std::vector<std::string> ran;
   for (const auto& e : pvx::testing::retail::eventsOf(events, "run", recordFrom))
     ran.push_back(e.details);

@@ -1,5 +1,10 @@
 #include "support/CoreRig.h"
 
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/text/Text.h"
+
 namespace pvx::testing {
 
 bool windows2000(OsVersionRecord& r) {
@@ -26,6 +31,7 @@ std::filesystem::path CoreRig::folderFor(const std::filesystem::path& given) {
 void CoreRig::remakeCore(const std::filesystem::path& folder) {
   core_.reset();
   core_.emplace(CorePorts{.windows = platform_.windows,
+                          .typist = platform_.typist,
                           .clock = platform_.clock,
                           .media = media,
                           .mainWindow = window,
@@ -93,7 +99,8 @@ void CoreRig::addMissing(const std::string& title) {
   add(title, nextPath(title));
 }
 
-PracticeRig::PracticeRig(Options options) : CoreRig(Platform{ws, clock}, std::move(options)) {
+PracticeRig::PracticeRig(Options options, Typist* typist)
+    : CoreRig(Platform{.windows = ws, .clock = clock, .typist = typist}, std::move(options)) {
   practice.addListener(this);
   practice.start();
 }
@@ -130,6 +137,14 @@ std::vector<std::string> PracticeRig::commands() const {
 
 void PracticeRig::lineEntered(std::string_view line) {
   typed.push_back(Typed{clock.nowMs(), std::string(line)});
+  // The game copies the line into a field of 256 bytes that the player's key bindings follow: a
+  // longer line corrupts its memory, and whatever typed it ends here, as the game would.
+  const std::size_t bytes = text::toCp1252(line).size();
+  if (bytes >= PracticeGame::kFieldBytes) {
+    std::fprintf(stderr, "a typed line of %zu bytes corrupted the game's memory: %s\n", bytes,
+                 std::string(line).c_str());
+    std::abort();
+  }
 }
 
 }  // namespace pvx::testing

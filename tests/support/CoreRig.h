@@ -29,6 +29,8 @@ bool windows2000(OsVersionRecord& r);
 struct RigPlatform {
   WindowSystem& windows;
   VirtualClock& clock;
+  // Where typing into the game runs; null: at once, through windows.
+  Typist* typist = nullptr;
   // Where the OS description gets its version record; which files "Add Folder" passes over.
   OsInfo::Query osQuery = windows2000;
   Playlist::HiddenFileTest isHiddenFile = Playlist::dotFile;
@@ -128,7 +130,8 @@ struct PracticeStage {
 };
 
 // The rig against the practice game, which runs from the start: what the game receives is read
-// back from the lines entered in its input line, each with its program time.
+// back from the lines entered in its input line, each with its program time. A line longer than
+// the game's field (it would corrupt the game's memory) ends the process on the spot.
 class PracticeRig : public PracticeStage, public CoreRig, private PracticeConsole::Listener {
  public:
   struct Typed {
@@ -137,7 +140,8 @@ class PracticeRig : public PracticeStage, public CoreRig, private PracticeConsol
     bool operator==(const Typed&) const = default;
   };
 
-  explicit PracticeRig(Options options = {});
+  // typist: where the typing runs (null: at once).
+  explicit PracticeRig(Options options = {}, Typist* typist = nullptr);
   ~PracticeRig() override;
 
   // Start-up, then cycles until the name the practice game gives is known.

@@ -13,9 +13,10 @@ namespace pvx::testing {
 // test fixture: what the game receives is read back from the commands entered in its input line.
 class WatcherHarness : public ::testing::Test, public PracticeRig {
  protected:
-  // music: a stand-in for the player's music commands.
-  explicit WatcherHarness(MusicCommands* music = nullptr)
-      : PracticeRig(Options{.standIns = {.music = music}}) {}
+  // music: a stand-in for the player's music commands; typist: where the typing runs (null: at
+  // once).
+  explicit WatcherHarness(MusicCommands* music = nullptr, Typist* typist = nullptr)
+      : PracticeRig(Options{.standIns = {.music = music}}, typist) {}
 
   // Start-up, then the first cycles until the name is known: a quiet, known starting point.
   void startKnowingName() {

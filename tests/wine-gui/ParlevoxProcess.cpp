@@ -8,7 +8,7 @@ namespace pvx::testing {
 namespace {
 
 constexpr DWORD kPollMs = 50;
-constexpr const char* kStatusPrefix = "parlevox: status ";
+constexpr const char* kReportPrefix = "parlevox: ";
 
 struct Search {
   DWORD pid;
@@ -125,14 +125,19 @@ long ParlevoxProcess::waitForExit(DWORD timeoutMs) {
 }
 
 std::vector<std::string> ParlevoxProcess::statusLines() const {
+  return reported("status");
+}
+
+std::vector<std::string> ParlevoxProcess::reported(const std::string& word) const {
+  const std::string prefix = kReportPrefix + word + " ";
   std::vector<std::string> lines;
   std::ifstream in(errors_, std::ios::binary);
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r')
       line.pop_back();
-    if (line.rfind(kStatusPrefix, 0) == 0)
-      lines.push_back(line.substr(std::string(kStatusPrefix).size()));
+    if (line.rfind(prefix, 0) == 0)
+      lines.push_back(line.substr(prefix.size()));
   }
   return lines;
 }

@@ -41,6 +41,8 @@ class ParlevoxProcess {
   std::vector<std::string> statusLines() const;
   // The status line now; empty before the first report.
   std::string statusLine() const;
+  // Every line reported so far that begins with "parlevox: " and the word, without them.
+  std::vector<std::string> reported(const std::string& word) const;
 
   // The program's visible top-level window with this title (0 when there is none).
   HWND window(const std::wstring& title) const;

@@ -225,6 +225,70 @@ TEST_F(ParlevoxMusicUnderWine, NextPlaysTheNextPlayableWavAndAnnouncesIt) {
   EXPECT_THAT(gameLog(), Not(HasSubstr("Currently playing: Broken")));
 }
 
+// The keyboard's media keys, pressed while another program is in front.
+class ParlevoxMediaKeysUnderWine : public ParlevoxUnderWine {
+ protected:
+  void beforeStart() override {
+    // Long enough to outlast the test: only the keys change the track.
+    std::string list = " 2 \r\n";
+    for (const char* title : {"Alpha", "Beta", "Gamma"}) {
+      const fs::path file = app / "Saves" / (std::string(title) + ".wav");
+      writeFile(file, silentWav(120));
+      list += ansi(file.wstring()) + "\r\n" + title + "\r\n";
+    }
+    writeFile(app / "Saves" / "playlist.lst", list);
+    // Another program holds the Stop key before Parlevox starts.
+    heldStop = RegisterHotKey(nullptr, 1, MOD_NOREPEAT, VK_MEDIA_STOP) != 0;
+  }
+  void TearDown() override {
+    ParlevoxUnderWine::TearDown();
+    if (heldStop)
+      UnregisterHotKey(nullptr, 1);
+  }
+  // How often the game's console shows text.
+  static int timesShown(const std::string& text) {
+    const std::string log = gameLog();
+    int times = 0;
+    for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+      ++times;
+    return times;
+  }
+
+  bool heldStop = false;
+};
+
+TEST_F(ParlevoxMediaKeysUnderWine, NextPreviousAndPlayPauseDriveThePlayerAsItsButtonsAndCommands) {
+  ASSERT_TRUE(nameLearned());
+  // The game's window is in front, not Parlevox's.
+  SetForegroundWindow(PracticeConsoleProcess::consoleWindow());
+
+  // Next starts the entry after the one last started and announces it in the game's console.
+  ParlevoxProcess::pressKey(VK_MEDIA_NEXT_TRACK);
+  ASSERT_TRUE(gameShows("Currently Playing: Beta\r\n"));
+  ParlevoxProcess::pressKey(VK_MEDIA_NEXT_TRACK);
+  ASSERT_TRUE(gameShows("Currently Playing: Gamma\r\n"));
+  const int once = timesShown("Currently Playing: Gamma\r\n");
+  // Previous goes back to Beta without a word; Next from there is Gamma again, not Alpha.
+  ParlevoxProcess::pressKey(VK_MEDIA_PREV_TRACK);
+  ParlevoxProcess::pressKey(VK_MEDIA_NEXT_TRACK);
+  EXPECT_TRUE(ParlevoxProcess::waitUntil([&] {
+    return timesShown("Currently Playing: Gamma\r\n") == 2 * once;
+  })) << gameLog();
+  EXPECT_THAT(gameLog(), Not(HasSubstr("Currently Playing: Alpha")));
+
+  // Play/Pause holds the track: the chat's bare "!play" resumes only a paused one.
+  ParlevoxProcess::pressKey(VK_MEDIA_PLAY_PAUSE);
+  playerTypes("say !play");
+  EXPECT_TRUE(gameShows(kPlayer + ": Resumed\r\n"));
+
+  // The key another program held is named in the player window's tooltip; the others work.
+  ASSERT_TRUE(heldStop) << "the test could not hold the Stop key itself";
+  const std::vector<std::string> tips = program->reported("tooltip");
+  ASSERT_FALSE(tips.empty()) << "the program did not tell of a held key";
+  EXPECT_THAT(tips.back(), HasSubstr(": Stop"));
+  EXPECT_THAT(tips.back(), Not(HasSubstr("Next Track")));
+}
+
 class ParlevoxMiniUnderWine : public ParlevoxUnderWine {};
 
 TEST_F(ParlevoxMiniUnderWine, MiniHidesTheGameWindowAndBackToGameShowsIt) {

@@ -174,10 +174,12 @@ TEST_F(ReadingUnderWine, AWholeLogNearTheWipeIsReadInOnePiece) {
   EXPECT_EQ(bridge.readWindowText(log), expected);
 }
 
-TEST_F(ReadingUnderWine, AnEmptiedLogReadsAsNoText) {
-  // The console's Clear button empties its log (the game's "clear" command leaves it).
-  SendMessageA(toHwnd(console), WM_COMMAND, 3, 0);
+TEST_F(ReadingUnderWine, ALogEmptiedByItsClearButtonReadsAsNoText) {
+  // Typing "clear" empties the game's own console, never the window's log.
+  bridge.sendConsoleCommand("clear");
   const Hwnd log = child(5);
+  EXPECT_EQ(bridge.readWindowText(log), std::string(kFirstLineShown) + "]clear\r\n");
+  bridge.pressClearButton();
   EXPECT_EQ(bridge.windowTextLength(log), 0);
   EXPECT_EQ(bridge.readWindowText(log), pvx::ConsoleBridge::kNoText);
 }

@@ -55,11 +55,11 @@ TEST_F(BackToGameUnderWine, TheHiddenGameWindowIsShownAgainAndTheGameIsTold) {
   const Hwnd game = findGameWindow();
   ASSERT_NE(game, 0u);
   ws.showWindow(game, WindowSystem::kSwHide);  // as ": !mini" leaves it
-  ASSERT_FALSE(IsWindowVisible(toHwnd(game)));
+  ASSERT_TRUE(eventually([&] { return !IsWindowVisible(toHwnd(game)); }));
 
   gameWindow.backToGame();
 
-  EXPECT_TRUE(IsWindowVisible(toHwnd(game)));
+  EXPECT_TRUE(eventually([&] { return IsWindowVisible(toHwnd(game)) != FALSE; }));
   EXPECT_THAT(bridge.readWindowText(child(5)),
               EndsWith("]say Maximized\r\nPadawan: Maximized\r\n"));
 }

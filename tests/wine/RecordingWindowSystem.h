@@ -20,7 +20,7 @@ namespace pvx::testing {
 class RecordingWindowSystem final : public WindowSystem {
  public:
   struct Call {
-    enum Kind { kGetWindowText, kSetText, kSendChar } kind;
+    enum Kind { kGetWindowText, kSetText, kSendChar, kClick } kind;
     Hwnd hwnd;
     std::string bytes;    // the text read or typed, as ANSI bytes
     unsigned code = 0;    // the character sent
@@ -62,7 +62,11 @@ class RecordingWindowSystem final : public WindowSystem {
   void enumChildWindows(Hwnd parent, const std::function<long(Hwnd, long)>& visit,
                         long lParam) override;
   void setText(Hwnd hwnd, const char* bytes) override;
+  int getClassName(Hwnd hwnd, char* buffer, int size) override {
+    return real_.getClassName(hwnd, buffer, size);
+  }
   void sendChar(Hwnd hwnd, unsigned charCode, long keyData) override;
+  void clickButton(Hwnd button) override;
   bool showWindow(Hwnd hwnd, int cmdShow) override;
   bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
                     unsigned flags) override;

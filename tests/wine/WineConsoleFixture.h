@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,10 @@ namespace pvx::testing {
 class WineConsoleFixture : public ::testing::Test {
  public:
   static constexpr const char* kFirstLine = "Bob^7 entered the game";
+
+  // answerWithinMs: how long a question about a window's text waits for the game (0: as long as
+  // the game takes).
+  explicit WineConsoleFixture(unsigned answerWithinMs = 0) : real(answerWithinMs) {}
   static constexpr const char* kFirstLineShown = "Bob entered the game\r\n";
 
   void SetUp() override {
@@ -57,6 +62,15 @@ class WineConsoleFixture : public ::testing::Test {
   static Hwnd fromHwnd(HWND hwnd) { return static_cast<Hwnd>(reinterpret_cast<UINT_PTR>(hwnd)); }
 
   Hwnd child(int n) { return bridge.nthChildWindow(console, n); }
+
+  // Another program's window is shown, hidden and moved when that program next handles its
+  // messages: true once done() holds, false when it still does not after a bound that tells a
+  // hang from an answer.
+  static bool eventually(const std::function<bool()>& done) {
+    for (int i = 0; i < 1000 && !done(); ++i)
+      Sleep(10);
+    return done();
+  }
 
   // The window's text as the bytes the window hands out (ANSI, no conversion).
   std::string rawText(Hwnd hwnd) {

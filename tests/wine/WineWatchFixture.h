@@ -24,9 +24,14 @@ class WineWatchFixture : public WineConsoleFixture, public CoreRig {
  public:
   static inline const std::string kPlayer = "S\u00E9verin";
 
-  WineWatchFixture()
-      : CoreRig(Platform{.windows = ws,
+  // typist: where the program's typing runs (null: at once, on the test's thread);
+  // answerWithinMs: how long a question about a window's text waits for the game (0: as long as
+  // the game takes).
+  explicit WineWatchFixture(Typist* typist = nullptr, unsigned answerWithinMs = 0)
+      : WineConsoleFixture(answerWithinMs),
+        CoreRig(Platform{.windows = ws,
                          .clock = clock,
+                         .typist = typist,
                          .osQuery = platform::queryOsVersion,
                          .isHiddenFile = platform::isHiddenFile}) {}
 

@@ -24,41 +24,104 @@ Hwnd ConsoleBridge::findWindowByTitle(std::string_view classFilter, std::string_
   return ws_.findWindow(cls.empty() ? nullptr : cls.c_str(), ttl.c_str());
 }
 
-Hwnd ConsoleBridge::nthChildWindow(Hwnd parent, int n) {
+Hwnd ConsoleBridge::nthChild(WindowSystem& ws, Hwnd parent, int n) {
   if (n < 1)
     return 0;
-  Hwnd h = ws_.getWindow(parent, WindowSystem::kGwChild);
+  Hwnd h = ws.getWindow(parent, WindowSystem::kGwChild);
   for (int i = 1; i < n && h != 0; ++i)
-    h = ws_.getWindow(h, WindowSystem::kGwHwndNext);
+    h = ws.getWindow(h, WindowSystem::kGwHwndNext);
   return h;
+}
+
+Hwnd ConsoleBridge::nthChildWindow(Hwnd parent, int n) {
+  return nthChild(ws_, parent, n);
+}
+
+std::string ConsoleBridge::asLine(std::string_view command) {
+  // One byte per character in the game's code page.
+  if (text::length(command) <= kMaxLineBytes)
+    return std::string(command);
+  return text::substring(command, 0, kMaxLineBytes);
 }
 
 void ConsoleBridge::sendConsoleCommand(std::string_view command) {
   const Hwnd console = findConsoleWindow();
   if (console == 0)
     return;
-  pendingCommand_.assign(command);
-  if (command.substr(0, 4) == "say " && command.size() > 4) {
-    said_.emplace_back(command.substr(4));
+  std::string line = asLine(command);
+  {
+    const std::lock_guard<std::mutex> lock(pending_->mutex);
+    pending_->command = line;
+  }
+  if (line.substr(0, 4) == "say " && line.size() > 4) {
+    said_.emplace_back(line.substr(4));
     if (said_.size() > kSaidKept)
       said_.pop_front();
   }
-  ws_.enumChildWindows(
-      console, [this](Hwnd child, long lParam) { return typeIntoEmptyChild(child, lParam); }, 0);
+  typist_.type([pending = pending_, console, line = std::move(line)](WindowSystem& ws) {
+    typeLine(ws, console, line, *pending);
+  });
 }
 
-long ConsoleBridge::typeIntoEmptyChild(Hwnd child, long) {
+void ConsoleBridge::typeLine(WindowSystem& ws, Hwnd console, const std::string& line,
+                             Pending& pending) {
+  std::string left = line;
+  ws.enumChildWindows(
+      console, [&](Hwnd child, long) { return typeIntoEmptyChild(ws, child, left); }, 0);
+  if (left.empty()) {
+    const std::lock_guard<std::mutex> lock(pending.mutex);
+    if (pending.command == line)
+      pending.command.clear();
+  }
+}
+
+long ConsoleBridge::typeIntoEmptyChild(WindowSystem& ws, Hwnd child, std::string& pending) {
   std::array<char, kWindowTextBuffer> buffer{};
-  const int copied = ws_.getWindowText(child, buffer.data(), kWindowTextBuffer);
+  const int copied = ws.getWindowText(child, buffer.data(), kWindowTextBuffer);
   const std::string childText =
       cutAtNul(std::string_view(buffer.data(), static_cast<std::size_t>(copied < 0 ? 0 : copied)));
   if (!childText.empty())
     return 0;
-  const std::vector<char> bytes = toAnsiBytes(pendingCommand_);
-  ws_.setText(child, bytes.data());
-  ws_.sendChar(child, kCarriageReturn, kKeyData);
-  pendingCommand_.clear();
+  const std::vector<char> bytes = toAnsiBytes(pending);
+  ws.setText(child, bytes.data());
+  ws.sendChar(child, kCarriageReturn, kKeyData);
+  pending.clear();
   return 1;
+}
+
+std::string ConsoleBridge::pendingCommand() const {
+  const std::lock_guard<std::mutex> lock(pending_->mutex);
+  return pending_->command;
+}
+
+void ConsoleBridge::pressClearButton() {
+  const Hwnd console = findConsoleWindow();
+  if (console == 0)
+    return;
+  typist_.type([console](WindowSystem& ws) {
+    // Only the button that says so: the one beside it quits the game.
+    const Hwnd button = nthChild(ws, console, kClearButtonChild);
+    std::array<char, kWindowTextBuffer> buffer{};
+    const int copied = ws.getWindowText(button, buffer.data(), kWindowTextBuffer);
+    if (button != 0 && copied > 0 &&
+        cutAtNul(std::string_view(buffer.data(), static_cast<std::size_t>(copied))) ==
+            kClearButtonText)
+      ws.clickButton(button);
+  });
+}
+
+Hwnd ConsoleBridge::errorBox(Hwnd console) {
+  for (Hwnd child = ws_.getWindow(console, WindowSystem::kGwChild); child != 0;
+       child = ws_.getWindow(child, WindowSystem::kGwHwndNext)) {
+    std::array<char, kWindowTextBuffer> name{};
+    const int length = ws_.getClassName(child, name.data(), kWindowTextBuffer);
+    const std::string_view className(name.data(),
+                                     static_cast<std::size_t>(length > 0 ? length : 0));
+    // The system's class "Static", whatever letter case the game named it in.
+    if (className.size() == 6 && text::findNoCase(className, "Static") == 0)
+      return child;
+  }
+  return 0;
 }
 
 std::string ConsoleBridge::cutAtNul(std::string_view text) {
@@ -74,15 +137,22 @@ std::vector<char> ConsoleBridge::toAnsiBytes(std::string_view text) {
 }
 
 long ConsoleBridge::windowTextLength(Hwnd hwnd) {
-  return hwnd == 0 ? 0 : ws_.getTextLength(hwnd);
+  if (hwnd == 0)
+    return 0;
+  const long n = ws_.getTextLength(hwnd);
+  return n < 0 && n != WindowSystem::kNoAnswer ? 0 : n;
 }
 
-std::string ConsoleBridge::readWindowBytes(Hwnd hwnd) {
+std::optional<std::string> ConsoleBridge::readWindowBytes(Hwnd hwnd) {
   const long n = ws_.getTextLength(hwnd);
+  if (n == WindowSystem::kNoAnswer)
+    return std::nullopt;
   if (n <= 0)
     return kNoText;
   std::string buffer(static_cast<std::size_t>(n) + 1, '\0');
   long copied = ws_.getText(hwnd, n + 1, buffer.data());
+  if (copied == WindowSystem::kNoAnswer)
+    return std::nullopt;
   if (copied < 0)
     copied = 0;
   if (copied > n)
@@ -92,7 +162,7 @@ std::string ConsoleBridge::readWindowBytes(Hwnd hwnd) {
 }
 
 std::string ConsoleBridge::readWindowText(Hwnd hwnd) {
-  return text::fromCp1252(readWindowBytes(hwnd));
+  return text::fromCp1252(readWindowBytes(hwnd).value_or(kNoText));
 }
 
 long long ConsoleBridge::waitMilliseconds(float seconds) {

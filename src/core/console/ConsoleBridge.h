@@ -1,10 +1,14 @@
 #pragma once
 
 #include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/console/Typist.h"
 #include "core/console/WindowSystem.h"
 #include "core/time/Clock.h"
 
@@ -20,8 +24,17 @@ class ConsoleBridge {
   static constexpr const char* kConsoleClass = "JAMP WinConsole";
   static constexpr const char* kGameWindowClass = "Jedi Knight®: Jedi Academy (MP)";
   static constexpr const char* kNoText = ">No text for this class<";
+  // The longest line the game takes, in bytes of its code page: the retail console copies every
+  // entered line into a field of 256 bytes that the player's key bindings follow, and OpenJK
+  // reads its input in pieces of 256 bytes.
+  static constexpr std::size_t kMaxLineBytes = 255;
+  // The console's Clear button, its third child.
+  static constexpr int kClearButtonChild = 3;
+  static constexpr const char* kClearButtonText = "Clear";
 
-  ConsoleBridge(WindowSystem& ws, Clock& clock) : ws_(ws), clock_(clock) {}
+  // typist: where the typing runs (null: at once, through ws).
+  ConsoleBridge(WindowSystem& ws, Clock& clock, Typist* typist = nullptr)
+      : ws_(ws), clock_(clock), inPlace_(ws), typist_(typist != nullptr ? *typist : inPlace_) {}
 
   // The top-level window titled exactly "Jedi Knight Academy MP Console", of any class; 0 when
   // the game is not running.
@@ -35,11 +48,24 @@ class ConsoleBridge {
   // whose text is empty, provided no descendant with text comes before it; the walk ends at the
   // first descendant that has text. Every further empty descendant before that one receives an
   // empty line and a carriage return. Without a console window nothing happens; the caller
-  // never learns whether the command was typed.
+  // never learns whether the command was typed. A command longer than the game takes is cut to
+  // kMaxLineBytes at a character boundary. Beside a real game the typing happens soon after,
+  // in the order given.
   void sendConsoleCommand(std::string_view command);
+  // The command as typed: cut to the longest line the game takes.
+  static std::string asLine(std::string_view command);
 
-  // One step of the walk: 1 = go on with the next descendant, 0 = stop.
-  long typeIntoEmptyChild(Hwnd child, long lParam);
+  // Presses the console window's Clear button, which empties the window's log (typing "clear"
+  // empties only the game's own console): the third child, when its text is "Clear". Without a
+  // console window nothing happens. Typed commands and presses happen in the order given.
+  void pressClearButton();
+  // Whether everything typed and pressed has reached the game.
+  bool typingDone() { return typist_.idle(); }
+
+  // The error box of a game that stopped with a fatal error: the game then shows its console
+  // window with an error box (class "Static") among its children, in place of its input line.
+  // 0 while the game runs. Asks the game nothing.
+  Hwnd errorBox(Hwnd console);
 
   // The text up to its first NUL character (all of it without one).
   static std::string cutAtNul(std::string_view text);
@@ -53,18 +79,20 @@ class ConsoleBridge {
   static constexpr std::size_t kSaidKept = 16;
   const std::deque<std::string>& recentlySaid() const { return said_; }
 
-  // The command being typed; emptied once typed. Exposed for tests.
-  const std::string& pendingCommand() const { return pendingCommand_; }
+  // The latest command typed, while it waits to be typed: emptied once typed, kept when the walk
+  // found no empty child. Exposed for tests.
+  std::string pendingCommand() const;
 
-  // Current length of the window's text in characters; 0 for handle 0 or a stale handle.
+  // Current length of the window's text in characters; 0 for handle 0 or a stale handle;
+  // WindowSystem::kNoAnswer when the window did not answer in time.
   long windowTextLength(Hwnd hwnd);
-  // The whole current text of the window (UTF-8); for a window whose text length is 0 the
-  // literal ">No text for this class<". May be shorter than the length measured first when the
-  // text shrank in between.
+  // The whole current text of the window (UTF-8); for a window whose text length is 0, or that
+  // did not answer in time, the literal ">No text for this class<". May be shorter than the
+  // length measured first when the text shrank in between.
   std::string readWindowText(Hwnd hwnd);
   // The same text in the game's own single-byte code page, one byte per character, for callers
-  // that need only part of a long text converted.
-  std::string readWindowBytes(Hwnd hwnd);
+  // that need only part of a long text converted; nothing when the window did not answer in time.
+  std::optional<std::string> readWindowBytes(Hwnd hwnd);
 
   // Blocks the whole thread for Int(seconds * 1000) milliseconds, the single-precision seconds
   // multiplied in double precision: 0.7 sleeps 699 ms, not 700.
@@ -75,9 +103,24 @@ class ConsoleBridge {
   WindowSystem& windows() { return ws_; }
 
  private:
+  // The latest command handed over, while it waits to be typed. Shared with the walks, which may
+  // run on a thread of their own and finish after the bridge is gone.
+  struct Pending {
+    std::mutex mutex;
+    std::string command;
+  };
+
+  // The walk that types line into the first empty descendant of the console.
+  static void typeLine(WindowSystem& ws, Hwnd console, const std::string& line, Pending& pending);
+  // One step of the walk: 1 = go on with the next descendant, 0 = stop.
+  static long typeIntoEmptyChild(WindowSystem& ws, Hwnd child, std::string& pending);
+  static Hwnd nthChild(WindowSystem& ws, Hwnd parent, int n);
+
   WindowSystem& ws_;
   Clock& clock_;
-  std::string pendingCommand_;
+  TypistInPlace inPlace_;
+  Typist& typist_;
+  std::shared_ptr<Pending> pending_ = std::make_shared<Pending>();
   std::deque<std::string> said_;
 };
 

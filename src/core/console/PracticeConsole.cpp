@@ -34,7 +34,7 @@ void PracticeConsole::removeListener(Listener* l) {
 void PracticeConsole::start() {
   if (running())
     return;
-  game_.clearLog();  // a game that starts has a fresh console
+  game_.freshConsole();
   gameWindow_ = ws_.createWindow(text::toCp1252(ConsoleBridge::kGameWindowClass), "");
   ws_.setVisibilityHandler(gameWindow_, [this](bool visible) {
     notify([&](Listener& l) { l.gameWindowVisibilityChanged(visible); });
@@ -42,10 +42,12 @@ void PracticeConsole::start() {
   console_ = ws_.createWindow(ConsoleBridge::kConsoleClass, ConsoleBridge::kConsoleTitle);
   input_ = ws_.createWindow("Edit", "", console_);
   ws_.createWindow("Button", "Copy", console_);
-  ws_.createWindow("Button", "Clear", console_);
-  ws_.createWindow("Button", "Quit", console_);
+  const Hwnd clear = ws_.createWindow("Button", "Clear", console_);
+  const Hwnd quit = ws_.createWindow("Button", "Quit", console_);
   log_ = ws_.createWindow("Edit", game_.log(), console_);
   ws_.setCharHandler(input_, [this](unsigned charCode, long) { onInputChar(charCode); });
+  ws_.setClickHandler(clear, [this] { onClear(); });
+  ws_.setClickHandler(quit, [this] { stop(); });
   notify([&](Listener& l) { l.runningChanged(true); });
 }
 
@@ -56,6 +58,20 @@ void PracticeConsole::stop() {
   ws_.destroyWindow(gameWindow_);
   console_ = input_ = log_ = gameWindow_ = 0;
   notify([&](Listener& l) { l.runningChanged(false); });
+}
+
+void PracticeConsole::failWithError(std::string_view utf8Text) {
+  if (!running() || input_ == 0)
+    return;
+  ws_.createWindow("Static", text::toCp1252(utf8Text), console_);
+  ws_.destroyWindow(input_);
+  input_ = 0;
+  ws_.showWindow(console_, WindowSystem::kSwShow);
+}
+
+void PracticeConsole::onClear() {
+  game_.clearLog();
+  notify([&](Listener& l) { l.clearPressed(); });
 }
 
 bool PracticeConsole::gameWindowVisible() const {

@@ -13,7 +13,8 @@ namespace pvx {
 // console window (class "JAMP WinConsole", title "Jedi Knight Academy MP Console") with its five
 // children in this order: the input line (an empty edit), the buttons "Copy", "Clear" and "Quit",
 // and the console log; and the game's main window, whose class is "Jedi Knight®: Jedi Academy
-// (MP)" and which has no title. A carriage return in the input line runs the line in the game.
+// (MP)" and which has no title. A carriage return in the input line runs the line in the game;
+// the Clear button empties the log, Quit ends the game.
 class PracticeConsole {
  public:
   // What the practice console window and the replay watch.
@@ -26,6 +27,8 @@ class PracticeConsole {
     // The program showed or hid the game's main window (not its coming and going with the game).
     virtual void gameWindowVisibilityChanged(bool) {}
     virtual void runningChanged(bool) {}
+    // The console window's Clear button was pressed: its log is empty.
+    virtual void clearPressed() {}
   };
 
   PracticeConsole(SimulatedWindowSystem& ws, PracticeGame& game);
@@ -39,6 +42,9 @@ class PracticeConsole {
   // The game ends: its windows are gone, every handle to them is stale.
   void stop();
   bool running() const { return console_ != 0; }
+  // The game stops with a fatal error, as the real one does: an error box with the text becomes
+  // the console window's last child, the input line goes, and the game runs nothing any more.
+  void failWithError(std::string_view utf8Text);
 
   Hwnd consoleWindow() const { return console_; }
   Hwnd inputLine() const { return input_; }
@@ -53,6 +59,7 @@ class PracticeConsole {
 
  private:
   void onInputChar(unsigned charCode);
+  void onClear();
   void syncLog();
   template <class F>
   void notify(F&& f);

@@ -1,5 +1,7 @@
 #include "core/console/PracticeGame.h"
 
+#include <algorithm>
+
 #include "core/text/Text.h"
 
 namespace pvx {
@@ -93,12 +95,19 @@ void PracticeGame::printAnsi(std::string_view ansiLine) {
 
 void PracticeGame::clearLog() {
   log_.clear();
-  addedSinceWipe_ = 0;
   if (onLogChanged)
     onLogChanged();
 }
 
+void PracticeGame::freshConsole() {
+  addedSinceWipe_ = 0;
+  clearLog();
+}
+
 void PracticeGame::enterLine(std::string_view ansiLine) {
+  longestLine_ = std::max(longestLine_, ansiLine.size());
+  if (ansiLine.size() >= kFieldBytes)
+    ++corruptingLines_;
   std::string echoed = "]";
   echoed += ansiLine;
   printAnsi(echoed);
@@ -119,7 +128,7 @@ void PracticeGame::run(std::string_view line) {
   const std::string command = lowerAscii(word);
 
   if (command == "clear") {
-    clearLog();
+    // The game's own console empties; the window's log stays as it is.
   } else if (command == "name") {
     const std::string_view newName = unquote(args);
     if (newName.empty()) {

@@ -12,10 +12,6 @@ namespace {
 constexpr char kChatEscape = 0x19;
 constexpr char kEscape = 0x1b;
 
-bool isBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
 // A terminal control sequence ESC [ parameters final-byte, as the engine prints colours when its
 // terminal colours are on; the length of the one starting at i, 0 when there is none.
 std::size_t controlSequenceAt(std::string_view s, std::size_t i) {
@@ -137,26 +133,6 @@ std::string RetailConsoleLog::shown(std::string_view line) {
   return text::stripColours(plain, '9');
 }
 
-bool RetailConsoleLog::isClearCommand(std::string_view line) {
-  while (!line.empty() && isBlank(line.front()))
-    line.remove_prefix(1);
-  if (!line.empty() && (line.front() == '/' || line.front() == '\\'))
-    line.remove_prefix(1);
-  while (!line.empty() && isBlank(line.front()))
-    line.remove_prefix(1);
-  const std::string_view word = line.substr(0, line.find_first_of(" \t"));
-  if (word.size() != 5)
-    return false;
-  for (std::size_t i = 0; i < 5; ++i) {
-    char c = word[i];
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-    if (c != "clear"[i])
-      return false;
-  }
-  return true;
-}
-
 void RetailConsoleLog::append(std::string_view bytes) {
   while (!bytes.empty()) {
     const std::size_t lf = bytes.find('\n');
@@ -209,13 +185,10 @@ void RetailConsoleLog::enterLine(std::string_view bytes) {
   const bool midLine = midLine_;  // the echo stands on a line of its own
   takeLine(echoed, false);
   midLine_ = midLine;
-  if (isClearCommand(bytes))
-    clear();
 }
 
 void RetailConsoleLog::clear() {
   text_.clear();
-  addedSinceWipe_ = 0;
   ++version_;
 }
 

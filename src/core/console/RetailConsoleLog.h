@@ -24,16 +24,15 @@ class RetailConsoleLog {
   // The game ended: an unfinished last line shows as it is.
   void finish();
   // Enter pressed in the console's input line holding these bytes: the window echoes "]" and the
-  // line on a line of its own; "clear" (with or without a leading "/" or "\") empties the log.
+  // line on a line of its own. Typing "clear" empties the game's own console, not this log.
   void enterLine(std::string_view bytes);
+  // The window's Clear button: the log empties; the count towards the next wipe goes on.
   void clear();
 
   const std::string& text() const { return text_; }
   // Changes with every change of the text.
   std::uint64_t version() const { return version_; }
 
-  // Whether the typed line is the game's command that empties its console.
-  static bool isClearCommand(std::string_view line);
   // One line (without its line feed) as the window shows it, without a line end.
   static std::string shown(std::string_view line);
 

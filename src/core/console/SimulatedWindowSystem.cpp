@@ -20,11 +20,26 @@ SimulatedWindowSystem::Window* SimulatedWindowSystem::reachable(Hwnd hwnd) {
   return w == nullptr || runsElevatedAboveUs(hwnd) ? nullptr : w;
 }
 
-bool SimulatedWindowSystem::runsElevatedAboveUs(Hwnd hwnd) {
+const SimulatedWindowSystem::Window* SimulatedWindowSystem::topLevelOf(Hwnd hwnd) const {
   const Window* w = find(hwnd);
   while (w != nullptr && w->parent != 0)
     w = find(w->parent);
+  return w;
+}
+
+bool SimulatedWindowSystem::runsElevatedAboveUs(Hwnd hwnd) {
+  const Window* w = topLevelOf(hwnd);
   return w != nullptr && w->elevated;
+}
+
+bool SimulatedWindowSystem::answers(Hwnd hwnd) const {
+  const Window* w = topLevelOf(hwnd);
+  return w == nullptr || w->answering;
+}
+
+void SimulatedWindowSystem::setAnswering(Hwnd topLevel, bool answering) {
+  if (Window* w = find(topLevel); w != nullptr && w->parent == 0)
+    w->answering = answering;
 }
 
 void SimulatedWindowSystem::setElevatedAboveUs(Hwnd topLevel, bool elevated) {
@@ -109,6 +124,11 @@ void SimulatedWindowSystem::setCharHandler(Hwnd hwnd, std::function<void(unsigne
     w->onChar = std::move(handler);
 }
 
+void SimulatedWindowSystem::setClickHandler(Hwnd button, std::function<void()> handler) {
+  if (Window* w = find(button))
+    w->onClick = std::move(handler);
+}
+
 void SimulatedWindowSystem::setVisibilityHandler(Hwnd hwnd, std::function<void(bool)> handler) {
   if (Window* w = find(hwnd))
     w->onVisibility = std::move(handler);
@@ -143,6 +163,8 @@ Hwnd SimulatedWindowSystem::getWindow(Hwnd hwnd, unsigned cmd) {
 
 long SimulatedWindowSystem::getTextLength(Hwnd hwnd) {
   const Window* w = reachable(hwnd);
+  if (w != nullptr && !answers(hwnd))
+    return kNoAnswer;
   return w == nullptr ? 0 : static_cast<long>(w->text.size());
 }
 
@@ -157,7 +179,25 @@ long SimulatedWindowSystem::copyText(Hwnd hwnd, long size, char* buffer) const {
 }
 
 long SimulatedWindowSystem::getText(Hwnd hwnd, long size, char* buffer) {
-  return reachable(hwnd) == nullptr ? 0 : copyText(hwnd, size, buffer);
+  if (reachable(hwnd) == nullptr)
+    return 0;
+  if (!answers(hwnd)) {
+    if (buffer != nullptr && size > 0)
+      buffer[0] = '\0';
+    return kNoAnswer;
+  }
+  return copyText(hwnd, size, buffer);
+}
+
+int SimulatedWindowSystem::getClassName(Hwnd hwnd, char* buffer, int size) {
+  if (buffer == nullptr || size <= 0)
+    return 0;
+  const Window* w = find(hwnd);
+  const std::string name = w == nullptr ? std::string() : w->className;
+  const int n = std::min(static_cast<int>(name.size()), size - 1);
+  std::memcpy(buffer, name.data(), static_cast<std::size_t>(n));
+  buffer[n] = '\0';
+  return n;
 }
 
 int SimulatedWindowSystem::getWindowText(Hwnd hwnd, char* buffer, int size) {
@@ -212,6 +252,18 @@ void SimulatedWindowSystem::sendChar(Hwnd hwnd, unsigned charCode, long keyData)
   if (w->onChar) {
     auto handler = w->onChar;  // the handler may destroy the window
     handler(charCode, keyData);
+  }
+}
+
+void SimulatedWindowSystem::clickButton(Hwnd button) {
+  Window* w = reachable(button);
+  if (w == nullptr)
+    return;
+  if (recording_)
+    messages_.push_back("click " + std::to_string(button));
+  if (w->onClick) {
+    auto handler = w->onClick;  // the handler may destroy the window
+    handler();
   }
 }
 

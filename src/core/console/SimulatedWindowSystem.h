@@ -42,6 +42,9 @@ class SimulatedWindowSystem : public WindowSystem {
   // What the window does with WM_CHAR (the game's input line runs the line on a carriage
   // return). Without a handler a character changes nothing.
   void setCharHandler(Hwnd hwnd, std::function<void(unsigned charCode, long keyData)> handler);
+  // What a click on the push button does (its parent's WM_COMMAND). Without a handler a click
+  // changes nothing.
+  void setClickHandler(Hwnd button, std::function<void()> handler);
   // Called whenever ShowWindow or SetWindowPos changes whether the window is visible.
   void setVisibilityHandler(Hwnd hwnd, std::function<void(bool visible)> handler);
 
@@ -50,9 +53,13 @@ class SimulatedWindowSystem : public WindowSystem {
   // are dropped, and runsElevatedAboveUs says so. Finding windows and walking the tree still work.
   void setElevatedAboveUs(Hwnd topLevel, bool elevated);
 
+  // A top-level window whose thread handles no message for a while (the game loads a map): asked
+  // for its text or its length, it and its descendants give no answer (kNoAnswer).
+  void setAnswering(Hwnd topLevel, bool answering);
+
   // While recording, every WM_SETTEXT and WM_CHAR sent through the seam is kept, for tests:
-  // "settext <hwnd> <bytes>", "char <hwnd> <code> <keydata>". Off by default so that a long
-  // session keeps nothing.
+  // "settext <hwnd> <bytes>", "char <hwnd> <code> <keydata>", "click <hwnd>". Off by default so
+  // that a long session keeps nothing.
   void setRecording(bool on) { recording_ = on; }
   const std::vector<std::string>& messages() const { return messages_; }
   void clearMessages() { messages_.clear(); }
@@ -66,7 +73,9 @@ class SimulatedWindowSystem : public WindowSystem {
   void enumChildWindows(Hwnd parent, const std::function<long(Hwnd, long)>& visit,
                         long lParam) override;
   void setText(Hwnd hwnd, const char* bytes) override;
+  int getClassName(Hwnd hwnd, char* buffer, int size) override;
   void sendChar(Hwnd hwnd, unsigned charCode, long keyData) override;
+  void clickButton(Hwnd button) override;
   bool showWindow(Hwnd hwnd, int cmdShow) override;
   bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
                     unsigned flags) override;
@@ -83,14 +92,19 @@ class SimulatedWindowSystem : public WindowSystem {
     bool visible = true;
     Placement placement;
     std::function<void(unsigned, long)> onChar;
+    std::function<void()> onClick;
     std::function<void(bool)> onVisibility;
     bool elevated = false;  // top-level windows only
+    bool answering = true;  // top-level windows only
   };
 
   Window* find(Hwnd hwnd);
   const Window* find(Hwnd hwnd) const;
   // The window if it exists and takes this program's messages (its process is not elevated).
   Window* reachable(Hwnd hwnd);
+  const Window* topLevelOf(Hwnd hwnd) const;
+  // Whether the window's thread handles messages now.
+  bool answers(Hwnd hwnd) const;
   void setVisible(Hwnd hwnd, Window& w, bool visible);
   long copyText(Hwnd hwnd, long size, char* buffer) const;
   // Returns false when the walk was told to stop.

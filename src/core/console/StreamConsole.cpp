@@ -14,10 +14,19 @@ StreamConsole::StreamConsole(GameStream& game, DesktopGameWindow* desktop)
   console_ = ws_.createWindow(ConsoleBridge::kConsoleClass, ConsoleBridge::kConsoleTitle);
   input_ = ws_.createWindow("Edit", "", console_);
   ws_.createWindow("Button", "Copy", console_);
-  ws_.createWindow("Button", "Clear", console_);
-  ws_.createWindow("Button", "Quit", console_);
+  const Hwnd clear = ws_.createWindow("Button", "Clear", console_);
+  const Hwnd quit = ws_.createWindow("Button", "Quit", console_);
   logWindow_ = ws_.createWindow("Edit", "", console_);
   ws_.setCharHandler(input_, [this](unsigned charCode, long) { onInputChar(charCode); });
+  // As the retail console's buttons: Clear empties the log, Quit runs "quit".
+  ws_.setClickHandler(clear, [this] {
+    {
+      const std::lock_guard<std::mutex> lock(logMutex_);
+      log_.clear();
+    }
+    takeOutput();
+  });
+  ws_.setClickHandler(quit, [this] { game_.sendLine("quit"); });
   game_.setSink([this](std::string_view bytes) {
     const std::lock_guard<std::mutex> lock(logMutex_);
     log_.append(bytes);
@@ -126,8 +135,16 @@ void StreamConsole::setText(Hwnd hwnd, const char* bytes) {
   ws_.setText(hwnd, bytes);
 }
 
+int StreamConsole::getClassName(Hwnd hwnd, char* buffer, int size) {
+  return ws_.getClassName(hwnd, buffer, size);
+}
+
 void StreamConsole::sendChar(Hwnd hwnd, unsigned charCode, long keyData) {
   ws_.sendChar(hwnd, charCode, keyData);
+}
+
+void StreamConsole::clickButton(Hwnd button) {
+  ws_.clickButton(button);
 }
 
 bool StreamConsole::showWindow(Hwnd hwnd, int cmdShow) {

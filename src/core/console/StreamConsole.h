@@ -15,7 +15,8 @@ namespace pvx {
 // window (class "JAMP WinConsole", title "Jedi Knight Academy MP Console") with its five
 // children (input line, "Copy", "Clear", "Quit", log), whose log is what the game printed as the
 // retail console window shows it. A line typed into the input line and ended with a carriage
-// return is echoed into the log and written to the game's standard input. When the game ends
+// return is echoed into the log and written to the game's standard input; Clear empties the log
+// and Quit asks the game to quit, as on the retail console. When the game ends
 // the console window is gone. The game's main window exists while the desktop shows it;
 // showing and hiding it restores and iconifies the desktop window.
 //
@@ -42,7 +43,9 @@ class StreamConsole final : public WindowSystem {
   void enumChildWindows(Hwnd parent, const std::function<long(Hwnd, long)>& visit,
                         long lParam) override;
   void setText(Hwnd hwnd, const char* bytes) override;
+  int getClassName(Hwnd hwnd, char* buffer, int size) override;
   void sendChar(Hwnd hwnd, unsigned charCode, long keyData) override;
+  void clickButton(Hwnd button) override;
   bool showWindow(Hwnd hwnd, int cmdShow) override;
   bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
                     unsigned flags) override;

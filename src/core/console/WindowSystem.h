@@ -19,6 +19,10 @@ class WindowSystem {
   // GetWindow and ShowWindow codes (named apart from the platform header's macros).
   enum : unsigned { kGwHwndNext = 2, kGwChild = 5 };
   enum : int { kSwHide = 0, kSwShow = 5 };
+  // What a message to a window gives when the window's thread did not handle it in time: the
+  // game handles no message while it loads a map or renders a frame, and a window system that
+  // must not be held up by it stops waiting.
+  static constexpr long kNoAnswer = -1;
 
   virtual ~WindowSystem() = default;
 
@@ -28,11 +32,16 @@ class WindowSystem {
   virtual Hwnd findWindow(const char* className, const char* title) = 0;
   // GetWindow with GW_CHILD (first child) or GW_HWNDNEXT (next sibling); 0 at the end.
   virtual Hwnd getWindow(Hwnd hwnd, unsigned cmd) = 0;
-  // SendMessageA WM_GETTEXTLENGTH: length of the window's text in characters.
+  // SendMessageA WM_GETTEXTLENGTH: length of the window's text in characters; kNoAnswer when
+  // the window did not answer in time.
   virtual long getTextLength(Hwnd hwnd) = 0;
   // SendMessageA WM_GETTEXT: copies at most size - 1 characters and a NUL into buffer and
-  // returns the number copied (0 when size is 0; then nothing is written).
+  // returns the number copied (0 when size is 0; then nothing is written); kNoAnswer when the
+  // window did not answer in time (the buffer then holds an empty text).
   virtual long getText(Hwnd hwnd, long size, char* buffer) = 0;
+  // GetClassNameA: copies at most size - 1 characters of the window's class name and a NUL;
+  // returns the number copied. Asks the window nothing, so it never waits for the game.
+  virtual int getClassName(Hwnd hwnd, char* buffer, int size) = 0;
   // GetWindowTextA: copies at most size - 1 characters of the window's current text and a NUL;
   // returns the number copied. (For another process's control the platform's GetWindowTextA
   // gives the text the control was created with, so the real implementation asks the window.)
@@ -45,9 +54,14 @@ class WindowSystem {
   virtual void setText(Hwnd hwnd, const char* bytes) = 0;
   // SendMessageA WM_CHAR with a character code and key data.
   virtual void sendChar(Hwnd hwnd, unsigned charCode, long keyData) = 0;
-  // ShowWindow; returns whether the window was visible before.
+  // Presses a push button as a click does: its parent gets WM_COMMAND with the button's id and
+  // BN_CLICKED, and handles it before the call returns.
+  virtual void clickButton(Hwnd button) = 0;
+  // ShowWindow; returns whether the window was visible before. A window of another program
+  // changes when that program next handles its messages: the caller never waits for it.
   virtual bool showWindow(Hwnd hwnd, int cmdShow) = 0;
-  // SetWindowPos; returns whether it succeeded.
+  // SetWindowPos; returns whether it succeeded (was asked for, for a window of another program,
+  // which moves when it next handles its messages).
   virtual bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
                             unsigned flags) = 0;
   // Whether the window's process runs with more rights than this one: started as administrator

@@ -27,6 +27,13 @@ PlaybackEngine::PlaybackEngine(MediaBackEnd& media, Clock& clock, Playlist& play
 }
 
 std::string PlaybackEngine::play(const std::string& file) {
+  const Moment before = now();
+  std::string title = start(file);
+  tellIfChanged(before);
+  return title;
+}
+
+std::string PlaybackEngine::start(const std::string& file) {
   switch (state_) {
     case PlaybackState::Paused:
       resume();
@@ -91,6 +98,9 @@ bool PlaybackEngine::startFresh(const std::string& file, std::string& title) {
   port_.positionChanged();
   if (!applyVolume())
     return fail();
+  startedTitle_ = title;
+  startedPath_ = file;
+  ++starts_;
   return true;
 }
 
@@ -124,6 +134,7 @@ void PlaybackEngine::callNextSong() {
 }
 
 void PlaybackEngine::stop() {
+  const Moment before = now();
   // Every step is carried out even when an earlier one fails (or there is no graph yet).
   if (graph_ != nullptr) {
     graph_->stop();
@@ -134,11 +145,14 @@ void PlaybackEngine::stop() {
   positionLabel_ = {};
   port_.positionChanged();
   state_ = PlaybackState::Idle;
+  tellIfChanged(before);
 }
 
 void PlaybackEngine::pause() {
-  if (state_ == PlaybackState::Playing && graph_ != nullptr && graph_->pause())
+  if (state_ == PlaybackState::Playing && graph_ != nullptr && graph_->pause()) {
     state_ = PlaybackState::Paused;
+    port_.playbackChanged();
+  }
 }
 
 void PlaybackEngine::setChatVolume(std::int16_t volume) {
@@ -160,8 +174,26 @@ void PlaybackEngine::volumeSliderReleased() {
 void PlaybackEngine::positionSliderScrolled(int value) {
   setPositionSlider(value);
   port_.positionChanged();
-  if (isLoaded() && graph_ != nullptr)
+  if (isLoaded() && graph_ != nullptr) {
     graph_->setCurrentPosition(positionValue_);
+    port_.positionMoved();
+  }
+}
+
+void PlaybackEngine::moveTo(double seconds) {
+  if (!isLoaded() || graph_ == nullptr || std::isnan(seconds))
+    return;
+  seconds = std::max(seconds, 0.0);
+  setPositionSlider(sliderSeconds(seconds));
+  port_.positionChanged();
+  graph_->setCurrentPosition(seconds);
+  port_.positionMoved();
+}
+
+double PlaybackEngine::currentPosition() {
+  if (!isLoaded() || graph_ == nullptr)
+    return 0;
+  return graph_->currentPosition().value_or(positionValue_);
 }
 
 void PlaybackEngine::musicTick() {
@@ -189,7 +221,14 @@ void PlaybackEngine::trackEnded() {
     return;
   graph_->stop();
   state_ = PlaybackState::Idle;
+  port_.playbackChanged();
+  // The next start tells of itself.
   callNextSong();
+}
+
+void PlaybackEngine::tellIfChanged(const Moment& before) {
+  if (before.state != state_ || before.starts != starts_)
+    port_.playbackChanged();
 }
 
 bool PlaybackEngine::applyVolume() {

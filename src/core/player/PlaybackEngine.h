@@ -73,6 +73,10 @@ class PlaybackEngine {
   // The user scrolled the position slider to value (whole seconds, kept within the slider's
   // range): a loaded track moves there.
   void positionSliderScrolled(int value);
+  // The position slider's move to any point in time: a loaded track moves to seconds (0 for less),
+  // and a move onto or past its end ends it there, as if it had played to it. The slider shows
+  // the whole seconds, within its range. Nothing while no track is loaded.
+  void moveTo(double seconds);
   // A tick of the music timer: shows the position and lets the graph tell of the track's end.
   void musicTick();
 
@@ -86,6 +90,14 @@ class PlaybackEngine {
   std::int16_t currentIndex() const { return currentIndex_; }
   // The current track's duration in seconds, rounded to 2 decimals.
   double duration() const { return duration_; }
+  // Where the loaded track is, in seconds, as its graph tells it now; 0 while none is loaded.
+  double currentPosition();
+  // The track the last successful start began: its title as the playlist showed it and its path,
+  // and how many tracks had started before it (each start a new track, the same file too). No
+  // title, path or number until the first start.
+  const std::string& startedTitle() const { return startedTitle_; }
+  const std::string& startedPath() const { return startedPath_; }
+  std::uint64_t starts() const { return starts_; }
   Timer& musicTimer() { return *musicTimer_; }
 
   // --- What the player window shows ---
@@ -95,6 +107,8 @@ class PlaybackEngine {
   int volumeSliderValue() const { return volumeValue_; }
 
  private:
+  // play, before the port is told what changed.
+  std::string start(const std::string& file);
   // A fresh start of file; false when any of its steps failed.
   bool startFresh(const std::string& file, std::string& title);
   // Continues the paused track.
@@ -108,6 +122,13 @@ class PlaybackEngine {
   bool applyVolume();
   void setPositionSlider(int value);
   void enableMusicTimer();
+  // Tells the port when the state or the track changed since the moment recorded in before.
+  struct Moment {
+    PlaybackState state;
+    std::uint64_t starts;
+  };
+  Moment now() const { return {state_, starts_}; }
+  void tellIfChanged(const Moment& before);
 
   MediaBackEnd& media_;
   Playlist& playlist_;
@@ -122,6 +143,9 @@ class PlaybackEngine {
   PlaybackState state_ = PlaybackState::Idle;
   std::int16_t currentIndex_ = 0;
   double duration_ = 0;
+  std::string startedTitle_;
+  std::string startedPath_;
+  std::uint64_t starts_ = 0;
 
   PositionLabel positionLabel_;
   int positionValue_ = 0;

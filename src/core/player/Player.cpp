@@ -7,8 +7,9 @@ namespace pvx {
 Player::Player(MediaBackEnd& media, Clock& clock, ConsoleBridge& bridge, PlayerPort& port,
                const std::filesystem::path& playlistFile, Playlist::HiddenFileTest isHidden)
     : bridge_(bridge),
-      playlist_(port, playlistFile, std::move(isHidden)),
-      engine_(media, clock, playlist_, port, *this) {}
+      views_(port),
+      playlist_(views_, playlistFile, std::move(isHidden)),
+      engine_(media, clock, playlist_, views_, *this) {}
 
 void Player::load() {
   playlist_.loadPlaylist();

@@ -7,6 +7,7 @@
 #include "core/console/ConsoleBridge.h"
 #include "core/player/PlaybackEngine.h"
 #include "core/player/PlayerPort.h"
+#include "core/player/PlayerViews.h"
 #include "core/player/Playlist.h"
 #include "core/player/TransportPort.h"
 
@@ -72,6 +73,13 @@ class Player final : public TransportPort {
   int currentIndex() const { return engine_.currentIndex(); }
   // The playlist as it stands, to read (its slots' paths among the rest).
   const Playlist& playlist() const { return playlist_; }
+  // The engine, to read what it plays.
+  PlaybackEngine& engine() { return engine_; }
+  const PlaybackEngine& engine() const { return engine_; }
+
+  // Someone besides the window follows the player's notifications, until unwatch.
+  void watch(PlayerWatcher& watcher) { views_.watch(watcher); }
+  void unwatch(PlayerWatcher& watcher) { views_.unwatch(watcher); }
 
   // --- The sliders and the position label ---
   const PlaybackEngine::PositionLabel& positionLabel() const { return engine_.positionLabel(); }
@@ -80,6 +88,8 @@ class Player final : public TransportPort {
   int volumeSliderValue() const { return engine_.volumeSliderValue(); }
   // The user scrolled the position slider to value (whole seconds): a loaded track moves there.
   void positionSliderScrolled(int value) { engine_.positionSliderScrolled(value); }
+  // The same to any point in time (seconds): a move onto the end ends the track.
+  void moveTo(double seconds) { engine_.moveTo(seconds); }
   // The user moved the volume slider to value; a loaded track takes it when the mouse button
   // comes up on the slider.
   void setVolumeSlider(int value) { engine_.setVolumeSlider(value); }
@@ -91,6 +101,7 @@ class Player final : public TransportPort {
 
   ConsoleBridge& bridge_;
   int announcements_ = 0;
+  PlayerViews views_;
   Playlist playlist_;
   PlaybackEngine engine_;
 };

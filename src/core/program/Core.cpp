@@ -5,13 +5,14 @@
 namespace pvx {
 
 Core::Core(CorePorts ports, CoreStandIns standIns)
-    : bridge_(ports.windows, ports.clock),
+    : bridge_(ports.windows, ports.clock, ports.typist),
       os_(ports.osQuery),
       status_(ports.mainWindow, os_),
       dock_(ports.mainWindow, ports.playerWindow),
       gameWindow_(bridge_),
       player_(ports.media, ports.clock, bridge_, ports.playerView,
               PlaylistFile::in(ports.programFolder), std::move(ports.isHiddenFile)),
+      mediaControls_(player_),
       music_(bridge_, player_),
       messageSets_(messages_, ports.dialogs, ports.programFolder),
       messageEditor_(messages_, ports.editorWindow, ports.mainWindow),

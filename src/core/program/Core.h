@@ -12,6 +12,7 @@
 #include "core/player/FolderPicker.h"
 #include "core/player/FolderPickerPort.h"
 #include "core/player/MediaBackEnd.h"
+#include "core/player/MediaControls.h"
 #include "core/player/Player.h"
 #include "core/player/PlayerPort.h"
 #include "core/program/StartUp.h"
@@ -34,6 +35,8 @@ namespace pvx {
 // benchmarks share, with fakes and the practice game.
 struct CorePorts {
   WindowSystem& windows;
+  // Where typing into the game runs; null: at once, through windows.
+  Typist* typist = nullptr;
   Clock& clock;
   MediaBackEnd& media;
   MainWindowPort& mainWindow;
@@ -79,6 +82,8 @@ class Core {
   PlayerDock& dock() { return dock_; }
   GameWindow& gameWindow() { return gameWindow_; }
   Player& player() { return player_; }
+  // The media keys and the desktop's media controls.
+  MediaControls& mediaControls() { return mediaControls_; }
   MessageSetFile& messageSets() { return messageSets_; }
   MessageEditor& messageEditor() { return messageEditor_; }
   GameEventReplies& replies() { return replies_; }
@@ -95,6 +100,7 @@ class Core {
   PlayerDock dock_;
   GameWindow gameWindow_;
   Player player_;
+  MediaControls mediaControls_;
   MusicChatCommands music_;
   MessageSetFile messageSets_;
   MessageEditor messageEditor_;

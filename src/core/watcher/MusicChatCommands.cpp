@@ -1,7 +1,10 @@
 #include "core/watcher/MusicChatCommands.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <string_view>
+#include <vector>
 
 #include "core/text/Text.h"
 
@@ -10,7 +13,45 @@ namespace pvx {
 namespace {
 
 constexpr const char* kNowPlaying = "say ^4Currently playing: ^3";
-constexpr const char* kColumn[] = {"          ^2", "          ^3", "          ^4"};
+constexpr int kColumns = 4;
+// Ten blanks before every column but a line's first.
+constexpr std::string_view kColumnGap = "          ";
+
+// The colour escape of a column of the listing: ^1 to ^4.
+std::string columnColour(int column) {
+  return "^" + std::to_string(column + 1);
+}
+
+// The listing's lines for one row of entries: "echo ^1"a          ^2b          ^3c          ^4d"",
+// or, where that is longer than the game takes, the row split between its columns into lines
+// that each keep their columns' colours; an entry too long for a line of its own is cut.
+std::vector<std::string> listingLines(const std::vector<std::string>& row) {
+  std::vector<std::string> lines;
+  std::string line;
+  const auto fits = [](const std::string& l, std::size_t extra) {
+    return text::length(l) + extra + 1 <= ConsoleBridge::kMaxLineBytes;  // and the closing quote
+  };
+  for (int column = 0; column < static_cast<int>(row.size()); ++column) {
+    const std::string& entry = row[static_cast<std::size_t>(column)];
+    const std::string piece = std::string(kColumnGap) + columnColour(column) + entry;
+    if (!line.empty() && fits(line, text::length(piece))) {
+      line += piece;
+      continue;
+    }
+    if (!line.empty()) {
+      lines.push_back(line + "\"");
+      // The empty columns after the last entry have nothing to list on a line of their own.
+      if (std::all_of(row.begin() + column, row.end(),
+                      [](const std::string& e) { return e.empty(); }))
+        return lines;
+    }
+    line = "echo " + columnColour(column) + "\"";
+    const std::size_t room = ConsoleBridge::kMaxLineBytes - text::length(line) - 1;
+    line += text::length(entry) <= room ? entry : text::substring(entry, 0, room);
+  }
+  lines.push_back(line + "\"");
+  return lines;
+}
 
 }  // namespace
 
@@ -109,12 +150,12 @@ CycleFlow MusicChatCommands::pause() {
 CycleFlow MusicChatCommands::listSongs() {
   type("/clear");
   const int n = player_.count();
-  for (int i = 0; i <= n - 1; i += 4) {
-    std::string line = "echo ^1\"" + text::makeInert(player_.title(i));
-    for (int column = 1; column < 4; ++column) {
-      line += kColumn[column - 1] + text::makeInert(player_.title(i + column));
-    }
-    type(line + "\"");
+  for (int i = 0; i <= n - 1; i += kColumns) {
+    std::vector<std::string> row;
+    for (int column = 0; column < kColumns; ++column)
+      row.push_back(text::makeInert(player_.title(i + column)));
+    for (const std::string& line : listingLines(row))
+      type(line);
   }
   return CycleFlow::Continue;
 }

@@ -61,7 +61,11 @@ void WatchCycle::arm() {
 
 void WatchCycle::armNext() {
   std::int64_t delay = kIntervalMs;
-  if (idleMs_ > 0 && !busy_ && !woken_) {
+  if (gameBusy_) {
+    // A game that did not answer is asked again a little later, not on every interval: each
+    // question holds the program up for as long as it waits for the answer.
+    delay = kBusyGameLookMs;
+  } else if (idleMs_ > 0 && !busy_ && !woken_) {
     delay = idleMs_;
     // Until the name is known it is asked for on time.
     if (state_.consoleLog != 0 && state_.playerName.empty()) {
@@ -88,6 +92,7 @@ void WatchCycle::cycle() {
   ++started_;
   inCycle_ = true;
   busy_ = true;
+  gameBusy_ = false;
   // The closing step runs however the cycle ends, so the watch timer is always re-armed.
   struct Closing {
     WatchCycle& w;
@@ -105,7 +110,15 @@ void WatchCycle::cycle() {
   }
 }
 
+void WatchCycle::clearLog() {
+  type("/clear");
+  bridge_.pressClearButton();
+  clearing_ = true;
+}
+
 void WatchCycle::forgetConsole() {
+  clearing_ = false;
+  fullLogCleared_ = false;
   state_.consoleLog = 0;
   state_.previousLogLength = 0;
   state_.logLength = 0;
@@ -116,6 +129,9 @@ void WatchCycle::forgetConsole() {
 void WatchCycle::askNameWhenDue() {
   const std::int64_t now = clock_.nowMs();
   if (nameQueryOpen_ && now - nameQueryAtMs_ < kNameQueryIntervalMs)
+    return;
+  // A game that handles no message yet has not even been asked the last time.
+  if (!bridge_.typingDone())
     return;
   type("/name");
   nameQueryOpen_ = true;
@@ -153,35 +169,75 @@ void WatchCycle::body() {
     return;
   }
 
+  // A game that stopped with a fatal error shows the error in its console window instead of its
+  // input line: nothing can be typed, and the error box is no log to read.
+  if (const Hwnd box = bridge_.errorBox(console); box != 0) {
+    if (box != errorBox_) {
+      errorBox_ = box;
+      const std::string error = bridge_.readWindowText(box);
+      status_.showGameStopped(error == ConsoleBridge::kNoText ? std::string() : error);
+    }
+    forgetConsole();
+    busy_ = false;
+    return;
+  }
+  errorBox_ = 0;
+
   // A console just found is cleared; until the name is known, it is asked for again and again.
   const bool found = s.consoleLog == 0;
   if (found) {
     s.consoleLog = bridge_.nthChildWindow(console, kConsoleLogChild);
-    type("/clear");
+    clearLog();
   } else if (s.playerName.empty()) {
     askNameWhenDue();
   }
 
   if (s.previousLogLength > s.logLength) {  // the log shrank: start afresh
-    type("/clear");
+    clearLog();
     s.previousLogLength = 0;
   }
 
-  s.logLength = bridge_.windowTextLength(s.consoleLog);
+  // The log empties once the Clear button's press reaches the game: until then what the log
+  // holds was looked at already.
+  if (clearing_) {
+    if (!bridge_.typingDone())
+      return;
+    clearing_ = false;
+  }
 
-  // A log this long is cleared, and what came with it is not looked at.
-  if (s.logLength >= kLogLimit) {
-    yield();
-    type("/clear");
-    s.logLength = bridge_.windowTextLength(s.consoleLog);
-    s.previousLogLength = s.logLength;
+  const long measured = bridge_.windowTextLength(s.consoleLog);
+  if (measured == WindowSystem::kNoAnswer) {
+    // The game handles no message now (it loads a map): nothing is taken until it answers.
+    gameBusy_ = true;
+    busy_ = false;
     return;
   }
+  s.logLength = measured;
 
   // Nothing grew or shrank in a console already known: there is nothing to do until it changes.
   busy_ = found || s.previousLogLength != s.logLength;
-  if (s.previousLogLength < s.logLength)
-    takeNewText();
+  if (s.previousLogLength < s.logLength && !takeNewText()) {
+    gameBusy_ = true;
+    busy_ = false;
+    return;
+  }
+
+  // A log this long is emptied, once for each time it fills; what came with it is still read, so
+  // that an event printed as the log filled up is answered.
+  if (s.logLength < kLogLimit) {
+    fullLogCleared_ = false;
+  } else if (!fullLogCleared_) {
+    fullLogCleared_ = true;
+    yield();
+    clearLog();
+    s.logLength = s.previousLogLength = 0;
+    if (bridge_.typingDone()) {
+      clearing_ = false;
+      const long after = bridge_.windowTextLength(s.consoleLog);
+      s.logLength = s.previousLogLength = after < 0 ? 0 : after;
+      fullLogCleared_ = s.logLength >= kLogLimit;
+    }
+  }
 
   if (events_.run(wholeLines_, s.playerName) == CycleFlow::EndNow)
     return;
@@ -201,12 +257,15 @@ void WatchCycle::body() {
   }
 }
 
-void WatchCycle::takeNewText() {
+bool WatchCycle::takeNewText() {
   WatchState& s = state_;
   yield();
   // The game's code page has one byte per character, so the last characters are the last
   // bytes: only they are converted, not the whole log.
-  const std::string log = bridge_.readWindowBytes(s.consoleLog);
+  const std::optional<std::string> read = bridge_.readWindowBytes(s.consoleLog);
+  if (!read)
+    return false;
+  const std::string& log = *read;
   const auto grown = static_cast<std::size_t>(s.logLength - s.previousLogLength);
   const std::size_t keep = std::min({grown, kNewTextLimit, log.size()});
   const std::size_t start = log.size() - keep;
@@ -221,6 +280,7 @@ void WatchCycle::takeNewText() {
   }
   s.previousLogLength = s.logLength;
   window_.setChatText(newText_);
+  return true;
 }
 
 void WatchCycle::quoteScan(const std::string& answer) {

@@ -50,6 +50,8 @@ class WatchCycle {
   // this long after it: a game that answers in other words is asked four times a second, not
   // on every cycle.
   static constexpr std::int64_t kNameQueryIntervalMs = 250;
+  // A game that did not answer in time (it loads a map) is looked at again this much later.
+  static constexpr std::int64_t kBusyGameLookMs = 100;
 
   // events runs on every cycle that reaches it (the replies, or the reply-on test while replies
   // are off or the name is unknown); commands next, only while the name is known.
@@ -96,10 +98,14 @@ class WatchCycle {
   // Everything up to the closing step; returning ends the cycle at the closing step.
   void body();
   void forgetConsole();
+  // Types "/clear", which empties the game's own console, and presses the console window's
+  // Clear button, which empties its log.
+  void clearLog();
   void askNameWhenDue();
   // The closing step's arming: an interval from now, or later while there is nothing to do.
   void armNext();
-  void takeNewText();
+  // False when the game did not answer in time: nothing was taken.
+  bool takeNewText();
   void quoteScan(const std::string& answer);
   void type(const char* command);
   void yield();
@@ -116,7 +122,11 @@ class WatchCycle {
   WatchState state_;
   std::string newText_;
   std::string wholeLines_;
-  bool nameQueryOpen_ = false;  // a name query went out and no answer named the player yet
+  bool nameQueryOpen_ = false;   // a name query went out and no answer named the player yet
+  bool clearing_ = false;        // the log's Clear button was pressed, perhaps not yet reached
+  bool fullLogCleared_ = false;  // the log was emptied at its limit and has not been below since
+  bool gameBusy_ = false;        // the game did not answer in this cycle
+  Hwnd errorBox_ = 0;            // the error box shown in the status line
   std::int64_t nameQueryAtMs_ = 0;
   std::int64_t idleMs_ = 0;  // 0: a cycle every interval
   bool busy_ = true;         // the cycle found something, and the next may find more

@@ -27,13 +27,35 @@ std::string OsInfo::platform() const {
       return record_.minorVersion < 10 ? "Windows 95" : "Windows 98";
     case kPlatformWinNT:
       if (record_.majorVersion >= 5) {
-        return "Windows 2000";
+        return ntName();
       }
       break;
     default:
       break;
   }
   return "Windows NT";
+}
+
+std::string OsInfo::ntName() const {
+  // Windows 11 kept the version of Windows 10; its builds begin at 22000.
+  static constexpr std::uint32_t kFirstWindows11Build = 22000;
+  struct Name {
+    std::uint32_t major, minor;
+    const char* name;
+  };
+  static constexpr Name kNames[] = {
+      {5, 0, "Windows 2000"}, {5, 1, "Windows XP"}, {5, 2, "Windows XP"}, {6, 0, "Windows Vista"},
+      {6, 1, "Windows 7"},    {6, 2, "Windows 8"},  {6, 3, "Windows 8.1"}};
+  const std::uint32_t major = record_.majorVersion, minor = record_.minorVersion;
+  if (major == 10 && minor == 0) {
+    return record_.buildNumber >= kFirstWindows11Build ? "Windows 11" : "Windows 10";
+  }
+  for (const Name& n : kNames) {
+    if (n.major == major && n.minor == minor) {
+      return n.name;
+    }
+  }
+  return "Windows NT " + std::to_string(major) + "." + std::to_string(minor);
 }
 
 std::string OsInfo::systemVersion() const {

@@ -25,8 +25,10 @@ class OsInfo {
   std::int32_t buildNumber() const;
 
   // "Windows 95" (9x family, minor version below 10), "Windows 98" (9x family, minor version 10
-  // or more, ME too), "Windows 2000" (NT family, major version 5 or more), or "Windows NT" for
-  // everything else.
+  // or more, ME too); in the NT family from version 5 on the name of the version: "Windows
+  // 2000", "Windows XP", "Windows Vista", "Windows 7", "Windows 8", "Windows 8.1", "Windows 10",
+  // "Windows 11" (10.0 from build 22000), and a version not yet named as "Windows NT 6.4"; or
+  // "Windows NT" for everything else.
   std::string platform() const;
 
   // Whether the query described Windows: it named no other system.
@@ -37,6 +39,9 @@ class OsInfo {
   std::string systemVersion() const;
 
  private:
+  // The NT family's name for its version 5 or later.
+  std::string ntName() const;
+
   OsVersionRecord record_;
 };
 

@@ -138,11 +138,28 @@ Hwnd Win32WindowSystem::getWindow(Hwnd hwnd, unsigned cmd) {
   return fromHwnd(GetWindow(toHwnd(hwnd), static_cast<UINT>(cmd)));
 }
 
+std::intptr_t Win32WindowSystem::ask(Hwnd hwnd, unsigned msg, std::uintptr_t wParam,
+                                     std::intptr_t lParam) const {
+  if (answerWithinMs_ == 0) {
+    return SendMessageA(toHwnd(hwnd), msg, wParam, lParam);
+  }
+  DWORD_PTR answer = 0;
+  // A game that has handled no message for seconds counts as hung: it is not waited for at all.
+  if (SendMessageTimeoutA(toHwnd(hwnd), msg, wParam, lParam, SMTO_ABORTIFHUNG, answerWithinMs_,
+                          &answer) == 0) {
+    return IsWindow(toHwnd(hwnd)) ? kNoAnswer : 0;
+  }
+  return static_cast<std::intptr_t>(answer);
+}
+
 long Win32WindowSystem::getTextLength(Hwnd hwnd) {
   if (!namesOneWindow(hwnd)) {
     return 0;
   }
-  const LRESULT length = SendMessageA(toHwnd(hwnd), WM_GETTEXTLENGTH, 0, 0);
+  const LRESULT length = ask(hwnd, WM_GETTEXTLENGTH, 0, 0);
+  if (length == kNoAnswer) {
+    return kNoAnswer;
+  }
   if (length <= 0) {
     return 0;
   }
@@ -158,8 +175,12 @@ long Win32WindowSystem::getText(Hwnd hwnd, long size, char* buffer) {
   if (!namesOneWindow(hwnd)) {
     return 0;
   }
-  const LRESULT copied = SendMessageA(toHwnd(hwnd), WM_GETTEXT, static_cast<WPARAM>(size),
-                                      reinterpret_cast<LPARAM>(buffer));
+  const LRESULT copied =
+      ask(hwnd, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(buffer));
+  if (copied == kNoAnswer) {
+    buffer[0] = '\0';
+    return kNoAnswer;
+  }
   const long count = clampToBuffer(copied, size);
   buffer[count] = '\0';
   return count;
@@ -178,7 +199,8 @@ int Win32WindowSystem::getWindowText(Hwnd hwnd, char* buffer, int size) {
   // window was created or last set with, never what was typed into it, so the game's input line
   // would read as empty while the player is half-way through a line, and the command would be
   // typed over his. Asking the window, as GetWindowTextA does for the caller's own windows,
-  // gives its current text.
+  // gives its current text. It belongs to typing (where to type), so it waits for the answer:
+  // a text given up on would read as empty and be typed into.
   const LRESULT copied = SendMessageA(toHwnd(hwnd), WM_GETTEXT, static_cast<WPARAM>(size),
                                       reinterpret_cast<LPARAM>(buffer));
   const int count = clampToBuffer<int>(copied, size);
@@ -215,11 +237,47 @@ void Win32WindowSystem::sendChar(Hwnd hwnd, unsigned charCode, long keyData) {
                static_cast<LPARAM>(static_cast<std::uint32_t>(keyData)));
 }
 
+int Win32WindowSystem::getClassName(Hwnd hwnd, char* buffer, int size) {
+  if (size <= 0 || buffer == nullptr) {
+    return 0;
+  }
+  buffer[0] = '\0';
+  if (!namesOneWindow(hwnd)) {
+    return 0;
+  }
+  const int copied = GetClassNameA(toHwnd(hwnd), buffer, size);
+  const int count = clampToBuffer<int>(copied, size);
+  buffer[count] = '\0';
+  return count;
+}
+
+void Win32WindowSystem::clickButton(Hwnd button) {
+  if (!namesOneWindow(button)) {
+    return;
+  }
+  // What a button sends its parent when it is clicked.
+  const HWND parent = GetParent(toHwnd(button));
+  const int id = GetDlgCtrlID(toHwnd(button));
+  if (parent == nullptr || id == 0) {
+    return;
+  }
+  SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(toHwnd(button)));
+}
+
 bool Win32WindowSystem::showWindow(Hwnd hwnd, int cmdShow) {
   if (!namesOneWindow(hwnd)) {
     return false;
   }
-  return ShowWindow(toHwnd(hwnd), cmdShow) != FALSE;
+  const HWND window = toHwnd(hwnd);
+  if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+    return ShowWindow(window, cmdShow) != FALSE;
+  }
+  // Another program's window changes when that program next handles its messages; ShowWindow
+  // would wait for it, seconds while the game loads a map.
+  const bool wasVisible = IsWindowVisible(window) != FALSE;
+  ShowWindowAsync(window, cmdShow);
+  return wasVisible;
 }
 
 bool Win32WindowSystem::setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
@@ -228,8 +286,12 @@ bool Win32WindowSystem::setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, 
     return false;
   }
   // insertAfter passes through unchecked: 0 is HWND_TOP and -1/-2 the topmost pseudo-handles.
-  return SetWindowPos(toHwnd(hwnd), toHwnd(insertAfter), x, y, cx, cy, static_cast<UINT>(flags)) !=
-         FALSE;
+  // Another program's window moves when that program next handles its messages.
+  UINT how = static_cast<UINT>(flags);
+  if (GetWindowThreadProcessId(toHwnd(hwnd), nullptr) != GetCurrentThreadId()) {
+    how |= SWP_ASYNCWINDOWPOS;
+  }
+  return SetWindowPos(toHwnd(hwnd), toHwnd(insertAfter), x, y, cx, cy, how) != FALSE;
 }
 
 bool Win32WindowSystem::runsElevatedAboveUs(Hwnd hwnd) {

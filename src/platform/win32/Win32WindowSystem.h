@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "core/console/WindowSystem.h"
 
 namespace pvx {
@@ -17,11 +19,24 @@ namespace pvx {
 // process, where GetWindowTextA would give the text it was created with, not what was typed into
 // it. This header does not pull in <windows.h>, whose macros clash with names of the seam.
 //
+// The game handles no message while it loads a map or renders a frame: a message to its windows
+// waits until then, seconds on a map load. Made with an answer time, this window system asks for
+// texts and lengths with SendMessageTimeout and gives kNoAnswer when the game did not answer
+// within it, so that the thread that asks is never held up for longer; typing (reading the
+// child's text to find where to type, WM_SETTEXT, WM_CHAR, a button's click) always waits for
+// the game, since a line given up on might still be run later, or twice: it belongs on a thread
+// of its own (Win32TypingThread). The game's main
+// window and the taskbar are shown, hidden and moved without waiting for their programs.
+//
 // runsElevatedAboveUs compares the mandatory integrity levels of the two processes, the rule by
 // which Windows isolates a program started as administrator from one that was not: a window
 // takes the messages of a process of its own level or above only.
 class Win32WindowSystem final : public WindowSystem {
  public:
+  // answerWithinMs: how long a question about a window's text waits for the answer; 0 waits as
+  // long as the window takes.
+  explicit Win32WindowSystem(unsigned answerWithinMs = 0) : answerWithinMs_(answerWithinMs) {}
+
   Hwnd findWindow(const char* className, const char* title) override;
   Hwnd getWindow(Hwnd hwnd, unsigned cmd) override;
   long getTextLength(Hwnd hwnd) override;
@@ -30,13 +45,20 @@ class Win32WindowSystem final : public WindowSystem {
   void enumChildWindows(Hwnd parent, const std::function<long(Hwnd, long)>& visit,
                         long lParam) override;
   void setText(Hwnd hwnd, const char* bytes) override;
+  int getClassName(Hwnd hwnd, char* buffer, int size) override;
   void sendChar(Hwnd hwnd, unsigned charCode, long keyData) override;
+  void clickButton(Hwnd button) override;
   bool showWindow(Hwnd hwnd, int cmdShow) override;
   bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
                     unsigned flags) override;
   bool runsElevatedAboveUs(Hwnd hwnd) override;
 
  private:
+  // Sends a question to the window: its answer, or kNoAnswer when the window lives but did not
+  // answer within the answer time.
+  std::intptr_t ask(Hwnd hwnd, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) const;
+
+  unsigned answerWithinMs_;
   // The latest answer, for the window and the process it was given for: a process's rights stay
   // what they were when it started, and the watch cycle asks on every tick.
   Hwnd checkedWindow_ = 0;

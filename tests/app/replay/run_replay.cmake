@@ -1,7 +1,7 @@
 # Runs one replay transcript and compares what the program printed with the expected output.
 #   -DPARLEVOX=<program> -DTRANSCRIPT=<name.txt> -DEXPECTED=<name.expected> [-DFOLDER=<dir>]
 # The OS description in the status line depends on the machine; it is compared as "<os>": Windows
-# by platform and build ("Windows NT - 1381", "Windows NT Build 1381"), any other system by name
+# by platform and build ("Windows 8.1 - 9600", "Windows 8.1 Build 9600"), any other system by name
 # and kernel version ("Linux 6.1.0").
 # A transcript whose expected file is name.err must fail with status 2 and print that on stderr.
 set(args --replay "${TRANSCRIPT}")
@@ -16,7 +16,7 @@ endif()
 execute_process(COMMAND "${PARLEVOX}" ${args}
   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
 
-set(windows "Windows [0-9A-Za-z]+")
+set(windows "Windows [0-9A-Za-z.]+( [0-9.]+)?")
 set(other "[A-Za-z][A-Za-z0-9_/-]*( [0-9][0-9.]*)?")
 string(REGEX REPLACE "\\[status\\] \\[ (${windows} - -?[0-9]+|${other}) \\]" "[status] [ <os> ]"
   out "${out}")

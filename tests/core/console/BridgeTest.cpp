@@ -126,6 +126,39 @@ TEST(CommandBytes, TypedCommandArrivesAsTheBytesOfTheCodePage) {
   EXPECT_EQ(c.ws.text(c.children[0]), "say ^3\xAC^5vendrix^3\xAC");
 }
 
+TEST(CommandBytes, ALineLongerThanTheGameTakesIsCutAtACharacterBoundary) {
+  // The game copies a typed line into a field of 256 bytes, its terminating NUL included.
+  Console c({"", "Copy"});
+  c.bridge.sendConsoleCommand("say " + std::string(250, 'x') + "é¬€and more");
+  EXPECT_EQ(c.ws.text(c.children[0]), "say " + std::string(250, 'x') + "\xE9");
+  c.bridge.sendConsoleCommand("say " + std::string(251, 'y'));
+  EXPECT_EQ(c.ws.text(c.children[0]).size(), 255u);
+  EXPECT_EQ(c.bridge.recentlySaid().back(), std::string(251, 'y'));
+}
+
+TEST(ClearButton, IsPressedOnlyWhereTheThirdChildSaysClear) {
+  struct Case {
+    std::vector<std::string> children;
+    bool pressed;
+  } cases[] = {
+      {{"", "Copy", "Clear", "Quit", "log"}, true},
+      {{"", "Copy", "Quit", "Clear", "log"}, false},  // never the button that quits the game
+      {{"", "Copy"}, false},
+      {{"", "Copy", "", "Quit"}, false},
+  };
+  for (const Case& k : cases) {
+    Console c(k.children);
+    int clicks = 0;
+    for (const Hwnd child : c.children)
+      c.ws.setClickHandler(child, [&] { ++clicks; });
+    c.bridge.pressClearButton();
+    EXPECT_EQ(clicks, k.pressed ? 1 : 0) << k.children.size();
+    const bool recorded =
+        c.ws.messages() == std::vector<std::string>{"click " + std::to_string(c.children[2])};
+    EXPECT_EQ(recorded, k.pressed);
+  }
+}
+
 TEST(CommandBytes, CutAtNul) {
   EXPECT_EQ(ConsoleBridge::cutAtNul(std::string("ab\0cd", 5)), "ab");
   EXPECT_EQ(ConsoleBridge::cutAtNul("abc"), "abc");
@@ -184,11 +217,16 @@ TEST(ReadingText, WholeTextIsReadAndConvertedFromTheCodePage) {
   EXPECT_EQ(bridge.readWindowText(ansi), "¬vendrix¬\r\n");
 }
 
-TEST(ReadingText, StaleHandleReadsAsNoWindow) {
+TEST(ReadingText, StaleHandleReadsAsNoWindowABusyGameAsNoAnswer) {
   SimulatedWindowSystem ws;
   pvx::VirtualClock clock;
   ConsoleBridge bridge(ws, clock);
   const Hwnd log = ws.createWindow("Edit", "text");
+  ws.setAnswering(log, false);  // the game loads a map
+  EXPECT_EQ(bridge.windowTextLength(log), pvx::WindowSystem::kNoAnswer);
+  EXPECT_EQ(bridge.readWindowBytes(log), std::nullopt);
+  ws.setAnswering(log, true);
+  EXPECT_EQ(bridge.readWindowBytes(log), "text");
   ws.destroyWindow(log);
   EXPECT_EQ(bridge.windowTextLength(log), 0);
   EXPECT_EQ(bridge.readWindowText(log), ">No text for this class<");

@@ -76,12 +76,19 @@ TEST(PracticeGameLog, IsWipedOnceAbout32767CharactersWereAdded) {
   EXPECT_EQ(game.log().size(), 70u + 30000u);
 }
 
-TEST(PracticeGameLog, ClearingStartsTheCountAfresh) {
+TEST(PracticeGameLog, TheClearButtonKeepsTheCountAFreshConsoleStartsItAgain) {
   pvx::PracticeGame game;
-  const std::string line(98, 'x');
+  const std::string line(98, 'x');  // 100 characters with the line end
   for (int i = 0; i < 300; ++i)
     game.print(line);
   game.clearLog();
+  for (int i = 0; i < 27; ++i)
+    game.print(line);
+  EXPECT_EQ(game.log().size(), 2700u);  // 32700 counted
+  game.print(line);                     // 32800: the window starts afresh
+  EXPECT_EQ(game.log().size(), 100u);
+
+  game.freshConsole();
   for (int i = 0; i < 300; ++i)
     game.print(line);
   EXPECT_EQ(game.log().size(), 30000u);
@@ -117,11 +124,21 @@ TEST(PracticeGameInputLine, AnEmptyLineIsOnlyEchoed) {
 // ---------------------------------------------------------------------------------------------
 // The commands the practice game knows
 
-TEST(PracticeGameCommands, ClearEmptiesTheLog) {
+TEST(PracticeGameCommands, ClearLeavesTheWindowsLog) {
+  // It empties the game's own console; only the window's Clear button empties its log.
   pvx::PracticeGame game;
   game.print("something");
   game.enterLine("clear");
-  EXPECT_EQ(game.log(), "");
+  game.enterLine("/CLEAR");
+  EXPECT_EQ(game.log(), practiceLogOf({"something", "]clear", "]/CLEAR"}));
+}
+
+TEST(PracticeGameInputLine, ALineTooLongForTheGamesFieldCorruptsIt) {
+  pvx::PracticeGame game;
+  for (const std::size_t length : {255u, 12u, 256u, 600u})
+    game.enterLine("echo " + std::string(length - 5, 'x'));
+  EXPECT_EQ(game.corruptingLines(), 2u);
+  EXPECT_EQ(game.longestLine(), 600u);
 }
 
 TEST(PracticeGameCommands, NameShowsTheCurrentAndDefaultName) {
@@ -190,8 +207,6 @@ TEST(PracticeGameCommands, CommandWordsIgnoreCase) {
   game.enterLine("NaMe Bob");
   EXPECT_EQ(game.log(), practiceLogOf({"]SAY hi", "Padawan: hi", "]Echo x", "x", "]NaMe Bob",
                                        "Padawan renamed to Bob"}));
-  game.enterLine("CLEAR");
-  EXPECT_EQ(game.log(), "");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -204,8 +219,10 @@ class PracticeConsoleEvents final : public pvx::PracticeConsole::Listener {
   std::vector<bool> visibility;
   std::vector<bool> running;
   int logChanges = 0;
+  int clearPresses = 0;
 
   void logChanged() override { ++logChanges; }
+  void clearPressed() override { ++clearPresses; }
   void lineEntered(std::string_view line) override { lines.emplace_back(line); }
   void gameWindowVisibilityChanged(bool visible) override { visibility.push_back(visible); }
   void runningChanged(bool on) override { running.push_back(on); }
@@ -229,11 +246,14 @@ class PracticeConsoleWindows : public ::testing::Test {
     ws.getWindowText(h, buffer, sizeof buffer);
     return buffer;
   }
+  pvx::ConsoleBridge& bridge() { return bridge_; }
 
   pvx::SimulatedWindowSystem ws;
   pvx::PracticeGame game;
   PracticeConsoleEvents events;  // before the console: it hears the console's last words
   pvx::PracticeConsole console{ws, game};
+  pvx::VirtualClock clock_;
+  pvx::ConsoleBridge bridge_{ws, clock_};
 };
 
 TEST_F(PracticeConsoleWindows, TheConsoleWindowIsFoundByItsClassAndExactTitle) {
@@ -282,13 +302,30 @@ TEST_F(PracticeConsoleWindows, EnterInTheInputLineRunsTheLine) {
   EXPECT_EQ(ws.text(console.logWindow()), game.log());
 }
 
-TEST_F(PracticeConsoleWindows, TheLogWindowMirrorsEveryChangeOfTheLog) {
+TEST_F(PracticeConsoleWindows, TheLogWindowMirrorsEveryChangeOfTheLogAndClearEmptiesIt) {
   game.print("^1Vendrix^7 has joined the game");
-  EXPECT_EQ(ws.text(console.logWindow()), practiceLogOf({"Vendrix has joined the game"}));
   typeLine("clear");
+  EXPECT_EQ(ws.text(console.logWindow()), practiceLogOf({"Vendrix has joined the game", "]clear"}));
+  EXPECT_EQ(events.clearPresses, 0);
+  ws.clickButton(bridge().nthChildWindow(console.consoleWindow(), 3));
   EXPECT_EQ(ws.text(console.logWindow()), "");
   EXPECT_EQ(ws.getTextLength(console.logWindow()), 0);
+  EXPECT_EQ(events.clearPresses, 1);
   EXPECT_GE(events.logChanges, 3);
+}
+
+TEST_F(PracticeConsoleWindows, QuitEndsTheGameAFatalErrorTakesTheInputLine) {
+  const pvx::Hwnd input = console.inputLine();
+  console.failWithError("Couldn't load map");
+  EXPECT_FALSE(ws.exists(input));
+  EXPECT_EQ(bridge().errorBox(console.consoleWindow()),
+            bridge().nthChildWindow(console.consoleWindow(), 5));
+  EXPECT_EQ(windowText(bridge().nthChildWindow(console.consoleWindow(), 5)), "Couldn't load map");
+  EXPECT_EQ(windowText(bridge().nthChildWindow(console.consoleWindow(), 1)), "Copy");
+
+  ws.clickButton(bridge().nthChildWindow(console.consoleWindow(), 3));
+  EXPECT_FALSE(console.running());
+  EXPECT_EQ(events.running, (std::vector<bool>{true, false}));
 }
 
 TEST_F(PracticeConsoleWindows, LinesEnteredReachTheListenerAsUtf8) {

@@ -60,7 +60,8 @@ struct StreamConsoleTest : ::testing::Test {
                               nullptr);
   }
   std::string log() {
-    return bridge.readWindowBytes(bridge.nthChildWindow(bridge.findConsoleWindow(), 5));
+    return bridge.readWindowBytes(bridge.nthChildWindow(bridge.findConsoleWindow(), 5))
+        .value_or("");
   }
 
   ScriptedGame game;
@@ -114,11 +115,14 @@ TEST_F(StreamConsoleTest, ALineBreakInTheInputLineNeverMakesASecondCommand) {
   EXPECT_EQ(log(), "]say one quit \r\n");
 }
 
-TEST_F(StreamConsoleTest, ClearEmptiesTheLogAndReachesTheGame) {
+TEST_F(StreamConsoleTest, ClearReachesTheGameTheClearButtonEmptiesTheLogQuitQuits) {
   game.print("one\ntwo\n");
   bridge.sendConsoleCommand("/clear");
+  EXPECT_EQ(log(), "one\r\ntwo\r\n]/clear\r\n");
+  bridge.pressClearButton();
   EXPECT_EQ(log(), pvx::ConsoleBridge::kNoText);
-  EXPECT_EQ(game.received, std::vector<std::string>{"/clear"});
+  console.clickButton(bridge.nthChildWindow(bridge.findConsoleWindow(), 4));
+  EXPECT_EQ(game.received, (std::vector<std::string>{"/clear", "quit"}));
 }
 
 TEST_F(StreamConsoleTest, TheGameEndingTakesTheConsoleWindowAway) {

@@ -160,6 +160,17 @@ TEST_F(Music, ListSongsClearsThenFourColumnsALine) {
   settle();
   t0 = happen({"Rookie: !listsongs"});
   EXPECT_EQ(typedSince(t0), (Lines{{0, "/clear"}}));
+
+  // A row longer than the game takes is split between its columns, each keeping its colour; a
+  // title too long for a line of its own is cut.
+  const std::string t100(100, 't'), t300(300, 'u');
+  addTracks({t100, t100, "c", t300, "e"});
+  t0 = happen({"Rookie: !listsongs"});
+  EXPECT_EQ(typedSince(t0),
+            (Lines{{0, "/clear"},
+                   {0, "echo ^1\"" + t100 + "          ^2" + t100 + "          ^3c\""},
+                   {0, "echo ^4\"" + t300.substr(0, 246) + "\""},
+                   {0, "echo ^1\"e          ^2          ^3          ^4\""}}));
 }
 
 TEST_F(Music, OnlyTheEarlierCommandOfTheChainRuns) {

@@ -9,18 +9,25 @@ using pvx::testing::WatcherHarness;
 namespace {
 
 // A console whose Enter only records the line: "/clear" empties nothing and "/name" is never
-// answered, so the log holds exactly what a test puts there.
+// answered, so the log holds exactly what a test puts there. Its Clear button, pressed, is
+// recorded as "[Clear]" and empties the log while clearWorks.
 struct BareConsole : WatcherHarness {
   void SetUp() override {
     practice.stop();
     console = ws.createWindow("JAMP WinConsole", ConsoleBridge::kConsoleTitle);
     input = ws.createWindow("Edit", "", console);
-    for (const char* b : {"Copy", "Clear", "Quit"})
-      ws.createWindow("Button", b, console);
+    ws.createWindow("Button", "Copy", console);
+    const Hwnd clear = ws.createWindow("Button", "Clear", console);
+    ws.createWindow("Button", "Quit", console);
     log = ws.createWindow("Edit", "", console);
     ws.setCharHandler(input, [this](unsigned, long) {
       entered.push_back(ws.text(input));
       ws.setTextDirect(input, "");
+    });
+    ws.setClickHandler(clear, [this] {
+      entered.emplace_back("[Clear]");
+      if (clearWorks)
+        setLog("");
     });
     core().start();
   }
@@ -39,6 +46,34 @@ struct BareConsole : WatcherHarness {
 
   Hwnd console = 0, input = 0, log = 0;
   std::vector<std::string> entered;
+  bool clearWorks = true;
+};
+
+// Typing that waits, as a thread blocked in a message to a game that handles none does, until
+// the test lets it through.
+struct HeldTypist final : Typist {
+  void type(Walk walk) override {
+    if (holding)
+      held.push_back(std::move(walk));
+    else
+      walk(*ws);
+  }
+  bool idle() override { return held.empty(); }
+  void release() {
+    holding = false;
+    for (const Walk& walk : held)
+      walk(*ws);
+    held.clear();
+  }
+  WindowSystem* ws = nullptr;
+  bool holding = false;
+  std::vector<Walk> held;
+};
+struct TypistFirst {
+  HeldTypist typist;
+};
+struct HeldTyping : TypistFirst, WatcherHarness {
+  HeldTyping() : WatcherHarness(nullptr, &typist) { typist.ws = &ws; }
 };
 
 // A watch cycle of its own, beside the program's (which is never started), whose replies and
@@ -117,6 +152,61 @@ TEST_F(WatcherHarness, GameRunningAsAdministratorIsToldInsteadOfSeemingQuiet) {
   EXPECT_EQ(window.status, "[ Current Player: Rookie  OS: Windows 2000 Build 2195 ]");
 }
 
+TEST_F(WatcherHarness, AGameStoppedWithAnErrorIsToldAndItsErrorBoxIsNoLog) {
+  // A program started after the error finds the error box where the log was.
+  practice.failWithError("Couldn't load map mp/ffa9");
+  core().start();
+  clock.runFor(5);
+  EXPECT_EQ(window.status, "[ JKA stopped with an error: Couldn't load map mp/ffa9 ]");
+  EXPECT_EQ(watch().state().consoleLog, 0u);
+  EXPECT_TRUE(typed.empty());
+  practice.stop();
+  practice.start();
+  clock.runFor(5);
+  EXPECT_EQ(playerName(), "Rookie");
+  practice.failWithError("");
+  clock.runFor(5);
+  EXPECT_EQ(window.status, "[ JKA stopped with an error:  ]");
+  EXPECT_EQ(playerName(), "");
+}
+
+TEST_F(WatcherHarness, AGameThatHandlesNoMessageIsLookedAtLessOftenAndNothingIsLost) {
+  startKnowingName();
+  ws.setAnswering(practice.consoleWindow(), false);  // it loads a map
+  game.print("Bob^7: hi");
+  const std::uint64_t before = watch().cyclesStarted();
+  clock.runFor(1000);
+  EXPECT_LE(watch().cyclesStarted() - before, 11u);
+  EXPECT_EQ(watch().newText(), "");
+  ws.setAnswering(practice.consoleWindow(), true);
+  clock.runFor(WatchCycle::kBusyGameLookMs);
+  EXPECT_EQ(window.chat, "Bob: hi\r\n");
+}
+
+TEST_F(HeldTyping, TypingThatWaitsForTheGameArrivesInOrderAndTheLogIsReadOnceItIsEmptied) {
+  startKnowingName();
+  typist.holding = true;
+  // The log fills up: what came with it is read, and the log is emptied once the game takes the
+  // Clear button's press.
+  for (int i = 0; i < 300; ++i)
+    game.print(std::string(98, 'x'));
+  game.print("Bob^7: hi");
+  runOneCycle();
+  EXPECT_TRUE(watch().wholeLines().ends_with("\r\nBob: hi\r\n"));
+  game.print("Cid^7: meanwhile");
+  runOneCycle();
+  EXPECT_EQ(watch().newText(), "");
+  core().bridge().sendConsoleCommand("say one");
+  core().bridge().sendConsoleCommand("say two");
+  EXPECT_TRUE(typed.empty());
+  typist.release();
+  EXPECT_EQ(commands(), (std::vector<std::string>{"/clear", "say one", "say two"}));
+  game.print("Dan^7: after");
+  runOneCycle();
+  EXPECT_EQ(watch().newText(),
+            "]say one\r\nRookie: one\r\n]say two\r\nRookie: two\r\nDan: after\r\n");
+}
+
 TEST_F(BareConsole, AnUnansweredNameQueryIsRepeatedFourTimesASecond) {
   std::vector<std::int64_t> asked;
   ws.setCharHandler(input, [&](unsigned, long) {
@@ -171,7 +261,7 @@ TEST_F(BareConsole, NewTextIsReadAsTheGamesCharacters) {
   EXPECT_EQ(watch().newText(), "Bob: ¬hi¬\r\n");
 }
 
-TEST_F(BareConsole, LogAtTheLimitIsClearedAndNotLookedAt) {
+TEST_F(BareConsole, LogAtTheLimitIsReadThenEmptiedOnceEachTimeItFills) {
   watch().setPlayerName("Rookie");
   cycle();
   setLog(logOf(29999));
@@ -179,13 +269,30 @@ TEST_F(BareConsole, LogAtTheLimitIsClearedAndNotLookedAt) {
   EXPECT_EQ(text::length(watch().newText()), 200u);
   EXPECT_TRUE(entered.empty());
 
-  std::string full = logOf(29999) + "Timelimit hit.\r\n";
-  setLog(full.substr(0, 30000));
+  // What came as the log filled is still looked at; "/clear" empties only the game's own
+  // console, the Clear button the log.
+  setLog(logOf(29999) + "\r\nTimelimit hit.\r\n");
   cycle();
-  EXPECT_EQ(entered, (std::vector<std::string>{"/clear"}));
-  EXPECT_EQ(watch().newText(), "");
-  EXPECT_EQ(watch().state().logLength, 30000);  // this console's "/clear" empties nothing
-  EXPECT_EQ(watch().state().previousLogLength, 30000);
+  EXPECT_EQ(entered, (std::vector<std::string>{"/clear", "[Clear]"}));
+  EXPECT_EQ(watch().wholeLines(), "Timelimit hit.\r\n");
+  EXPECT_EQ(watch().state().logLength, 0);
+  EXPECT_EQ(watch().state().previousLogLength, 0);
+
+  // A log the button could not empty is not cleared again until it has been below the limit.
+  clearWorks = false;
+  setLog(logOf(30100));
+  cycle();
+  EXPECT_EQ(entered, (std::vector<std::string>{"/clear", "[Clear]"}));
+  setLog(logOf(30200));
+  cycle();
+  EXPECT_TRUE(entered.empty());
+  EXPECT_EQ(watch().newText(), logOf(30200).substr(30100));
+  setLog(logOf(100));
+  cycle();
+  cycle();
+  setLog(logOf(30100));
+  cycle();
+  EXPECT_EQ(entered, (std::vector<std::string>{"/clear", "[Clear]"}));
 }
 
 TEST_F(BareConsole, ShrinkingLogIsClearedAndReadAfresh) {
@@ -197,9 +304,17 @@ TEST_F(BareConsole, ShrinkingLogIsClearedAndReadAfresh) {
   EXPECT_EQ(watch().newText(), "");
   EXPECT_TRUE(entered.empty());
   cycle();
-  EXPECT_EQ(entered, (std::vector<std::string>{"/clear"}));
-  EXPECT_EQ(watch().newText(), logOf(3000).substr(2800));
-  EXPECT_EQ(watch().state().previousLogLength, 3000);
+  EXPECT_EQ(entered, (std::vector<std::string>{"/clear", "[Clear]"}));
+  EXPECT_EQ(watch().newText(), "");  // the Clear button emptied it
+  clearWorks = false;
+  setLog(logOf(3000));
+  cycle();
+  setLog(logOf(1000));
+  cycle();
+  cycle();
+  EXPECT_EQ(entered, (std::vector<std::string>{"/clear", "[Clear]"}));
+  EXPECT_EQ(watch().newText(), logOf(1000).substr(800));
+  EXPECT_EQ(watch().state().previousLogLength, 1000);
 }
 
 TEST_F(BareConsole, NameIsTakenBetweenTheThirdAndFourthQuote) {

@@ -1,5 +1,6 @@
-// The program against OpenJK's own engine: its dedicated server, built from OpenJK's source
-// (scripts/build-openjk.sh), which shares the client's console, command buffer and cvar code. It
+// The program against OpenJK's own engine: its dedicated server, where this machine has one (in
+// PATH, or named by PARLEVOX_OPENJKDED), which shares the client's console, command buffer and
+// cvar code. It
 // answers a name query in its own words and reads its standard input in pieces of 256 bytes, one
 // piece a command line. Its data folder is made here: a pk3 holding only an mpdefault.cfg. There is
 // no map without the game's data, so no chat and no game events: those are the test engine's.
@@ -17,7 +18,7 @@ namespace {
 struct OpenJk : pvx::testing::RealEngine {
   void SetUp() override {
     if (engine.empty() || !std::filesystem::exists(engine))
-      GTEST_SKIP() << "OpenJK's dedicated server is not here: scripts/build-openjk.sh installs it";
+      GTEST_SKIP() << "OpenJK's dedicated server is not on this machine (PATH, PARLEVOX_OPENJKDED)";
   }
   void startNamed(const std::string& name) {
     addData("base", "mpdefault.cfg");

@@ -34,10 +34,11 @@ set(PARLEVOX_IOQ3DED "/usr/lib/ioquake3/ioq3ded" CACHE FILEPATH
 parlevox_real_engine_tests(parlevox_engine_tests platform/stdio/EngineTest.cpp engine
   PARLEVOX_IOQ3DED "${PARLEVOX_IOQ3DED}")
 
-# OpenJK's own engine, the game's open-source one: its dedicated server, which scripts/build-openjk.sh
-# installs (./test.sh passes its path). Without it the tests say so and are skipped.
+# OpenJK's own engine, the game's open-source one: its dedicated server where this machine has one
+# (./test.sh passes the one PARLEVOX_OPENJKDED names or PATH holds). Without it the tests say so
+# and are skipped.
 set(PARLEVOX_OPENJKDED "" CACHE FILEPATH
-  "OpenJK's dedicated server (openjkded.x86_64), from scripts/build-openjk.sh")
+  "OpenJK's dedicated server (openjkded.x86_64) installed on this machine; empty: none")
 parlevox_real_engine_tests(parlevox_openjk_tests platform/stdio/OpenJkTest.cpp openjk
   PARLEVOX_OPENJKDED "${PARLEVOX_OPENJKDED}")
 

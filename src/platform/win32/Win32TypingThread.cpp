@@ -1,0 +1,83 @@
+#include "platform/win32/Win32TypingThread.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "platform/win32/Win32WindowSystem.h"
+
+namespace pvx {
+
+namespace {
+// How long the owner waits, when it goes, for a walk that is still blocked in a message.
+constexpr std::chrono::seconds kLeaveAfter{2};
+}  // namespace
+
+struct Win32TypingThread::Shared {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::deque<Walk> walks;
+  bool walking = false;
+  bool stopping = false;
+  bool finished = false;
+  Win32WindowSystem windows;  // waits for every answer
+
+  void run() {
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+      changed.wait(lock, [this] { return stopping || !walks.empty(); });
+      if (stopping)
+        break;
+      Walk walk = std::move(walks.front());
+      walks.pop_front();
+      walking = true;
+      lock.unlock();
+      try {
+        walk(windows);
+      } catch (...) {
+        // A walk that failed types nothing more; the next one goes on.
+      }
+      Sleep(kSettleMs);
+      lock.lock();
+      walking = false;
+      changed.notify_all();
+    }
+    finished = true;
+    changed.notify_all();
+  }
+};
+
+Win32TypingThread::Win32TypingThread() : shared_(std::make_shared<Shared>()) {
+  std::thread([shared = shared_] { shared->run(); }).detach();
+}
+
+Win32TypingThread::~Win32TypingThread() {
+  std::unique_lock<std::mutex> lock(shared_->mutex);
+  shared_->stopping = true;
+  shared_->walks.clear();
+  shared_->changed.notify_all();
+  shared_->changed.wait_for(lock, kLeaveAfter, [this] { return shared_->finished; });
+}
+
+void Win32TypingThread::type(Walk walk) {
+  const std::lock_guard<std::mutex> lock(shared_->mutex);
+  shared_->walks.push_back(std::move(walk));
+  shared_->changed.notify_all();
+}
+
+bool Win32TypingThread::idle() {
+  const std::lock_guard<std::mutex> lock(shared_->mutex);
+  return shared_->walks.empty() && !shared_->walking;
+}
+
+}  // namespace pvx
