@@ -32,20 +32,21 @@ bool sameClass(std::string_view a, std::string_view b) {
 // Around each call: first the wait for real time to catch up, then the call, timed.
 class RecordingWindowSystem::Timed {
  public:
-  explicit Timed(RecordingWindowSystem& ws) : ws_(ws) {
+  Timed(RecordingWindowSystem& ws, const char* call) : ws_(ws), call_(call) {
     if (ws_.pace_ != nullptr)
       ws_.catchUp(ws_.pace_->nowMs());
     began_ = GetTickCount64();
   }
   ~Timed() {
     const std::lock_guard lock(ws_.mutex_);
-    ws_.held_.push_back({began_, static_cast<std::int64_t>(GetTickCount64() - began_)});
+    ws_.held_.push_back({began_, static_cast<std::int64_t>(GetTickCount64() - began_), call_});
   }
   Timed(const Timed&) = delete;
   Timed& operator=(const Timed&) = delete;
 
  private:
   RecordingWindowSystem& ws_;
+  const char* call_;
   std::uint64_t began_ = 0;
 };
 
@@ -96,7 +97,7 @@ RecordingWindowSystem::Held RecordingWindowSystem::longestCallSince(std::uint64_
 Hwnd RecordingWindowSystem::findWindow(const char* className, const char* title) {
   if (className != nullptr && !hiddenClass_.empty() && sameClass(className, hiddenClass_))
     return 0;
-  const Timed timed(*this);
+  const Timed timed(*this, "findWindow");
   return real_.findWindow(className, title);
 }
 
@@ -105,24 +106,24 @@ std::int64_t RecordingWindowSystem::now() const {
 }
 
 Hwnd RecordingWindowSystem::getWindow(Hwnd hwnd, unsigned cmd) {
-  const Timed timed(*this);
+  const Timed timed(*this, "getWindow");
   return real_.getWindow(hwnd, cmd);
 }
 
 long RecordingWindowSystem::getTextLength(Hwnd hwnd) {
-  const Timed timed(*this);
+  const Timed timed(*this, "getTextLength");
   return real_.getTextLength(hwnd);
 }
 
 long RecordingWindowSystem::getText(Hwnd hwnd, long size, char* buffer) {
-  const Timed timed(*this);
+  const Timed timed(*this, "getText");
   return real_.getText(hwnd, size, buffer);
 }
 
 int RecordingWindowSystem::getWindowText(Hwnd hwnd, char* buffer, int size) {
   int copied = 0;
   {
-    const Timed timed(*this);
+    const Timed timed(*this, "getWindowText");
     copied = real_.getWindowText(hwnd, buffer, size);
   }
   add({Call::kGetWindowText, hwnd,
@@ -133,20 +134,20 @@ int RecordingWindowSystem::getWindowText(Hwnd hwnd, char* buffer, int size) {
 void RecordingWindowSystem::enumChildWindows(Hwnd parent,
                                              const std::function<long(Hwnd, long)>& visit,
                                              long lParam) {
-  const Timed timed(*this);
+  const Timed timed(*this, "enumChildWindows");
   real_.enumChildWindows(parent, visit, lParam);
 }
 
 void RecordingWindowSystem::setText(Hwnd hwnd, const char* bytes) {
   add({Call::kSetText, hwnd, bytes, 0, now()});
-  const Timed timed(*this);
+  const Timed timed(*this, "setText");
   real_.setText(hwnd, bytes);
 }
 
 void RecordingWindowSystem::sendChar(Hwnd hwnd, unsigned charCode, long keyData) {
   add({Call::kSendChar, hwnd, {}, charCode, now()});
   {
-    const Timed timed(*this);
+    const Timed timed(*this, "sendChar");
     real_.sendChar(hwnd, charCode, keyData);
   }
   if (charCode == '\r' && afterEnter_)
@@ -155,23 +156,23 @@ void RecordingWindowSystem::sendChar(Hwnd hwnd, unsigned charCode, long keyData)
 
 void RecordingWindowSystem::clickButton(Hwnd button) {
   add({Call::kClick, button, {}, 0, now()});
-  const Timed timed(*this);
+  const Timed timed(*this, "clickButton");
   real_.clickButton(button);
 }
 
 bool RecordingWindowSystem::showWindow(Hwnd hwnd, int cmdShow) {
-  const Timed timed(*this);
+  const Timed timed(*this, "showWindow");
   return real_.showWindow(hwnd, cmdShow);
 }
 
 bool RecordingWindowSystem::setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
                                          unsigned flags) {
-  const Timed timed(*this);
+  const Timed timed(*this, "setWindowPos");
   return real_.setWindowPos(hwnd, insertAfter, x, y, cx, cy, flags);
 }
 
 bool RecordingWindowSystem::runsElevatedAboveUs(Hwnd hwnd) {
-  const Timed timed(*this);
+  const Timed timed(*this, "runsElevatedAboveUs");
   return real_.runsElevatedAboveUs(hwnd);
 }
 

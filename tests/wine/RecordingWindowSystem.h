@@ -31,6 +31,7 @@ class RecordingWindowSystem final : public WindowSystem {
   struct Held {
     std::uint64_t beganTick = 0;
     std::int64_t ms = 0;
+    const char* call = "";  // the window system's function
   };
 
   explicit RecordingWindowSystem(WindowSystem& real) : real_(real) {}
