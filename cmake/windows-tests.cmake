@@ -28,6 +28,7 @@ set(PARLEVOX_WINE_MANIFEST "${PARLEVOX_WINE_TESTS_DIR}/wine-tests.cmake")
 # The practice game in real Win32 windows, shaped like the game's. A test tool: never shipped.
 add_executable(win32-practice-console WIN32
   tools/win32-practice-console/main.cpp
+  tools/win32-practice-console/RetailGame.cpp
   tools/win32-practice-console/Win32PracticeConsole.cpp
 )
 target_include_directories(win32-practice-console PRIVATE "${PROJECT_SOURCE_DIR}/tools")
@@ -42,6 +43,8 @@ set(PARLEVOX_WINE_MANIFEST_TEXT
 # A GoogleTest program run under Wine. Each listed suite becomes one ctest entry of the native
 # build; one more entry runs whatever suite the list forgot, so a new suite is never skipped.
 # KIND gui: the suites drive the real parlevox.exe of the release zip (ctest label wine-gui).
+# KIND retail and retail-gui: the same two kinds beside the console run as the retail game runs it
+# (ctest label retail).
 function(parlevox_wine_test target)
   cmake_parse_arguments(PARSE_ARGV 1 ARG "" "KIND" "SOURCES;SUITES")
   add_executable(${target} ${ARG_SOURCES})
@@ -55,6 +58,12 @@ function(parlevox_wine_test target)
   if(ARG_KIND STREQUAL "gui")
     string(APPEND PARLEVOX_WINE_MANIFEST_TEXT
       "parlevox_wine_gui_suites(${target}.exe ${suites})\n")
+  elseif(ARG_KIND STREQUAL "retail")
+    string(APPEND PARLEVOX_WINE_MANIFEST_TEXT
+      "parlevox_retail_suites(${target}.exe ${suites})\n")
+  elseif(ARG_KIND STREQUAL "retail-gui")
+    string(APPEND PARLEVOX_WINE_MANIFEST_TEXT
+      "parlevox_retail_gui_suites(${target}.exe ${suites})\n")
   else()
     string(APPEND PARLEVOX_WINE_MANIFEST_TEXT "parlevox_wine_suites(${target}.exe ${suites})\n")
   endif()
@@ -116,6 +125,33 @@ parlevox_wine_test(parlevox_wine_gui_tests
 # The version the program file must carry; GetFileVersionInfoW comes from version.dll.
 target_compile_definitions(parlevox_wine_gui_tests PRIVATE PARLEVOX_VERSION="${PROJECT_VERSION}")
 target_link_libraries(parlevox_wine_gui_tests PRIVATE version)
+
+# The program's behaviour beside the console as the retail game runs it: through the core over
+# the real user32 calls, and as the real parlevox.exe of the release zip.
+parlevox_wine_test(parlevox_retail_tests
+  KIND retail
+  SOURCES
+    tests/support/CoreRig.cpp
+    tests/wine/PracticeConsoleProcess.cpp
+    tests/wine/RecordingWindowSystem.cpp
+    tests/retail/RetailBridgeUnderWineTest.cpp
+  SUITES
+    RetailBridgeStartUnderWine
+    RetailBridgeLongLinesUnderWine
+    RetailBridgeFullLogUnderWine
+    RetailBridgeStallUnderWine
+)
+parlevox_wine_test(parlevox_retail_gui_tests
+  KIND retail-gui
+  SOURCES
+    tests/wine/PracticeConsoleProcess.cpp
+    tests/wine-gui/ParlevoxProcess.cpp
+    tests/retail/RetailProgramUnderWineTest.cpp
+  SUITES
+    RetailProgramStartUnderWine
+    RetailProgramLongLinesUnderWine
+    RetailProgramDuelUnderWine
+)
 
 # (Further test programs go above this line.) The list is touched only when it changes: the
 # native build configures itself again whenever it is.

@@ -8,6 +8,8 @@ namespace pvx::testing {
 namespace {
 
 constexpr DWORD kPollMs = 50;
+constexpr int kStartAttempts = 5;
+constexpr DWORD kRetryPauseMs = 200;
 constexpr const char* kReportPrefix = "parlevox: ";
 
 struct Search {
@@ -84,12 +86,24 @@ ParlevoxProcess::ParlevoxProcess(const std::filesystem::path& exe,
   startup.hStdError = errors;
   SetEnvironmentVariableW(L"PARLEVOX_REPORT_STATUS", L"1");
   std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
-  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                      workFolder.c_str(), &startup, &process_)) {
-    failure_ =
-        "cannot start " + utf8(exe.wstring()) + " (error " + std::to_string(GetLastError()) + ")";
+  // Wine now and then fails a start with ERROR_INTERNAL_ERROR (1359) while the session is busy
+  // ending the previous test's processes; a moment later the same start succeeds.
+  DWORD error = 0;
+  for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
+    if (attempt > 0)
+      Sleep(kRetryPauseMs);
+    if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                       workFolder.c_str(), &startup, &process_)) {
+      error = 0;
+      break;
+    }
+    error = GetLastError();
     process_ = {};
+    if (error != ERROR_INTERNAL_ERROR)
+      break;
   }
+  if (error != 0)
+    failure_ = "cannot start " + utf8(exe.wstring()) + " (error " + std::to_string(error) + ")";
   CloseHandle(errors);
   CloseHandle(nothing);
 }

@@ -114,14 +114,15 @@ TEST_F(TypingUnderWine, NotSignArrivesAsByte0xAC) {
   EXPECT_EQ(ws.calls()[1], (Call{Call::kSetText, input,
                                  "echo a\xAC"
                                  "b"}));
-  // The game took the byte 0xAC, and it stands for the character "¬" on the platform's side.
+  // The game took the byte 0xAC, and it stands for the character "¬" on the platform's side
+  // (the game's echo puts a blank after each word).
   EXPECT_THAT(rawText(child(5)), EndsWith("]echo a\xAC"
                                           "b\r\na\xAC"
-                                          "b\r\n"));
+                                          "b \r\n"));
   wchar_t wide[256] = {};
   SendMessageW(toHwnd(child(5)), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(wide));
-  EXPECT_THAT(std::wstring(wide), EndsWith(L"a\u00ACb\r\n"));
-  EXPECT_THAT(bridge.readWindowText(child(5)), EndsWith("a\u00ACb\r\n"));
+  EXPECT_THAT(std::wstring(wide), EndsWith(L"a\u00ACb \r\n"));
+  EXPECT_THAT(bridge.readWindowText(child(5)), EndsWith("a\u00ACb \r\n"));
 }
 
 TEST_F(TypingUnderWine, NothingIsTypedWhileTheInputLineHoldsText) {

@@ -1,5 +1,9 @@
 #include "wine/PracticeConsoleProcess.h"
 
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+
 #include "win32-practice-console/PracticeControl.h"
 
 namespace pvx::testing {
@@ -53,6 +57,49 @@ std::string quoteArgument(std::string_view argument) {
   return out;
 }
 
+std::string toUtf8(const std::wstring& wide) {
+  if (wide.empty())
+    return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), size,
+                      nullptr, nullptr);
+  return out;
+}
+
+// A new file name in the temporary folder, for one practice console's record.
+std::string newRecordPath() {
+  static std::atomic<int> count{0};
+  wchar_t folder[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, folder);
+  return toUtf8(folder) + "parlevox-practice-" + std::to_string(GetCurrentProcessId()) + "-" +
+         std::to_string(++count) + ".txt";
+}
+
+// The record's details as the game's bytes: its escapes undone.
+std::string unescaped(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 >= text.size()) {
+      out += text[i];
+      continue;
+    }
+    const char next = text[++i];
+    if (next == 'n') {
+      out += '\n';
+    } else if (next == 'r') {
+      out += '\r';
+    } else if (next == 'x' && i + 2 < text.size()) {
+      out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+      i += 2;
+    } else {
+      out += next;
+    }
+  }
+  return out;
+}
+
 bool sendTo(HWND control, std::string_view command) {
   COPYDATASTRUCT data{};
   data.dwData = practice::kControlMagic;
@@ -66,11 +113,14 @@ bool sendTo(HWND control, std::string_view command) {
 
 }  // namespace
 
-PracticeConsoleProcess::PracticeConsoleProcess(const std::vector<std::string>& arguments) {
+PracticeConsoleProcess::PracticeConsoleProcess(const std::vector<std::string>& arguments)
+    : recordPath_(newRecordPath()) {
   endLeftover();
   const std::string exe = folderOfThisProgram() + practice::kExecutable;
   std::string commandLine = quoteArgument(exe);
-  for (const std::string& argument : arguments) {
+  std::vector<std::string> all = arguments;
+  all.insert(all.end(), {"--record", recordPath_});
+  for (const std::string& argument : all) {
     commandLine += ' ';
     commandLine += quoteArgument(argument);
   }
@@ -114,6 +164,55 @@ PracticeConsoleProcess::~PracticeConsoleProcess() {
   }
   CloseHandle(process_.hThread);
   CloseHandle(process_.hProcess);
+  DeleteFileW(toWide(recordPath_).c_str());
+}
+
+std::vector<PracticeConsoleProcess::Event> PracticeConsoleProcess::record() const {
+  std::vector<Event> events;
+  std::ifstream in(std::filesystem::path(toWide(recordPath_)), std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    const std::size_t blank = line.find(' ');
+    if (blank == std::string::npos || in.eof())
+      continue;  // the last line is complete only once its line feed is there
+    const std::size_t second = line.find(' ', blank + 1);
+    Event e;
+    e.ms = std::stoll(line.substr(0, blank));
+    e.event = line.substr(blank + 1,
+                          second == std::string::npos ? std::string::npos : second - blank - 1);
+    if (second != std::string::npos)
+      e.details = unescaped(std::string_view(line).substr(second + 1));
+    events.push_back(std::move(e));
+  }
+  return events;
+}
+
+std::vector<std::string> PracticeConsoleProcess::corruptions() const {
+  std::vector<std::string> out;
+  for (const Event& e : record()) {
+    if (e.event == "corrupt")
+      out.push_back(e.details);
+  }
+  return out;
+}
+
+bool PracticeConsoleProcess::waitForRead(DWORD timeoutMs) {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  for (;;) {
+    bool unread = false;
+    for (const Event& e : record()) {
+      if (e.event == "enter")
+        unread = true;
+      else if (e.event == "read")
+        unread = false;
+    }
+    // The game runs what it read before it pumps again: once this is answered, it has.
+    if (!unread)
+      return send("ping");
+    if (GetTickCount64() >= deadline || !running())
+      return false;
+    Sleep(kPollMs);
+  }
 }
 
 bool PracticeConsoleProcess::waitForWindows(DWORD timeoutMs) {

@@ -8,6 +8,7 @@
 #endif
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,9 +16,19 @@
 namespace pvx::testing {
 
 // The Win32 practice console running in a process of its own, beside the test program, for the
-// life of this object: the game's windows as another process holds them. Destruction ends it.
+// life of this object: the game's windows as another process holds them, and the record of what
+// the game did (PracticeControl.h). Destruction ends it.
 class PracticeConsoleProcess {
  public:
+  // One line of the record, its details unescaped (the game's bytes).
+  struct Event {
+    std::int64_t ms = 0;
+    std::string event;
+    std::string details;
+  };
+  // How long a wait for the game may take: it tells a game that never reads from one that does.
+  static constexpr DWORD kBoundMs = 20000;
+
   // Starts the practice console with these command-line arguments and waits, for a bounded
   // time, until its windows are up. A practice console left over by an earlier test is ended
   // first, so that every window found by title or class is this one's.
@@ -34,6 +45,14 @@ class PracticeConsoleProcess {
   // carried out: true when it was understood.
   bool send(std::string_view command);
 
+  // The record so far.
+  std::vector<Event> record() const;
+  // Every corruption of the game's memory in the record, as its details.
+  std::vector<std::string> corruptions() const;
+  // Waits, for a bounded time, until the game has read every line entered and run what it read;
+  // true when it has.
+  bool waitForRead(DWORD timeoutMs = kBoundMs);
+
   // Whether the process still runs.
   bool running() const;
   // Waits, for a bounded time, until the process has ended; true when it has.
@@ -47,6 +66,7 @@ class PracticeConsoleProcess {
   static void endLeftover();
   bool waitForWindows(DWORD timeoutMs);
 
+  std::string recordPath_;  // UTF-8
   PROCESS_INFORMATION process_{};
   bool started_ = false;
   std::string failure_;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -11,7 +13,10 @@ namespace pvx::testing {
 
 // Passes every call on to the real window system and remembers the ones by which the bridge
 // reads a child's text and types into it, so a test can tell where the walk went. It can also
-// leave one class of top-level windows unfound.
+// leave one class of top-level windows unfound, hand every Enter typed to a hook (a test waits
+// there for the game to read the line), hold every call back until real time has caught up with
+// the program's virtual time (so that the game, which runs in real time, sees the calls as far
+// apart as a real program makes them), and tell how long the longest call took.
 class RecordingWindowSystem final : public WindowSystem {
  public:
   struct Call {
@@ -22,16 +27,33 @@ class RecordingWindowSystem final : public WindowSystem {
     std::int64_t ms = 0;  // when, on the clock given to stampWith (0 without one)
     bool operator==(const Call&) const = default;
   };
+  // One call that took long: when it began (GetTickCount64) and how long it took.
+  struct Held {
+    std::uint64_t beganTick = 0;
+    std::int64_t ms = 0;
+    const char* call = "";  // the window system's function
+  };
 
   explicit RecordingWindowSystem(WindowSystem& real) : real_(real) {}
 
-  const std::vector<Call>& calls() const { return calls_; }
-  void clear() { calls_.clear(); }
+  std::vector<Call> calls() const;
+  void clear();
   // From now on every call recorded carries the time of this clock.
   void stampWith(const Clock* clock) { clock_ = clock; }
   // From now on a top-level window of this class is not found, as on a desktop without one
   // (class names compare without regard to case, as the platform compares them).
   void hideClass(std::string className) { hiddenClass_ = std::move(className); }
+  // Called after every carriage return sent, once the real call has returned.
+  void onEnter(std::function<void()> hook) { afterEnter_ = std::move(hook); }
+  // From now on no call is made before the real time since now has reached the clock's time
+  // since now.
+  void paceWith(const Clock* clock);
+  // Waits until the real time has reached this moment of the pacing clock.
+  void catchUp(std::int64_t virtualMs) const;
+  // The moment of the pacing clock that the real time has reached.
+  std::int64_t realNowMs() const;
+  // The longest call begun at or after the tick, and when it began.
+  Held longestCallSince(std::uint64_t tick) const;
 
   Hwnd findWindow(const char* className, const char* title) override;
   Hwnd getWindow(Hwnd hwnd, unsigned cmd) override;
@@ -49,15 +71,23 @@ class RecordingWindowSystem final : public WindowSystem {
   bool showWindow(Hwnd hwnd, int cmdShow) override;
   bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
                     unsigned flags) override;
-  bool runsElevatedAboveUs(Hwnd hwnd) override { return real_.runsElevatedAboveUs(hwnd); }
+  bool runsElevatedAboveUs(Hwnd hwnd) override;
 
  private:
+  class Timed;
   std::int64_t now() const;
+  void add(Call call);
 
   WindowSystem& real_;
+  mutable std::mutex mutex_;
   std::vector<Call> calls_;
+  std::vector<Held> held_;
   std::string hiddenClass_;
   const Clock* clock_ = nullptr;
+  std::function<void()> afterEnter_;
+  const Clock* pace_ = nullptr;
+  std::int64_t paceVirtualStart_ = 0;
+  std::uint64_t paceRealStart_ = 0;
 };
 
 }  // namespace pvx::testing

@@ -128,6 +128,7 @@ class MiniUnderWine : public pvx::testing::WineWatchFixture {
   // The player asks in the game's own chat.
   void sayMini() {
     ASSERT_TRUE(game->send("enter say !mini"));
+    ASSERT_TRUE(game->waitForRead());
     ASSERT_THAT(gameLog(), EndsWith("]say !mini\r\n" + kPlayer + ": !mini\r\n"));
   }
 };

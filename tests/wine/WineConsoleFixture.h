@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -18,10 +19,18 @@ namespace pvx::testing {
 // A test against the Win32 practice console in another process, through the program's real
 // window-system calls: the console bridge over the real user32, with every child read
 // and every keystroke recorded on the way. The game starts with the player "Padawan" and one
-// line in its log, unless a test starts it otherwise.
+// line in its log, unless a test starts it otherwise. The game reads a line entered once it has
+// pumped its messages, a moment after the Enter; unless a test says otherwise, every Enter the
+// bridge types waits there until the game has read and run the line, so that what the game wrote
+// in answer is in its log when the call that typed it returns. Every test fails when the game's
+// memory was corrupted.
 class WineConsoleFixture : public ::testing::Test {
  public:
   static constexpr const char* kFirstLine = "Bob^7 entered the game";
+
+  // answerWithinMs: how long a question about a window's text waits for the game (0: as long as
+  // the game takes).
+  explicit WineConsoleFixture(unsigned answerWithinMs = 0) : real(answerWithinMs) {}
   static constexpr const char* kFirstLineShown = "Bob entered the game\r\n";
 
   void SetUp() override {
@@ -29,8 +38,17 @@ class WineConsoleFixture : public ::testing::Test {
     ASSERT_EQ(GetACP(), 1252u) << "the ANSI code page must be Windows-1252";
     game = std::make_unique<PracticeConsoleProcess>(gameArguments());
     ASSERT_TRUE(game->started()) << game->failure();
+    if (awaitEachRead) {
+      ws.onEnter([this] { EXPECT_TRUE(game->waitForRead()) << "the game never read the line"; });
+    }
     console = bridge.findConsoleWindow();
     ASSERT_NE(console, 0u);
+  }
+
+  void TearDown() override {
+    if (game != nullptr) {
+      EXPECT_THAT(game->corruptions(), ::testing::IsEmpty()) << "the game's memory was corrupted";
+    }
   }
 
   // How the practice console is started: the player and the lines in its log at start.
@@ -68,6 +86,8 @@ class WineConsoleFixture : public ::testing::Test {
     return std::string(name, static_cast<std::size_t>(length > 0 ? length : 0));
   }
 
+  // Whether every Enter waits until the game has read the line (set before SetUp).
+  bool awaitEachRead = true;
   Win32WindowSystem real;
   RecordingWindowSystem ws{real};
   VirtualClock clock;

@@ -15,18 +15,23 @@ namespace pvx::testing {
 
 // The program's console watcher, wired as the program wires it (main window, watch cycle,
 // game-event replies, chat commands), over the real user32 calls against the Win32 practice
-// console in another process. The program's own timers and waits run on virtual time; the game
-// answers every typed line before the call that typed it returns, so a cycle sees what the game
-// wrote in answer to the cycle before. The player's name holds a letter beyond ASCII, so that
-// every name crossing the platform goes through the ANSI code page. The OS description asks the
-// real GetVersionExA, and "Add Folder" passes over the files Windows marks hidden.
+// console in another process. The program's own timers and waits run on virtual time; every
+// typed line waits until the game has read and answered it (WineConsoleFixture), so a cycle sees
+// what the game wrote in answer to the cycle before. The player's name holds a letter beyond ASCII,
+// so that every name crossing the platform goes through the ANSI code page. The OS description asks
+// the real GetVersionExA, and "Add Folder" passes over the files Windows marks hidden.
 class WineWatchFixture : public WineConsoleFixture, public CoreRig {
  public:
   static inline const std::string kPlayer = "S\u00E9verin";
 
-  WineWatchFixture()
-      : CoreRig(Platform{.windows = ws,
+  // typist: where the program's typing runs (null: at once, on the test's thread);
+  // answerWithinMs: how long a question about a window's text waits for the game (0: as long as
+  // the game takes).
+  explicit WineWatchFixture(Typist* typist = nullptr, unsigned answerWithinMs = 0)
+      : WineConsoleFixture(answerWithinMs),
+        CoreRig(Platform{.windows = ws,
                          .clock = clock,
+                         .typist = typist,
                          .osQuery = platform::queryOsVersion,
                          .isHiddenFile = platform::isHiddenFile}) {}
 

@@ -42,18 +42,23 @@ if(PARLEVOX_WINDOWS_BUILD_DIR)
   # The suites that drive the real parlevox.exe: registered only with a release zip to take it
   # from, which one entry unzips, afresh on every run, into a folder of its own whose name goes
   # beyond ASCII.
-  function(parlevox_wine_gui_suites program)
-    if(NOT PARLEVOX_WINDOWS_ZIP)
-      return()
-    endif()
-    set(app_parent "${CMAKE_BINARY_DIR}/wine-gui")
+  function(parlevox_wine_gui_unzip app_parent)
     if(NOT TEST wine-gui.unzip)
       add_test(NAME wine-gui.unzip
         COMMAND ${CMAKE_COMMAND} -DZIP=${PARLEVOX_WINDOWS_ZIP} -DPARENT=${app_parent}
           -P "${PROJECT_SOURCE_DIR}/tests/wine-gui/unzip.cmake")
       set_tests_properties(wine-gui.unzip PROPERTIES
-        LABELS wine-gui FIXTURES_SETUP parlevox_wine_gui_app RESOURCE_LOCK "parlevox_wine;parlevox_xvfb")
+        LABELS "wine-gui;retail" FIXTURES_SETUP parlevox_wine_gui_app
+        RESOURCE_LOCK "parlevox_wine;parlevox_xvfb")
     endif()
+  endfunction()
+
+  function(parlevox_wine_gui_suites program)
+    if(NOT PARLEVOX_WINDOWS_ZIP)
+      return()
+    endif()
+    set(app_parent "${CMAKE_BINARY_DIR}/wine-gui")
+    parlevox_wine_gui_unzip("${app_parent}")
     foreach(suite IN LISTS ARGN)
       add_test(NAME wine-gui.${suite}
         COMMAND bash "${wine_runner}" "${wine_prefix}" "${wine_programs}/${program}"
@@ -63,6 +68,39 @@ if(PARLEVOX_WINDOWS_BUILD_DIR)
         ENVIRONMENT "PARLEVOX_WINDOWS_APP_PARENT=${app_parent};PARLEVOX_WINE_TIMEOUT=240"
         FIXTURES_REQUIRED "parlevox_wine_prefix;parlevox_wine_gui_app"
         RESOURCE_LOCK "parlevox_wine;parlevox_xvfb" TIMEOUT 300)
+    endforeach()
+  endfunction()
+
+  # The suites beside the console run as the retail game runs it (label retail): the core's
+  # ones whenever the cross build is there, the program's from the zip only with a release zip.
+  # Their cases wait for the game in real time (a 15 s greeting gate, a 4 s stall).
+  function(parlevox_retail_suites program)
+    foreach(suite IN LISTS ARGN)
+      add_test(NAME retail.${suite}
+        COMMAND bash "${wine_runner}" "${wine_prefix}" "${wine_programs}/${program}"
+          --gtest_filter=${suite}.*)
+      set_tests_properties(retail.${suite} PROPERTIES
+        LABELS retail ENVIRONMENT "PARLEVOX_WINE_TIMEOUT=400"
+        FIXTURES_REQUIRED parlevox_wine_prefix RESOURCE_LOCK "parlevox_wine;parlevox_xvfb"
+        TIMEOUT 450)
+    endforeach()
+  endfunction()
+
+  function(parlevox_retail_gui_suites program)
+    if(NOT PARLEVOX_WINDOWS_ZIP)
+      return()
+    endif()
+    set(app_parent "${CMAKE_BINARY_DIR}/wine-gui")
+    parlevox_wine_gui_unzip("${app_parent}")
+    foreach(suite IN LISTS ARGN)
+      add_test(NAME retail.${suite}
+        COMMAND bash "${wine_runner}" "${wine_prefix}" "${wine_programs}/${program}"
+          --gtest_filter=${suite}.*)
+      set_tests_properties(retail.${suite} PROPERTIES
+        LABELS retail
+        ENVIRONMENT "PARLEVOX_WINDOWS_APP_PARENT=${app_parent};PARLEVOX_WINE_TIMEOUT=400"
+        FIXTURES_REQUIRED "parlevox_wine_prefix;parlevox_wine_gui_app"
+        RESOURCE_LOCK "parlevox_wine;parlevox_xvfb" TIMEOUT 450)
     endforeach()
   endfunction()
 

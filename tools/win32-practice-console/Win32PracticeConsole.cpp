@@ -1,5 +1,7 @@
 #include "win32-practice-console/Win32PracticeConsole.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 #include "core/text/Text.h"
@@ -11,22 +13,118 @@ namespace {
 
 constexpr const char* kGameClass = practice::kGameWindowClassAnsi;
 
-enum ChildId : int { kInputId = 101, kCopyId = 102, kClearId = 103, kQuitId = 104, kLogId = 105 };
+// The children's ids, as the game numbers them.
+enum ChildId : int {
+  kCopyId = 1,
+  kQuitId = 2,
+  kClearId = 3,
+  kErrorBoxId = 10,
+  kLogId = 100,
+  kInputId = 101
+};
 
-constexpr int kMargin = 4;
-constexpr int kLineHeight = 22;
-constexpr int kButtonWidth = 64;
+// The console's client area and its children's places, as the game lays them out.
+constexpr int kClientWidth = 600;
+constexpr int kClientHeight = 450;
+constexpr DWORD kConsoleStyle = WS_POPUPWINDOW | WS_CAPTION | WS_MINIMIZEBOX;
+// The log takes at most this many characters; past it the game wipes it.
+constexpr std::size_t kLogLimit = 0x7fff;
+// The longest print the game shows: only the end of a longer one.
+constexpr std::size_t kLongestPrint = 16383;
+// The fatal error's box holds this many bytes of its text.
+constexpr std::size_t kErrorTextMax = 79;
+
+// The game's frame: this long spent rendering, nothing pumped; the rest of kFrameMs it waits for
+// its frame rate, pumping and reading as messages come.
+constexpr DWORD kRenderMs = 2;
+constexpr DWORD kFrameMs = 8;
+// The player's input that piles up in the game's queue during a map load.
+constexpr int kInputDuringStall = 6;
 
 HMENU childId(ChildId id) {
   return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
 }
 
+std::wstring toWide(std::string_view utf8) {
+  if (utf8.empty())
+    return {};
+  const int size =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), size);
+  return out;
+}
+
+// The record's details on one line: a backslash, line breaks and other control bytes escaped.
+std::string escaped(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : bytes) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (u < 0x20 || u == 0x7F) {
+      out += "\\x";
+      out += kHex[u >> 4];
+      out += kHex[u & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// What the game's console window shows of a print: colour escapes ^0 to ^7 removed, every line
+// break ("\n", "\r" or "\n\r") made "\r\n".
+std::string logText(std::string_view msg) {
+  if (msg.size() > kLongestPrint)
+    msg = msg.substr(msg.size() - kLongestPrint);
+  std::string out;
+  for (std::size_t i = 0; i < msg.size(); ++i) {
+    const char c = msg[i];
+    if (c == '\n' && i + 1 < msg.size() && msg[i + 1] == '\r') {
+      out += "\r\n";
+      ++i;
+    } else if (c == '\n' || c == '\r') {
+      out += "\r\n";
+    } else if (c == '^' && i + 1 < msg.size() && msg[i + 1] >= '0' && msg[i + 1] <= '7') {
+      ++i;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string windowText(HWND hwnd) {
+  const int length = GetWindowTextLengthA(hwnd);
+  std::string text(static_cast<std::size_t>(std::max(length, 0)) + 1, '\0');
+  text.resize(static_cast<std::size_t>(
+      std::max(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size())), 0)));
+  return text;
+}
+
 }  // namespace
 
 Win32PracticeConsole::Win32PracticeConsole(HINSTANCE instance, const Options& options)
-    : instance_(instance), game_(options.name) {
-  game_.setKeepColours(options.keepColours);
-  game_.onLogChanged = [this] { showLog(); };
+    : instance_(instance),
+      startTick_(GetTickCount64()),
+      game_(
+          text::toCp1252(options.name), options.server,
+          [this](std::string_view event, std::string_view details) { record(event, details); },
+          [this](std::string_view ansiText) { appendLog(ansiText); }) {
+  if (!options.recordPath.empty()) {
+    recordFile_ = CreateFileW(toWide(options.recordPath).c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  record("start", "name=" + game_.name() + " hidden=" + (options.hidden ? "1" : "0") +
+                      " round-trip=" + std::to_string(options.server.roundTripMs) +
+                      " flood-protect=" + (options.server.floodProtect ? "1" : "0"));
   if (!registerClasses())
     return;
 
@@ -35,19 +133,39 @@ Win32PracticeConsole::Win32PracticeConsole(HINSTANCE instance, const Options& op
                                 200, nullptr, nullptr, instance_, this);
   openConsole();
   for (const std::string& line : options.lines)
-    game_.print(line);
+    appendLog(text::toCp1252(line) + "\n");
+  // Start-up over, the game hides its console unless the player asked to see it.
+  if (options.hidden)
+    showConsole(false);
   // Last: whoever waits for the control window finds everything else in place.
   control_ = CreateWindowExA(0, practice::kControlClass, "", WS_OVERLAPPED, 0, 0, 0, 0, nullptr,
                              nullptr, instance_, this);
 }
 
 Win32PracticeConsole::~Win32PracticeConsole() {
-  game_.onLogChanged = nullptr;
   for (HWND* window : {&console_, &gameWindow_, &control_}) {
     if (*window != nullptr)
       DestroyWindow(*window);
     *window = nullptr;
   }
+  if (recordFile_ != INVALID_HANDLE_VALUE)
+    CloseHandle(recordFile_);
+}
+
+std::int64_t Win32PracticeConsole::nowMs() const {
+  return static_cast<std::int64_t>(GetTickCount64() - startTick_);
+}
+
+void Win32PracticeConsole::record(std::string_view event, std::string_view details) {
+  if (recordFile_ == INVALID_HANDLE_VALUE)
+    return;
+  std::string line = std::to_string(nowMs()) + " " + std::string(event);
+  if (!details.empty())
+    line += " " + escaped(details);
+  line += "\n";
+  // Written at once: a test reads the record while the game runs.
+  DWORD written = 0;
+  WriteFile(recordFile_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
 bool Win32PracticeConsole::registerClasses() {
@@ -63,7 +181,7 @@ bool Win32PracticeConsole::registerClasses() {
     wc.lpfnWndProc = def.proc;
     wc.hInstance = instance_;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_INACTIVEBORDER));
     // The "A" call takes the class name as ANSI bytes, so the game window's 0xAE stays one
     // character, "®", as the game registers it.
     wc.lpszClassName = def.name;
@@ -76,72 +194,69 @@ bool Win32PracticeConsole::registerClasses() {
 void Win32PracticeConsole::openConsole() {
   if (console_ != nullptr)
     return;
-  console_ =
-      CreateWindowExA(0, practice::kConsoleClass, practice::kConsoleTitle, WS_OVERLAPPEDWINDOW, 380,
-                      40, 640, 420, nullptr, nullptr, instance_, this);
+  RECT frame{0, 0, kClientWidth, kClientHeight};
+  AdjustWindowRect(&frame, kConsoleStyle, FALSE);
+  const int width = frame.right - frame.left + 1;
+  const int height = frame.bottom - frame.top + 1;
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - kClientWidth) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - kClientHeight) / 2;
+  console_ = CreateWindowExA(0, practice::kConsoleClass, practice::kConsoleTitle, kConsoleStyle,
+                             left, top, width, height, nullptr, nullptr, instance_, this);
   if (console_ == nullptr)
     return;
-  createChildren();
-  layout();
-  showLog();
-  ShowWindow(console_, SW_SHOW);
-}
 
-void Win32PracticeConsole::createChildren() {
-  // The order of creation is the child order the program walks: input line first, the log fifth.
-  input_ = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0,
-                           0, 0, 0, console_, childId(kInputId), instance_, nullptr);
-  const std::pair<const char*, ChildId> buttons[] = {
-      {"Copy", kCopyId}, {"Clear", kClearId}, {"Quit", kQuitId}};
-  for (const auto& [caption, id] : buttons) {
-    CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 0, 0,
-                    console_, childId(id), instance_, nullptr);
+  // The children in the game's order: the input line, the three buttons (their text set once
+  // they are made), the log.
+  input_ = CreateWindowA("edit", nullptr,
+                         WS_CHILD | WS_VISIBLE | WS_BORDER | ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP,
+                         6, 400, width - 20, 20, console_, childId(kInputId), instance_, nullptr);
+  const struct {
+    const char* caption;
+    ChildId id;
+    int x;
+  } buttons[] = {{"Copy", kCopyId, 5}, {"Clear", kClearId, 82}, {"Quit", kQuitId, width - 92}};
+  for (const auto& button : buttons) {
+    const HWND hwnd = CreateWindowA(
+        "button", nullptr, BS_PUSHBUTTON | WS_VISIBLE | WS_CHILD | BS_DEFPUSHBUTTON | WS_TABSTOP,
+        button.x, 425, 72, 24, console_, childId(button.id), instance_, nullptr);
+    SendMessageA(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(button.caption));
   }
-  log_ = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
-                         WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
-                             ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL,
-                         0, 0, 0, 0, console_, childId(kLogId), instance_, nullptr);
-  // The game wipes its log itself; the control must never cut it shorter.
-  SendMessageA(log_, EM_SETLIMITTEXT, 0, 0);
+  // Multi-line and read-only, without horizontal scrolling: long lines wrap at words.
+  log_ = CreateWindowA("edit", nullptr,
+                       WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_BORDER | ES_LEFT | ES_MULTILINE |
+                           ES_AUTOVSCROLL | ES_READONLY | WS_TABSTOP,
+                       6, 40, width - 20, 354, console_, childId(kLogId), instance_, nullptr);
 
   // Enter in the input line belongs to the game, not to the edit control.
   SetWindowLongPtrA(input_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   editProc_ = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(input_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&inputProc)));
-}
-
-void Win32PracticeConsole::layout() {
-  if (console_ == nullptr)
-    return;
-  RECT client{};
-  GetClientRect(console_, &client);
-  const int width = client.right - client.left;
-  const int height = client.bottom - client.top;
-  const int bottom = height - kMargin - kLineHeight;
-  const int buttonsLeft = width - kMargin - 3 * (kButtonWidth + kMargin);
-  MoveWindow(log_, kMargin, kMargin, width - 2 * kMargin, bottom - 2 * kMargin, TRUE);
-  MoveWindow(input_, kMargin, bottom, buttonsLeft - kMargin, kLineHeight, TRUE);
-  const ChildId ids[] = {kCopyId, kClearId, kQuitId};
-  for (int i = 0; i < 3; ++i) {
-    MoveWindow(GetDlgItem(console_, ids[i]), buttonsLeft + i * (kButtonWidth + kMargin) + kMargin,
-               bottom, kButtonWidth, kLineHeight, TRUE);
+  SendMessageA(log_, EM_LIMITTEXT, static_cast<WPARAM>(kLogLimit), 0);
+  if (!closedLog_.empty()) {
+    SetWindowTextA(log_, closedLog_.c_str());
+    closedLog_.clear();
   }
-}
-
-void Win32PracticeConsole::showLog() {
-  if (log_ == nullptr)
-    return;
-  SetWindowTextA(log_, game_.log().c_str());
-  const int end = GetWindowTextLengthA(log_);
-  SendMessageA(log_, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
-  SendMessageA(log_, EM_SCROLLCARET, 0, 0);
+  ShowWindow(console_, SW_SHOWDEFAULT);
+  UpdateWindow(console_);
+  SetFocus(input_);
 }
 
 void Win32PracticeConsole::closeConsole() {
   closeOnType_ = false;
-  if (console_ != nullptr)
-    DestroyWindow(console_);
-  console_ = input_ = log_ = nullptr;
+  if (console_ == nullptr)
+    return;
+  closedLog_ = windowText(log_);
+  DestroyWindow(console_);
+  console_ = input_ = log_ = errorBox_ = nullptr;
+}
+
+void Win32PracticeConsole::showConsole(bool shown) {
+  if (console_ == nullptr)
+    return;
+  record(shown ? "show" : "hide", "");
+  ShowWindow(console_, shown ? SW_SHOWNORMAL : SW_HIDE);
+  if (shown)
+    SendMessageA(log_, EM_LINESCROLL, 0, 0xffff);
 }
 
 void Win32PracticeConsole::quit() {
@@ -156,39 +271,155 @@ void Win32PracticeConsole::quit() {
   PostQuitMessage(0);
 }
 
+void Win32PracticeConsole::appendLog(std::string_view ansiText) {
+  const std::string shown = logText(ansiText);
+  if (console_ == nullptr) {
+    closedLog_ += shown;
+    return;
+  }
+  addedChars_ += shown.size();
+  if (addedChars_ > kLogLimit) {
+    // The whole text is selected, so the newest print replaces it.
+    record("wipe", std::to_string(GetWindowTextLengthA(log_)));
+    SendMessageA(log_, EM_SETSEL, 0, -1);
+    addedChars_ = shown.size();
+  }
+  SendMessageA(log_, EM_LINESCROLL, 0, 0xffff);
+  SendMessageA(log_, EM_SCROLLCARET, 0, 0);
+  SendMessageA(log_, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+}
+
+// --- The game's loop -------------------------------------------------------------------------
+
 int Win32PracticeConsole::run() {
+  for (;;) {
+    // Waiting for its frame rate the game pumps its messages and reads its console input
+    // whenever a message comes.
+    const std::int64_t frameDue = nowMs() + (kFrameMs - kRenderMs);
+    for (;;) {
+      if (!pump())
+        return 0;
+      if (fatal_)
+        return waitAfterFatalError();
+      game_.readInput(nowMs());
+      if (game_.quitAsked()) {
+        quit();
+        continue;
+      }
+      game_.serverAnswers(nowMs());
+      const std::int64_t left = frameDue - nowMs();
+      if (left <= 0 || stallMs_ > 0)
+        break;
+      MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left), QS_ALLINPUT,
+                                  MWMO_INPUTAVAILABLE);
+    }
+    frame();
+  }
+}
+
+bool Win32PracticeConsole::pump() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+    if (GetMessageA(&msg, nullptr, 0, 0) <= 0)
+      return false;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  if (quitButton_) {
+    quitButton_ = false;
+    game_.runText("quit", nowMs());
+    if (game_.quitAsked())
+      quit();
+  }
+  return true;
+}
+
+void Win32PracticeConsole::frame() {
+  if (stallMs_ == 0) {
+    Sleep(kRenderMs);
+    return;
+  }
+  const DWORD ms = stallMs_;
+  stallMs_ = 0;
+  stall(ms);
+}
+
+void Win32PracticeConsole::stall(DWORD ms) {
+  record("stall", "begin " + std::to_string(ms));
+  const std::int64_t began = nowMs();
+  Sleep(ms);
+  record("stall", "end " + std::to_string(nowMs() - began));
+  // The player's input of the meantime waits in the queue, to be pumped first.
+  if (gameWindow_ != nullptr) {
+    for (int i = 0; i < kInputDuringStall; ++i)
+      PostMessageA(gameWindow_, WM_MOUSEMOVE, 0, MAKELPARAM(10 + i, 10 + i));
+  }
+}
+
+void Win32PracticeConsole::fatalError(std::string_view ansiText) {
+  record("fatal", ansiText);
+  appendLog(ansiText);
+  appendLog("\n");
+  if (console_ == nullptr)
+    openConsole();
+  if (errorBox_ == nullptr && console_ != nullptr) {
+    RECT client{};
+    GetClientRect(console_, &client);
+    errorBox_ =
+        CreateWindowA("static", nullptr, WS_CHILD | WS_VISIBLE | SS_SUNKEN, 6, 5, client.right - 20,
+                      30, console_, childId(kErrorBoxId), instance_, nullptr);
+    const std::string shown(ansiText.substr(0, std::min(ansiText.size(), kErrorTextMax)));
+    SetWindowTextA(errorBox_, shown.c_str());
+    DestroyWindow(input_);
+    input_ = nullptr;
+  }
+  quitOnClose_ = true;
+  fatal_ = true;
+  if (console_ != nullptr) {
+    record("show", "");
+    ShowWindow(console_, SW_SHOWNORMAL);
+  }
+}
+
+int Win32PracticeConsole::waitAfterFatalError() {
+  // Nothing is read or run any more: the windows answer until the player quits.
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
-  return static_cast<int>(msg.wParam);
+  if (!quitting_) {
+    record("quit", "");
+    quit();
+  }
+  return 1;
 }
+
+// --- The console window's own behaviour ------------------------------------------------------
 
 void Win32PracticeConsole::onEnter() {
-  // As the game does: take the line, empty the input line, then run the line.
-  const int length = GetWindowTextLengthA(input_);
-  std::string line(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
-  const int copied = GetWindowTextA(input_, line.data(), static_cast<int>(line.size()));
-  line.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+  char buffer[practice::RetailGame::kInputMax + 1] = {};
+  GetWindowTextA(input_, buffer, sizeof buffer);
+  const std::string line(buffer);
   SetWindowTextA(input_, "");
-  game_.enterLine(line);
+  game_.enter(line);
 }
 
-void Win32PracticeConsole::onCommand(WORD id) {
-  switch (id) {
-    case kCopyId:
-      SendMessageA(log_, EM_SETSEL, 0, -1);
-      SendMessageA(log_, WM_COPY, 0, 0);
-      break;
-    case kClearId:
-      game_.clearLog();
-      break;
-    case kQuitId:
-      quit();
-      break;
-    default:
-      break;
+void Win32PracticeConsole::onCommand(WPARAM wParam) {
+  // The game compares the whole parameter: a button's click, or the same sent by anyone.
+  if (wParam == kCopyId) {
+    SendMessageA(log_, EM_SETSEL, 0, -1);
+    SendMessageA(log_, WM_COPY, 0, 0);
+  } else if (wParam == kQuitId) {
+    if (quitOnClose_)
+      PostQuitMessage(0);
+    else
+      quitButton_ = true;
+  } else if (wParam == kClearId) {
+    record("clear-button", std::to_string(GetWindowTextLengthA(log_)));
+    SendMessageA(log_, EM_SETSEL, 0, -1);
+    SendMessageA(log_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
+    UpdateWindow(log_);
   }
 }
 
@@ -198,12 +429,24 @@ bool Win32PracticeConsole::control(std::string_view command) {
   const std::string_view rest =
       blank == std::string_view::npos ? std::string_view() : command.substr(blank + 1);
   if (word == "print") {
-    game_.print(rest);
+    appendLog(text::toCp1252(rest) + "\n");
   } else if (word == "enter") {
     if (input_ == nullptr)
       return false;
     SetWindowTextA(input_, text::toCp1252(rest).c_str());
     SendMessageA(input_, WM_CHAR, '\r', 1);
+  } else if (word == "stall") {
+    const long ms = std::strtol(std::string(rest).c_str(), nullptr, 10);
+    if (ms <= 0 || fatal_)
+      return false;
+    stallMs_ = static_cast<DWORD>(ms);
+  } else if (word == "fatal") {
+    fatalError(text::toCp1252(rest));
+  } else if (command == "hide-console" || command == "show-console") {
+    showConsole(command == "show-console");
+    return console_ != nullptr;
+  } else if (command == "ping") {
+    // Answered once every message that came before it has been handled.
   } else if (command == "close-console") {
     closeConsole();
   } else if (command == "close-console-on-type") {
@@ -213,6 +456,7 @@ bool Win32PracticeConsole::control(std::string_view command) {
     openConsole();
     return console_ != nullptr;
   } else if (command == "quit") {
+    record("quit", "");
     quit();
   } else {
     return false;
@@ -248,20 +492,24 @@ LRESULT CALLBACK Win32PracticeConsole::consoleProc(HWND hwnd, UINT msg, WPARAM w
   Win32PracticeConsole* self = owner(hwnd, msg, lParam);
   if (self != nullptr) {
     switch (msg) {
-      case WM_SIZE:
-        self->layout();
-        return 0;
+      case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE && self->input_ != nullptr)
+          SetFocus(self->input_);
+        break;
       case WM_COMMAND:
-        if (HIWORD(wParam) == BN_CLICKED)
-          self->onCommand(LOWORD(wParam));
-        return 0;
+        self->onCommand(wParam);
+        break;
       case WM_CLOSE:
-        // Closing the game's console window quits the game.
-        self->quit();
+        // Closing the console hides it and the game goes on; after a fatal error it ends the
+        // game.
+        if (self->quitOnClose_)
+          PostQuitMessage(0);
+        else
+          self->showConsole(false);
         return 0;
       case WM_DESTROY:
         if (hwnd == self->console_)
-          self->console_ = self->input_ = self->log_ = nullptr;
+          self->console_ = self->input_ = self->log_ = self->errorBox_ = nullptr;
         return 0;
       default:
         break;
@@ -279,6 +527,7 @@ LRESULT CALLBACK Win32PracticeConsole::inputProc(HWND hwnd, UINT msg, WPARAM wPa
 LRESULT CALLBACK Win32PracticeConsole::gameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   Win32PracticeConsole* self = owner(hwnd, msg, lParam);
   if (self != nullptr && msg == WM_CLOSE) {
+    self->record("quit", "");
     self->quit();
     return 0;
   }

@@ -8,30 +8,35 @@
 #endif
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "core/console/PracticeGame.h"
+#include "win32-practice-console/RetailGame.h"
 
 namespace pvx {
 
-// The practice game in real Win32 windows shaped like the game's, so that the program's real
-// window-system calls can be tried against it from another process: the console window (class
-// "JAMP WinConsole", title "Jedi Knight Academy MP Console") with its children created in the
-// game's order (input line, "Copy", "Clear", "Quit", console log), and the game's main window,
-// whose class name holds the ANSI byte 0xAE. A hidden control window takes the commands of
-// PracticeControl.h. All windows live on the thread that made the object.
+// The retail game's console window and main window in real Win32 windows, run as the game runs
+// them, so that the program's real window-system calls can be tried against it from another
+// process: the console window (class "JAMP WinConsole", title "Jedi Knight Academy MP Console")
+// with its children in the game's order (input line, "Copy", "Clear", "Quit", log), the game's
+// main window (its class name holds the ANSI byte 0xAE), and the game's loop on this thread: its
+// messages pumped, then its console input read and run, then a frame in which nothing is pumped.
+// A hidden control window takes the commands of PracticeControl.h; the record it writes is
+// described there too.
 class Win32PracticeConsole {
  public:
   struct Options {
-    std::string name = PracticeGame::kDefaultName;  // UTF-8
-    std::vector<std::string> lines;                 // printed at start, UTF-8
-    bool keepColours = false;
+    std::string name = practice::RetailGame::kDefaultName;  // UTF-8
+    std::vector<std::string> lines;                         // printed at start, UTF-8
+    bool hidden = false;     // the console hidden after start-up, as without viewlog
+    std::string recordPath;  // UTF-8; empty: no record
+    practice::RetailGame::Server server;
   };
 
-  // Registers the window classes and creates every window, shown. False from ok() when the
-  // platform refused one of them.
+  // Registers the window classes and creates every window. False from ok() when the platform
+  // refused one of them.
   Win32PracticeConsole(HINSTANCE instance, const Options& options);
   ~Win32PracticeConsole();
   Win32PracticeConsole(const Win32PracticeConsole&) = delete;
@@ -39,16 +44,8 @@ class Win32PracticeConsole {
 
   bool ok() const { return console_ != nullptr && gameWindow_ != nullptr && control_ != nullptr; }
 
-  // Handles window messages until the game ends; returns the exit code.
+  // The game's loop until the game ends; returns the exit code.
   int run();
-
-  // Carries out one control command (UTF-8); false for a command not understood.
-  bool control(std::string_view command);
-
-  void openConsole();
-  void closeConsole();
-  // The game ends: every window goes and run() returns.
-  void quit();
 
  private:
   static LRESULT CALLBACK consoleProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -58,21 +55,49 @@ class Win32PracticeConsole {
   static Win32PracticeConsole* owner(HWND hwnd, UINT msg, LPARAM lParam);
 
   bool registerClasses();
-  void createChildren();
-  void layout();
-  void showLog();
+  void openConsole();
+  void closeConsole();
+  void showConsole(bool shown);
+  void quit();
+  // Carries out one control command (UTF-8); false for a command not understood.
+  bool control(std::string_view command);
+
+  // Handles every message waiting; false once the game has ended.
+  bool pump();
+  // The frame: nothing is pumped, or the map load the test asked for.
+  void frame();
+  void stall(DWORD ms);
+  void fatalError(std::string_view ansiText);
+  int waitAfterFatalError();
+
   void onEnter();
-  void onCommand(WORD id);
+  void onCommand(WPARAM wParam);
+  void appendLog(std::string_view ansiText);
   LRESULT onInputMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
+  void record(std::string_view event, std::string_view details);
+  std::int64_t nowMs() const;
+
   HINSTANCE instance_;
-  PracticeGame game_;
+  ULONGLONG startTick_;
+  HANDLE recordFile_ = INVALID_HANDLE_VALUE;
+  practice::RetailGame game_;
   HWND console_ = nullptr;
   HWND input_ = nullptr;
   HWND log_ = nullptr;
+  HWND errorBox_ = nullptr;
   HWND gameWindow_ = nullptr;
   HWND control_ = nullptr;
   WNDPROC editProc_ = nullptr;
+  // The characters added to the log since it was last wiped, as the game counts them (the
+  // Clear button leaves the count as it is).
+  std::size_t addedChars_ = 0;
+  // The log while the console window is closed.
+  std::string closedLog_;
+  DWORD stallMs_ = 0;
+  bool quitButton_ = false;
+  bool quitOnClose_ = false;
+  bool fatal_ = false;
   bool closeOnType_ = false;
   bool quitting_ = false;
 };

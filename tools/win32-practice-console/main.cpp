@@ -1,15 +1,22 @@
-// The Win32 practice console: the practice game in real Win32 windows shaped like the game's,
-// for trying the program's real window-system calls from another process (under Wine or on
-// Windows). A test tool, never shipped.
+// The Win32 practice console: the retail game's console window and main window in real Win32
+// windows, run as the game runs them, for trying the program's real window-system calls from
+// another process (under Wine or on Windows). A test tool, never shipped.
 //
-//   win32-practice-console [--name NAME] [--print LINE]... [--keep-colours]
+//   win32-practice-console [--name NAME] [--print LINE]... [--hidden] [--record FILE]
+//                          [--round-trip MS] [--flood-protect]
 //   win32-practice-console --send COMMAND
+//
+// --hidden: the game hides its console after start-up (the player has not set viewlog).
+// --record FILE: every event is written to FILE (PracticeControl.h).
+// --round-trip MS: the server's answers (chat, renames) come MS milliseconds after the command.
+// --flood-protect: the server ignores a command within a second of the client's previous one.
 //
 // --send hands one command (PracticeControl.h) to the practice console already running and
 // exits with 0 when it was carried out, 1 when no practice console runs, 2 when the command was
 // not understood.
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -61,8 +68,9 @@ int send(const std::string& command) {
 
 int usage(const char* problem) {
   std::fprintf(stderr,
-               "%s\nusage: win32-practice-console [--name NAME] [--print LINE]... "
-               "[--keep-colours]\n       win32-practice-console --send COMMAND\n",
+               "%s\nusage: win32-practice-console [--name NAME] [--print LINE]... [--hidden] "
+               "[--record FILE] [--round-trip MS] [--flood-protect]\n"
+               "       win32-practice-console --send COMMAND\n",
                problem);
   return kUsageError;
 }
@@ -81,8 +89,14 @@ int main() {
       options.name = args[++i];
     } else if (arg == "--print" && hasValue) {
       options.lines.push_back(args[++i]);
-    } else if (arg == "--keep-colours") {
-      options.keepColours = true;
+    } else if (arg == "--hidden") {
+      options.hidden = true;
+    } else if (arg == "--record" && hasValue) {
+      options.recordPath = args[++i];
+    } else if (arg == "--round-trip" && hasValue) {
+      options.server.roundTripMs = std::strtol(args[++i].c_str(), nullptr, 10);
+    } else if (arg == "--flood-protect") {
+      options.server.floodProtect = true;
     } else {
       return usage(("unknown or incomplete option: " + arg).c_str());
     }
