@@ -308,7 +308,14 @@ TEST_P(RetailBridgeStallUnderWine, HoldsNothingMusicPlaysOnAndTheLinesArriveOnce
            first(events, "run", "say " + kPlayerAnsi + " beat Bob", recordFrom) != nullptr &&
            first(events, "run", "echo ^1Currently Playing: ^4Second", recordFrom) != nullptr;
   };
-  EXPECT_TRUE(runUntil(over)) << "the won duel or the second track never reached the game";
+  EXPECT_TRUE(runUntil(over)) << "the won duel or the second track never reached the game" << [&] {
+    std::string all = "duel underway: " + std::to_string(replies().duelUnderway()) +
+                      ", chat: " + window.chat + "\n";
+    for (const auto& e : game->record())
+      if (e.ms >= recordFrom)
+        all += std::to_string(e.ms) + " " + e.event + " " + e.details + "\n";
+    return all;
+  }();
   runFor(500);
 
   const std::int64_t held = longestHoldSince(stallTick);

@@ -266,8 +266,12 @@ bool WatchCycle::takeNewText() {
   if (!read)
     return false;
   const std::string& log = *read;
-  const auto grown = static_cast<std::size_t>(s.logLength - s.previousLogLength);
-  const std::size_t keep = std::min({grown, kNewTextLimit, log.size()});
+  // A game on its own thread prints on between the measure and the read: the new text runs from
+  // where the last one ended to the end of what was read, so that nothing printed in between is
+  // lost; of a text that shrank meanwhile all of it is new.
+  const auto previous = static_cast<std::size_t>(s.previousLogLength);
+  const std::size_t grown = log.size() >= previous ? log.size() - previous : log.size();
+  const std::size_t keep = std::min(grown, kNewTextLimit);
   const std::size_t start = log.size() - keep;
   newText_ = text::fromCp1252(std::string_view(log).substr(start));
   // When the new text begins inside a line (the last 200 characters of a longer burst), that
@@ -278,7 +282,9 @@ bool WatchCycle::takeNewText() {
     const std::size_t feed = wholeLines_.find('\n');
     wholeLines_.erase(0, feed == std::string::npos ? wholeLines_.size() : feed + 1);
   }
-  s.previousLogLength = s.logLength;
+  // The log is known up to what was read.
+  s.previousLogLength = s.logLength =
+      static_cast<long>(log == ConsoleBridge::kNoText ? 0 : log.size());
   window_.setChatText(newText_);
   // What the player did himself counts against the server's flood protection, as the program's
   // chat does: the next "say" keeps its distance from it.

@@ -8,10 +8,16 @@
 #endif
 #include <windows.h>
 
+#include <algorithm>
+#include <chrono>
 #include <climits>
+#include <condition_variable>
 #include <cstdint>
+#include <cstring>
 #include <exception>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace pvx {
@@ -138,25 +144,84 @@ Hwnd Win32WindowSystem::getWindow(Hwnd hwnd, unsigned cmd) {
   return fromHwnd(GetWindow(toHwnd(hwnd), static_cast<UINT>(cmd)));
 }
 
-std::intptr_t Win32WindowSystem::ask(Hwnd hwnd, unsigned msg, std::uintptr_t wParam,
-                                     std::intptr_t lParam) const {
-  if (answerWithinMs_ == 0) {
-    return SendMessageA(toHwnd(hwnd), msg, wParam, lParam);
+struct Win32WindowSystem::Asker {
+  std::mutex mutex;
+  std::condition_variable changed;
+  // The question on its way, if any, and its answer once given.
+  bool asking = false;
+  std::uint64_t asked = 0, answered = 0;
+  HWND hwnd = nullptr;
+  UINT msg = 0;
+  std::vector<char> text;  // WM_GETTEXT's buffer: the game may fill it after the caller left
+  LRESULT answer = 0;
+
+  void run() {
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+      changed.wait(lock, [this] { return asked != answered; });
+      const HWND window = hwnd;
+      const UINT message = msg;
+      std::vector<char> buffer(text.size());
+      lock.unlock();
+      // However long the game takes: the program's windows are not waiting for it.
+      DWORD_PTR result = 0;
+      const LPARAM to = buffer.empty() ? 0 : reinterpret_cast<LPARAM>(buffer.data());
+      const bool got = SendMessageTimeoutA(window, message, buffer.size(), to, SMTO_NORMAL,
+                                           kGiveUpMs, &result) != 0;
+      lock.lock();
+      answer = got ? static_cast<LRESULT>(result) : (IsWindow(window) ? kNoAnswer : 0);
+      text = std::move(buffer);
+      answered = asked;
+      asking = false;
+      changed.notify_all();
+    }
   }
-  DWORD_PTR answer = 0;
-  // A game that has handled no message for seconds counts as hung: it is not waited for at all.
-  if (SendMessageTimeoutA(toHwnd(hwnd), msg, wParam, lParam, SMTO_ABORTIFHUNG, answerWithinMs_,
-                          &answer) == 0) {
-    return IsWindow(toHwnd(hwnd)) ? kNoAnswer : 0;
+
+  // A game that has answered nothing for this long is asked afresh.
+  static constexpr UINT kGiveUpMs = 60000;
+};
+
+Win32WindowSystem::Win32WindowSystem(unsigned answerWithinMs) : answerWithinMs_(answerWithinMs) {
+  if (answerWithinMs_ > 0) {
+    asker_ = std::make_shared<Asker>();
+    std::thread([asker = asker_] { asker->run(); }).detach();
   }
-  return static_cast<std::intptr_t>(answer);
+}
+
+Win32WindowSystem::~Win32WindowSystem() = default;
+
+std::intptr_t Win32WindowSystem::ask(Hwnd hwnd, unsigned msg, char* text, std::size_t size) {
+  if (!asker_) {
+    return SendMessageA(toHwnd(hwnd), msg, size, reinterpret_cast<LPARAM>(text));
+  }
+  Asker& a = *asker_;
+  std::unique_lock<std::mutex> lock(a.mutex);
+  // Still waiting for the game's answer to an earlier question: it answers nothing now either.
+  if (a.asking) {
+    return kNoAnswer;
+  }
+  a.asking = true;
+  a.hwnd = toHwnd(hwnd);
+  a.msg = msg;
+  a.text.assign(text == nullptr ? 0 : size, '\0');
+  const std::uint64_t question = ++a.asked;
+  a.changed.notify_all();
+  if (!a.changed.wait_for(lock, std::chrono::milliseconds(answerWithinMs_),
+                          [&] { return a.answered == question; })) {
+    return kNoAnswer;
+  }
+  if (text != nullptr && a.answer > 0) {
+    const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(a.answer), size - 1);
+    std::memcpy(text, a.text.data(), n);
+  }
+  return a.answer;
 }
 
 long Win32WindowSystem::getTextLength(Hwnd hwnd) {
   if (!namesOneWindow(hwnd)) {
     return 0;
   }
-  const LRESULT length = ask(hwnd, WM_GETTEXTLENGTH, 0, 0);
+  const LRESULT length = ask(hwnd, WM_GETTEXTLENGTH, nullptr, 0);
   if (length == kNoAnswer) {
     return kNoAnswer;
   }
@@ -175,8 +240,7 @@ long Win32WindowSystem::getText(Hwnd hwnd, long size, char* buffer) {
   if (!namesOneWindow(hwnd)) {
     return 0;
   }
-  const LRESULT copied =
-      ask(hwnd, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(buffer));
+  const LRESULT copied = ask(hwnd, WM_GETTEXT, buffer, static_cast<std::size_t>(size));
   if (copied == kNoAnswer) {
     buffer[0] = '\0';
     return kNoAnswer;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "core/console/WindowSystem.h"
 
@@ -21,12 +23,14 @@ namespace pvx {
 //
 // The game handles no message while it loads a map or renders a frame: a message to its windows
 // waits until then, seconds on a map load. Made with an answer time, this window system asks for
-// texts and lengths with SendMessageTimeout and gives kNoAnswer when the game did not answer
-// within it, so that the thread that asks is never held up for longer; typing (reading the
-// child's text to find where to type, WM_SETTEXT, WM_CHAR, a button's click) always waits for
-// the game, since a line given up on might still be run later, or twice: it belongs on a thread
-// of its own (Win32TypingThread). The game's main
-// window and the taskbar are shown, hidden and moved without waiting for their programs.
+// texts and lengths from a thread of its own and gives kNoAnswer when the game did not answer
+// within that time, or is still busy with an earlier question, so that the thread that asks is
+// never held up for longer (SendMessageTimeout would do on Windows, but Wine waits for the
+// answer whatever its timeout). Typing (reading the child's text to find where to type,
+// WM_SETTEXT, WM_CHAR, a button's click) always waits for the game, since a line given up on
+// might still be run later, or twice: it belongs on a thread of its own (Win32TypingThread). The
+// game's main window and the taskbar are shown, hidden and moved without waiting for their
+// programs.
 //
 // runsElevatedAboveUs compares the mandatory integrity levels of the two processes, the rule by
 // which Windows isolates a program started as administrator from one that was not: a window
@@ -35,7 +39,10 @@ class Win32WindowSystem final : public WindowSystem {
  public:
   // answerWithinMs: how long a question about a window's text waits for the answer; 0 waits as
   // long as the window takes.
-  explicit Win32WindowSystem(unsigned answerWithinMs = 0) : answerWithinMs_(answerWithinMs) {}
+  explicit Win32WindowSystem(unsigned answerWithinMs = 0);
+  ~Win32WindowSystem() override;
+  Win32WindowSystem(const Win32WindowSystem&) = delete;
+  Win32WindowSystem& operator=(const Win32WindowSystem&) = delete;
 
   Hwnd findWindow(const char* className, const char* title) override;
   Hwnd getWindow(Hwnd hwnd, unsigned cmd) override;
@@ -54,11 +61,16 @@ class Win32WindowSystem final : public WindowSystem {
   bool runsElevatedAboveUs(Hwnd hwnd) override;
 
  private:
-  // Sends a question to the window: its answer, or kNoAnswer when the window lives but did not
-  // answer within the answer time.
-  std::intptr_t ask(Hwnd hwnd, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) const;
+  // Asks the window its text's length (text null) or its text (at most size - 1 characters into
+  // text): the answer, or kNoAnswer when the window lives but did not answer within the answer
+  // time.
+  std::intptr_t ask(Hwnd hwnd, unsigned msg, char* text, std::size_t size);
 
+  // The thread that asks, shared with it: it may go on waiting for the game after this object is
+  // gone.
+  struct Asker;
   unsigned answerWithinMs_;
+  std::shared_ptr<Asker> asker_;
   // The latest answer, for the window and the process it was given for: a process's rights stay
   // what they were when it started, and the watch cycle asks on every tick.
   Hwnd checkedWindow_ = 0;

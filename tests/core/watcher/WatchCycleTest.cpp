@@ -548,3 +548,37 @@ TEST(WaitingForChanges, AnUnknownNameIsStillAskedForOnTime) {
   }
   EXPECT_EQ(asked, (std::vector<std::int64_t>{2, 252, 502, 752}));
 }
+
+namespace {
+
+// A game that prints on its own thread: right after the watch cycle measured its log, it prints
+// one more line, before the cycle reads the text.
+struct PrintsWhileRead final : SimulatedWindowSystem {
+  long getTextLength(Hwnd hwnd) override {
+    const long length = SimulatedWindowSystem::getTextLength(hwnd);
+    if (!line.empty()) {
+      setTextDirect(hwnd, text(hwnd) + line);
+      line.clear();
+    }
+    return length;
+  }
+  std::string line;
+};
+
+}  // namespace
+
+TEST(GrowingLog, WhatIsPrintedBetweenTheMeasureAndTheReadIsTakenToo) {
+  PrintsWhileRead ws;
+  VirtualClock clock;
+  PracticeGame game("Rookie");
+  PracticeConsole practice(ws, game);
+  practice.start();
+  pvx::testing::CoreRig rig({.windows = ws, .clock = clock});
+  ASSERT_TRUE(rig.startKnowingName("Rookie"));
+  game.print("Bob^7: first");
+  ws.line = "Cid: second\r\n";
+  rig.runOneCycle();
+  EXPECT_EQ(rig.watch().wholeLines(), "Bob: first\r\nCid: second\r\n");
+  rig.runOneCycle();
+  EXPECT_EQ(rig.watch().newText(), "");  // nothing is taken twice
+}
