@@ -151,6 +151,7 @@ parlevox_wine_test(parlevox_retail_gui_tests
     RetailProgramStartUnderWine
     RetailProgramLongLinesUnderWine
     RetailProgramDuelUnderWine
+    RetailProgramMatchUnderWine
 )
 
 # (Further test programs go above this line.) The list is touched only when it changes: the

@@ -18,6 +18,7 @@ using pvx::testing::ParlevoxProcess;
 using pvx::testing::PracticeConsoleProcess;
 using pvx::testing::writeFile;
 using pvx::testing::retail::Console;
+using pvx::testing::retail::Event;
 using pvx::testing::retail::Events;
 using pvx::testing::retail::figure;
 using pvx::testing::retail::first;
@@ -246,6 +247,85 @@ TEST_P(RetailProgramDuelUnderWine, AFourSecondStallLeavesTheWindowPaintedAndTheL
   EXPECT_THAT(pvx::testing::retail::eventsOf(events, "slashed", from), IsEmpty());
 }
 
+// --- Chat the server lets through -------------------------------------------------------------
+
+// A match on a server that ignores a command coming within a second of the player's previous one,
+// chat coming back after 60 ms; the player types on once the server takes his commands again.
+class RetailProgramMatchUnderWine : public RetailProgramUnderWine {
+ protected:
+  std::vector<std::string> gameArguments() const override {
+    std::vector<std::string> args = RetailProgramUnderWine::gameArguments();
+    args.insert(args.end(), {"--flood-protect", "--round-trip", "60"});
+    return args;
+  }
+  void beforeStart() override {
+    startedAt = GetTickCount64();
+    writeFile(app / "Saves" / "match.pvx",
+              "Parlevocs [ZB] Vendrix\r\n%s vs %d\r\n%s beat %d\r\n%d beat %s\r\nWelcome %d\r\n"
+              " 1 \r\noops\r\n 1 \r\ngl\r\n 1 \r\ngg\r\n 1 \r\n");
+    const std::filesystem::path tone = app / "Saves" / "tone.wav";
+    writeFile(tone, pvx::testing::silentWav(120));
+    writeFile(app / "Saves" / "playlist.lst",
+              " 0 \r\n" + pvx::testing::ansi(tone.wstring()) + "\r\nTone\r\n");
+  }
+  // Waits until the server heard a command beginning with the text: true when it took it.
+  ::testing::AssertionResult serverTook(const std::string& text) {
+    const Event* heard = nullptr;
+    Events events;
+    ParlevoxProcess::waitUntil([&] {
+      events = game->record();
+      heard = nullptr;
+      for (const std::string taken : {"taken ", "ignored "})
+        if (heard == nullptr)
+          heard = first(events, "server", taken + text, from);
+      return heard != nullptr;
+    });
+    if (heard == nullptr)
+      return ::testing::AssertionFailure() << "the server never heard \"" << text << "\"";
+    if (heard->details.rfind("taken ", 0) != 0)
+      return ::testing::AssertionFailure() << "the server " << heard->details;
+    return ::testing::AssertionSuccess();
+  }
+
+  ULONGLONG startedAt = 0;
+  std::int64_t from = 0;
+};
+
+TEST_P(RetailProgramMatchUnderWine, EverySayGetsPastTheServersFloodProtection) {
+  ASSERT_TRUE(nameKnown());
+  from = recordNow();
+  const std::string name = kPlayerAnsi;
+  ASSERT_TRUE(game->send("player say !load match"));
+  EXPECT_TRUE(serverTook("say ^7match ^1loaded successfully"));
+  // The server's own lines come after the player's command that caused them.
+  ASSERT_TRUE(game->send("player begin"));
+  ASSERT_TRUE(serverTook("begin"));
+  ASSERT_TRUE(game->send("print " + kPlayer + "^7 entered the game"));
+  EXPECT_TRUE(serverTook("say ^7[^2ZB^7]"));
+  EXPECT_TRUE(serverTook("say gl"));
+  ASSERT_TRUE(game->send("player engage_duel"));
+  ASSERT_TRUE(serverTook("engage_duel"));
+  ASSERT_TRUE(game->send("print Bob^7 has become engaged in a duel with " + kPlayer + "^7!"));
+  EXPECT_TRUE(serverTook("say " + name + " vs Bob"));
+  ASSERT_TRUE(game->send("player say !play Tone"));
+  EXPECT_TRUE(serverTook("say ^4Currently playing: ^3Tone"));
+  ASSERT_TRUE(game->send("player say !stop"));
+  EXPECT_TRUE(serverTook("say ^1Stopped"));
+  ASSERT_TRUE(game->send("player kill"));
+  ASSERT_TRUE(serverTook("kill"));
+  ASSERT_TRUE(game->send("print " + kPlayer + "^7 killed himself."));
+  EXPECT_TRUE(serverTook("say oops"));
+  // Another player is greeted once the program's greeting has waited its 15 s since start.
+  ASSERT_TRUE(ParlevoxProcess::waitUntil([&] { return GetTickCount64() - startedAt > 16000; }));
+  ASSERT_TRUE(game->send("print Bob^7 entered the game"));
+  EXPECT_TRUE(serverTook("say Welcome Bob"));
+  ASSERT_TRUE(game->send("print Timelimit hit."));
+  EXPECT_TRUE(serverTook("say gg"));
+  EXPECT_THAT(pvx::testing::retail::eventsOf(game->record(), "server", from),
+              ::testing::Not(::testing::Contains(
+                  ::testing::Field(&Event::details, ::testing::StartsWith("ignored")))));
+}
+
 INSTANTIATE_TEST_SUITE_P(, RetailProgramStartUnderWine,
                          ::testing::Values(Console::Shown, Console::Hidden),
                          pvx::testing::retail::nameOf);
@@ -253,6 +333,9 @@ INSTANTIATE_TEST_SUITE_P(, RetailProgramLongLinesUnderWine,
                          ::testing::Values(Console::Shown, Console::Hidden),
                          pvx::testing::retail::nameOf);
 INSTANTIATE_TEST_SUITE_P(, RetailProgramDuelUnderWine,
+                         ::testing::Values(Console::Shown, Console::Hidden),
+                         pvx::testing::retail::nameOf);
+INSTANTIATE_TEST_SUITE_P(, RetailProgramMatchUnderWine,
                          ::testing::Values(Console::Shown, Console::Hidden),
                          pvx::testing::retail::nameOf);
 

@@ -17,6 +17,9 @@
 //   enter <line>           the player types the line into the input line and presses Enter; the
 //                          game reads and runs it after this pump of its messages, not before the
 //                          command returns
+//   player <line>          the player types the line into the input line and presses Enter as
+//                          soon as the server takes a command of his again and the input line
+//                          is empty: a player reads the answer before he types on
 //   stall <ms>             once this command has returned, the game pumps nothing for ms
 //                          milliseconds, as while it loads a map; then the player's input of the
 //                          meantime is pumped, the console input read, and the game goes on

@@ -60,6 +60,10 @@ class RetailGame {
   void runText(std::string_view text, std::int64_t nowMs);
 
   bool quitAsked() const { return quitAsked_; }
+  // Whether the server would take a command of the player's at nowMs.
+  bool serverTakes(std::int64_t nowMs) const {
+    return !server_.floodProtect || !anyServerCommand_ || nowMs >= nextReliableMs_;
+  }
   const std::string& name() const { return name_; }
   bool hasUnread() const { return !unread_.empty(); }
 

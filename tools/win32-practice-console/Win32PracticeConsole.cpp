@@ -307,6 +307,7 @@ int Win32PracticeConsole::run() {
         continue;
       }
       game_.serverAnswers(nowMs());
+      playerTypesWhenAllowed();
       const std::int64_t left = frameDue - nowMs();
       if (left <= 0 || stallMs_ > 0)
         break;
@@ -315,6 +316,15 @@ int Win32PracticeConsole::run() {
     }
     frame();
   }
+}
+
+void Win32PracticeConsole::playerTypesWhenAllowed() {
+  if (playerLines_.empty() || input_ == nullptr || !game_.serverTakes(nowMs()) ||
+      GetWindowTextLengthA(input_) != 0)
+    return;
+  SetWindowTextA(input_, playerLines_.front().c_str());
+  playerLines_.pop_front();
+  SendMessageA(input_, WM_CHAR, '\r', 1);
 }
 
 bool Win32PracticeConsole::pump() {
@@ -435,6 +445,10 @@ bool Win32PracticeConsole::control(std::string_view command) {
       return false;
     SetWindowTextA(input_, text::toCp1252(rest).c_str());
     SendMessageA(input_, WM_CHAR, '\r', 1);
+  } else if (word == "player") {
+    if (input_ == nullptr)
+      return false;
+    playerLines_.push_back(text::toCp1252(rest));
   } else if (word == "stall") {
     const long ms = std::strtol(std::string(rest).c_str(), nullptr, 10);
     if (ms <= 0 || fatal_)

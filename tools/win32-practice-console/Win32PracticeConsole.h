@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,6 +65,8 @@ class Win32PracticeConsole {
 
   // Handles every message waiting; false once the game has ended.
   bool pump();
+  // The player's next line of "player", typed once the server takes a command of his again.
+  void playerTypesWhenAllowed();
   // The frame: nothing is pumped, or the map load the test asked for.
   void frame();
   void stall(DWORD ms);
@@ -95,6 +98,7 @@ class Win32PracticeConsole {
   // The log while the console window is closed.
   std::string closedLog_;
   DWORD stallMs_ = 0;
+  std::deque<std::string> playerLines_;
   bool quitButton_ = false;
   bool quitOnClose_ = false;
   bool fatal_ = false;
