@@ -109,11 +109,14 @@ TEST_F(RepliesUnderWine, ADuelIsAnnouncedWhenEngagedAndWhenWon) {
   core().messages().setDuel(DuelText::Lost, "%d beat %s");
   startKnowingName();
 
+  // A duel of the player's is his own doing: the server takes chat again a moment later.
   auto t0 = happen({kPlayer + "^7 has become engaged in a duel with Bob^7!"});
-  EXPECT_EQ(typedSince(t0), (Lines{{0, "say " + kPlayer + " vs Bob"}}));
+  EXPECT_EQ(typedSince(t0),
+            (Lines{{pvx::ConsoleBridge::kChatGapMs, "say " + kPlayer + " vs Bob"}}));
   EXPECT_TRUE(replies().duelUnderway());
   EXPECT_EQ(replies().opponent(), "Bob");
 
+  clock.runFor(pvx::ConsoleBridge::kChatGapMs);
   t0 = happen({"Bob^7 was sabered by " + kPlayer + "^7"});
   EXPECT_EQ(typedSince(t0), (Lines{{699, "say " + kPlayer + " beat Bob"}}));
   EXPECT_FALSE(replies().duelUnderway());
