@@ -55,6 +55,8 @@ bool holdsCommentStart(std::string_view text) {
 }  // namespace
 
 std::string ConsoleBridge::asLine(std::string_view command) {
+  // The window takes its text up to the first NUL byte: nothing after one is ever typed.
+  command = command.substr(0, command.find('\0'));
   std::string line(command);
   if (isSay(command) && holdsCommentStart(command.substr(kSay.size())))
     line = std::string(kSay) + "\"" + std::string(command.substr(kSay.size())) + "\"";
@@ -146,7 +148,7 @@ void ConsoleBridge::pressClearButton() {
                 kClearButtonText)
           ws.clickButton(button);
       },
-      Typist::Kind::Local);
+      Typist::Kind::Press);
 }
 
 Hwnd ConsoleBridge::errorBox(Hwnd console) {

@@ -15,9 +15,10 @@ class Typist {
  public:
   // A walk, given the window system it types through.
   using Walk = std::function<void(WindowSystem&)>;
-  // What a walk types: chat goes to the server, whose flood protection ignores a command that
-  // comes within a second of the player's previous one; anything else stays with the game.
-  enum class Kind { Local, Chat };
+  // What a walk does: types a line that stays with the game, types chat, which goes to the server
+  // (whose flood protection ignores a command that comes within a second of the player's
+  // previous one), or presses a button of the console window, which types no line.
+  enum class Kind { Local, Chat, Press };
 
   virtual ~Typist() = default;
   // Runs the walk once, after every walk handed over before it.

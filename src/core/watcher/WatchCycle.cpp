@@ -111,8 +111,10 @@ void WatchCycle::cycle() {
 }
 
 void WatchCycle::clearLog() {
-  type("/clear");
+  // The press first: what the game prints between the cycle's read and the press is lost with
+  // the log, so nothing else goes before it.
   bridge_.pressClearButton();
+  type("/clear");
   clearing_ = true;
 }
 
@@ -228,7 +230,6 @@ void WatchCycle::body() {
     fullLogCleared_ = false;
   } else if (!fullLogCleared_) {
     fullLogCleared_ = true;
-    yield();
     clearLog();
     s.logLength = s.previousLogLength = 0;
     if (bridge_.typingDone()) {

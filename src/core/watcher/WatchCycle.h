@@ -98,8 +98,8 @@ class WatchCycle {
   // Everything up to the closing step; returning ends the cycle at the closing step.
   void body();
   void forgetConsole();
-  // Types "/clear", which empties the game's own console, and presses the console window's
-  // Clear button, which empties its log.
+  // Presses the console window's Clear button, which empties its log, and types "/clear", which
+  // empties the game's own console.
   void clearLog();
   void askNameWhenDue();
   // The closing step's arming: an interval from now, or later while there is nothing to do.

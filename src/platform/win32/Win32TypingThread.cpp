@@ -56,7 +56,9 @@ struct Win32TypingThread::Shared {
       } catch (...) {
         // A walk that failed types nothing more; the next one goes on.
       }
-      Sleep(kSettleMs);
+      // A press types no line: nothing waits to be read after it.
+      if (kind != Kind::Press)
+        Sleep(kSettleMs);
       lock.lock();
       walking = false;
       changed.notify_all();

@@ -9,9 +9,9 @@ namespace pvx {
 // Types into the game from a thread of its own, so that the program's windows never wait for a
 // game that handles no message (it loads a map): the walks run one after the other, each once,
 // in the order handed over, through a window system that waits for every answer. After each
-// walk the thread pauses a moment: the game reads the lines typed into its console once it has
-// handled the messages waiting for it, and lines typed before it reads arrive joined in one read
-// (the second of them then runs with a leading slash, as a command the server does not know).
+// line typed the thread pauses a moment: the game reads the lines typed into its console once it
+// has handled the messages waiting for it, and lines typed before it reads arrive joined in one
+// read (the second of them then runs with a leading slash, as a command the server does not know).
 // Chat reaches the server no sooner than kChatGapMs after the chat before it, also when a game
 // that handled no message for a while takes several lines at once.
 class Win32TypingThread final : public Typist {

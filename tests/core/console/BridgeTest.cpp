@@ -138,10 +138,11 @@ TEST(CommandBytes, ALineLongerThanTheGameTakesIsCutAtACharacterBoundary) {
 
 TEST(CommandBytes, ChatHoldingACommentStartIsTypedInQuotes) {
   // Outside double quotes the game's tokenizer reads "//" and "/*" as the start of a comment.
-  const std::pair<const char*, const char*> cases[] = {
+  const std::pair<std::string_view, const char*> cases[] = {
       {"say see http://clan.example.org", "say \"see http://clan.example.org\""},
       {"say a /* b", "say \"a /* b\""},
       {"say a / b", "say a / b"},
+      {std::string_view("say a\0//b", 10), "say a"},  // nothing after a NUL is typed
       {"echo http://x", "echo http://x"},
       {"say", "say"},
   };

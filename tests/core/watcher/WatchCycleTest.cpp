@@ -243,7 +243,7 @@ TEST_F(HeldTyping, TypingThatWaitsForTheGameArrivesInOrderAndTheLogIsReadOnceItI
   game.print("Dan^7: after");
   runOneCycle();
   EXPECT_EQ(watch().newText(),
-            "]say one\r\nRookie: one\r\n]say two\r\nRookie: two\r\nDan: after\r\n");
+            "]/clear\r\n]say one\r\nRookie: one\r\n]say two\r\nRookie: two\r\nDan: after\r\n");
 }
 
 TEST_F(BareConsole, AnUnansweredNameQueryIsRepeatedFourTimesASecond) {
@@ -312,7 +312,7 @@ TEST_F(BareConsole, LogAtTheLimitIsReadThenEmptiedOnceEachTimeItFills) {
   // console, the Clear button the log.
   setLog(logOf(29999) + "\r\nTimelimit hit.\r\n");
   cycle();
-  EXPECT_EQ(entered, (std::vector<std::string>{"/clear", "[Clear]"}));
+  EXPECT_EQ(entered, (std::vector<std::string>{"[Clear]", "/clear"}));
   EXPECT_EQ(watch().wholeLines(), "Timelimit hit.\r\n");
   EXPECT_EQ(watch().state().logLength, 0);
   EXPECT_EQ(watch().state().previousLogLength, 0);
@@ -321,7 +321,7 @@ TEST_F(BareConsole, LogAtTheLimitIsReadThenEmptiedOnceEachTimeItFills) {
   clearWorks = false;
   setLog(logOf(30100));
   cycle();
-  EXPECT_EQ(entered, (std::vector<std::string>{"/clear", "[Clear]"}));
+  EXPECT_EQ(entered, (std::vector<std::string>{"[Clear]", "/clear"}));
   setLog(logOf(30200));
   cycle();
   EXPECT_TRUE(entered.empty());
@@ -331,7 +331,7 @@ TEST_F(BareConsole, LogAtTheLimitIsReadThenEmptiedOnceEachTimeItFills) {
   cycle();
   setLog(logOf(30100));
   cycle();
-  EXPECT_EQ(entered, (std::vector<std::string>{"/clear", "[Clear]"}));
+  EXPECT_EQ(entered, (std::vector<std::string>{"[Clear]", "/clear"}));
 }
 
 TEST_F(BareConsole, ShrinkingLogIsClearedAndReadAfresh) {
@@ -343,7 +343,7 @@ TEST_F(BareConsole, ShrinkingLogIsClearedAndReadAfresh) {
   EXPECT_EQ(watch().newText(), "");
   EXPECT_TRUE(entered.empty());
   cycle();
-  EXPECT_EQ(entered, (std::vector<std::string>{"/clear", "[Clear]"}));
+  EXPECT_EQ(entered, (std::vector<std::string>{"[Clear]", "/clear"}));
   EXPECT_EQ(watch().newText(), "");  // the Clear button emptied it
   clearWorks = false;
   setLog(logOf(3000));
@@ -351,7 +351,7 @@ TEST_F(BareConsole, ShrinkingLogIsClearedAndReadAfresh) {
   setLog(logOf(1000));
   cycle();
   cycle();
-  EXPECT_EQ(entered, (std::vector<std::string>{"/clear", "[Clear]"}));
+  EXPECT_EQ(entered, (std::vector<std::string>{"[Clear]", "/clear"}));
   EXPECT_EQ(watch().newText(), logOf(1000).substr(800));
   EXPECT_EQ(watch().state().previousLogLength, 1000);
 }
