@@ -202,7 +202,13 @@ TEST_P(RetailProgramDuelUnderWine,
   for (const std::string& line : pvx::testing::retail::entered(events, fillFrom))
     clears += line == "/clear" ? 1 : 0;
   figure("/clear typed for one full log: " + std::to_string(clears));
-  EXPECT_TRUE(answered) << "the duel right after the fill was never answered";
+  EXPECT_TRUE(answered) << "the duel right after the fill was never answered" << [&] {
+    std::string all;
+    for (const auto& e : events)
+      if (e.ms >= fillFrom && e.event != "print")
+        all += std::to_string(e.ms) + " " + e.event + " " + e.details.substr(0, 80) + "\n";
+    return all;
+  }();
   EXPECT_LE(clears, 1) << "/clear typed " << clears << " times for one full log";
   EXPECT_THAT(pvx::testing::retail::eventsOf(events, "clear-button", fillFrom),
               ::testing::Not(IsEmpty()))

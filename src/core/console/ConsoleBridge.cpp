@@ -4,6 +4,7 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <utility>
 
 #include "core/text/Text.h"
 
@@ -133,22 +134,44 @@ std::string ConsoleBridge::pendingCommand() const {
   return pending_->command;
 }
 
-void ConsoleBridge::pressClearButton() {
+void ConsoleBridge::pressClearButton(Hwnd log, std::size_t keepFrom) {
   const Hwnd console = findConsoleWindow();
   if (console == 0)
     return;
   typist_.type(
-      [console](WindowSystem& ws) {
+      [console, log, keepFrom, pending = pending_](WindowSystem& ws) {
         // Only the button that says so: the one beside it quits the game.
         const Hwnd button = nthChild(ws, console, kClearButtonChild);
         std::array<char, kWindowTextBuffer> buffer{};
         const int copied = ws.getWindowText(button, buffer.data(), kWindowTextBuffer);
-        if (button != 0 && copied > 0 &&
-            cutAtNul(std::string_view(buffer.data(), static_cast<std::size_t>(copied))) ==
+        if (button == 0 || copied <= 0 ||
+            cutAtNul(std::string_view(buffer.data(), static_cast<std::size_t>(copied))) !=
                 kClearButtonText)
-          ws.clickButton(button);
+          return;
+        // The log's text the moment before it empties, as close to the press as can be.
+        std::string text;
+        if (log != 0 && keepFrom != std::string::npos) {
+          const long n = ws.getTextLength(log);
+          if (n > 0) {
+            text.assign(static_cast<std::size_t>(n) + 1, '\0');
+            const long got = ws.getText(log, n + 1, text.data());
+            text.resize(got > 0 ? std::min(static_cast<std::size_t>(got), text.size() - 1) : 0);
+          }
+        }
+        ws.clickButton(button);
+        // A button that emptied nothing leaves the text to be read where it is.
+        const long after = text.empty() ? 0 : ws.getTextLength(log);
+        if (text.size() > keepFrom && after >= 0 && static_cast<std::size_t>(after) < text.size()) {
+          const std::lock_guard<std::mutex> lock(pending->mutex);
+          pending->beforeClear += text.substr(keepFrom);
+        }
       },
       Typist::Kind::Press);
+}
+
+std::string ConsoleBridge::textBeforeClear() {
+  const std::lock_guard<std::mutex> lock(pending_->mutex);
+  return std::exchange(pending_->beforeClear, std::string());
 }
 
 Hwnd ConsoleBridge::errorBox(Hwnd console) {

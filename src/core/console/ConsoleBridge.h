@@ -71,7 +71,11 @@ class ConsoleBridge {
   // Presses the console window's Clear button, which empties the window's log (typing "clear"
   // empties only the game's own console): the third child, when its text is "Clear". Without a
   // console window nothing happens. Typed commands and presses happen in the order given.
-  void pressClearButton();
+  // Given the log, what it holds beyond its first keepFrom characters the moment before the press
+  // is kept for textBeforeClear(): the game may have printed it after the caller last read.
+  void pressClearButton(Hwnd log = 0, std::size_t keepFrom = std::string::npos);
+  // What the presses kept since the last call (the game's code page), and forgets it.
+  std::string textBeforeClear();
   // Whether everything typed and pressed has reached the game.
   bool typingDone() { return typist_.idle(); }
 
@@ -116,11 +120,13 @@ class ConsoleBridge {
   WindowSystem& windows() { return ws_; }
 
  private:
-  // The latest command handed over, while it waits to be typed. Shared with the walks, which may
-  // run on a thread of their own and finish after the bridge is gone.
+  // The latest command handed over, while it waits to be typed, and the text the presses kept.
+  // Shared with the walks, which may run on a thread of their own and finish after the bridge is
+  // gone.
   struct Pending {
     std::mutex mutex;
     std::string command;
+    std::string beforeClear;
   };
 
   // The walk that types line into the first empty descendant of the console.

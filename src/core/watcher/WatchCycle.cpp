@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/text/Text.h"
@@ -110,10 +111,10 @@ void WatchCycle::cycle() {
   }
 }
 
-void WatchCycle::clearLog() {
-  // The press first: what the game prints between the cycle's read and the press is lost with
-  // the log, so nothing else goes before it.
-  bridge_.pressClearButton();
+void WatchCycle::clearLog(std::size_t keepFrom) {
+  // The press first, and what the log holds beyond keepFrom the moment before it is kept: the
+  // game may have printed it since the cycle read the log.
+  bridge_.pressClearButton(state_.consoleLog, keepFrom);
   type("/clear");
   clearing_ = true;
 }
@@ -121,6 +122,8 @@ void WatchCycle::clearLog() {
 void WatchCycle::forgetConsole() {
   clearing_ = false;
   fullLogCleared_ = false;
+  keptBeforeClear_.clear();
+  bridge_.textBeforeClear();  // of a console no longer there
   state_.consoleLog = 0;
   state_.previousLogLength = 0;
   state_.logLength = 0;
@@ -188,14 +191,15 @@ void WatchCycle::body() {
   // A console just found is cleared; until the name is known, it is asked for again and again.
   const bool found = s.consoleLog == 0;
   if (found) {
+    // What a console just found holds was written before: it is not read.
     s.consoleLog = bridge_.nthChildWindow(console, kConsoleLogChild);
-    clearLog();
+    clearLog(std::string::npos);
   } else if (s.playerName.empty()) {
     askNameWhenDue();
   }
 
-  if (s.previousLogLength > s.logLength) {  // the log shrank: start afresh
-    clearLog();
+  if (s.previousLogLength > s.logLength) {  // the log shrank: start afresh from what it holds
+    clearLog(0);
     s.previousLogLength = 0;
   }
 
@@ -205,6 +209,7 @@ void WatchCycle::body() {
     if (!bridge_.typingDone())
       return;
     clearing_ = false;
+    keptBeforeClear_ += bridge_.textBeforeClear();
   }
 
   const long measured = bridge_.windowTextLength(s.consoleLog);
@@ -218,7 +223,7 @@ void WatchCycle::body() {
 
   // Nothing grew or shrank in a console already known: there is nothing to do until it changes.
   busy_ = found || s.previousLogLength != s.logLength;
-  if (s.previousLogLength < s.logLength && !takeNewText()) {
+  if ((s.previousLogLength < s.logLength || !keptBeforeClear_.empty()) && !takeNewText()) {
     gameBusy_ = true;
     busy_ = false;
     return;
@@ -230,10 +235,11 @@ void WatchCycle::body() {
     fullLogCleared_ = false;
   } else if (!fullLogCleared_) {
     fullLogCleared_ = true;
-    clearLog();
+    clearLog(static_cast<std::size_t>(s.logLength));
     s.logLength = s.previousLogLength = 0;
     if (bridge_.typingDone()) {
       clearing_ = false;
+      keptBeforeClear_ += bridge_.textBeforeClear();
       const long after = bridge_.windowTextLength(s.consoleLog);
       s.logLength = s.previousLogLength = after < 0 ? 0 : after;
       fullLogCleared_ = s.logLength >= kLogLimit;
@@ -263,23 +269,31 @@ bool WatchCycle::takeNewText() {
   yield();
   // The game's code page has one byte per character, so the last characters are the last
   // bytes: only they are converted, not the whole log.
-  const std::optional<std::string> read = bridge_.readWindowBytes(s.consoleLog);
+  std::optional<std::string> read = bridge_.readWindowBytes(s.consoleLog);
   if (!read)
     return false;
+  if (*read == ConsoleBridge::kNoText && !keptBeforeClear_.empty())
+    read->clear();
   const std::string& log = *read;
   // A game on its own thread prints on between the measure and the read: the new text runs from
   // where the last one ended to the end of what was read, so that nothing printed in between is
-  // lost; of a text that shrank meanwhile all of it is new.
+  // lost; of a text that shrank meanwhile all of it is new. What the log held when its Clear
+  // button emptied it, and the cycle had not read, comes first.
   const auto previous = static_cast<std::size_t>(s.previousLogLength);
-  const std::size_t grown = log.size() >= previous ? log.size() - previous : log.size();
-  const std::size_t keep = std::min(grown, kNewTextLimit);
-  const std::size_t start = log.size() - keep;
-  newText_ = text::fromCp1252(std::string_view(log).substr(start));
-  // When the new text begins inside a line (the last 200 characters of a longer burst), that
-  // piece is not a whole line: nobody can tell who wrote it, and it is often the tail of the
-  // program's own echo. Events and commands are looked for in whole lines only.
+  const bool kept = !keptBeforeClear_.empty();
+  const bool grew = log.size() >= previous;
+  const std::string grown =
+      std::exchange(keptBeforeClear_, std::string()) + (grew ? log.substr(previous) : log);
+  const std::size_t start = grown.size() - std::min(grown.size(), kNewTextLimit);
+  newText_ = text::fromCp1252(std::string_view(grown).substr(start));
+  // When the new text begins inside a line (the last 200 characters of a longer burst, or the
+  // rest of a line the last read ended in), that piece is not a whole line: nobody can tell who
+  // wrote it, and it is often the tail of the program's own echo. Events and commands are looked
+  // for in whole lines only.
   wholeLines_ = newText_;
-  if (start > 0 && log[start - 1] != '\n') {
+  const bool midLine = start > 0 ? grown[start - 1] != '\n'
+                                 : !kept && grew && previous > 0 && log[previous - 1] != '\n';
+  if (midLine) {
     const std::size_t feed = wholeLines_.find('\n');
     wholeLines_.erase(0, feed == std::string::npos ? wholeLines_.size() : feed + 1);
   }

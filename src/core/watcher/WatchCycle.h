@@ -99,8 +99,9 @@ class WatchCycle {
   void body();
   void forgetConsole();
   // Presses the console window's Clear button, which empties its log, and types "/clear", which
-  // empties the game's own console.
-  void clearLog();
+  // empties the game's own console. What the log holds beyond keepFrom the moment before the press
+  // is read as new text (npos: none of it).
+  void clearLog(std::size_t keepFrom);
   void askNameWhenDue();
   // The closing step's arming: an interval from now, or later while there is nothing to do.
   void armNext();
@@ -127,6 +128,7 @@ class WatchCycle {
   bool fullLogCleared_ = false;  // the log was emptied at its limit and has not been below since
   bool gameBusy_ = false;        // the game did not answer in this cycle
   Hwnd errorBox_ = 0;            // the error box shown in the status line
+  std::string keptBeforeClear_;  // the log's text a press emptied before the cycle read it
   std::int64_t nameQueryAtMs_ = 0;
   std::int64_t idleMs_ = 0;  // 0: a cycle every interval
   bool busy_ = true;         // the cycle found something, and the next may find more
