@@ -77,6 +77,13 @@ struct GameThroughPipes : pvx::testing::RealEngine {
   EngineFolder engine;
 };
 
+// Runs the program on its own clock, in real time, until done() holds or the bound passes.
+bool inRealTime(Program& program, const std::function<bool()>& done) {
+  return pvx::testing::waitUntil(*program.gameStream(), done, [] {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  });
+}
+
 }  // namespace
 
 TEST_F(GameThroughPipes, TheNameIsLearnedFromTheGamesAnswer) {
@@ -247,9 +254,7 @@ TEST(GameThroughPipesInRealTime, AQuietProgramWakesForWhatTheGamePrints) {
   program.start();
   program.mainWindow().editDuelText(DuelText::Engage, "%s vs %d");
   const auto runUntil = [&](const std::function<bool()>& done) {
-    return pvx::testing::waitUntil(*program.gameStream(), done, [] {
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    });
+    return inRealTime(program, done);
   };
   ASSERT_TRUE(runUntil([&] { return program.watch().state().playerName == "Rookie"; }));
   for (const char* opponent : {"Bob", "Cid"}) {
@@ -287,9 +292,7 @@ TEST(GameThroughPipesInRealTime, EverySayOfAMatchGetsPastTheServersFloodProtecti
     program.core().messages().setMessage(kind, Message{text, 1});
   program.mainWindow().editDuelText(DuelText::Engage, "%s vs %d");
   const auto runUntil = [&](const std::function<bool()>& done) {
-    return pvx::testing::waitUntil(*program.gameStream(), done, [] {
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    });
+    return inRealTime(program, done);
   };
   const auto heard = [&](const std::string& line) {
     return runUntil([&] { return engine.hasReceived(line); });
