@@ -92,7 +92,7 @@ void EventChain200(benchmark::State& state) {
   const std::string newText = chatText(200);
   std::string name = rig->watch().state().playerName;
   for (auto _ : state)
-    benchmark::DoNotOptimize(rig->replies().run(newText, name));
+    benchmark::DoNotOptimize(pvx::testing::runToEnd(rig->clock, rig->replies().run(newText, name)));
   if (!rig->typed.empty())
     state.SkipWithError("the event chain answered chat");
 }
@@ -103,7 +103,8 @@ void CommandChain200(benchmark::State& state) {
   const std::string newText = chatText(200);
   std::string name = rig->watch().state().playerName;
   for (auto _ : state)
-    benchmark::DoNotOptimize(rig->core().commands().run(newText, name));
+    benchmark::DoNotOptimize(
+        pvx::testing::runToEnd(rig->clock, rig->core().commands().run(newText, name)));
   if (!rig->typed.empty())
     state.SkipWithError("the command chain obeyed another player");
 }

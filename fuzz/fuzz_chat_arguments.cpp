@@ -117,7 +117,7 @@ void chain(std::string_view newText, const std::string& name = PracticeRig::kPla
   PracticeRig rig({.programFolder = pvx::rig::fuzzFolder()});
   prepare(rig);
   std::string playerName = name;
-  rig.core().commands().run(std::string(newText), playerName);
+  pvx::testing::runToEnd(rig.clock, rig.core().commands().run(std::string(newText), playerName));
   rig.clock.runFor(20);  // the music timer's next ticks
   checkTyped(rig);
 }

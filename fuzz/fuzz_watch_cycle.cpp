@@ -77,10 +77,10 @@ long numberIn(std::string_view s, long fallback, long most) {
 // A step of the watch cycle that goes through a check of its own, which runs the real step.
 class CheckedStep final : public pvx::WatchStep {
  public:
-  using Check = std::function<pvx::CycleFlow(const std::string&, std::string&)>;
+  using Check = std::function<pvx::Task<pvx::CycleFlow>(std::string, std::string&)>;
   explicit CheckedStep(Check check) : check_(std::move(check)) {}
-  pvx::CycleFlow run(const std::string& lines, std::string& playerName) override {
-    return check_(lines, playerName);
+  pvx::Task<pvx::CycleFlow> run(std::string lines, std::string& playerName) override {
+    return check_(std::move(lines), playerName);
   }
 
  private:
@@ -196,34 +196,34 @@ class Session {
   }
 
   // The chat commands, run only where a line of the player's commands.
-  pvx::CycleFlow checkedCommands(const std::string& text, std::string& name) {
+  pvx::Task<pvx::CycleFlow> checkedCommands(std::string text, std::string& name) {
     bool commanded = false;
     for (const char* literal : {": !load", ": !stop", ": !next", ": !prev", ": !mini", ": !vol",
                                 ": !pause", ": !listsongs", ": !play"})
       commanded = commanded || lineBegins(text, name, literal);
     const auto before = effects();
-    const pvx::CycleFlow flow = rig_.core().commands().run(text, name);
+    const pvx::CycleFlow flow = co_await rig_.core().commands().run(text, name);
     if (!commanded && effects() != before)
       fail(
           "a chat command ran, but no line of the new text begins with the player's name "
           "and a command: [" +
           text + "]");
-    return flow;
+    co_return flow;
   }
 
   // The replies to game events, switched off and on only by the player's own lines.
-  pvx::CycleFlow checkedEvents(const std::string& text, std::string& name) {
+  pvx::Task<pvx::CycleFlow> checkedEvents(std::string text, std::string& name) {
     pvx::GameEventReplies& replies = rig_.replies();
     const bool wasOn = replies.repliesOn();
     const bool off = lineBegins(text, name, ": !replyoff");
     const bool on = !name.empty() ? lineBegins(text, name, ": !ReplyON")
                                   : pvx::text::containsNoCase(text, ": !ReplyON");
-    const pvx::CycleFlow flow = replies.run(text, name);
+    const pvx::CycleFlow flow = co_await replies.run(text, name);
     if (wasOn && !replies.repliesOn() && !off)
       fail("the replies were switched off by another line than the player's own: [" + text + "]");
     if (!wasOn && replies.repliesOn() && !on)
       fail("the replies were switched on by another line than the player's own: [" + text + "]");
-    return flow;
+    co_return flow;
   }
 
   // Lets the program finish what it is answering, then shows it only the console's echo of its
@@ -304,9 +304,10 @@ class Session {
   }
 
   CheckedStep events_{
-      [this](const std::string& text, std::string& name) { return checkedEvents(text, name); }};
-  CheckedStep commands_{
-      [this](const std::string& text, std::string& name) { return checkedCommands(text, name); }};
+      [this](std::string text, std::string& name) { return checkedEvents(std::move(text), name); }};
+  CheckedStep commands_{[this](std::string text, std::string& name) {
+    return checkedCommands(std::move(text), name);
+  }};
   PracticeRig rig_{{.programFolder = pvx::rig::fuzzFolder(),
                     .standIns = {.events = &events_, .commands = &commands_}}};
   std::size_t checked_ = 0;

@@ -1,7 +1,7 @@
 #include "gui/QtClock.h"
 
-#include <QThread>
 #include <QTimer>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -13,6 +13,24 @@ namespace pvx {
 
 namespace {
 
+// What a timer's tick reaches: it stays while a tick runs, also when the tick destroys the timer
+// (a wait that ends destroys the timer that ended it).
+struct TickState {
+  TickState(std::function<void()> tick, const std::function<void()>& over)
+      : onTick(std::move(tick)), handedOver(over) {}
+  std::function<void()> onTick;
+  const std::function<void()>& handedOver;
+  bool firing = false;
+
+  static void fire(std::shared_ptr<TickState> state) {
+    if (state->handedOver)
+      state->handedOver();
+    state->firing = true;
+    state->onTick();
+    state->firing = false;
+  }
+};
+
 #ifdef _WIN32
 // Qt runs a timer of 20 ms or less on a multimedia timer, which raises the resolution of the
 // system's timer for every program on the machine (and costs power). The program's short timer
@@ -20,8 +38,7 @@ namespace {
 // original program's did: it comes at the system's tick, about every 15.6 ms.
 class TickTimer final : public Timer {
  public:
-  TickTimer(std::function<void()> onTick, const std::function<void()>& handedOver)
-      : onTick_(std::move(onTick)), handedOver_(handedOver) {}
+  explicit TickTimer(std::shared_ptr<TickState> state) : state_(std::move(state)) {}
   ~TickTimer() override { stop(); }
   TickTimer(const TickTimer&) = delete;
   TickTimer& operator=(const TickTimer&) = delete;
@@ -56,13 +73,10 @@ class TickTimer final : public Timer {
     TickTimer& timer = *it->second;
     if (timer.singleShot_)
       timer.stop();
-    if (timer.handedOver_)
-      timer.handedOver_();
-    timer.onTick_();
+    TickState::fire(timer.state_);
   }
 
-  std::function<void()> onTick_;
-  const std::function<void()>& handedOver_;
+  std::shared_ptr<TickState> state_;
   UINT_PTR id_ = 0;
   bool singleShot_ = false;
 };
@@ -71,55 +85,62 @@ class TickTimer final : public Timer {
 class QtTimer final : public Timer {
  public:
   QtTimer(std::function<void()> onTick, const std::function<void()>& handedOver)
-      : onTick_(std::move(onTick))
+      : state_(std::make_shared<TickState>(std::move(onTick), handedOver))
 #ifdef _WIN32
         ,
-        tick_([this] { onTick_(); }, handedOver)
+        tick_(state_)
 #endif
   {
 #ifdef _WIN32
     // Qt's precise timers are multimedia timers on Windows, whatever their interval.
-    timer_.setTimerType(Qt::CoarseTimer);
+    timer_->setTimerType(Qt::CoarseTimer);
 #else
     // A 1 ms watch timer needs the precise kind; coarse timers may fire 5% late or early.
-    timer_.setTimerType(Qt::PreciseTimer);
+    timer_->setTimerType(Qt::PreciseTimer);
 #endif
-    QObject::connect(&timer_, &QTimer::timeout, [this, &handedOver] {
-      if (handedOver)
-        handedOver();
-      onTick_();
-    });
+    QObject::connect(timer_, &QTimer::timeout, [state = state_] { TickState::fire(state); });
   }
+  ~QtTimer() override {
+    // A timer destroyed inside its own tick goes once the tick is over.
+    timer_->stop();
+    if (state_->firing) {
+      timer_->deleteLater();
+    } else {
+      delete timer_;
+    }
+  }
+  QtTimer(const QtTimer&) = delete;
+  QtTimer& operator=(const QtTimer&) = delete;
   void start(std::int64_t intervalMs, bool singleShot) override {
 #ifdef _WIN32
     // Short intervals go to the message queue's timer (see TickTimer).
     if (intervalMs <= kLongestTick) {
-      timer_.stop();
+      timer_->stop();
       tick_.start(intervalMs, singleShot);
       return;
     }
     tick_.stop();
 #endif
-    timer_.setSingleShot(singleShot);
-    timer_.start(static_cast<int>(intervalMs < 1 ? 1 : intervalMs));
+    timer_->setSingleShot(singleShot);
+    timer_->start(static_cast<int>(intervalMs < 1 ? 1 : intervalMs));
   }
   void stop() override {
 #ifdef _WIN32
     tick_.stop();
 #endif
-    timer_.stop();
+    timer_->stop();
   }
   bool isActive() const override {
 #ifdef _WIN32
     if (tick_.isActive())
       return true;
 #endif
-    return timer_.isActive();
+    return timer_->isActive();
   }
 
  private:
-  std::function<void()> onTick_;
-  QTimer timer_;
+  std::shared_ptr<TickState> state_;
+  QTimer* timer_ = new QTimer;
 #ifdef _WIN32
   // Qt's own timers take a multimedia timer up to this interval.
   static constexpr std::int64_t kLongestTick = 20;
@@ -139,11 +160,6 @@ std::int64_t QtClock::nowNs() const {
 
 std::int64_t QtClock::nowMs() const {
   return elapsed_.elapsed();
-}
-
-void QtClock::sleepMs(std::int64_t ms) {
-  if (ms > 0)
-    QThread::msleep(static_cast<unsigned long>(ms));
 }
 
 std::unique_ptr<Timer> QtClock::makeTimer(std::function<void()> onTick) {

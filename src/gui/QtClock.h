@@ -7,7 +7,7 @@
 
 namespace pvx {
 
-// Real time: Qt timers on the user-interface thread and real sleeps that block it.
+// Real time: Qt timers on the user-interface thread; a routine's wait is one of them.
 class QtClock final : public Clock {
  public:
   // handedOver, when given, is called each time the event loop calls a timer's handler, just
@@ -16,7 +16,6 @@ class QtClock final : public Clock {
   // Nanoseconds since the clock was made.
   std::int64_t nowNs() const;
   std::int64_t nowMs() const override;
-  void sleepMs(std::int64_t ms) override;
   std::unique_ptr<Timer> makeTimer(std::function<void()> onTick) override;
 
  private:

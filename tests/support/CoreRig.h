@@ -25,6 +25,16 @@ namespace pvx::testing {
 // A fixed Windows 2000, so that nothing depends on the machine running a rig.
 bool windows2000(OsVersionRecord& r);
 
+// Runs a routine of the program's to its end on virtual time, its waits included (the event loop
+// runs meanwhile: other timers fire as they fall due), and gives what it gave.
+template <class T>
+T runToEnd(VirtualClock& clock, Task<T> task) {
+  task.start();
+  while (!task.done() && clock.runNext()) {
+  }
+  return task.result();
+}
+
 // What a rig's Core reaches outside the program.
 struct RigPlatform {
   WindowSystem& windows;

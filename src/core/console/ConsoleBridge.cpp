@@ -67,20 +67,106 @@ std::string ConsoleBridge::asLine(std::string_view command) {
   return text::substring(line, 0, kMaxLineBytes);
 }
 
+std::int64_t ConsoleBridge::chatHoldMs() const {
+  // The previous say and the player's own doing each started the server's second again.
+  const std::int64_t since =
+      std::max(saidMs_.value_or(INT64_MIN / 2), playerActedMs_.value_or(INT64_MIN / 2));
+  return since + kChatGapMs - clock_.nowMs();
+}
+
+Task<void> ConsoleBridge::wait(std::int64_t ms) {
+  if (ms <= 0)
+    co_return;
+  holderRunning_ = false;
+  co_await clock_.sleep(ms);
+  holderRunning_ = true;
+  waited_ = true;
+}
+
+Task<void> ConsoleBridge::waitSeconds(float seconds) {
+  co_await wait(waitMilliseconds(seconds));
+}
+
+Task<void> ConsoleBridge::type(std::string command) {
+  if (findConsoleWindow() == 0)
+    co_return;
+  std::string line = asLine(command);
+  if (isSay(line)) {
+    for (;;) {
+      co_await wait(chatHoldMs());
+      // A say that waited is not typed blind: the player's own doing printed meanwhile, which the
+      // cycle has not read yet, started the server's second again.
+      if (!waited_ || reader_ == nullptr || !reader_->playerActedUnread())
+        break;
+      playerActed();
+    }
+    saidMs_ = clock_.nowMs();
+  }
+  // The game may have gone during the wait.
+  if (const Hwnd console = findConsoleWindow(); console != 0)
+    typeNow(console, std::move(line));
+}
+
+bool ConsoleBridge::typesAtOnce(const std::string& line) const {
+  if (!queued_.empty() || (holder_ != Holder::None && !holderRunning_))
+    return false;
+  return !isSay(line) || chatHoldMs() <= 0;
+}
+
 void ConsoleBridge::sendConsoleCommand(std::string_view command) {
   const Hwnd console = findConsoleWindow();
   if (console == 0)
     return;
   std::string line = asLine(command);
-  if (isSay(line)) {
-    // The previous say and the player's own doing each started the server's second again.
-    const std::int64_t since =
-        std::max(saidMs_.value_or(INT64_MIN / 2), playerActedMs_.value_or(INT64_MIN / 2));
-    const std::int64_t wait = since + kChatGapMs - clock_.nowMs();
-    if (wait > 0)
-      clock_.sleepMs(wait);
-    saidMs_ = clock_.nowMs();
+  if (!typesAtOnce(line)) {
+    queued_.push_back(std::string(command.substr(0, command.find('\0'))));
+    if (holder_ == Holder::None)
+      typeHandedOver();
+    return;
   }
+  if (isSay(line))
+    saidMs_ = clock_.nowMs();
+  typeNow(console, std::move(line));
+}
+
+bool ConsoleBridge::takeTyping() {
+  if (holder_ != Holder::None)
+    return false;
+  holder_ = Holder::Cycle;
+  holderRunning_ = true;
+  waited_ = false;
+  return true;
+}
+
+void ConsoleBridge::releaseTyping() {
+  holder_ = Holder::None;
+  holderRunning_ = false;
+  if (!queued_.empty())
+    typeHandedOver();
+}
+
+void ConsoleBridge::typeHandedOver() {
+  holder_ = Holder::HandedOver;
+  holderRunning_ = true;
+  waited_ = false;
+  // The routine before has ended: it is not on the way to here.
+  handedOverRoutine_ = typeHandedOverRoutine();
+  handedOverRoutine_.start();
+}
+
+Task<void> ConsoleBridge::typeHandedOverRoutine() {
+  while (!queued_.empty()) {
+    std::string next = std::move(queued_.front());
+    queued_.pop_front();
+    co_await type(std::move(next));
+  }
+  holder_ = Holder::None;
+  holderRunning_ = false;
+  if (reader_ != nullptr)
+    reader_->typingFree();
+}
+
+void ConsoleBridge::typeNow(Hwnd console, std::string line) {
   {
     const std::lock_guard<std::mutex> lock(pending_->mutex);
     pending_->command = line;
@@ -232,10 +318,6 @@ std::string ConsoleBridge::readWindowText(Hwnd hwnd) {
 long long ConsoleBridge::waitMilliseconds(float seconds) {
   const double ms = std::floor(static_cast<double>(seconds) * 1000.0);
   return ms > 0 ? static_cast<long long>(ms) : 0;
-}
-
-void ConsoleBridge::waitSeconds(float seconds) {
-  clock_.sleepMs(waitMilliseconds(seconds));
 }
 
 }  // namespace pvx

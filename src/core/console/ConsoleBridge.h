@@ -7,16 +7,36 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/console/Typist.h"
 #include "core/console/WindowSystem.h"
 #include "core/time/Clock.h"
+#include "core/time/Task.h"
 
 namespace pvx {
 
+// What the bridge asks of the watch cycle, which reads the console log.
+class LogReader {
+ public:
+  virtual ~LogReader() = default;
+  // Whether the log gained, since the cycle last read it and since the last look, a line of the
+  // local player's own doing that went to the server. The text is left for the cycle to read.
+  virtual bool playerActedUnread() = 0;
+  // What was handed over while a cycle held the typing has been typed: the next cycle may start.
+  virtual void typingFree() = 0;
+};
+
 // The program's only way to the game: it finds the game's console window and its log, reads the
 // log, types one command into the console's input line, and waits between typed commands.
+//
+// What is typed keeps the order in which the program decided it. The routine that holds the
+// typing (the watch cycle, with the replies and the chat commands it runs) types as it goes, and
+// its waits suspend it, not the program: what anyone else hands over meanwhile (a click on Next
+// announcing its track, "Back to Game", the end of a track) waits until the routine has ended,
+// and is then typed in the order handed over, by a routine of the bridge's own that holds the
+// typing in its turn (and the next cycle waits for it).
 class ConsoleBridge {
  public:
   // The retail game's windows: its console window and its main window (the class's "®" is
@@ -55,9 +75,17 @@ class ConsoleBridge {
   //
   // The server ignores a command of a player that comes within a second of his previous one,
   // and each command starts the second again: a "say" is typed no sooner than kChatGapMs after
-  // the previous one and after the moment playerActed() was last told, blocking the thread
-  // meanwhile as a wait does. Its text is put in double quotes where it holds "//" or "/*",
-  // which the game's tokenizer would otherwise take for a comment and cut off.
+  // the previous one and after the moment playerActed() was last told, the routine waiting
+  // meanwhile as it waits elsewhere. Just before a say that waited (here or earlier in the
+  // routine) the bridge looks at what the log gained since the cycle read it: a line of the
+  // player's own doing there holds the say kChatGapMs from then. Its text is put in double
+  // quotes where it holds "//" or "/*", which the game's tokenizer would otherwise take for a
+  // comment and cut off.
+  //
+  // For the routine that holds the typing, and what it calls: returns once the command is typed.
+  Task<void> type(std::string command);
+  // For anyone else, and for what the routine calls without waiting (the echo of nextSong):
+  // typed at once where nothing waits before it, otherwise handed over to be typed in turn.
   void sendConsoleCommand(std::string_view command);
   // The command as typed: a chat text holding a comment's start in double quotes, all of it cut
   // to the longest line the game takes.
@@ -67,6 +95,30 @@ class ConsoleBridge {
   // A line of the local player's own doing that went to the server (his chat, a kill, a duel he
   // became engaged in, a rename, his entry, a team change) was read now.
   void playerActed() { playerActedMs_ = clock_.nowMs(); }
+
+  // The watch cycle takes the typing for its whole run, waits included: false while what others
+  // handed over is still being typed (the reader is told typingFree() once it is). What others
+  // hand over until releaseTyping() waits for it.
+  bool takeTyping();
+  void releaseTyping();
+  // While the routine that holds the typing yields to pending events, what they type is handed
+  // over as if it waited: the guard's life.
+  class Aside {
+   public:
+    explicit Aside(ConsoleBridge& bridge)
+        : bridge_(bridge), running_(std::exchange(bridge.holderRunning_, false)) {}
+    ~Aside() { bridge_.holderRunning_ = running_; }
+    Aside(const Aside&) = delete;
+    Aside& operator=(const Aside&) = delete;
+
+   private:
+    ConsoleBridge& bridge_;
+    bool running_;
+  };
+  // The watch cycle, which the bridge asks what the log gained (null: nobody).
+  void setReader(LogReader* reader) { reader_ = reader; }
+  // How many commands wait to be typed in turn.
+  std::size_t handedOver() const { return queued_.size(); }
 
   // Presses the console window's Clear button, which empties the window's log (typing "clear"
   // empties only the game's own console): the third child, when its text is "Clear". Without a
@@ -111,9 +163,10 @@ class ConsoleBridge {
   // that need only part of a long text converted; nothing when the window did not answer in time.
   std::optional<std::string> readWindowBytes(Hwnd hwnd);
 
-  // Blocks the whole thread for Int(seconds * 1000) milliseconds, the single-precision seconds
-  // multiplied in double precision: 0.7 sleeps 699 ms, not 700.
-  void waitSeconds(float seconds);
+  // A wait of the routine for Int(seconds * 1000) milliseconds, the single-precision seconds
+  // multiplied in double precision: 0.7 waits 699 ms, not 700. The routine is suspended and
+  // the program goes on; what others type meanwhile waits for the routine.
+  Task<void> waitSeconds(float seconds);
   static long long waitMilliseconds(float seconds);
 
   // The window system behind the bridge, for the few callers that reach the game's main window.
@@ -128,6 +181,20 @@ class ConsoleBridge {
     std::string command;
     std::string beforeClear;
   };
+
+  // Who holds the typing.
+  enum class Holder { None, Cycle, HandedOver };
+
+  Task<void> wait(std::int64_t ms);
+  // How long a say must still wait for the server's second.
+  std::int64_t chatHoldMs() const;
+  // Whether a command handed over now can be typed at once.
+  bool typesAtOnce(const std::string& line) const;
+  // Hands the line (as typed) to the typist; a say is remembered as said.
+  void typeNow(Hwnd console, std::string line);
+  // Types what others handed over, in order, holding the typing meanwhile.
+  void typeHandedOver();
+  Task<void> typeHandedOverRoutine();
 
   // The walk that types line into the first empty descendant of the console.
   static void typeLine(WindowSystem& ws, Hwnd console, const std::string& line, Pending& pending);
@@ -144,6 +211,16 @@ class ConsoleBridge {
   // When the latest "say" was typed and when the player was last seen acting; none yet at start.
   std::optional<std::int64_t> saidMs_;
   std::optional<std::int64_t> playerActedMs_;
+
+  LogReader* reader_ = nullptr;
+  Holder holder_ = Holder::None;
+  // The holder is running now, not suspended in a wait or aside for pending events.
+  bool holderRunning_ = false;
+  // The holder waited since it took the typing.
+  bool waited_ = false;
+  // What others handed over while the typing was held, in order.
+  std::deque<std::string> queued_;
+  Task<void> handedOverRoutine_;
 };
 
 }  // namespace pvx

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <coroutine>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -17,19 +18,46 @@ class Timer {
   virtual void start(std::int64_t intervalMs, bool singleShot = false) = 0;
   virtual void stop() = 0;
   virtual bool isActive() const = 0;
+  // A timer may be destroyed inside its own tick (a wait that ends destroys the timer that ended
+  // it); its handler then touches nothing of it afterwards.
 };
 
 // Time as the program sees it: the waits between typed commands and the timers. The real clock
-// sleeps and ticks for real; the virtual one (tests, replay) makes every timing exact.
+// ticks for real; the virtual one (tests, replay) makes every timing exact.
 class Clock {
  public:
+  class Sleep;
+
   virtual ~Clock() = default;
   // Milliseconds since the clock was made.
   virtual std::int64_t nowMs() const = 0;
-  // Blocks the whole thread: no timer ticks and no window events while it lasts.
-  virtual void sleepMs(std::int64_t ms) = 0;
   // A stopped timer whose ticks call onTick. The timer must not outlive the clock.
   virtual std::unique_ptr<Timer> makeTimer(std::function<void()> onTick) = 0;
+  // A wait of a routine (Task): co_await clock.sleep(ms) suspends the routine and resumes it ms
+  // later, from the event loop, which goes on meanwhile: windows paint, clicks and other timers
+  // are handled. No wait at all for ms <= 0.
+  Sleep sleep(std::int64_t ms);
 };
+
+class Clock::Sleep {
+ public:
+  Sleep(Clock& clock, std::int64_t ms) : clock_(clock), ms_(ms) {}
+  bool await_ready() const noexcept { return ms_ <= 0; }
+  void await_suspend(std::coroutine_handle<> routine) {
+    // The timer lives in the routine's frame: a routine ended while it waits is never resumed.
+    timer_ = clock_.makeTimer([routine] { routine.resume(); });
+    timer_->start(ms_, true);
+  }
+  void await_resume() const noexcept {}
+
+ private:
+  Clock& clock_;
+  std::int64_t ms_;
+  std::unique_ptr<Timer> timer_;
+};
+
+inline Clock::Sleep Clock::sleep(std::int64_t ms) {
+  return Sleep(*this, ms);
+}
 
 }  // namespace pvx

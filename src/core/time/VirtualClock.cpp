@@ -58,7 +58,6 @@ void VirtualClock::sleepMs(std::int64_t ms) {
   if (ms <= 0)
     return;
   now_ += ms;
-  slept_ += ms;
 }
 
 std::unique_ptr<Timer> VirtualClock::makeTimer(std::function<void()> onTick) {

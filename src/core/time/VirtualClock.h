@@ -10,9 +10,9 @@
 namespace pvx {
 
 // Virtual time for tests and the replay: nothing ever sleeps for real. Time moves only through
-// sleepMs (which fires nothing, as a blocked thread handles no events) and through the run
-// operations, which fire every timer tick that falls due, in time order; ticks due at the same
-// moment fire in the order their timers were armed.
+// the run operations, which fire every timer tick that falls due (the end of a routine's wait
+// among them), in time order, and through sleepMs, the time a busy thread takes, which fires
+// nothing; ticks due at the same moment fire in the order their timers were armed.
 class VirtualClock final : public Clock {
  public:
   VirtualClock();
@@ -21,8 +21,10 @@ class VirtualClock final : public Clock {
   VirtualClock& operator=(const VirtualClock&) = delete;
 
   std::int64_t nowMs() const override { return now_; }
-  void sleepMs(std::int64_t ms) override;
   std::unique_ptr<Timer> makeTimer(std::function<void()> onTick) override;
+  // Time that passes while the thread is busy (a question to a game that answers late): no timer
+  // fires meanwhile; what fell due fires at the next run.
+  void sleepMs(std::int64_t ms);
 
   // Fires the ticks already due at the current time (as a yield to pending events does).
   // A timer that re-arms itself inside its own tick fires again only once its new time is due.
@@ -36,8 +38,6 @@ class VirtualClock final : public Clock {
   std::int64_t nextDueMs() const;
   // Fires the next due tick, moving the time to it if it lies ahead. False when none is armed.
   bool runNext();
-  // Total time spent in sleepMs, for tests that check the waits.
-  std::int64_t sleptMs() const { return slept_; }
 
  private:
   class VTimer;
@@ -48,7 +48,6 @@ class VirtualClock final : public Clock {
   void fire(Entry& e);
 
   std::int64_t now_ = 0;
-  std::int64_t slept_ = 0;
   std::uint64_t armSeq_ = 0;
   std::vector<Entry*> timers_;
 };

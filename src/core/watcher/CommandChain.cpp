@@ -17,10 +17,6 @@ std::optional<std::string> CommandChain::argument(const std::string& command,
   return text::dropRight(rest, 2);
 }
 
-void CommandChain::type(const std::string& command) {
-  bridge_.sendConsoleCommand(command);
-}
-
 std::optional<std::string> CommandChain::commandText(const std::string& newText,
                                                      const std::string& playerName,
                                                      const char* literal) {
@@ -31,53 +27,53 @@ std::optional<std::string> CommandChain::commandText(const std::string& newText,
   return text::substring(*line, text::length(playerName));
 }
 
-CycleFlow CommandChain::run(const std::string& newText, std::string& playerName) {
+Task<CycleFlow> CommandChain::run(std::string newText, std::string& playerName) {
   if (newText.empty())
-    return CycleFlow::Continue;  // no chat line, no command
+    co_return CycleFlow::Continue;  // no chat line, no command
   std::optional<std::string> command;
   auto present = [&](const char* literal) {
     command = commandText(newText, playerName, literal);
     return command.has_value();
   };
   if (present(": !load")) {
-    load(*command);
-    return CycleFlow::Continue;
+    co_await load(*command);
+    co_return CycleFlow::Continue;
   }
   if (present(": !stop"))
-    return music_.stop();
+    co_return co_await music_.stop();
   if (present(": !next"))
-    return music_.next();
+    co_return co_await music_.next();
   if (present(": !prev"))
-    return music_.prev();
+    co_return co_await music_.prev();
   if (present(": !mini")) {
-    mini();
-    return CycleFlow::Continue;
+    co_await mini();
+    co_return CycleFlow::Continue;
   }
   if (present(": !vol"))
-    return music_.vol(*command);
+    co_return co_await music_.vol(*command);
   if (present(": !pause"))
-    return music_.pause();
+    co_return co_await music_.pause();
   if (present(": !listsongs"))
-    return music_.listSongs();
+    co_return co_await music_.listSongs();
   if (present(": !play"))
-    return music_.play(*command);
-  return CycleFlow::Continue;
+    co_return co_await music_.play(*command);
+  co_return CycleFlow::Continue;
 }
 
-void CommandChain::load(const std::string& command) {
+Task<void> CommandChain::load(std::string command) {
   const std::optional<std::string> name = argument(command, ": !load", 8);
   // A line cut short before its line break names no set: that is a failed load.
   const bool loaded = name && sets_.loadMessageSet(*name);
   const std::string shown = text::makeInert(name.value_or(""));
-  bridge_.waitSeconds(0.9f);
+  co_await bridge_.waitSeconds(0.9f);
   if (loaded) {
-    type("say ^7" + shown + " ^1loaded successfully");
+    co_await bridge_.type("say ^7" + shown + " ^1loaded successfully");
   } else {
-    type("say ^1Error opening file ^7" + shown);
+    co_await bridge_.type("say ^1Error opening file ^7" + shown);
   }
 }
 
-void CommandChain::mini() {
+Task<void> CommandChain::mini() {
   WindowSystem& ws = bridge_.windows();
   const Hwnd game = gameWindow_.find();
   window_.setMaximized(true);
@@ -85,12 +81,12 @@ void CommandChain::mini() {
   Hwnd taskbar = ws.findWindow(kTaskbarClass, "");
   ws.setWindowPos(taskbar, 0, 0, 0, 0, 0, kTaskbarHide);
   taskbar = ws.findWindow(kTaskbarClass, "");
-  bridge_.waitSeconds(0.6f);
+  co_await bridge_.waitSeconds(0.6f);
   ws.setWindowPos(taskbar, 0, 0, 0, 0, 0, kTaskbarShow);
   window_.setMaximized(false);
   window_.takeFocus();
-  bridge_.waitSeconds(1.0f);
-  type("say ^1Minimized");
+  co_await bridge_.waitSeconds(1.0f);
+  co_await bridge_.type("say ^1Minimized");
 }
 
 }  // namespace pvx

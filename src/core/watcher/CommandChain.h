@@ -16,14 +16,14 @@ class MessageSetFile;
 class MusicCommands {
  public:
   virtual ~MusicCommands() = default;
-  virtual CycleFlow stop() = 0;
-  virtual CycleFlow next() = 0;
-  virtual CycleFlow prev() = 0;
+  virtual Task<CycleFlow> stop() = 0;
+  virtual Task<CycleFlow> next() = 0;
+  virtual Task<CycleFlow> prev() = 0;
   // vol and play get the command's text: its chat line from the literal on, with the line break.
-  virtual CycleFlow vol(const std::string& line) = 0;
-  virtual CycleFlow pause() = 0;
-  virtual CycleFlow listSongs() = 0;
-  virtual CycleFlow play(const std::string& line) = 0;
+  virtual Task<CycleFlow> vol(std::string line) = 0;
+  virtual Task<CycleFlow> pause() = 0;
+  virtual Task<CycleFlow> listSongs() = 0;
+  virtual Task<CycleFlow> play(std::string line) = 0;
 };
 
 // The local player's chat commands: a command is present when a line of the new text begins with
@@ -50,7 +50,7 @@ class CommandChain final : public WatchStep {
       : bridge_(bridge), window_(window), gameWindow_(gameWindow), sets_(sets), music_(music) {}
 
   // Runs the first command present, if any.
-  CycleFlow run(const std::string& newText, std::string& playerName) override;
+  Task<CycleFlow> run(std::string newText, std::string& playerName) override;
 
   // The text of a command: the first line of the new text that begins with the player's name and
   // the literal, from the literal on (the name cut off), with its line break.
@@ -65,9 +65,8 @@ class CommandChain final : public WatchStep {
                                              std::size_t offset);
 
  private:
-  void load(const std::string& command);
-  void mini();
-  void type(const std::string& command);
+  Task<void> load(std::string command);
+  Task<void> mini();
 
   ConsoleBridge& bridge_;
   MainWindowPort& window_;

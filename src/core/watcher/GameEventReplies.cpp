@@ -35,20 +35,16 @@ void GameEventReplies::type(const std::string& command) {
   bridge_.sendConsoleCommand(command);
 }
 
-void GameEventReplies::wait(float seconds) {
-  bridge_.waitSeconds(seconds);
-}
-
 std::string GameEventReplies::substitute(const std::string& templ,
                                          const std::string& playerName) const {
   const std::string withName = text::replaceAllNoCase(templ, "%s", text::makeInert(playerName));
   return text::replaceAllNoCase(withName, "%d", text::makeInert(opponent_));
 }
 
-CycleFlow GameEventReplies::run(const std::string& newText, std::string& playerName) {
+Task<CycleFlow> GameEventReplies::run(std::string newText, std::string& playerName) {
   // Every test looks for some text in the new text: without new text none can succeed.
   if (newText.empty())
-    return CycleFlow::Continue;
+    co_return CycleFlow::Continue;
   // Game events are looked for only in what others and the game wrote: the echo of what the
   // program typed and the local player's own chat lines (where its replies come back) would
   // otherwise answer the program's own words, over and over.
@@ -58,9 +54,9 @@ CycleFlow GameEventReplies::run(const std::string& newText, std::string& playerN
   if (has(events, "Loading dll file "))
     type("name");
   if (!playerName.empty() && repliesOn_)
-    return eventChain(newText, events, playerName);
-  replyOnTest(newText, playerName);
-  return CycleFlow::Continue;
+    co_return co_await eventChain(newText, events, playerName);
+  co_await replyOnTest(newText, playerName);
+  co_return CycleFlow::Continue;
 }
 
 void GameEventReplies::renamed(const std::string& events, std::string& playerName) {
@@ -88,103 +84,109 @@ bool GameEventReplies::commandPresent(const std::string& newText, const std::str
   return consolelines::firstBeginningWith(newText, playerName + literal).has_value();
 }
 
-void GameEventReplies::replyOnTest(const std::string& newText, const std::string& playerName) {
+Task<void> GameEventReplies::replyOnTest(std::string newText, std::string playerName) {
   if (repliesOn_)
-    return;
+    co_return;
   // While the name is unknown anyone may switch the replies on; that is all it does.
   const bool asked = playerName.empty() ? has(newText, ": !ReplyON")
                                         : commandPresent(newText, playerName, ": !ReplyON");
   if (!asked)
-    return;
+    co_return;
   repliesOn_ = true;
-  wait(1.0f);
-  type(kInitialised);
+  co_await bridge_.waitSeconds(1.0f);
+  co_await bridge_.type(kInitialised);
 }
 
-CycleFlow GameEventReplies::eventChain(const std::string& newText, const std::string& events,
-                                       std::string& playerName) {
+Task<CycleFlow> GameEventReplies::eventChain(std::string newText, std::string events,
+                                             std::string& playerName) {
   // A name cut from an event's line stays within that line.
   auto lineHolding = [&events](const std::string& needle) {
     return consolelines::firstHolding(events, needle).value_or(std::string());
   };
   const std::string name = playerName;
-  const MessageSet& set = messages_.current();
+  // The replies this chain decides on are typed as the set stood then, whatever is edited or
+  // loaded while they wait.
+  const MessageSet set = messages_.current();
 
   if (has(events, "finished R_Init")) {  // the game finished loading
-    window_.yieldToEvents();
+    {
+      const ConsoleBridge::Aside aside(bridge_);
+      window_.yieldToEvents();
+    }
     type("name");
-    return CycleFlow::EndNow;
+    co_return CycleFlow::EndNow;
   }
   if (has(events, name + kEntered)) {  // the local player entered
-    wait(1.0f);
-    type(kInitialised);
+    co_await bridge_.waitSeconds(1.0f);
+    co_await bridge_.type(kInitialised);
     if (set.ownEntry.on()) {
-      wait(1.0f);
-      type("say " + set.ownEntry.text);
+      co_await bridge_.waitSeconds(1.0f);
+      co_await bridge_.type("say " + set.ownEntry.text);
     }
-    return CycleFlow::Continue;
+    co_return CycleFlow::Continue;
   }
   if (has(events, kEntered) && greetingGate_) {  // another player entered
     if (set.greeting.on()) {
       greetingGate_ = false;
       const std::string line = lineHolding(kEntered);
       const std::string entering = text::substring(line, 0, text::findNoCase(line, kEntered));
-      type("say " + text::replaceAllNoCase(set.greeting.text, "%d", text::makeInert(entering)));
+      co_await bridge_.type(
+          "say " + text::replaceAllNoCase(set.greeting.text, "%d", text::makeInert(entering)));
     }
-    return CycleFlow::Continue;
+    co_return CycleFlow::Continue;
   }
   if (has(events, name + kEngaged)) {  // the local player engaged a duel
     duelFlag_ = true;
     const std::string line = lineHolding(name + kEngaged);
     const std::size_t at = text::findNoCase(line, kDuelWith);
     opponent_ = text::dropRight(text::substring(line, at + text::length(kDuelWith)), 3);
-    type("say " + substitute(set.duelEngage, name));
-    return CycleFlow::Continue;
+    co_await bridge_.type("say " + substitute(set.duelEngage, name));
+    co_return CycleFlow::Continue;
   }
   if (has(events, name + " killed himself")) {  // the local player killed himself
     if (set.selfKill.on()) {
-      wait(1.0f);
-      type("say " + set.selfKill.text);
+      co_await bridge_.waitSeconds(1.0f);
+      co_await bridge_.type("say " + set.selfKill.text);
     }
-    return CycleFlow::Continue;
+    co_return CycleFlow::Continue;
   }
   if (has(events, kEngaged + name)) {  // another player engaged the local player
     duelFlag_ = true;
     const std::string line = lineHolding(kEngaged + name);
     opponent_ = text::substring(line, 0, text::findNoCase(line, kEngaged + name));
-    type("say " + substitute(set.duelEngage, name));
-    return CycleFlow::Continue;
+    co_await bridge_.type("say " + substitute(set.duelEngage, name));
+    co_return CycleFlow::Continue;
   }
   if (has(events, name + kRenamed)) {  // the local player renamed himself
     renamed(events, playerName);
-    return CycleFlow::Continue;
+    co_return CycleFlow::Continue;
   }
   if (commandPresent(newText, name, ": !replyoff")) {  // replies switched off
-    wait(1.0f);
-    type(kTerminated);
+    co_await bridge_.waitSeconds(1.0f);
+    co_await bridge_.type(kTerminated);
     repliesOn_ = false;
-    return CycleFlow::Continue;
+    co_return CycleFlow::Continue;
   }
   if (has(events, name + kSabered + opponent_) && duelFlag_) {  // duel lost
     duelFlag_ = false;
     const std::string reply = substitute(set.duelLost, name);
-    wait(0.7f);
-    type("say " + reply);
-    return CycleFlow::Continue;
+    co_await bridge_.waitSeconds(0.7f);
+    co_await bridge_.type("say " + reply);
+    co_return CycleFlow::Continue;
   }
   if (has(events, opponent_ + kSabered + name) && duelFlag_) {  // duel won
     const std::string reply = substitute(set.duelWon, name);
     duelFlag_ = false;
-    wait(0.7f);
-    type("say " + reply);
-    return CycleFlow::Continue;
+    co_await bridge_.waitSeconds(0.7f);
+    co_await bridge_.type("say " + reply);
+    co_return CycleFlow::Continue;
   }
   if ((has(events, "Timelimit hit.") || has(events, "hit the kill limit.")) &&
       set.limit.on()) {  // a match limit hit
-    wait(0.5f);
-    type("say " + set.limit.text);
+    co_await bridge_.waitSeconds(0.5f);
+    co_await bridge_.type("say " + set.limit.text);
   }
-  return CycleFlow::Continue;
+  co_return CycleFlow::Continue;
 }
 
 }  // namespace pvx

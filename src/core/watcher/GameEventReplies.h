@@ -36,7 +36,7 @@ class GameEventReplies final : public WatchStep {
   GameEventReplies(ConsoleBridge& bridge, Clock& clock, MainWindowPort& window,
                    const Messages& messages, StatusLine& status);
 
-  CycleFlow run(const std::string& newText, std::string& playerName) override;
+  Task<CycleFlow> run(std::string newText, std::string& playerName) override;
 
   // A template with "%s" replaced by the player's name and then "%d" by the opponent name, both
   // found without regard to case, every occurrence.
@@ -54,17 +54,16 @@ class GameEventReplies final : public WatchStep {
 
  private:
   // events is the new text without the program's own words; commands are read from newText.
-  CycleFlow eventChain(const std::string& newText, const std::string& events,
-                       std::string& playerName);
+  Task<CycleFlow> eventChain(std::string newText, std::string events, std::string& playerName);
   // Whether a line of the new text begins with the player's name and the literal.
   static bool commandPresent(const std::string& newText, const std::string& playerName,
                              const char* literal);
-  void replyOnTest(const std::string& newText, const std::string& playerName);
+  Task<void> replyOnTest(std::string newText, std::string playerName);
   // A line that says the local player renamed himself: the new name, or a name query where the
   // line may have been written by someone else.
   void renamed(const std::string& events, std::string& playerName);
+  // Types a command that stays with the game (the name query) at once.
   void type(const std::string& command);
-  void wait(float seconds);
 
   ConsoleBridge& bridge_;
   MainWindowPort& window_;

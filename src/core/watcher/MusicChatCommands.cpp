@@ -55,39 +55,31 @@ std::vector<std::string> listingLines(const std::vector<std::string>& row) {
 
 }  // namespace
 
-void MusicChatCommands::type(const std::string& command) {
-  bridge_.sendConsoleCommand(command);
-}
-
-void MusicChatCommands::wait(float seconds) {
-  bridge_.waitSeconds(seconds);
-}
-
-CycleFlow MusicChatCommands::stop() {
+Task<CycleFlow> MusicChatCommands::stop() {
   if (player_.isLoaded()) {
     player_.stop();
-    type("say ^1Stopped");
+    co_await bridge_.type("say ^1Stopped");
   }
-  return CycleFlow::Continue;
+  co_return CycleFlow::Continue;
 }
 
-CycleFlow MusicChatCommands::announce(const std::string& title) {
-  wait(1.0f);
-  type(kNowPlaying + text::makeInert(title));
-  return CycleFlow::Continue;
+Task<CycleFlow> MusicChatCommands::announce(std::string title) {
+  co_await bridge_.waitSeconds(1.0f);
+  co_await bridge_.type(kNowPlaying + text::makeInert(title));
+  co_return CycleFlow::Continue;
 }
 
-CycleFlow MusicChatCommands::next() {
+Task<CycleFlow> MusicChatCommands::next() {
   // With nothing to play there is nothing to announce.
   if (player_.count() == 0)
-    return CycleFlow::Continue;
-  return announce(player_.nextSong());
+    co_return CycleFlow::Continue;
+  co_return co_await announce(player_.nextSong());
 }
 
-CycleFlow MusicChatCommands::prev() {
+Task<CycleFlow> MusicChatCommands::prev() {
   if (player_.count() == 0)
-    return CycleFlow::Continue;
-  return announce(player_.prevSong());
+    co_return CycleFlow::Continue;
+  co_return co_await announce(player_.prevSong());
 }
 
 std::optional<std::int16_t> MusicChatCommands::volumeNumber(const std::string& argument) {
@@ -127,7 +119,7 @@ std::optional<std::int16_t> MusicChatCommands::volumeNumber(const std::string& a
   return static_cast<std::int16_t>(whole);
 }
 
-CycleFlow MusicChatCommands::vol(const std::string& command) {
+Task<CycleFlow> MusicChatCommands::vol(std::string command) {
   // Unlike the other arguments, a line cut short keeps what it has: "!vol15" works without a
   // line break too.
   std::string argument = text::substring(command, text::findNoCase(command, " !vol") + 5);
@@ -135,20 +127,20 @@ CycleFlow MusicChatCommands::vol(const std::string& command) {
     argument = text::dropRight(argument, 2);
   if (const std::optional<std::int16_t> volu = volumeNumber(argument))
     player_.setChatVolume(*volu);
-  return CycleFlow::Continue;
+  co_return CycleFlow::Continue;
 }
 
-CycleFlow MusicChatCommands::pause() {
+Task<CycleFlow> MusicChatCommands::pause() {
   if (player_.state() == PlaybackState::Playing) {
     player_.pause();
-    wait(1.0f);
-    type("say ^1Paused");
+    co_await bridge_.waitSeconds(1.0f);
+    co_await bridge_.type("say ^1Paused");
   }
-  return CycleFlow::Continue;
+  co_return CycleFlow::Continue;
 }
 
-CycleFlow MusicChatCommands::listSongs() {
-  type("/clear");
+Task<CycleFlow> MusicChatCommands::listSongs() {
+  co_await bridge_.type("/clear");
   const int n = player_.count();
   for (int i = 0; i <= n - 1; i += kColumns) {
     std::vector<std::string> row;
@@ -156,38 +148,38 @@ CycleFlow MusicChatCommands::listSongs() {
     for (int column = 0; column < kColumns; ++column)
       row.push_back(text::makeInert(player_.title(i + column)));
     for (const std::string& line : listingLines(row))
-      type(line);
+      co_await bridge_.type(line);
   }
-  return CycleFlow::Continue;
+  co_return CycleFlow::Continue;
 }
 
-CycleFlow MusicChatCommands::play(const std::string& command) {
+Task<CycleFlow> MusicChatCommands::play(std::string command) {
   // The command begins with ": !play"; bare when only its line break follows.
   if (text::length(command) == text::length(": !play") + 2) {
     if (!player_.isPaused())
-      return CycleFlow::EndNow;
+      co_return CycleFlow::EndNow;
     player_.resume();
-    wait(1.0f);
-    type("say ^1Resumed");
-    return CycleFlow::Continue;
+    co_await bridge_.waitSeconds(1.0f);
+    co_await bridge_.type("say ^1Resumed");
+    co_return CycleFlow::Continue;
   }
 
   const std::optional<std::string> search = CommandChain::argument(command, ": !play", 8);
   if (!search)
-    return CycleFlow::Continue;  // cut short before its line break: ignored
+    co_return CycleFlow::Continue;  // cut short before its line break: ignored
   for (int i = 0; i < player_.count(); ++i) {
     if (!text::containsNoCase(player_.title(i), *search))
       continue;
-    wait(1.0f);
+    co_await bridge_.waitSeconds(1.0f);
     player_.stop();
     player_.select(i);
     player_.playEntry(i);
-    type(kNowPlaying + text::makeInert(player_.title(i)));
-    return CycleFlow::Continue;
+    co_await bridge_.type(kNowPlaying + text::makeInert(player_.title(i)));
+    co_return CycleFlow::Continue;
   }
-  wait(1.0f);
-  type("say ^5No matches for " + text::makeInert(*search));
-  return CycleFlow::Continue;
+  co_await bridge_.waitSeconds(1.0f);
+  co_await bridge_.type("say ^5No matches for " + text::makeInert(*search));
+  co_return CycleFlow::Continue;
 }
 
 }  // namespace pvx

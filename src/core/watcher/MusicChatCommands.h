@@ -16,22 +16,21 @@ class MusicChatCommands final : public MusicCommands {
  public:
   MusicChatCommands(ConsoleBridge& bridge, Player& player) : bridge_(bridge), player_(player) {}
 
-  CycleFlow stop() override;
-  CycleFlow next() override;
-  CycleFlow prev() override;
-  CycleFlow vol(const std::string& command) override;
-  CycleFlow pause() override;
-  CycleFlow listSongs() override;
-  CycleFlow play(const std::string& command) override;
+  Task<CycleFlow> stop() override;
+  Task<CycleFlow> next() override;
+  Task<CycleFlow> prev() override;
+  Task<CycleFlow> vol(std::string command) override;
+  Task<CycleFlow> pause() override;
+  Task<CycleFlow> listSongs() override;
+  Task<CycleFlow> play(std::string command) override;
 
   // The chat volume of "!vol": a decimal number (sign, digits, one decimal point, blanks around
   // it), rounded down; nothing when it is not such a number or does not fit 16 bits.
   static std::optional<std::int16_t> volumeNumber(const std::string& argument);
 
  private:
-  void type(const std::string& command);
-  void wait(float seconds);
-  CycleFlow announce(const std::string& title);
+  // Waits a second and says what plays.
+  Task<CycleFlow> announce(std::string title);
 
   ConsoleBridge& bridge_;
   Player& player_;

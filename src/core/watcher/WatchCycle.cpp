@@ -37,9 +37,17 @@ WatchCycle::WatchCycle(ConsoleBridge& bridge, Clock& clock, MainWindowPort& wind
         if (onStart_)
           onStart_();
         cycle();
-      })) {}
+      })) {
+  bridge_.setReader(this);
+}
+
+WatchCycle::~WatchCycle() {
+  bridge_.setReader(nullptr);
+}
 
 void WatchCycle::yield() {
+  // What the events type comes after what this cycle types.
+  const ConsoleBridge::Aside aside(bridge_);
   window_.yieldToEvents();
 }
 
@@ -90,25 +98,42 @@ void WatchCycle::wake() {
 }
 
 void WatchCycle::cycle() {
+  if (inCycle_)
+    return;
+  // What others handed over while the last cycle waited is typed first, in its turn.
+  if (!bridge_.takeTyping()) {
+    waitingForTyping_ = true;
+    return;
+  }
+  waitingForTyping_ = false;
+  // The cycle before has ended: it is not on the way to here.
+  running_ = run();
+  running_.start();
+}
+
+void WatchCycle::typingFree() {
+  if (waitingForTyping_) {
+    waitingForTyping_ = false;
+    arm();
+  }
+}
+
+Task<void> WatchCycle::run() {
   ++started_;
   inCycle_ = true;
   busy_ = true;
   gameBusy_ = false;
-  // The closing step runs however the cycle ends, so the watch timer is always re-armed.
-  struct Closing {
-    WatchCycle& w;
-    ~Closing() {
-      w.inCycle_ = false;
-      w.armNext();
-      w.dock_.dock();
-      ++w.ended_;
-    }
-  } closing{*this};
   try {
-    body();
-  } catch (const std::exception&) {
+    co_await body();
+  } catch (...) {
     // Nothing the game writes may end the program; the next cycle starts afresh.
   }
+  // The closing step runs however the cycle ends, so the watch timer is always re-armed.
+  inCycle_ = false;
+  armNext();
+  dock_.dock();
+  ++ended_;
+  bridge_.releaseTyping();
 }
 
 void WatchCycle::clearLog(std::size_t keepFrom) {
@@ -143,7 +168,7 @@ void WatchCycle::askNameWhenDue() {
   nameQueryAtMs_ = now;
 }
 
-void WatchCycle::body() {
+Task<void> WatchCycle::body() {
   WatchState& s = state_;
   newText_.clear();
   wholeLines_.clear();
@@ -160,7 +185,7 @@ void WatchCycle::body() {
     forgetConsole();
     status_.showGameAbsent();
     busy_ = false;
-    return;
+    co_return;
   }
   if (!window_.backButtonVisible())
     window_.setBackButtonVisible(true);
@@ -171,7 +196,7 @@ void WatchCycle::body() {
     forgetConsole();
     status_.showGameElevated();
     busy_ = false;
-    return;
+    co_return;
   }
 
   // A game that stopped with a fatal error shows the error in its console window instead of its
@@ -184,7 +209,7 @@ void WatchCycle::body() {
     }
     forgetConsole();
     busy_ = false;
-    return;
+    co_return;
   }
   errorBox_ = 0;
 
@@ -207,7 +232,7 @@ void WatchCycle::body() {
   // holds was looked at already.
   if (clearing_) {
     if (!bridge_.typingDone())
-      return;
+      co_return;
     clearing_ = false;
     keptBeforeClear_ += bridge_.textBeforeClear();
   }
@@ -217,7 +242,7 @@ void WatchCycle::body() {
     // The game handles no message now (it loads a map): nothing is taken until it answers.
     gameBusy_ = true;
     busy_ = false;
-    return;
+    co_return;
   }
   s.logLength = measured;
 
@@ -226,7 +251,7 @@ void WatchCycle::body() {
   if ((s.previousLogLength < s.logLength || !keptBeforeClear_.empty()) && !takeNewText()) {
     gameBusy_ = true;
     busy_ = false;
-    return;
+    co_return;
   }
 
   // A log this long is emptied, once for each time it fills; what came with it is still read, so
@@ -246,11 +271,12 @@ void WatchCycle::body() {
     }
   }
 
-  if (events_.run(wholeLines_, s.playerName) == CycleFlow::EndNow)
-    return;
+  if (co_await events_.run(wholeLines_, s.playerName) == CycleFlow::EndNow)
+    co_return;
 
-  if (!s.playerName.empty() && commands_.run(wholeLines_, s.playerName) == CycleFlow::EndNow)
-    return;
+  if (!s.playerName.empty() &&
+      co_await commands_.run(wholeLines_, s.playerName) == CycleFlow::EndNow)
+    co_return;
 
   // The game's answer to a name query stands at the start of its own line; a chat line that
   // merely holds the same words must not choose the player's name.
@@ -300,12 +326,33 @@ bool WatchCycle::takeNewText() {
   // The log is known up to what was read.
   s.previousLogLength = s.logLength =
       static_cast<long>(log == ConsoleBridge::kNoText ? 0 : log.size());
+  lookedTo_ = 0;
   window_.setChatText(newText_);
   // What the player did himself counts against the server's flood protection, as the program's
   // chat does: the next "say" keeps its distance from it.
   if (consolelines::holdsPlayersOwnDeed(wholeLines_, s.playerName, bridge_.recentlySaid()))
     bridge_.playerActed();
   return true;
+}
+
+bool WatchCycle::playerActedUnread() {
+  const WatchState& s = state_;
+  if (s.consoleLog == 0 || s.playerName.empty())
+    return false;
+  const std::optional<std::string> read = bridge_.readWindowBytes(s.consoleLog);
+  if (!read || *read == ConsoleBridge::kNoText)
+    return false;
+  const std::string& log = *read;
+  // From where the cycle read up to, or from the start of a log emptied since; not again what an
+  // earlier look saw.
+  std::size_t from = static_cast<std::size_t>(s.previousLogLength);
+  if (from > log.size())
+    from = 0;
+  if (lookedTo_ > from && lookedTo_ <= log.size())
+    from = lookedTo_;
+  lookedTo_ = log.size();
+  return consolelines::holdsPlayersOwnDeed(text::fromCp1252(std::string_view(log).substr(from)),
+                                           s.playerName, bridge_.recentlySaid());
 }
 
 void WatchCycle::quoteScan(const std::string& answer) {

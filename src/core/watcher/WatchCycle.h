@@ -7,6 +7,7 @@
 
 #include "core/console/ConsoleBridge.h"
 #include "core/time/Clock.h"
+#include "core/time/Task.h"
 #include "core/windows/PlayerDock.h"
 #include "core/windows/StatusLine.h"
 #include "core/windows/WindowPorts.h"
@@ -22,7 +23,8 @@ class WatchStep {
   virtual ~WatchStep() = default;
   // lines: the whole lines of the new text (empty when the log did not grow). playerName: the
   // current player name, empty while unknown; a step may change it (the player renamed himself).
-  virtual CycleFlow run(const std::string& lines, std::string& playerName) = 0;
+  // A step may wait: the cycle waits with it.
+  virtual Task<CycleFlow> run(std::string lines, std::string& playerName) = 0;
 };
 
 // What the watch cycle keeps from cycle to cycle.
@@ -39,8 +41,13 @@ struct WatchState {
 // replies and the chat commands, learns the local player's name from the game's answer to a name
 // query, and keeps the status line and the newest console text shown. All reading and typing goes
 // through the console bridge. The watch timer is a single-shot timer re-armed by each cycle's
-// closing step, so cycles never overlap, even while one yields to pending events.
-class WatchCycle {
+// closing step, so cycles never overlap, even while one yields to pending events or waits.
+//
+// A cycle is a routine: where a reply or a command waits, the cycle is suspended and the program
+// goes on (its windows paint, clicks, media keys and other timers are handled). What a wait means
+// to the game stays: no other cycle starts, the waiting cycle takes no new text and types
+// nothing until it resumes, and what others type meanwhile comes after what the cycle types.
+class WatchCycle final : private LogReader {
  public:
   static constexpr long kLogLimit = 30000;
   static constexpr std::size_t kNewTextLimit = 200;
@@ -57,6 +64,7 @@ class WatchCycle {
   // are off or the name is unknown); commands next, only while the name is known.
   WatchCycle(ConsoleBridge& bridge, Clock& clock, MainWindowPort& window, PlayerDock& dock,
              StatusLine& status, WatchStep& events, WatchStep& commands);
+  ~WatchCycle() override;
   WatchCycle(const WatchCycle&) = delete;
   WatchCycle& operator=(const WatchCycle&) = delete;
 
@@ -75,8 +83,11 @@ class WatchCycle {
   // The console may have changed. User-interface thread only.
   void wake();
 
-  // One watch cycle.
+  // Starts one watch cycle, which runs up to its first wait (or to its end); nothing while a
+  // cycle is under way or what others handed over is still being typed.
   void cycle();
+  // Whether a cycle has started and not yet ended (it may be waiting).
+  bool inCycle() const { return inCycle_; }
 
   const WatchState& state() const { return state_; }
   // The player's name as the game's answer would set it (tests start from a known name).
@@ -95,8 +106,12 @@ class WatchCycle {
   void setOnCycleStart(std::function<void()> onStart) { onStart_ = std::move(onStart); }
 
  private:
+  Task<void> run();
   // Everything up to the closing step; returning ends the cycle at the closing step.
-  void body();
+  Task<void> body();
+  // LogReader: what the bridge asks before a say that waited, and when the typing is free.
+  bool playerActedUnread() override;
+  void typingFree() override;
   void forgetConsole();
   // Presses the console window's Clear button, which empties its log, and types "/clear", which
   // empties the game's own console. What the log holds beyond keepFrom the moment before the press
@@ -119,6 +134,7 @@ class WatchCycle {
   WatchStep& events_;
   WatchStep& commands_;
   std::unique_ptr<Timer> timer_;
+  Task<void> running_;  // the cycle under way, or the one that ended last
   std::function<void()> onStart_;
   WatchState state_;
   std::string newText_;
@@ -129,12 +145,14 @@ class WatchCycle {
   bool gameBusy_ = false;        // the game did not answer in this cycle
   Hwnd errorBox_ = 0;            // the error box shown in the status line
   std::string keptBeforeClear_;  // the log's text a press emptied before the cycle read it
+  std::size_t lookedTo_ = 0;     // how far a say's look at the unread log went
   std::int64_t nameQueryAtMs_ = 0;
   std::int64_t idleMs_ = 0;  // 0: a cycle every interval
   bool busy_ = true;         // the cycle found something, and the next may find more
   bool inCycle_ = false;
-  bool woken_ = false;      // woken during the cycle
-  bool idleArmed_ = false;  // armed for later than one interval
+  bool woken_ = false;             // woken during the cycle
+  bool idleArmed_ = false;         // armed for later than one interval
+  bool waitingForTyping_ = false;  // a tick came while others' typing held the line
   std::uint64_t started_ = 0;
   std::uint64_t ended_ = 0;
 };

@@ -10,6 +10,7 @@
 #include "core/console/SimulatedWindowSystem.h"
 #include "core/time/VirtualClock.h"
 #include "core/windows/WindowGeometry.h"
+#include "support/CoreRig.h"
 
 using pvx::ConsoleBridge;
 using pvx::Hwnd;
@@ -132,6 +133,7 @@ TEST(CommandBytes, ALineLongerThanTheGameTakesIsCutAtACharacterBoundary) {
   c.bridge.sendConsoleCommand("say " + std::string(250, 'x') + "é¬€and more");
   EXPECT_EQ(c.ws.text(c.children[0]), "say " + std::string(250, 'x') + "\xE9");
   c.bridge.sendConsoleCommand("say " + std::string(251, 'y'));
+  c.clock.runFor(ConsoleBridge::kChatGapMs);  // the server's second after the say before
   EXPECT_EQ(c.ws.text(c.children[0]).size(), 255u);
   EXPECT_EQ(c.bridge.recentlySaid().back(), std::string(251, 'y'));
 }
@@ -271,7 +273,7 @@ TEST(ReadingText, TextThatShrankInBetweenIsCutToWhatWasCopied) {
   EXPECT_EQ(bridge.readWindowText(42), "abcd");
 }
 
-TEST(Waiting, SleepsTheWholeMillisecondsOfSinglePrecisionSeconds) {
+TEST(Waiting, WaitsTheWholeMillisecondsOfSinglePrecisionSecondsWhileTheLoopRunsOn) {
   EXPECT_EQ(ConsoleBridge::waitMilliseconds(0.7f), 699);
   EXPECT_EQ(ConsoleBridge::waitMilliseconds(1.0f), 1000);
   EXPECT_EQ(ConsoleBridge::waitMilliseconds(0.5f), 500);
@@ -285,11 +287,16 @@ TEST(Waiting, SleepsTheWholeMillisecondsOfSinglePrecisionSeconds) {
   int ticks = 0;
   auto timer = clock.makeTimer([&] { ++ticks; });
   timer->start(100);
-  bridge.waitSeconds(0.7f);
-  EXPECT_EQ(clock.nowMs(), 699);
-  EXPECT_EQ(ticks, 0);  // the wait blocks the thread: no timer runs during it
-  bridge.waitSeconds(1.0f);
-  EXPECT_EQ(clock.nowMs(), 1699);
+  std::vector<std::pair<std::int64_t, int>> resumed;
+  auto routine = [&]() -> pvx::Task<void> {
+    co_await bridge.waitSeconds(0.7f);
+    resumed.emplace_back(clock.nowMs(), ticks);
+    co_await bridge.waitSeconds(1.0f);
+    resumed.emplace_back(clock.nowMs(), ticks);
+  };
+  pvx::testing::runToEnd(clock, routine());
+  // The other timer ticked on through the waits.
+  EXPECT_EQ(resumed, (std::vector<std::pair<std::int64_t, int>>{{699, 6}, {1699, 16}}));
 }
 
 TEST(Centring, OnTheScreen) {

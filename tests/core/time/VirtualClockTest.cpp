@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "core/time/Task.h"
 
 // Every tick as "<name>@<time>", so a test sees both the order and the moment of each tick.
 struct VirtualClockTickLog {
@@ -176,12 +179,10 @@ TEST_F(VirtualClockSleep, SleepingMovesTheTimeAndFiresNothing) {
   t->start(100);
   clock.sleepMs(350);
   EXPECT_EQ(clock.nowMs(), 350);
-  EXPECT_EQ(clock.sleptMs(), 350);
   EXPECT_TRUE(log.ticks.empty());
   clock.sleepMs(0);
   clock.sleepMs(-20);
   EXPECT_EQ(clock.nowMs(), 350);
-  EXPECT_EQ(clock.sleptMs(), 350);
 }
 
 TEST_F(VirtualClockSleep, AnOverdueRepeatingTimerTicksOnceWithoutABurst) {
@@ -204,12 +205,37 @@ TEST_F(VirtualClockSleep, AnOverdueTimerTicksOnceOnTheNextYield) {
   EXPECT_EQ(log.ticks, (std::vector<std::string>{"t@1000"}));
 }
 
-TEST_F(VirtualClockSleep, SleepsAddUpInSleptTimeButRunsDoNot) {
-  clock.sleepMs(30);
-  clock.runFor(500);
-  clock.sleepMs(12);
-  EXPECT_EQ(clock.sleptMs(), 42);
-  EXPECT_EQ(clock.nowMs(), 542);
+// A routine's wait is a timer like the others: the loop runs on meanwhile, the routine resumes
+// when it falls due, what it awaits hands its result or its exception back, and a routine ended
+// while it waits never resumes.
+TEST_F(VirtualClockSleep, ARoutineWaitsWhileTheLoopRunsOnAndIsNeverResumedOnceEnded) {
+  auto t = clock.makeTimer(log.recorder("t"));
+  t->start(100);
+  auto inner = [this](std::int64_t ms) -> pvx::Task<std::int64_t> {
+    co_await clock.sleep(ms);
+    if (ms == 0)
+      throw std::runtime_error("none");
+    co_return clock.nowMs();
+  };
+  auto outer = [&]() -> pvx::Task<void> {
+    log.ticks.push_back("woke@" + std::to_string(co_await inner(250)));
+    try {
+      co_await inner(0);  // no wait at all
+    } catch (const std::runtime_error& e) {
+      log.ticks.push_back(std::string(e.what()) + "@" + std::to_string(clock.nowMs()));
+    }
+    co_await clock.sleep(1000);
+    log.ticks.push_back("never");
+  };
+  pvx::Task<void> routine = outer();
+  routine.start();
+  clock.runUntil(300);
+  routine.reset();  // ends it in its second wait
+  t->stop();
+  clock.runUntil(2000);
+  EXPECT_EQ(log.ticks,
+            (std::vector<std::string>{"t@100", "t@200", "woke@250", "none@250", "t@300"}));
+  EXPECT_EQ(clock.nextDueMs(), -1);  // the routine's wait went with it
 }
 
 using VirtualClockRunUntil = VirtualClockTest;

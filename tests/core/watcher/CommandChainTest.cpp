@@ -12,19 +12,19 @@ namespace {
 // Which music command ran, as the chain called it.
 class MusicLog final : public MusicCommands {
  public:
-  CycleFlow stop() override { return ran("stop"); }
-  CycleFlow next() override { return ran("next"); }
-  CycleFlow prev() override { return ran("prev"); }
-  CycleFlow vol(const std::string&) override { return ran("vol"); }
-  CycleFlow pause() override { return ran("pause"); }
-  CycleFlow listSongs() override { return ran("listsongs"); }
-  CycleFlow play(const std::string&) override { return ran("play"); }
+  Task<CycleFlow> stop() override { return ran("stop"); }
+  Task<CycleFlow> next() override { return ran("next"); }
+  Task<CycleFlow> prev() override { return ran("prev"); }
+  Task<CycleFlow> vol(std::string) override { return ran("vol"); }
+  Task<CycleFlow> pause() override { return ran("pause"); }
+  Task<CycleFlow> listSongs() override { return ran("listsongs"); }
+  Task<CycleFlow> play(std::string) override { return ran("play"); }
   std::vector<std::string> calls;
 
  private:
-  CycleFlow ran(const char* what) {
+  Task<CycleFlow> ran(const char* what) {
     calls.emplace_back(what);
-    return CycleFlow::Continue;
+    co_return CycleFlow::Continue;
   }
 };
 

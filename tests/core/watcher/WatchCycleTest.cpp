@@ -83,7 +83,13 @@ struct OwnSteps : WatcherHarness {
     std::function<CycleFlow(const std::string&)> body = [](const std::string&) {
       return CycleFlow::Continue;
     };
-    CycleFlow run(const std::string& lines, std::string&) override { return body(lines); }
+    // A wait before the body, as a reply waits; none when empty.
+    std::function<Task<void>()> wait;
+    Task<CycleFlow> run(std::string lines, std::string&) override {
+      if (wait)
+        co_await wait();
+      co_return body(lines);
+    }
   };
   void runOwnCycle() {
     const std::uint64_t target = own.cyclesStarted() + 1;
@@ -178,6 +184,7 @@ TEST_F(WatcherHarness, ASayWaitsForTheServersSecondAfterThePlayersOwnDoingAndNot
     const std::int64_t t0 = happen({c.line});
     core().bridge().sendConsoleCommand("echo local");
     core().bridge().sendConsoleCommand("say x");
+    clock.runFor(kGap);
     EXPECT_EQ(typedSince(t0), (Lines{{0, "echo local"}, {c.held ? kGap : 0, "say x"}})) << c.line;
   }
   // A say right after a say waits too; the program's own chat coming back is not the player's.
@@ -188,6 +195,7 @@ TEST_F(WatcherHarness, ASayWaitsForTheServersSecondAfterThePlayersOwnDoingAndNot
   game.print(game.chatLine("mine"));
   runOneCycle();
   core().bridge().sendConsoleCommand("say more");
+  clock.runFor(kGap);
   EXPECT_EQ(typedSince(t1), (Lines{{0, "say mine"}, {kGap, "say more"}}));
 }
 
@@ -237,6 +245,7 @@ TEST_F(HeldTyping, TypingThatWaitsForTheGameArrivesInOrderAndTheLogIsReadOnceItI
   EXPECT_EQ(watch().newText(), "");
   core().bridge().sendConsoleCommand("say one");
   core().bridge().sendConsoleCommand("say two");
+  clock.runFor(ConsoleBridge::kChatGapMs);  // the second waits for the server's second
   EXPECT_TRUE(typed.empty());
   typist.release();
   EXPECT_EQ(commands(), (std::vector<std::string>{"/clear", "say one", "say two"}));
@@ -429,22 +438,24 @@ TEST_F(WatcherHarness, PlayerWindowMovedByTheUserIsPutBack) {
 }
 
 TEST_F(OwnSteps, CyclesNeverOverlapEvenWhenOneYieldsAndWaits) {
-  int depth = 0, deepest = 0, ticks = 0;
-  auto other = clock.makeTimer([&] { ++ticks; });
+  int depth = 0, deepest = 0, ticks = 0, ticksInWaits = 0;
+  auto other = clock.makeTimer([&] {
+    ++ticks;
+    ticksInWaits += depth;
+  });
   other->start(1);
-  events.body = [&](const std::string&) {
+  events.wait = [&]() -> Task<void> {
     deepest = std::max(deepest, ++depth);
-    clock.sleepMs(50);
-    window.yieldToEvents();  // lets the other timer run, never a second cycle
+    co_await core().bridge().waitSeconds(0.05f);  // the event loop runs on, never a second cycle
+    window.yieldToEvents();
     --depth;
-    return CycleFlow::Continue;
   };
   own.arm();
   clock.runFor(200);
   EXPECT_EQ(deepest, 1);
-  EXPECT_GT(ticks, 0);
-  EXPECT_EQ(own.cyclesStarted(), own.cyclesEnded());
-  EXPECT_LE(own.cyclesStarted(), 5u);  // each cycle holds the thread 50 ms
+  EXPECT_GT(ticksInWaits, 40);  // the other timer ticked on through the waits
+  EXPECT_EQ(own.cyclesStarted(), own.cyclesEnded() + (own.inCycle() ? 1 : 0));
+  EXPECT_LE(own.cyclesStarted(), 5u);  // each cycle waits 50 ms
 }
 
 TEST_F(OwnSteps, EndingTheCycleEarlySkipsTheRestButReArmsTheTimer) {
@@ -517,12 +528,12 @@ TEST(WaitingForChanges, ActsOnEverythingAtTheSameMomentsAsLookingEveryMillisecon
       {15100, [](Session& s) { s.game.print("Bob^7 entered the game"); }},
       {17000,
        [](Session& s) { s.game.print("Bob^7 has become engaged in a duel with Rookie^7!"); }},
-      {17500, [](Session& s) { s.game.print("Rookie^7: !replyoff"); }},
-      {19000, [](Session& s) { s.practice.stop(); }},
-      {21000, [](Session& s) { s.practice.start(); }},
-      {21500, [](Session& s) { s.game.print("Rookie^7: !ReplyON"); }},
-      {22000, [](Session& s) { s.playerWindow.move(500, 500); }},
-      {25000, [](Session&) {}},
+      {18500, [](Session& s) { s.game.print("Rookie^7: !replyoff"); }},
+      {21000, [](Session& s) { s.practice.stop(); }},
+      {23000, [](Session& s) { s.practice.start(); }},
+      {23500, [](Session& s) { s.game.print("Rookie^7: !ReplyON"); }},
+      {24000, [](Session& s) { s.playerWindow.move(500, 500); }},
+      {27000, [](Session&) {}},
   };
   Session looking(false);
   Session waiting(true);
