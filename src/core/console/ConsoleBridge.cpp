@@ -78,9 +78,15 @@ Task<void> ConsoleBridge::wait(std::int64_t ms) {
   if (ms <= 0)
     co_return;
   holderRunning_ = false;
-  co_await clock_.sleep(ms);
+  // The wait looks at the log now and then, as the cycle would: the player's own doing printed
+  // meanwhile holds the next say from the moment it is seen, though the cycle reads it later.
+  const std::int64_t end = clock_.nowMs() + ms;
+  for (std::int64_t left = ms; left > 0; left = end - clock_.nowMs()) {
+    co_await clock_.sleep(std::min(left, kLookWhileWaitingMs));
+    if (reader_ != nullptr && reader_->playerActedUnread())
+      playerActed();
+  }
   holderRunning_ = true;
-  waited_ = true;
 }
 
 Task<void> ConsoleBridge::waitSeconds(float seconds) {
@@ -92,14 +98,10 @@ Task<void> ConsoleBridge::type(std::string command) {
     co_return;
   std::string line = asLine(command);
   if (isSay(line)) {
-    for (;;) {
+    // A say that waited is not typed blind: the player's own doing that the waits saw printed,
+    // which the cycle has not read yet, started the server's second again.
+    while (chatHoldMs() > 0)
       co_await wait(chatHoldMs());
-      // A say that waited is not typed blind: the player's own doing printed meanwhile, which the
-      // cycle has not read yet, started the server's second again.
-      if (!waited_ || reader_ == nullptr || !reader_->playerActedUnread())
-        break;
-      playerActed();
-    }
     saidMs_ = clock_.nowMs();
   }
   // The game may have gone during the wait.
@@ -134,7 +136,6 @@ bool ConsoleBridge::takeTyping() {
     return false;
   holder_ = Holder::Cycle;
   holderRunning_ = true;
-  waited_ = false;
   return true;
 }
 
@@ -148,7 +149,6 @@ void ConsoleBridge::releaseTyping() {
 void ConsoleBridge::typeHandedOver() {
   holder_ = Holder::HandedOver;
   holderRunning_ = true;
-  waited_ = false;
   // The routine before has ended: it is not on the way to here.
   handedOverRoutine_ = typeHandedOverRoutine();
   handedOverRoutine_.start();

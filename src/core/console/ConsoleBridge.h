@@ -76,11 +76,11 @@ class ConsoleBridge {
   // The server ignores a command of a player that comes within a second of his previous one,
   // and each command starts the second again: a "say" is typed no sooner than kChatGapMs after
   // the previous one and after the moment playerActed() was last told, the routine waiting
-  // meanwhile as it waits elsewhere. Just before a say that waited (here or earlier in the
-  // routine) the bridge looks at what the log gained since the cycle read it: a line of the
-  // player's own doing there holds the say kChatGapMs from then. Its text is put in double
-  // quotes where it holds "//" or "/*", which the game's tokenizer would otherwise take for a
-  // comment and cut off.
+  // meanwhile as it waits elsewhere. Every wait looks at what the log gained since the cycle read
+  // it every kLookWhileWaitingMs and at its end: a line of the player's own doing there holds the
+  // next say kChatGapMs from the moment it was seen, so that no say that waited is typed blind.
+  // Its text is put in double quotes where it holds "//" or "/*", which the game's tokenizer
+  // would otherwise take for a comment and cut off.
   //
   // For the routine that holds the typing, and what it calls: returns once the command is typed.
   Task<void> type(std::string command);
@@ -92,6 +92,7 @@ class ConsoleBridge {
   static std::string asLine(std::string_view command);
 
   static constexpr std::int64_t kChatGapMs = 1200;
+  static constexpr std::int64_t kLookWhileWaitingMs = 50;
   // A line of the local player's own doing that went to the server (his chat, a kill, a duel he
   // became engaged in, a rename, his entry, a team change) was read now.
   void playerActed() { playerActedMs_ = clock_.nowMs(); }
@@ -216,8 +217,6 @@ class ConsoleBridge {
   Holder holder_ = Holder::None;
   // The holder is running now, not suspended in a wait or aside for pending events.
   bool holderRunning_ = false;
-  // The holder waited since it took the typing.
-  bool waited_ = false;
   // What others handed over while the typing was held, in order.
   std::deque<std::string> queued_;
   Task<void> handedOverRoutine_;

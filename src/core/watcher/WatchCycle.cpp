@@ -154,6 +154,7 @@ void WatchCycle::forgetConsole() {
   state_.logLength = 0;
   state_.playerName.clear();
   nameQueryOpen_ = false;
+  lookedLength_ = -1;
 }
 
 void WatchCycle::askNameWhenDue() {
@@ -245,6 +246,7 @@ Task<void> WatchCycle::body() {
     co_return;
   }
   s.logLength = measured;
+  lookedLength_ = measured;
 
   // Nothing grew or shrank in a console already known: there is nothing to do until it changes.
   busy_ = found || s.previousLogLength != s.logLength;
@@ -339,6 +341,11 @@ bool WatchCycle::playerActedUnread() {
   const WatchState& s = state_;
   if (s.consoleLog == 0 || s.playerName.empty())
     return false;
+  // Read again only when the log changed since the last measure.
+  const long length = bridge_.windowTextLength(s.consoleLog);
+  if (length == WindowSystem::kNoAnswer || length == lookedLength_)
+    return false;
+  lookedLength_ = length;
   const std::optional<std::string> read = bridge_.readWindowBytes(s.consoleLog);
   if (!read || *read == ConsoleBridge::kNoText)
     return false;

@@ -145,7 +145,8 @@ class WatchCycle final : private LogReader {
   bool gameBusy_ = false;        // the game did not answer in this cycle
   Hwnd errorBox_ = 0;            // the error box shown in the status line
   std::string keptBeforeClear_;  // the log's text a press emptied before the cycle read it
-  std::size_t lookedTo_ = 0;     // how far a say's look at the unread log went
+  std::size_t lookedTo_ = 0;     // how far a wait's look at the unread log went
+  long lookedLength_ = -1;       // the log's length at the last look or measure
   std::int64_t nameQueryAtMs_ = 0;
   std::int64_t idleMs_ = 0;  // 0: a cycle every interval
   bool busy_ = true;         // the cycle found something, and the next may find more

@@ -199,6 +199,62 @@ TEST_F(WatcherHarness, ASayWaitsForTheServersSecondAfterThePlayersOwnDoingAndNot
   EXPECT_EQ(typedSince(t1), (Lines{{0, "say mine"}, {kGap, "say more"}}));
 }
 
+// While the cycle waits the program goes on: a click on Next plays the next track at once, but
+// what it and "Back to Game" type comes after what the waiting cycle types.
+TEST_F(WatcherHarness, AUserActionDuringAWaitActsAtOnceAndTypesAfterTheWaitingCycle) {
+  constexpr std::int64_t kGap = ConsoleBridge::kChatGapMs;
+  addTrack("A", 60);
+  addTrack("B", 60);
+  addTrack("C", 60);
+  startKnowingName();
+  const std::int64_t t0 = clock.nowMs() + 1;
+  game.print(game.chatLine("!next"));
+  clock.runUntil(t0 + 500);
+  ASSERT_TRUE(watch().inCycle());
+  player().nextSong();  // the player window's Next
+  EXPECT_EQ(player().title(player().currentIndex()), "C");
+  core().gameWindow().backToGame();
+  clock.runFor(3000);
+  // The announcement after the wait names what the command started.
+  EXPECT_EQ(typedSince(t0), (Lines{{0, "echo ^1Currently Playing: ^4B"},
+                                   {kGap, "say ^4Currently playing: ^3B"},
+                                   {kGap, "echo ^1Currently Playing: ^4C"},
+                                   {2 * kGap, "say ^1Maximized"}}));
+}
+
+// A say that waited is not typed blind: the player's chat printed during the wait, which the
+// cycle reads only later, holds it 1.2 s from the moment it was seen.
+TEST_F(WatcherHarness, ThePlayersChatPrintedDuringAWaitMovesTheSayAfterIt) {
+  constexpr std::int64_t kGap = ConsoleBridge::kChatGapMs;
+  addTrack("A", 60);
+  startKnowingName();
+  const struct {
+    std::int64_t chatAt;  // after the command's line; 0: no chat
+    std::int64_t saidAt;
+  } cases[] = {
+      {0, kGap},            // the command's own line holds the say
+      {520, 550 + kGap},    // seen by the wait's look at 550
+      {990, 1000 + kGap},   // seen at the end of the wait
+      {1120, 1150 + kGap},  // seen while the say is held for the command's line
+      {2500, kGap},         // after the say: it holds only the next one
+  };
+  for (const auto& c : cases) {
+    clock.runFor(3 * kGap);
+    const std::int64_t t0 = clock.nowMs() + 1;
+    game.print(game.chatLine("!next"));
+    if (c.chatAt > 0) {
+      clock.runUntil(t0 + c.chatAt);
+      game.print(game.chatLine("gg"));
+    }
+    clock.runUntil(t0 + 3000);
+    const Lines said = typedSince(t0);
+    ASSERT_GE(said.size(), 2u) << c.chatAt;
+    EXPECT_EQ(said[1],
+              (std::pair<std::int64_t, std::string>{c.saidAt, "say ^4Currently playing: ^3A"}))
+        << c.chatAt;
+  }
+}
+
 TEST_F(WatcherHarness, AGameStoppedWithAnErrorIsToldAndItsErrorBoxIsNoLog) {
   // A program started after the error finds the error box where the log was.
   practice.failWithError("Couldn't load map mp/ffa9");
