@@ -204,9 +204,12 @@ Task<void> WatchCycle::body() {
   // input line: nothing can be typed, and the error box is no log to read.
   if (const Hwnd box = bridge_.errorBox(console); box != 0) {
     if (box != errorBox_) {
-      errorBox_ = box;
       const std::string error = bridge_.readWindowText(box);
       status_.showGameStopped(error == ConsoleBridge::kNoText ? std::string() : error);
+      // The game makes the box first and gives it its text after: a box read before that is
+      // read again.
+      if (error != ConsoleBridge::kNoText)
+        errorBox_ = box;
     }
     forgetConsole();
     busy_ = false;

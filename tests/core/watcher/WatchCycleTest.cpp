@@ -271,6 +271,10 @@ TEST_F(WatcherHarness, AGameStoppedWithAnErrorIsToldAndItsErrorBoxIsNoLog) {
   clock.runFor(5);
   EXPECT_EQ(window.status, "[ JKA stopped with an error:  ]");
   EXPECT_EQ(playerName(), "");
+  // The game gives the box its text after making it.
+  ws.setTextDirect(core().bridge().errorBox(practice.consoleWindow()), "Hunk_Alloc failed");
+  clock.runFor(5);
+  EXPECT_EQ(window.status, "[ JKA stopped with an error: Hunk_Alloc failed ]");
 }
 
 TEST_F(WatcherHarness, AGameThatHandlesNoMessageIsLookedAtLessOftenAndNothingIsLost) {
