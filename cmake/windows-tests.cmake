@@ -152,6 +152,7 @@ parlevox_wine_test(parlevox_retail_gui_tests
     RetailProgramLongLinesUnderWine
     RetailProgramDuelUnderWine
     RetailProgramMatchUnderWine
+    RetailProgramTimingUnderWine
 )
 
 # (Further test programs go above this line.) The list is touched only when it changes: the

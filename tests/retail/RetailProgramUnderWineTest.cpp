@@ -14,6 +14,7 @@
 
 #include "core/text/Text.h"
 #include "retail/RetailRecord.h"
+#include "retail/WindowProbe.h"
 #include "wine-gui/ParlevoxUnderWine.h"
 
 using pvx::testing::ParlevoxProcess;
@@ -346,6 +347,207 @@ TEST_P(RetailProgramMatchUnderWine, EverySayGetsPastTheServersFloodProtection) {
                   ::testing::Field(&Event::details, ::testing::StartsWith("ignored")))));
 }
 
+// --- Windows that answer, answers on time ------------------------------------------------------
+
+// A scripted match beside the flood-protected server, the program's main window asked to answer
+// and to paint itself every 50 ms throughout: replies, chat commands, their announcements, a track
+// change and a 4 s map load. The main window never waits long for an answer or a paint, and each
+// answer comes when the waits and the server's second say it may, not later.
+class RetailProgramTimingUnderWine : public RetailProgramMatchUnderWine {
+ protected:
+  void beforeStart() override {
+    RetailProgramMatchUnderWine::beforeStart();
+    const std::filesystem::path tone = app / "Saves" / "tone.wav";
+    const std::filesystem::path shortOne = app / "Saves" / "short.wav";
+    writeFile(shortOne, pvx::testing::silentWav(2));
+    writeFile(app / "Saves" / "playlist.lst",
+              " 1 \r\n" + pvx::testing::ansi(tone.wstring()) + "\r\nTone\r\n" +
+                  pvx::testing::ansi(shortOne.wstring()) + "\r\nShort\r\n");
+  }
+
+  // A control command for the game; a player's command is waited for until the server heard it.
+  struct Send {
+    std::string command;
+    bool awaitServer = true;
+  };
+  // What the program types in answer: the beginning of the line, and the spec's wait before it,
+  // after the line answered for the first, after the answer before for the others.
+  struct Answer {
+    std::string typed;
+    std::int64_t waitMs;
+  };
+  struct Step {
+    std::vector<Send> sends;
+    std::string line;  // the beginning of the printed line the program answers (the game's bytes)
+    std::vector<Answer> answers;
+  };
+
+  // Whether an entered line (the record's details) is a say the program typed, not one of the
+  // player's own lines.
+  bool programSaid(const Event& e) const {
+    const std::string line = e.details.substr(e.details.find(' ') + 1);
+    return e.event == "enter" && line.rfind("say ", 0) == 0 &&
+           std::find(playerLines.begin(), playerLines.end(), line) == playerLines.end();
+  }
+
+  // The player's own doing that the server counted (his chat but for what the program said,
+  // his kill, his entry, a duel with him) in the record's prints, with their moments.
+  std::vector<std::int64_t> deeds(const Events& events) const {
+    std::vector<std::string> said;
+    std::vector<std::int64_t> out;
+    for (const Event& e : events) {
+      if (programSaid(e)) {
+        std::string words = e.details.substr(e.details.find(" say ") + 5);
+        std::string plain;
+        for (std::size_t i = 0; i < words.size(); ++i) {
+          if (words[i] == '^' && i + 1 < words.size() && words[i + 1] >= '0' && words[i + 1] <= '7')
+            ++i;
+          else
+            plain += words[i];
+        }
+        said.push_back(plain);
+      }
+      if (e.event != "print")
+        continue;
+      const std::string line = e.details.substr(0, e.details.find('\r'));
+      const std::string chat = kPlayerAnsi + ": ";
+      if (line.rfind(chat, 0) == 0) {
+        if (std::find(said.begin(), said.end(), line.substr(chat.size())) == said.end())
+          out.push_back(e.ms);
+      } else if (line.rfind(kPlayerAnsi + " killed himself", 0) == 0 ||
+                 line.rfind(kPlayerAnsi + " entered the game", 0) == 0 ||
+                 line.find("engaged in a duel with " + kPlayerAnsi) != std::string::npos) {
+        out.push_back(e.ms);
+      }
+    }
+    return out;
+  }
+
+  // Plays a step and checks when each answer came; the answers' lateness is kept.
+  void play(const Step& step) {
+    const std::int64_t stepFrom = recordNow();
+    for (const Send& send : step.sends) {
+      if (send.command.rfind("player ", 0) == 0)
+        playerLines.push_back(pvx::text::toCp1252(send.command.substr(7)));
+      ASSERT_TRUE(game->send(send.command)) << send.command;
+      if (send.awaitServer && send.command.rfind("player ", 0) == 0) {
+        const std::string heard = send.command.substr(7);
+        ASSERT_TRUE(ParlevoxProcess::waitUntil([&] {
+          return first(game->record(), "server", "taken " + heard, stepFrom) != nullptr;
+        })) << "the server never took the player's "
+            << heard;
+      }
+    }
+    ASSERT_TRUE(gameRan(step.answers.back().typed, stepFrom)) << step.line;
+    const Events events = game->record();
+    const Event* line = first(events, "print", step.line, stepFrom);
+    ASSERT_NE(line, nullptr) << "the game never printed " << step.line;
+    std::int64_t from = line->ms;
+    for (const Answer& answer : step.answers) {
+      const Event* typed = nullptr;
+      for (const Event& e : events) {
+        const std::string entered = e.details.substr(e.details.find(' ') + 1);
+        if (e.event == "enter" && e.ms >= from && entered.rfind(answer.typed, 0) == 0) {
+          typed = &e;
+          break;
+        }
+      }
+      ASSERT_NE(typed, nullptr) << "never typed: " << answer.typed;
+      // The spec's wait, and for a say the server's second after the say before and after the
+      // player's own doing.
+      std::int64_t due = from + answer.waitMs;
+      if (answer.typed.rfind("say ", 0) == 0) {
+        for (const Event& e : events) {
+          if (e.ms < typed->ms && programSaid(e))
+            due = std::max(due, e.ms + 1200);
+        }
+        for (const std::int64_t deed : deeds(events)) {
+          if (deed < typed->ms)
+            due = std::max(due, deed + 1200);
+        }
+      }
+      const std::int64_t late = typed->ms - due;
+      figure(answer.typed + ": " + std::to_string(typed->ms - line->ms) + " ms after its line, " +
+             std::to_string(late) + " ms after its wait and hold");
+      lateness.push_back(late);
+      EXPECT_LE(late, 100) << answer.typed << " came " << late << " ms after its wait and hold";
+      EXPECT_GE(late, -50) << answer.typed << " came " << -late << " ms before its wait and hold";
+      from = typed->ms;
+    }
+  }
+
+  std::vector<std::int64_t> lateness;
+  // What the player typed himself (the game's bytes).
+  std::vector<std::string> playerLines;
+};
+
+TEST_P(RetailProgramTimingUnderWine, TheWindowAnswersThroughAMatchAndEveryAnswerComesOnTime) {
+  ASSERT_TRUE(nameKnown());
+  const ULONGLONG started = GetTickCount64();
+  pvx::testing::retail::WindowProbe probe(main);
+  from = recordNow();
+  const std::string name = kPlayerAnsi;
+  const std::string own = kPlayer + "^7";
+  const std::vector<Step> match = {
+      {{{"player say !load match"}}, name + ": !load match", {{"say ^7match", 899}}},
+      {{{"print " + own + " entered the game"}},
+       name + " entered the game",
+       {{"say ^7[^2ZB^7]", 1000}, {"say gl", 1000}}},
+      {{{"print Bob^7 has become engaged in a duel with " + own + "!"}},
+       "Bob has become engaged",
+       {{"say " + name + " vs Bob", 0}}},
+      {{{"print " + own + " was sabered by Bob^7"}},
+       name + " was sabered by Bob",
+       {{"say Bob beat " + name, 699}}},
+      {{{"player say !play Tone"}},
+       name + ": !play Tone",
+       {{"say ^4Currently playing: ^3Tone", 1000}}},
+      // The player chats on while the program waits to announce the next track.
+      {{{"player say !next"}, {"player say nice", false}},
+       name + ": !next",
+       {{"echo ^1Currently Playing: ^4Short", 0}, {"say ^4Currently playing: ^3Short", 1000}}},
+      {{{"player say !stop"}}, name + ": !stop", {{"say ^1Stopped", 0}}},
+      {{{"player kill"}, {"print " + own + " killed himself."}},
+       name + " killed himself",
+       {{"say oops", 1000}}},
+  };
+  for (const Step& step : match)
+    ASSERT_NO_FATAL_FAILURE(play(step));
+
+  // A short track, and a map load while it ends: the next one starts and is announced meanwhile.
+  ASSERT_NO_FATAL_FAILURE(play({{{"player say !play Short"}},
+                                name + ": !play Short",
+                                {{"say ^4Currently playing: ^3Short", 1000}}}));
+  const std::int64_t stallFrom = recordNow();
+  ASSERT_TRUE(game->send("stall 4000"));
+  EXPECT_TRUE(gameRan("echo ^1Currently Playing: ^4Tone", stallFrom, 20000));
+
+  // Greetings wait for a gate that opens 15 s after the program's start.
+  ParlevoxProcess::waitUntil([&] { return GetTickCount64() - started > 16000; }, 20000);
+  ASSERT_NO_FATAL_FAILURE(
+      play({{{"print Bob^7 entered the game"}}, "Bob entered the game", {{"say Welcome Bob", 0}}}));
+  ASSERT_NO_FATAL_FAILURE(play({{{"print Timelimit hit."}}, "Timelimit hit.", {{"say gg", 500}}}));
+  probe.stop();
+
+  const double answer = pvx::testing::retail::WindowProbe::longest(probe.answers());
+  const double paint = pvx::testing::retail::WindowProbe::longest(probe.paints());
+  figure("main window, longest wait for an answer: " + std::to_string(answer) + " ms (p99 " +
+         std::to_string(pvx::testing::retail::WindowProbe::p99(probe.answers())) + " ms, " +
+         std::to_string(probe.answers().size()) + " asked)");
+  figure("main window, longest wait for a paint: " + std::to_string(paint) + " ms (p99 " +
+         std::to_string(pvx::testing::retail::WindowProbe::p99(probe.paints())) + " ms)");
+  std::int64_t latest = 0;
+  for (const std::int64_t late : lateness)
+    latest = std::max(latest, late);
+  figure("answers: " + std::to_string(lateness.size()) +
+         ", latest beyond its wait and hold: " + std::to_string(latest) + " ms");
+  EXPECT_LT(answer, 100) << "the main window went " << answer << " ms without answering";
+  EXPECT_LT(paint, 100) << "the main window went " << paint << " ms without painting";
+  EXPECT_THAT(pvx::testing::retail::eventsOf(game->record(), "server", from),
+              ::testing::Not(::testing::Contains(
+                  ::testing::Field(&Event::details, ::testing::StartsWith("ignored")))));
+}
+
 INSTANTIATE_TEST_SUITE_P(, RetailProgramStartUnderWine,
                          ::testing::Values(Console::Shown, Console::Hidden),
                          pvx::testing::retail::nameOf);
@@ -357,6 +559,8 @@ INSTANTIATE_TEST_SUITE_P(, RetailProgramDuelUnderWine,
                          pvx::testing::retail::nameOf);
 INSTANTIATE_TEST_SUITE_P(, RetailProgramMatchUnderWine,
                          ::testing::Values(Console::Shown, Console::Hidden),
+                         pvx::testing::retail::nameOf);
+INSTANTIATE_TEST_SUITE_P(, RetailProgramTimingUnderWine, ::testing::Values(Console::Shown),
                          pvx::testing::retail::nameOf);
 
 }  // namespace

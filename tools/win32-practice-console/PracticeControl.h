@@ -42,6 +42,8 @@
 // "\\", a line feed "\n", a carriage return "\r" and any other control byte "\xHH"; the other
 // bytes are the game's own (Windows-1252). Events:
 //   start name=<name> hidden=<0|1> round-trip=<ms> flood-protect=<0|1>
+//   print <text>                 the game printed: the text as its log shows it (colours gone,
+//                                line breaks CR LF), also the echo of an entered line
 //   enter <length> <line>        Enter on the input line, with the line's length in bytes
 //   corrupt key-bindings <n>     that Enter's line (256 bytes or more) overwrote n bytes of the
 //                                player's key bindings behind the game's 256-byte console field

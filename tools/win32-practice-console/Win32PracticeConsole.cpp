@@ -273,6 +273,7 @@ void Win32PracticeConsole::quit() {
 
 void Win32PracticeConsole::appendLog(std::string_view ansiText) {
   const std::string shown = logText(ansiText);
+  record("print", shown);
   if (console_ == nullptr) {
     closedLog_ += shown;
     return;
