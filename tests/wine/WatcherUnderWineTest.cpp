@@ -165,6 +165,7 @@ TEST_F(MiniUnderWine, TheGameIsHiddenTheTaskbarComesBackAndBackToGameShowsTheGam
   EXPECT_EQ(playerName(), kPlayer);
 
   core().gameWindow().backToGame();
+  clock.runFor(pvx::ConsoleBridge::kChatGapMs);  // the say waits for the server's second
   EXPECT_TRUE(IsWindowVisible(gameWindow));
   EXPECT_THAT(gameLog(), EndsWith("]say Maximized\r\n" + kPlayer + ": Maximized\r\n"));
 }
@@ -193,5 +194,6 @@ TEST_F(MiniUnderWine, WithoutATaskbarTheGameIsStillHiddenAndTheGameIsTold) {
   }
 
   core().gameWindow().backToGame();
+  clock.runFor(pvx::ConsoleBridge::kChatGapMs);
   EXPECT_TRUE(IsWindowVisible(gameWindow));
 }

@@ -1,6 +1,7 @@
 #include "core/player/FakeMediaBackEnd.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace pvx {
 
@@ -26,7 +27,21 @@ class FakeMediaBackEnd::Graph final : public MediaGraph {
     record_->duration = track->second;
     return true;
   }
+  Render beginRender(const std::string& path) override {
+    if (owner_.renderMs_ <= 0)
+      return MediaGraph::beginRender(path);
+    if (rendered_ || !owner_.tracks_.contains(path))
+      return Render::Failed;
+    pendingPath_ = path;
+    renderDueMs_ = owner_.clock_.nowMs() + owner_.renderMs_;
+    return Render::Pending;
+  }
   void dispatchEvents() override {
+    if (!pendingPath_.empty() && owner_.clock_.nowMs() >= renderDueMs_) {
+      const bool rendered = renderFile(std::exchange(pendingPath_, std::string()));
+      raiseRendered(rendered);
+      return;
+    }
     if (!rendered_ || endRaised_ || owner_.positionOf(*record_) < record_->duration)
       return;
     endRaised_ = true;
@@ -87,6 +102,8 @@ class FakeMediaBackEnd::Graph final : public MediaGraph {
 
   FakeMediaBackEnd& owner_;
   std::shared_ptr<GraphRecord> record_;
+  std::string pendingPath_;  // the file being rendered on the back end's thread
+  std::int64_t renderDueMs_ = 0;
   bool rendered_ = false;
   bool endRaised_ = false;
 };

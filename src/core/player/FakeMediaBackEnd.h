@@ -40,6 +40,10 @@ class FakeMediaBackEnd final : public MediaBackEnd {
   void addTrack(const std::string& path, double seconds);
   // A file that exists but cannot be played.
   void addUnplayable(const std::string& path);
+  // Graphs are built on a thread of the back end's own that takes this long (0: at once, the
+  // default): a file that exists is rendered, or fails, at the graph's first dispatchEvents once
+  // that time has passed; a missing file fails at once.
+  void setRenderMs(std::int64_t ms) { renderMs_ = ms; }
 
   std::unique_ptr<MediaGraph> createGraph() override;
 
@@ -59,6 +63,7 @@ class FakeMediaBackEnd final : public MediaBackEnd {
 
   const Clock& clock_;
   std::map<std::string, double> tracks_;
+  std::int64_t renderMs_ = 0;
   int created_ = 0;
   int rendered_ = 0;
   std::shared_ptr<GraphRecord> newest_;

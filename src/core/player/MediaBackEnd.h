@@ -26,12 +26,24 @@ class MediaGraph {
   // Who is told that the track has ended. The handler may do anything with the graph, even
   // destroy it: a graph touches nothing of its own after raising an event.
   void setEndedHandler(std::function<void()> handler) { endedHandler_ = std::move(handler); }
+  // Who is told how a render under way ended (true: the file is rendered), under the same rule.
+  void setRenderedHandler(std::function<void(bool)> handler) {
+    renderedHandler_ = std::move(handler);
+  }
   // Raises the events that have come up since the last call.
   virtual void dispatchEvents() = 0;
 
   // Builds everything needed to play the file and leaves the graph stopped at position 0.
   // Fails at once for a missing, unreadable or unsupported file.
   virtual bool renderFile(const std::string& path) = 0;
+  // The same, where the back end builds graphs on a thread of its own, so that its owner never
+  // waits for it: Done or Failed when the outcome is known at once (a missing file), Pending
+  // when it comes later, as the rendered event, from dispatchEvents. Until then every other
+  // operation fails. By default, renderFile.
+  enum class Render { Done, Failed, Pending };
+  virtual Render beginRender(const std::string& path) {
+    return renderFile(path) ? Render::Done : Render::Failed;
+  }
   // Starts or continues playback and returns at once; playback then proceeds on its own.
   virtual bool run() = 0;
   // Holds playback at the current position.
@@ -53,9 +65,15 @@ class MediaGraph {
     if (handler)
       handler();
   }
+  void raiseRendered(bool rendered) {
+    const std::function<void(bool)> handler = renderedHandler_;
+    if (handler)
+      handler(rendered);
+  }
 
  private:
   std::function<void()> endedHandler_;
+  std::function<void(bool)> renderedHandler_;
 };
 
 // Where graphs come from: the platform's media framework, or a scripted fake.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <utility>
 
 #include "core/player/PlayerNumbers.h"
 
@@ -27,6 +28,9 @@ PlaybackEngine::PlaybackEngine(MediaBackEnd& media, Clock& clock, Playlist& play
 }
 
 std::string PlaybackEngine::play(const std::string& file) {
+  // A start asked for anew, not a skip of one that failed, may try every entry once again.
+  if (!skipping_)
+    failedInARow_ = 0;
   const Moment before = now();
   std::string title = start(file);
   tellIfChanged(before);
@@ -48,7 +52,7 @@ std::string PlaybackEngine::start(const std::string& file) {
   std::string title;
   if (startFresh(file, title))
     return title;
-  skipFailedStart();
+  skipFailedStart(playlist_.selection());
   return {};
 }
 
@@ -63,6 +67,7 @@ void PlaybackEngine::resume() {
 }
 
 bool PlaybackEngine::startFresh(const std::string& file, std::string& title) {
+  rendering_ = false;
   if (graph_ != nullptr)
     graph_->stop();
   graph_.reset();
@@ -70,59 +75,116 @@ bool PlaybackEngine::startFresh(const std::string& file, std::string& title) {
   if (graph_ == nullptr)
     return false;
   graph_->setEndedHandler([this] { trackEnded(); });
-  if (!graph_->renderFile(file))
-    return false;
+  graph_->setRenderedHandler([this](bool rendered) { renderEnded(rendered); });
+  switch (graph_->beginRender(file)) {
+    case MediaGraph::Render::Failed:
+      return false;
+    case MediaGraph::Render::Done:
+      break;
+    case MediaGraph::Render::Pending:
+      // The back end builds the graph on its own thread: the track counts as started, and it
+      // plays once its graph is built, or is skipped then if it cannot be.
+      rendering_ = true;
+      hasGraph_ = true;
+      renderingFrom_ = currentIndex_;
+      currentIndex_ = playlist_.selection();
+      title = playlist_.title(currentIndex_);
+      state_ = PlaybackState::Playing;
+      enableMusicTimer();
+      started(title, file);
+      return true;
+  }
   hasGraph_ = true;
   enableMusicTimer();
-
-  const auto fail = [this] {
-    // A half-started track must not go on sounding while the engine counts as idle.
-    graph_->stop();
-    state_ = PlaybackState::Idle;
-    return false;
-  };
   if (!graph_->run())
-    return fail();
+    return failStart();
   currentIndex_ = playlist_.selection();
   title = playlist_.title(currentIndex_);
   if (!graph_->setRate(1.0))
-    return fail();
+    return failStart();
   state_ = PlaybackState::Playing;
+  if (!finishStart())
+    return false;
+  started(title, file);
+  return true;
+}
+
+bool PlaybackEngine::failStart() {
+  // A half-started track must not go on sounding while the engine counts as idle.
+  graph_->stop();
+  state_ = PlaybackState::Idle;
+  return false;
+}
+
+bool PlaybackEngine::finishStart() {
   const std::optional<double> duration = graph_->duration();
   if (!duration)
-    return fail();
+    return failStart();
   duration_ = numbers::roundHalfEven(*duration, 2);
   positionLabel_ = {PositionLabel::Shows::kDuration, 0, duration_};
   positionMax_ = sliderSeconds(duration_);
   setPositionSlider(positionValue_);
   port_.positionChanged();
   if (!applyVolume())
-    return fail();
-  startedTitle_ = title;
-  startedPath_ = file;
-  ++starts_;
+    return failStart();
+  failedInARow_ = 0;
   return true;
 }
 
-void PlaybackEngine::skipFailedStart() {
-  // Each nested skip has tried one more entry; once every entry has had its turn the engine
+bool PlaybackEngine::takeRenderedGraph() {
+  // A track paused while its graph was being built is not run.
+  if (state_ == PlaybackState::Playing && !graph_->run())
+    return failStart();
+  if (!graph_->setRate(1.0))
+    return failStart();
+  return finishStart();
+}
+
+void PlaybackEngine::started(const std::string& title, const std::string& file) {
+  startedTitle_ = title;
+  startedPath_ = file;
+  ++starts_;
+}
+
+void PlaybackEngine::renderEnded(bool rendered) {
+  if (!rendering_)
+    return;
+  rendering_ = false;
+  const Moment before = now();
+  // A track stopped while its graph was being built stays stopped, whatever became of it.
+  if (state_ == PlaybackState::Idle)
+    return;
+  const int failed = currentIndex_;
+  if (rendered && takeRenderedGraph()) {
+    tellIfChanged(before);
+    return;
+  }
+  // As a start that failed at once: the entry started before is where the transport goes on
+  // from.
+  currentIndex_ = renderingFrom_;
+  state_ = PlaybackState::Idle;
+  tellIfChanged(before);
+  skipFailedStart(failed);
+}
+
+void PlaybackEngine::skipFailedStart(int failed) {
+  // Each skip in a row has tried one more entry; once every entry has had its turn the engine
   // stays idle instead of going round again.
   const int entries = playlist_.count();
-  if (skipDepth_ + 1 >= entries)
+  if (++failedInARow_ >= entries)
     return;
   // nextSong starts the entry after currentIndex (entry 0 after the last), so one step on from
   // the entry started last skips the entry right after it, which is the failed one when the
   // player was advancing. From the last entry nextSong goes on at entry 0, unless entry 0 is the
   // one that just failed: then it goes on at entry 1, or the first entry would be tried over and
   // over.
-  const int failed = playlist_.selection();
   if (currentIndex_ + 1 < entries)
     currentIndex_ = static_cast<std::int16_t>(currentIndex_ + 1);
   else
     currentIndex_ = static_cast<std::int16_t>(failed == 0 ? 0 : entries - 1);
-  ++skipDepth_;
+  const bool wasSkipping = std::exchange(skipping_, true);
   callNextSong();
-  --skipDepth_;
+  skipping_ = wasSkipping;
 }
 
 void PlaybackEngine::callNextSong() {
@@ -149,7 +211,8 @@ void PlaybackEngine::stop() {
 }
 
 void PlaybackEngine::pause() {
-  if (state_ == PlaybackState::Playing && graph_ != nullptr && graph_->pause()) {
+  // A track whose graph is still being built is held before it plays.
+  if (state_ == PlaybackState::Playing && graph_ != nullptr && (rendering_ || graph_->pause())) {
     state_ = PlaybackState::Paused;
     port_.playbackChanged();
   }
@@ -197,9 +260,14 @@ double PlaybackEngine::currentPosition() {
 }
 
 void PlaybackEngine::musicTick() {
-  // A track that does not play has nothing new to show: the timer rests until one plays again.
-  if (state_ != PlaybackState::Playing)
+  // A track that does not play has nothing new to show: the timer rests until one plays again,
+  // or until the graph being built tells how its building ended.
+  if (state_ != PlaybackState::Playing && !rendering_)
     musicTimer_->stop();
+  if (rendering_ && graph_ != nullptr) {
+    graph_->dispatchEvents();
+    return;
+  }
   if (!isLoaded() || graph_ == nullptr)
     return;
   // One position for the slider and the label: asking the back end is a query of its graph.

@@ -109,14 +109,25 @@ class PlaybackEngine {
  private:
   // play, before the port is told what changed.
   std::string start(const std::string& file);
-  // A fresh start of file; false when any of its steps failed.
+  // A fresh start of file; false when any of its steps failed. A graph the back end builds on
+  // its own thread counts as started, its title given, until it tells how the building ended.
   bool startFresh(const std::string& file, std::string& title);
+  // The last steps of a start, once the track runs at its rate; false when one failed.
+  bool finishStart();
+  // A start that failed half-way: the track stopped, the engine idle; false.
+  bool failStart();
+  // The steps of a start once its graph, built on the back end's thread, is ready.
+  bool takeRenderedGraph();
+  void started(const std::string& title, const std::string& file);
+  // The graph being built told how its building ended.
+  void renderEnded(bool rendered);
   // Continues the paused track.
   void resume();
   // The graph told that its track has ended: the engine moves on to the next entry.
   void trackEnded();
-  // A start failed: moves on to the next entry unless the run of failures has gone once around.
-  void skipFailedStart();
+  // The start of entry failed failed: moves on to the next entry unless the run of failures has
+  // gone once around.
+  void skipFailedStart(int failed);
   // Calls the transport's nextSong; a failure inside it does not reach the caller.
   void callNextSong();
   bool applyVolume();
@@ -137,8 +148,12 @@ class PlaybackEngine {
   std::unique_ptr<MediaGraph> graph_;
   bool hasGraph_ = false;
   std::unique_ptr<Timer> musicTimer_;
-  // How many skips are running nested inside one another.
-  int skipDepth_ = 0;
+  // How many starts in a row failed, and whether a skip is under way (its starts go on counting).
+  int failedInARow_ = 0;
+  bool skipping_ = false;
+  // The graph is being built on the back end's thread; the entry started before it.
+  bool rendering_ = false;
+  std::int16_t renderingFrom_ = 0;
 
   PlaybackState state_ = PlaybackState::Idle;
   std::int16_t currentIndex_ = 0;

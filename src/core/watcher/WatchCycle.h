@@ -57,8 +57,10 @@ class WatchCycle final : private LogReader {
   // this long after it: a game that answers in other words is asked four times a second, not
   // on every cycle.
   static constexpr std::int64_t kNameQueryIntervalMs = 250;
-  // A game that did not answer in time (it loads a map) is looked at again this much later.
-  static constexpr std::int64_t kBusyGameLookMs = 100;
+  // A game that did not answer in time (it loads a map) is looked at again this much later: a
+  // question to a game that has not answered the one before returns at once, so the looks cost
+  // little, and what the game prints once it answers again is read soon after.
+  static constexpr std::int64_t kBusyGameLookMs = 25;
 
   // events runs on every cycle that reaches it (the replies, or the reply-on test while replies
   // are off or the name is unknown); commands next, only while the name is known.

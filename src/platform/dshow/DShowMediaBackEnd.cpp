@@ -13,9 +13,68 @@
 #include <dshow.h>
 
 #include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
 
 namespace pvx {
+
+// A thread in COM's multithreaded apartment that makes, renders and releases the graphs, one job
+// after the other, so that the owner's thread never waits for DirectShow's slow calls (building
+// a graph takes 150 to 500 ms under Wine).
+class MediaThread {
+ public:
+  MediaThread() : thread_([this] { run(); }) {}
+  // Ends once every job handed over has run.
+  ~MediaThread() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+  MediaThread(const MediaThread&) = delete;
+  MediaThread& operator=(const MediaThread&) = delete;
+
+  void post(std::function<void()> job) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      jobs_.push_back(std::move(job));
+    }
+    changed_.notify_all();
+  }
+
+ private:
+  void run() {
+    const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+      if (jobs_.empty())
+        break;
+      std::function<void()> job = std::move(jobs_.front());
+      jobs_.pop_front();
+      lock.unlock();
+      job();
+      lock.lock();
+    }
+    lock.unlock();
+    if (com)
+      CoUninitialize();
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::function<void()>> jobs_;
+  bool stopping_ = false;
+  std::thread thread_;
+};
 
 namespace {
 
@@ -44,56 +103,121 @@ void release(Interface*& object) {
   object = nullptr;
 }
 
+// One graph's filter-graph manager and the views of it the player uses. Made, rendered and
+// released on the media thread; used in between from the owner's thread (the filter-graph
+// manager takes calls from any thread: it runs on a worker thread of DirectShow's own).
+struct GraphObjects {
+  IGraphBuilder* builder = nullptr;
+  IMediaControl* control = nullptr;
+  IMediaPosition* position = nullptr;
+  IBasicAudio* audio = nullptr;
+  IMediaEvent* events = nullptr;
+
+  // A new filter-graph manager and its views; false when DirectShow gives none or not every view.
+  bool make() {
+    if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                reinterpret_cast<void**>(&builder))) ||
+        builder == nullptr)
+      return false;
+    builder->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
+    builder->QueryInterface(IID_IMediaPosition, reinterpret_cast<void**>(&position));
+    builder->QueryInterface(IID_IBasicAudio, reinterpret_cast<void**>(&audio));
+    builder->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(&events));
+    return control != nullptr && position != nullptr && audio != nullptr && events != nullptr;
+  }
+  // Builds the whole graph for the file: this is where a file that is not audio or one without a
+  // decoder fails.
+  bool render(const std::wstring& file) const {
+    BSTR name = SysAllocStringLen(file.data(), static_cast<UINT>(file.size()));
+    if (name == nullptr)
+      return false;
+    const HRESULT result = control->RenderFile(name);
+    SysFreeString(name);
+    // A file whose sound could not be rendered would play nothing that this player can be heard
+    // with.
+    return SUCCEEDED(result) && result != VFW_S_AUDIO_NOT_RENDERED;
+  }
+  void releaseAll() {
+    // Playing goes on in the graph's own threads until it is told to stop.
+    if (control != nullptr)
+      control->Stop();
+    release(events);
+    release(audio);
+    release(position);
+    release(control);
+    release(builder);
+  }
+};
+
+// A graph built on the media thread: what the owner's thread takes once it is done.
+struct Building {
+  std::mutex mutex;
+  std::condition_variable done;
+  bool finished = false;
+  bool rendered = false;
+  GraphObjects objects;
+};
+
 class DShowGraph final : public MediaGraph {
  public:
-  // Takes over the caller's reference to the graph and asks it for the views the player uses.
-  explicit DShowGraph(IGraphBuilder* builder) : builder_(builder) {
-    builder_->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control_));
-    builder_->QueryInterface(IID_IMediaPosition, reinterpret_cast<void**>(&position_));
-    builder_->QueryInterface(IID_IBasicAudio, reinterpret_cast<void**>(&audio_));
-    builder_->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(&events_));
-  }
+  explicit DShowGraph(MediaThread& thread) : thread_(thread) {}
   ~DShowGraph() override {
-    // Playing goes on in the graph's own threads until it is told to stop.
-    if (control_ != nullptr)
-      control_->Stop();
-    release(events_);
-    release(audio_);
-    release(position_);
-    release(control_);
-    release(builder_);
+    // Released on the media thread, after a render still under way there.
+    const std::shared_ptr<Building> building = std::move(building_);
+    GraphObjects objects = std::exchange(objects_, GraphObjects{});
+    thread_.post([building, objects]() mutable {
+      objects.releaseAll();
+      if (building)
+        building->objects.releaseAll();
+    });
   }
   DShowGraph(const DShowGraph&) = delete;
   DShowGraph& operator=(const DShowGraph&) = delete;
 
-  // Whether the graph offers every view the player needs.
-  bool complete() const {
-    return control_ != nullptr && position_ != nullptr && audio_ != nullptr && events_ != nullptr;
+  // Waits for the render under way.
+  bool renderFile(const std::string& path) override {
+    const Render render = beginRender(path);
+    if (render != Render::Pending)
+      return render == Render::Done;
+    {
+      std::unique_lock<std::mutex> lock(building_->mutex);
+      building_->done.wait(lock, [this] { return building_->finished; });
+    }
+    return takeBuilt();
   }
 
-  bool renderFile(const std::string& path) override {
-    if (rendered_)
-      return false;
+  Render beginRender(const std::string& path) override {
+    if (rendered_ || building_)
+      return Render::Failed;
     std::wstring wide;
-    if (!toWide(path, wide))
-      return false;
-    BSTR name = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-    if (name == nullptr)
-      return false;
-    // Builds the whole graph before it returns: this is where a missing file, a file that is not
-    // audio or one without a decoder fails.
-    const HRESULT result = control_->RenderFile(name);
-    SysFreeString(name);
-    // A file whose sound could not be rendered would play nothing that this player can be heard
-    // with.
-    if (FAILED(result) || result == VFW_S_AUDIO_NOT_RENDERED)
-      return false;
-    rendered_ = true;
-    queryDuration();
-    return true;
+    // A missing file fails at once, without a graph.
+    if (!toWide(path, wide) || GetFileAttributesW(wide.c_str()) == INVALID_FILE_ATTRIBUTES)
+      return Render::Failed;
+    building_ = std::make_shared<Building>();
+    thread_.post([building = building_, wide] {
+      GraphObjects objects;
+      const bool rendered = objects.make() && objects.render(wide);
+      if (!rendered)
+        objects.releaseAll();
+      const std::lock_guard<std::mutex> lock(building->mutex);
+      building->objects = objects;
+      building->rendered = rendered;
+      building->finished = true;
+      building->done.notify_all();
+    });
+    return Render::Pending;
   }
 
   void dispatchEvents() override {
+    if (building_) {
+      {
+        const std::lock_guard<std::mutex> lock(building_->mutex);
+        if (!building_->finished)
+          return;
+      }
+      raiseRendered(takeBuilt());
+      return;
+    }
     if (!rendered_)
       return;
     // Takes the graph's notices and notices a position held at the end of the stream.
@@ -226,6 +350,27 @@ class DShowGraph final : public MediaGraph {
     }
   }
 
+  // Takes over the graph the media thread built; true when it rendered the file.
+  bool takeBuilt() {
+    const std::shared_ptr<Building> building = std::move(building_);
+    {
+      const std::lock_guard<std::mutex> lock(building->mutex);
+      objects_ = std::exchange(building->objects, GraphObjects{});
+      rendered_ = building->rendered;
+    }
+    builder_ = objects_.builder;
+    control_ = objects_.control;
+    position_ = objects_.position;
+    audio_ = objects_.audio;
+    events_ = objects_.events;
+    if (rendered_)
+      queryDuration();
+    return rendered_;
+  }
+
+  MediaThread& thread_;
+  std::shared_ptr<Building> building_;  // while the media thread builds the graph
+  GraphObjects objects_;
   IGraphBuilder* builder_ = nullptr;
   IMediaControl* control_ = nullptr;
   IMediaPosition* position_ = nullptr;
@@ -238,7 +383,7 @@ class DShowGraph final : public MediaGraph {
 
 }  // namespace
 
-DShowMediaBackEnd::DShowMediaBackEnd() {
+DShowMediaBackEnd::DShowMediaBackEnd() : thread_(std::make_unique<MediaThread>()) {
   const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   if (SUCCEEDED(result)) {
     // Also S_FALSE, when the thread had COM already: every successful call needs its balance.
@@ -259,15 +404,8 @@ DShowMediaBackEnd::~DShowMediaBackEnd() {
 std::unique_ptr<MediaGraph> DShowMediaBackEnd::createGraph() {
   if (!available_)
     return nullptr;
-  IGraphBuilder* builder = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                              reinterpret_cast<void**>(&builder))) ||
-      builder == nullptr)
-    return nullptr;
-  auto graph = std::make_unique<DShowGraph>(builder);
-  if (!graph->complete())
-    return nullptr;
-  return graph;
+  // The filter-graph manager itself is made on the media thread, with the render.
+  return std::make_unique<DShowGraph>(*thread_);
 }
 
 }  // namespace pvx

@@ -260,6 +260,73 @@ TEST_F(EngineSkip, WhenNoEntryCanStartEachIsTriedOnceAndTheEngineStaysIdle) {
   EXPECT_EQ(engine.state(), PlaybackState::Idle);
 }
 
+// Where the back end builds graphs on a thread of its own, a file that cannot be played is
+// skipped as where it builds them at once, and a playlist of nothing playable is tried once.
+class EngineSkipWherever : public EngineTest, public ::testing::WithParamInterface<int> {
+ protected:
+  void SetUp() override { media.setRenderMs(GetParam()); }
+};
+
+TEST_P(EngineSkipWherever, AFileThatCannotStartAfterEntryThreeLeadsToEntryFive) {
+  addEntries({60, 60, 60, 60, -1, 60, 60});
+  start(3);
+  clock.runFor(1000);
+  engine.stop();
+  start(4);
+  clock.runFor(1000);
+  EXPECT_EQ(transport.tried, std::vector<int>{5});
+  EXPECT_EQ(engine.currentIndex(), 5);
+  EXPECT_EQ(engine.state(), PlaybackState::Playing);
+  EXPECT_EQ(graph().state, State::kRunning);
+}
+
+TEST_P(EngineSkipWherever, WhenNoEntryCanStartEachIsTriedOnceAndTheEngineStaysIdle) {
+  addEntries({-1, -1, -1, -1});
+  start(1);
+  clock.runFor(5000);
+  EXPECT_EQ(transport.tried, (std::vector<int>{2, 3, 0}));
+  EXPECT_EQ(media.graphsCreated(), 4);
+  EXPECT_EQ(engine.state(), PlaybackState::Idle);
+  // A new start may try them all again.
+  start(2);
+  clock.runFor(5000);
+  EXPECT_EQ(media.graphsCreated(), 8);
+}
+
+INSTANTIATE_TEST_SUITE_P(AtOnceOrBuiltMeanwhile, EngineSkipWherever, ::testing::Values(0, 300));
+
+// A track whose graph the back end is still building counts as started: it is held or stopped as
+// asked, and plays only once it is built and still wanted.
+TEST_F(EngineStart, ATrackStillBeingBuiltIsHeldOrStoppedAsAsked) {
+  media.setRenderMs(300);
+  addEntries({60, 60});
+  EXPECT_EQ(start(0), "0.mp3");
+  EXPECT_EQ(engine.state(), PlaybackState::Playing);
+  EXPECT_EQ(graph().path, "");  // not built yet
+  clock.runFor(400);
+  EXPECT_EQ(graph().state, State::kRunning);
+  EXPECT_EQ(label(), (Label{Shows::kPosition, 0.1, 60}));
+
+  engine.stop();
+  start(1);
+  engine.pause();
+  clock.runFor(400);
+  EXPECT_EQ(engine.state(), PlaybackState::Paused);
+  EXPECT_EQ(graph().path, "/m/1.mp3");
+  EXPECT_EQ(graph().state, State::kStopped);
+  engine.play("");
+  clock.runFor(500);
+  EXPECT_NEAR(position(), 0.5, 1e-9);
+
+  engine.stop();
+  start(0);
+  engine.stop();
+  clock.runFor(400);
+  EXPECT_EQ(engine.state(), PlaybackState::Idle);
+  EXPECT_NE(graph().state, State::kRunning);
+  EXPECT_TRUE(transport.tried.empty());
+}
+
 TEST_F(EngineSkip, AFailureInsideTheSkipDoesNotReachTheCaller) {
   addEntries({-1, 10});
   transport.throwInside = true;
