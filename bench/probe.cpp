@@ -12,7 +12,8 @@
 //     prints "ms=<milliseconds from just before the process was made to the moment a line
 //     holding TEXT appeared on its stderr>", or fails after TIMEOUT seconds
 //
-// The program is ended with SIGKILL afterwards. Exit status 0 on success.
+// The program is ended with SIGKILL afterwards, together with what it started (a game on pipes).
+// Exit status 0 on success.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/types.h>
@@ -41,6 +42,8 @@ pid_t spawn(char** argv, int stderrFd) {
     std::exit(1);
   }
   if (pid == 0) {
+    // A group of its own, which the game it starts joins: ending the group ends them both.
+    setpgid(0, 0);
     if (stderrFd >= 0)
       dup2(stderrFd, STDERR_FILENO);
     execvp(argv[0], argv);
@@ -51,7 +54,8 @@ pid_t spawn(char** argv, int stderrFd) {
 }
 
 void end(pid_t pid) {
-  kill(pid, SIGKILL);
+  // The program and whatever it started (the game on pipes).
+  kill(-pid, SIGKILL);
   waitpid(pid, nullptr, 0);
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <thread>
 #include <utility>
 
 namespace pvx {
@@ -60,17 +61,32 @@ double toSeconds(gint64 nanoseconds) {
 // and its elements made; only the decoder for the new file is built.
 class GstMediaBackEnd::Pipeline {
  public:
+  // The first playbin and its audio output are made on a thread of their own: looking for an
+  // output loads and tries every one the machine might have, which takes tens of milliseconds
+  // the program's windows need not wait for.
+  Pipeline() : preparing_([this] { idle_ = make(); }) {}
   ~Pipeline() {
+    if (preparing_.joinable())
+      preparing_.join();
     if (idle_ != nullptr) {
       gst_element_set_state(idle_, GST_STATE_NULL);
       gst_object_unref(idle_);
     }
   }
+  Pipeline(const Pipeline&) = delete;
+  Pipeline& operator=(const Pipeline&) = delete;
 
   // The idle playbin, or a new one when it is taken (a graph still alive); null on failure.
   GstElement* take() {
+    if (preparing_.joinable())
+      preparing_.join();
     if (idle_ != nullptr)
       return std::exchange(idle_, nullptr);
+    return make();
+  }
+
+ private:
+  GstElement* make() {
     GstElement* playbin = gst_element_factory_make("playbin", nullptr);
     if (playbin == nullptr)
       return nullptr;
@@ -81,6 +97,7 @@ class GstMediaBackEnd::Pipeline {
     return playbin;
   }
 
+ public:
   // A graph is done with its playbin: it is brought back to how take() handed it out (stopped,
   // its messages dropped, full volume) and kept for the next graph; a second one is let go.
   void giveBack(GstElement* playbin) {
@@ -140,6 +157,7 @@ class GstMediaBackEnd::Pipeline {
 
   GstElement* idle_ = nullptr;
   std::string sinkFactory_;
+  std::thread preparing_;
 };
 
 namespace {
@@ -160,36 +178,48 @@ class GstGraph final : public MediaGraph {
   GstGraph(const GstGraph&) = delete;
   GstGraph& operator=(const GstGraph&) = delete;
 
+  // Waits for the preroll.
   bool renderFile(const std::string& path) override {
-    if (rendered_)
-      return false;
+    const Render render = beginRender(path);
+    if (render != Render::Pending)
+      return render == Render::Done;
+    prerolling_ = false;
+    return prerolled(gst_element_get_state(playbin_, nullptr, nullptr, kPrerollTimeout));
+  }
+
+  Render beginRender(const std::string& path) override {
+    if (rendered_ || prerolling_)
+      return Render::Failed;
     GError* error = nullptr;
     gchar* uri = gst_filename_to_uri(path.c_str(), &error);
     if (uri == nullptr) {
       g_clear_error(&error);
-      return false;
+      return Render::Failed;
     }
     g_object_set(playbin_, "uri", uri, nullptr);
     g_free(uri);
 
-    // Prerolling reads and decodes the start of the file: this is where a missing file, a file
-    // that is not audio or one without a decoder fails.
-    GstStateChangeReturn result = gst_element_set_state(playbin_, GST_STATE_PAUSED);
-    if (result == GST_STATE_CHANGE_ASYNC)
-      result = gst_element_get_state(playbin_, nullptr, nullptr, kPrerollTimeout);
-    drainBus();
-    gint audioStreams = 0;
-    g_object_get(playbin_, "n-audio", &audioStreams, nullptr);
-    if (result != GST_STATE_CHANGE_SUCCESS && result != GST_STATE_CHANGE_NO_PREROLL)
-      return abandon();
-    if (failed_ || audioStreams <= 0)
-      return abandon();
-    rendered_ = true;
-    queryDuration();
-    return true;
+    // Prerolling reads and decodes the start of the file on GStreamer's own threads: this is
+    // where a missing file, a file that is not audio or one without a decoder fails.
+    const GstStateChangeReturn result = gst_element_set_state(playbin_, GST_STATE_PAUSED);
+    if (result != GST_STATE_CHANGE_ASYNC)
+      return prerolled(result) ? Render::Done : Render::Failed;
+    prerolling_ = true;
+    prerollSince_ = g_get_monotonic_time();
+    return Render::Pending;
   }
 
   void dispatchEvents() override {
+    if (prerolling_) {
+      GstStateChangeReturn result = gst_element_get_state(playbin_, nullptr, nullptr, 0);
+      const bool late = g_get_monotonic_time() - prerollSince_ >
+                        static_cast<gint64>(kPrerollTimeout / GST_USECOND);
+      if (result == GST_STATE_CHANGE_ASYNC && !late)
+        return;
+      prerolling_ = false;
+      raiseRendered(prerolled(result));
+      return;
+    }
     if (!rendered_)
       return;
     drainBus();
@@ -285,6 +315,20 @@ class GstGraph final : public MediaGraph {
     return false;
   }
 
+  // How the preroll ended: true when the file is ready to play.
+  bool prerolled(GstStateChangeReturn result) {
+    drainBus();
+    gint audioStreams = 0;
+    g_object_get(playbin_, "n-audio", &audioStreams, nullptr);
+    if (result != GST_STATE_CHANGE_SUCCESS && result != GST_STATE_CHANGE_NO_PREROLL)
+      return abandon();
+    if (failed_ || audioStreams <= 0)
+      return abandon();
+    rendered_ = true;
+    queryDuration();
+    return true;
+  }
+
   bool moveTo(GstState state) {
     if (!rendered_)
       return false;
@@ -347,6 +391,8 @@ class GstGraph final : public MediaGraph {
   GstElement* playbin_;
   GstElement* sink_ = nullptr;
   bool rendered_ = false;
+  bool prerolling_ = false;  // the file was handed to the pipeline, which has not told how it went
+  gint64 prerollSince_ = 0;  // microseconds, the monotonic clock
   bool durationChanged_ = false;
   bool playing_ = false;
   bool failed_ = false;

@@ -8,9 +8,10 @@ namespace pvx {
 
 // The media back end on Linux: GStreamer's playbin. Each graph is separate from the ones before
 // it, but they take turns in one playbin kept between tracks, so a track change builds only the
-// new file's decoder and leaves nothing behind. Opening a file
-// prerolls it synchronously, so a missing, unreadable or unsupported file fails at once and the
-// duration is known right after the start; the end of the stream is latched, so the position
+// new file's decoder and leaves nothing behind. Opening a file prerolls it on GStreamer's own
+// threads, and the graph tells how that went at the owner's next dispatchEvents: a missing,
+// unreadable or unsupported file fails then, and the duration is known from then on (renderFile
+// waits for it); the end of the stream is latched, so the position
 // then equals the duration exactly. Every call comes from the user-interface thread; GStreamer
 // plays on threads of its own and the graph reads its bus whenever it is called, so the end of
 // the stream is raised as the graph's ended event at the owner's next dispatchEvents (the music
