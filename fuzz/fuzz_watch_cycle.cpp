@@ -6,7 +6,8 @@
 // of an input:
 //  - no command the game received holds a line break, or a ";" or double quote that the program
 //    did not put there itself (the user's texts here hold neither);
-//  - the heartbeat goes on: every cycle that started has ended and the watch timer is armed again;
+//  - the heartbeat goes on: every cycle that started has ended, but for one suspended in a wait,
+//    and the watch timer is armed again (or waits for what others handed over to be typed);
 //  - nothing escaped as an exception (it would end the program);
 //  - no chat command ran (nothing typed, no window state, volume, playback or message set
 //    changed by the command chain) unless a line of that cycle's text begins with the current
@@ -297,9 +298,11 @@ class Session {
       if (!leak.empty())
         fail(std::string(when) + ": the game received " + leak + " in [" + command + "]");
     }
-    if (rig_.watch().cyclesStarted() != rig_.watch().cyclesEnded())
+    // One cycle at most is under way (suspended in a wait); when none is, the next is on its way.
+    const pvx::WatchCycle& watch = rig_.watch();
+    if (watch.cyclesStarted() - watch.cyclesEnded() > (watch.inCycle() ? 1u : 0u))
       fail(std::string(when) + ": a watch cycle started and never ended");
-    if (!rig_.watch().armed())
+    if (!watch.inCycle() && !watch.armed() && !watch.waitingForTyping())
       fail(std::string(when) + ": the watch timer is no longer armed");
   }
 

@@ -83,7 +83,7 @@ Task<void> ConsoleBridge::wait(std::int64_t ms) {
   const std::int64_t end = clock_.nowMs() + ms;
   for (std::int64_t left = ms; left > 0; left = end - clock_.nowMs()) {
     co_await clock_.sleep(std::min(left, kLookWhileWaitingMs));
-    if (reader_ != nullptr && reader_->playerActedUnread())
+    if (reader_ != nullptr && reader_->lookWhileWaiting())
       playerActed();
   }
   holderRunning_ = true;

@@ -21,9 +21,10 @@ namespace pvx {
 class LogReader {
  public:
   virtual ~LogReader() = default;
-  // Whether the log gained, since the cycle last read it and since the last look, a line of the
-  // local player's own doing that went to the server. The text is left for the cycle to read.
-  virtual bool playerActedUnread() = 0;
+  // A look at the log while the routine that holds the typing waits: whether it gained, since
+  // the cycle last read it and since the last look, a line of the local player's own doing that
+  // went to the server. The text is left for the cycle to read.
+  virtual bool lookWhileWaiting() = 0;
   // What was handed over while a cycle held the typing has been typed: the next cycle may start.
   virtual void typingFree() = 0;
 };

@@ -124,7 +124,17 @@ Task<void> WatchCycle::run() {
   busy_ = true;
   gameBusy_ = false;
   try {
-    co_await body();
+    // What the game printed while the cycle waited is taken in the pieces the waits' looks saw it
+    // come in, each as a cycle that had not waited would have taken it, before the cycle ends.
+    bool again = true;
+    for (bool first = true; again; first = false) {
+      const std::uint64_t taken = piecesTaken_;
+      co_await body();
+      const auto read = static_cast<std::size_t>(state_.previousLogLength);
+      while (!cuts_.empty() && cuts_.front() <= read)
+        cuts_.pop_front();
+      again = !cuts_.empty() && (first || piecesTaken_ != taken);
+    }
   } catch (...) {
     // Nothing the game writes may end the program; the next cycle starts afresh.
   }
@@ -142,6 +152,7 @@ void WatchCycle::clearLog(std::size_t keepFrom) {
   bridge_.pressClearButton(state_.consoleLog, keepFrom);
   type("/clear");
   clearing_ = true;
+  cuts_.clear();
 }
 
 void WatchCycle::forgetConsole() {
@@ -155,6 +166,7 @@ void WatchCycle::forgetConsole() {
   state_.playerName.clear();
   nameQueryOpen_ = false;
   lookedLength_ = -1;
+  cuts_.clear();
 }
 
 void WatchCycle::askNameWhenDue() {
@@ -305,12 +317,28 @@ bool WatchCycle::takeNewText() {
     return false;
   if (*read == ConsoleBridge::kNoText && !keptBeforeClear_.empty())
     read->clear();
+  const auto previous = static_cast<std::size_t>(s.previousLogLength);
+  // What the game printed while the cycle waited is taken in the pieces the waits' looks saw it
+  // come in: events printed apart are answered apart, and a burst after one does not cut it from
+  // the last 200 characters.
+  while (!cuts_.empty() && cuts_.front() <= previous)
+    cuts_.pop_front();
+  if (!cuts_.empty()) {
+    // A log emptied since, or one that has not grown since the last look, is one piece.
+    if (!keptBeforeClear_.empty() || *read == ConsoleBridge::kNoText ||
+        cuts_.front() >= read->size()) {
+      cuts_.clear();
+    } else {
+      read->resize(cuts_.front());
+      cuts_.pop_front();
+      ++piecesTaken_;
+    }
+  }
   const std::string& log = *read;
   // A game on its own thread prints on between the measure and the read: the new text runs from
   // where the last one ended to the end of what was read, so that nothing printed in between is
   // lost; of a text that shrank meanwhile all of it is new. What the log held when its Clear
   // button emptied it, and the cycle had not read, comes first.
-  const auto previous = static_cast<std::size_t>(s.previousLogLength);
   const bool kept = !keptBeforeClear_.empty();
   const bool grew = log.size() >= previous;
   const std::string grown =
@@ -340,7 +368,7 @@ bool WatchCycle::takeNewText() {
   return true;
 }
 
-bool WatchCycle::playerActedUnread() {
+bool WatchCycle::lookWhileWaiting() {
   const WatchState& s = state_;
   if (s.consoleLog == 0 || s.playerName.empty())
     return false;
@@ -356,8 +384,13 @@ bool WatchCycle::playerActedUnread() {
   // From where the cycle read up to, or from the start of a log emptied since; not again what an
   // earlier look saw.
   std::size_t from = static_cast<std::size_t>(s.previousLogLength);
-  if (from > log.size())
+  if (from > log.size()) {
     from = 0;
+    cuts_.clear();  // emptied since: the cycle reads it afresh
+  } else if (log.size() > from && (cuts_.empty() || log.size() > cuts_.back()) && !clearing_) {
+    // (A log whose Clear button's press is on its way is about to be emptied: no pieces of it.)
+    cuts_.push_back(log.size());
+  }
   if (lookedTo_ > from && lookedTo_ <= log.size())
     from = lookedTo_;
   lookedTo_ = log.size();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -90,6 +91,8 @@ class WatchCycle final : private LogReader {
   void cycle();
   // Whether a cycle has started and not yet ended (it may be waiting).
   bool inCycle() const { return inCycle_; }
+  // Whether the next cycle waits for what others handed over to be typed first.
+  bool waitingForTyping() const { return waitingForTyping_; }
 
   const WatchState& state() const { return state_; }
   // The player's name as the game's answer would set it (tests start from a known name).
@@ -111,8 +114,8 @@ class WatchCycle final : private LogReader {
   Task<void> run();
   // Everything up to the closing step; returning ends the cycle at the closing step.
   Task<void> body();
-  // LogReader: what the bridge asks before a say that waited, and when the typing is free.
-  bool playerActedUnread() override;
+  // LogReader: the looks at the log while a reply waits, and the typing free again.
+  bool lookWhileWaiting() override;
   void typingFree() override;
   void forgetConsole();
   // Presses the console window's Clear button, which empties its log, and types "/clear", which
@@ -149,6 +152,10 @@ class WatchCycle final : private LogReader {
   std::string keptBeforeClear_;  // the log's text a press emptied before the cycle read it
   std::size_t lookedTo_ = 0;     // how far a wait's look at the unread log went
   long lookedLength_ = -1;       // the log's length at the last look or measure
+  // How long the log was at each look that saw it grow while the cycle waited: what it gained
+  // meanwhile is taken in these pieces, one after the other, before the cycle ends.
+  std::deque<std::size_t> cuts_;
+  std::uint64_t piecesTaken_ = 0;
   std::int64_t nameQueryAtMs_ = 0;
   std::int64_t idleMs_ = 0;  // 0: a cycle every interval
   bool busy_ = true;         // the cycle found something, and the next may find more

@@ -255,6 +255,29 @@ TEST_F(WatcherHarness, ThePlayersChatPrintedDuringAWaitMovesTheSayAfterIt) {
   }
 }
 
+// What the game printed at different moments while the cycle waited is answered as if the cycle
+// had not waited: each piece its own cycle, none cut off by what came after it.
+TEST_F(WatcherHarness, WhatIsPrintedApartWhileTheCycleWaitsIsAnsweredApart) {
+  core().messages().setMessage(MessageKind::Greeting, Message{"Hi %d", 1});
+  core().messages().setDuel(DuelText::Engage, "%s vs %d");
+  startKnowingName();
+  clock.runUntil(15000);  // the greeting gate opens
+  const std::int64_t t0 = clock.nowMs() + 1;
+  game.print(game.chatLine("!load nothing"));
+  clock.runUntil(t0 + 300);
+  game.print("Bob^7 entered the game");
+  clock.runUntil(t0 + 600);
+  game.print("Cid^7 has become engaged in a duel with Rookie^7!");
+  clock.runUntil(t0 + 700);
+  game.print("Dan^7: " + std::string(250, 'x'));
+  clock.runUntil(t0 + 6000);
+  std::vector<std::string> said;
+  for (const auto& [ms, command] : typedSince(t0))
+    said.push_back(command);
+  EXPECT_EQ(said, (std::vector<std::string>{"say ^1Error opening file ^7nothing", "say Hi Bob",
+                                            "say Rookie vs Cid"}));
+}
+
 TEST_F(WatcherHarness, AGameStoppedWithAnErrorIsToldAndItsErrorBoxIsNoLog) {
   // A program started after the error finds the error box where the log was.
   practice.failWithError("Couldn't load map mp/ffa9");
