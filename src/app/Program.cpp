@@ -165,6 +165,10 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
   core_ = std::make_unique<Core>(CorePorts{
       .windows = *ws_,
       .typist = typist_.get(),
+      // The real game's console speaks the system's code page; the practice game and a game on
+      // pipes speak Windows-1252.
+      .gameCodePage = platform_ ? platform::systemCodePage() : nullptr,
+      .files = FileEncoding(platform::systemCodePage()),
       .clock = *clock_,
       .media = *media,
       .mainWindow = *mainWindow_,
@@ -206,6 +210,8 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
                    [&core] { core.messageEditor().ok(); });
   QObject::connect(editorWindow_.get(), &MessageEditorWindow::closedByFrame,
                    [&core] { core.messageEditor().closedByFrame(); });
+  QObject::connect(editorWindow_.get(), &MessageEditorWindow::messageEdited,
+                   [&core] { core.messageEditor().messageEdited(); });
   // Ending the program: every window closes, the timers stop, nothing is saved.
   QObject::connect(mainWindow_.get(), &MainWindow::exitChosen, [] { QApplication::exit(0); });
   if (options_.desktopMediaControls)

@@ -12,6 +12,11 @@
 
 namespace pvx {
 
+namespace {
+constexpr const char* kMessageTip =
+    "What is said in chat; in the greeting %d is the player who entered";
+}  // namespace
+
 MessageEditorWindow::MessageEditorWindow() {
   setObjectName(QStringLiteral("mnuCustomize"));
   // No title text: an empty title would have the platform show the program's name instead.
@@ -20,12 +25,10 @@ MessageEditorWindow::MessageEditorWindow() {
   setClientTwips(*this, 4680, 3090);
 
   using controls::Place;
-  constexpr const char* messageTip =
-      "What is said in chat; in the greeting %d is the player who entered";
   controls::label(*this, "Label1", QStringLiteral("Message:"), Place{240, 720, 1215, 255},
-                  {.tip = messageTip, .align = Qt::AlignRight});
+                  {.tip = kMessageTip, .align = Qt::AlignRight});
   messageBox_ =
-      controls::textBox(*this, "txtMessage", Place{1560, 720, 2415, 375}, {.tip = messageTip});
+      controls::textBox(*this, "txtMessage", Place{1560, 720, 2415, 375}, {.tip = kMessageTip});
 
   enabledBox_ = new QCheckBox(QStringLiteral("Message Enabled?"), this);
   enabledBox_->setObjectName(QStringLiteral("chkEnabled"));
@@ -41,6 +44,13 @@ MessageEditorWindow::MessageEditorWindow() {
       controls::button(*this, "Command1", QStringLiteral("Ok"), 9.75, Place{1680, 2160, 1335, 495},
                        {.tip = "Keep the message and its setting"});
   connect(ok, &QPushButton::clicked, this, &MessageEditorWindow::okClicked);
+  connect(messageBox_, &QLineEdit::textChanged, this, &MessageEditorWindow::messageEdited);
+}
+
+void MessageEditorWindow::setMessageNote(const std::string& note) {
+  messageBox_->setToolTip(note.empty() ? QString::fromLatin1(kMessageTip)
+                                       : QString::fromLatin1(kMessageTip) + QStringLiteral("\n") +
+                                             QString::fromStdString(note));
 }
 
 std::string MessageEditorWindow::messageText() const {

@@ -25,9 +25,12 @@ class MessageEditorWindow final : public QtFormPort<QWidget, EditorWindowPort> {
   int checkValue() const override;
   void setCheckValue(int value) override;
   void focusMessageText() override;
+  void setMessageNote(const std::string& note) override;
 
  signals:
   void okClicked();
+  // The message's text changed.
+  void messageEdited();
   // Closed by its frame rather than by "Ok".
   void closedByFrame();
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "core/text/CodePage.h"
 #include "core/windows/OsVersionQuery.h"
 
 // What the program asks of the operating system beyond the C++ library, implemented once for
@@ -24,5 +25,11 @@ bool isHiddenFile(const std::filesystem::path& file);
 // ($XDG_DATA_HOME, by default ~/.local/share, the home folder taken from the user database when
 // HOME is unset). None on Windows, where the program keeps its files beside itself.
 std::optional<std::filesystem::path> userDataHome();
+
+// The system's ANSI code page through the platform's own conversion (Windows: GetACP, with
+// MultiByteToWideChar and WideCharToMultiByte), for the game's console and the program's files;
+// null elsewhere, where the game speaks Windows-1252 and the files are UTF-8. It lives as long as
+// the process.
+const CodePage* systemCodePage();
 
 }  // namespace pvx::platform

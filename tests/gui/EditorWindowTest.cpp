@@ -87,6 +87,19 @@ TEST_F(Editor, OpenEditOkThenAnotherMessage) {
   EXPECT_EQ(messages.message(MessageKind::Greeting), (Message{"Hi %d", 0}));
 }
 
+// The text box says which of its characters the game's code page lacks, and what the game shows
+// instead, as soon as they are typed, and no longer once they are gone.
+TEST_F(Editor, CharactersTheGameCannotShowAreToldInTheTextBox) {
+  choose(0);
+  const QString plain = text()->toolTip();
+  text()->setText(QString::fromUtf8("Cze\u015b\u0107 %d, \u00e9t\u00e9"));
+  EXPECT_EQ(text()->toolTip(),
+            plain + QString::fromUtf8("\nThe game will show \"\u015b\" as \"?\" and \"\u0107\" as "
+                                      "\"?\" (its code page 1252 lacks them)."));
+  text()->setText(QString::fromUtf8("\u00e9t\u00e9 %d"));
+  EXPECT_EQ(text()->toolTip(), plain);
+}
+
 TEST_F(Editor, AnOddFlagIsShownWithoutFailingAndStoredAsOne) {
   program->core().messages().setMessage(MessageKind::Limit, Message{"", 7});
   choose(3);

@@ -93,8 +93,10 @@ class FakeEditorWindow : public FakeFormOf<EditorWindowPort> {
   int checkValue() const override { return check; }
   void setCheckValue(int value) override { check = value; }
   void focusMessageText() override { textFocused = visible; }
+  void setMessageNote(const std::string& n) override { note = n; }
 
   std::string text;
+  std::string note;
   int check = 0;
   // Whether the text box was given the focus while the editor was shown.
   bool textFocused = false;

@@ -55,16 +55,20 @@ bool holdsCommentStart(std::string_view text) {
 
 }  // namespace
 
-std::string ConsoleBridge::asLine(std::string_view command) {
+std::string ConsoleBridge::asLine(std::string_view command, const CodePage& codePage) {
   // The window takes its text up to the first NUL byte: nothing after one is ever typed.
   command = command.substr(0, command.find('\0'));
   std::string line(command);
   if (isSay(command) && holdsCommentStart(command.substr(kSay.size())))
     line = std::string(kSay) + "\"" + std::string(command.substr(kSay.size())) + "\"";
-  // One byte per character in the game's code page.
-  if (text::length(line) <= kMaxLineBytes)
+  if (codePage.fromUtf8(line).size() <= kMaxLineBytes)
     return line;
-  return text::substring(line, 0, kMaxLineBytes);
+  // A character takes a byte at least (one in the single-byte code pages).
+  std::size_t characters = std::min(text::length(line), kMaxLineBytes);
+  while (characters > 0 &&
+         codePage.fromUtf8(text::substring(line, 0, characters)).size() > kMaxLineBytes)
+    --characters;
+  return text::substring(line, 0, characters);
 }
 
 std::int64_t ConsoleBridge::chatHoldMs() const {
@@ -96,7 +100,7 @@ Task<void> ConsoleBridge::waitSeconds(float seconds) {
 Task<void> ConsoleBridge::type(std::string command) {
   if (findConsoleWindow() == 0)
     co_return;
-  std::string line = asLine(command);
+  std::string line = asLine(command, codePage_);
   if (isSay(line)) {
     // A say that waited is not typed blind: the player's own doing that the waits saw printed,
     // which the cycle has not read yet, started the server's second again.
@@ -119,7 +123,7 @@ void ConsoleBridge::sendConsoleCommand(std::string_view command) {
   const Hwnd console = findConsoleWindow();
   if (console == 0)
     return;
-  std::string line = asLine(command);
+  std::string line = asLine(command, codePage_);
   if (!typesAtOnce(line)) {
     queued_.push_back(std::string(command.substr(0, command.find('\0'))));
     if (holder_ == Holder::None)
@@ -184,16 +188,16 @@ void ConsoleBridge::typeNow(Hwnd console, std::string line) {
       said_.pop_front();
   }
   const Typist::Kind kind = isSay(line) ? Typist::Kind::Chat : Typist::Kind::Local;
-  typist_.type([pending = pending_, console, line = std::move(line)](
-                   WindowSystem& ws) { typeLine(ws, console, line, *pending); },
+  typist_.type([pending = pending_, console, line = std::move(line), &codePage = codePage_](
+                   WindowSystem& ws) { typeLine(ws, console, line, codePage, *pending); },
                kind);
 }
 
 void ConsoleBridge::typeLine(WindowSystem& ws, Hwnd console, const std::string& line,
-                             Pending& pending) {
+                             const CodePage& codePage, Pending& pending) {
   std::string left = line;
   ws.enumChildWindows(
-      console, [&](Hwnd child, long) { return typeIntoEmptyChild(ws, child, left); }, 0);
+      console, [&](Hwnd child, long) { return typeIntoEmptyChild(ws, child, left, codePage); }, 0);
   if (left.empty()) {
     const std::lock_guard<std::mutex> lock(pending.mutex);
     if (pending.command == line)
@@ -201,14 +205,15 @@ void ConsoleBridge::typeLine(WindowSystem& ws, Hwnd console, const std::string& 
   }
 }
 
-long ConsoleBridge::typeIntoEmptyChild(WindowSystem& ws, Hwnd child, std::string& pending) {
+long ConsoleBridge::typeIntoEmptyChild(WindowSystem& ws, Hwnd child, std::string& pending,
+                                       const CodePage& codePage) {
   std::array<char, kWindowTextBuffer> buffer{};
   const int copied = ws.getWindowText(child, buffer.data(), kWindowTextBuffer);
   const std::string childText =
       cutAtNul(std::string_view(buffer.data(), static_cast<std::size_t>(copied < 0 ? 0 : copied)));
   if (!childText.empty())
     return 0;
-  const std::vector<char> bytes = toAnsiBytes(pending);
+  const std::vector<char> bytes = toAnsiBytes(pending, codePage);
   ws.setText(child, bytes.data());
   ws.sendChar(child, kCarriageReturn, kKeyData);
   pending.clear();
@@ -279,8 +284,8 @@ std::string ConsoleBridge::cutAtNul(std::string_view text) {
   return std::string(nul == std::string_view::npos ? text : text.substr(0, nul));
 }
 
-std::vector<char> ConsoleBridge::toAnsiBytes(std::string_view text) {
-  const std::string ansi = text::toCp1252(text);
+std::vector<char> ConsoleBridge::toAnsiBytes(std::string_view text, const CodePage& codePage) {
+  const std::string ansi = codePage.fromUtf8(text);
   std::vector<char> bytes(ansi.begin(), ansi.end());
   bytes.push_back('\0');
   return bytes;
@@ -312,7 +317,7 @@ std::optional<std::string> ConsoleBridge::readWindowBytes(Hwnd hwnd) {
 }
 
 std::string ConsoleBridge::readWindowText(Hwnd hwnd) {
-  return text::fromCp1252(readWindowBytes(hwnd).value_or(kNoText));
+  return codePage_.toUtf8(readWindowBytes(hwnd).value_or(kNoText));
 }
 
 long long ConsoleBridge::waitMilliseconds(float seconds) {

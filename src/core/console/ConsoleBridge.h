@@ -12,6 +12,7 @@
 
 #include "core/console/Typist.h"
 #include "core/console/WindowSystem.h"
+#include "core/text/CodePage.h"
 #include "core/time/Clock.h"
 #include "core/time/Task.h"
 
@@ -54,9 +55,18 @@ class ConsoleBridge {
   static constexpr int kClearButtonChild = 3;
   static constexpr const char* kClearButtonText = "Clear";
 
-  // typist: where the typing runs (null: at once, through ws).
-  ConsoleBridge(WindowSystem& ws, Clock& clock, Typist* typist = nullptr)
-      : ws_(ws), clock_(clock), inPlace_(ws), typist_(typist != nullptr ? *typist : inPlace_) {}
+  // typist: where the typing runs (null: at once, through ws); codePage: the game's (the system's
+  // ANSI code page beside the real game on Windows, Windows-1252 otherwise).
+  ConsoleBridge(WindowSystem& ws, Clock& clock, Typist* typist = nullptr,
+                const CodePage& codePage = windows1252())
+      : ws_(ws),
+        clock_(clock),
+        codePage_(codePage),
+        inPlace_(ws),
+        typist_(typist != nullptr ? *typist : inPlace_) {}
+
+  // The game's code page: what it prints and takes are its bytes.
+  const CodePage& codePage() const { return codePage_; }
 
   // The top-level window titled exactly "Jedi Knight Academy MP Console", of any class; 0 when
   // the game is not running.
@@ -89,8 +99,8 @@ class ConsoleBridge {
   // typed at once where nothing waits before it, otherwise handed over to be typed in turn.
   void sendConsoleCommand(std::string_view command);
   // The command as typed: a chat text holding a comment's start in double quotes, all of it cut
-  // to the longest line the game takes.
-  static std::string asLine(std::string_view command);
+  // to the longest line the game takes in its code page.
+  static std::string asLine(std::string_view command, const CodePage& codePage = windows1252());
 
   static constexpr std::int64_t kChatGapMs = 1200;
   static constexpr std::int64_t kLookWhileWaitingMs = 50;
@@ -140,9 +150,10 @@ class ConsoleBridge {
 
   // The text up to its first NUL character (all of it without one).
   static std::string cutAtNul(std::string_view text);
-  // The command bytes: one ANSI byte per character ('?' for a character with no code in the
-  // code page) followed by one NUL.
-  static std::vector<char> toAnsiBytes(std::string_view text);
+  // The command bytes in the game's code page (a character it lacks as the platform's conversion
+  // makes it) followed by one NUL.
+  static std::vector<char> toAnsiBytes(std::string_view text,
+                                       const CodePage& codePage = windows1252());
 
   // What the program said in the game's chat lately (the text of each "say" it typed into a
   // running console, newest last, at most kSaidKept): the game prints each back as a chat line
@@ -199,13 +210,16 @@ class ConsoleBridge {
   Task<void> typeHandedOverRoutine();
 
   // The walk that types line into the first empty descendant of the console.
-  static void typeLine(WindowSystem& ws, Hwnd console, const std::string& line, Pending& pending);
+  static void typeLine(WindowSystem& ws, Hwnd console, const std::string& line,
+                       const CodePage& codePage, Pending& pending);
   // One step of the walk: 1 = go on with the next descendant, 0 = stop.
-  static long typeIntoEmptyChild(WindowSystem& ws, Hwnd child, std::string& pending);
+  static long typeIntoEmptyChild(WindowSystem& ws, Hwnd child, std::string& pending,
+                                 const CodePage& codePage);
   static Hwnd nthChild(WindowSystem& ws, Hwnd parent, int n);
 
   WindowSystem& ws_;
   Clock& clock_;
+  const CodePage& codePage_;
   TypistInPlace inPlace_;
   Typist& typist_;
   std::shared_ptr<Pending> pending_ = std::make_shared<Pending>();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/messages/MessageSet.h"
+#include "core/text/CodePage.h"
 #include "core/windows/WindowPorts.h"
 
 namespace pvx {
@@ -19,6 +20,8 @@ class EditorWindowPort : public FormPort {
   virtual void setCheckValue(int value) = 0;
   // Puts the keyboard focus into the text box, so that what the user types goes into the message.
   virtual void focusMessageText() = 0;
+  // What the text box says of its text, beside what the box is for (its tooltip); empty: nothing.
+  virtual void setMessageNote(const std::string& note) = 0;
 };
 
 // Editing one message of the message set: the menu item opens the editor on the chosen message
@@ -26,8 +29,10 @@ class EditorWindowPort : public FormPort {
 // The editor is not modal: the watch cycle keeps replying with what was stored before.
 class MessageEditor {
  public:
-  MessageEditor(Messages& messages, EditorWindowPort& editor, FormPort& mainWindow)
-      : messages_(messages), editor_(editor), mainWindow_(mainWindow) {}
+  // gameCodePage: what the game shows of a message's characters.
+  MessageEditor(Messages& messages, EditorWindowPort& editor, FormPort& mainWindow,
+                const CodePage& gameCodePage = windows1252())
+      : messages_(messages), editor_(editor), mainWindow_(mainWindow), codePage_(gameCodePage) {}
 
   // Customize Messages -> item index (0 greeting, 1 self-kill, 2 own entry, 3 limit). The
   // editor opens with the keyboard focus in its text box.
@@ -36,6 +41,13 @@ class MessageEditor {
   void ok();
   // The editor closed by its frame: nothing is stored, the main window comes back.
   void closedByFrame();
+  // The text box's text changed: the box says which of its characters the game cannot show, and
+  // what it shows instead.
+  void messageEdited();
+
+  // What the game shows instead of the characters of text its code page lacks, as a sentence for
+  // the user; empty when it shows every one of them.
+  static std::string unshownCharacters(const std::string& text, const CodePage& codePage);
 
   // Which message is being edited (the menu item's index).
   int editing() const { return editing_; }
@@ -48,6 +60,7 @@ class MessageEditor {
   Messages& messages_;
   EditorWindowPort& editor_;
   FormPort& mainWindow_;
+  const CodePage& codePage_;
   int editing_ = 0;
 };
 

@@ -51,7 +51,7 @@ std::string MessageSetFile::write(const fs::path& file) {
       set.ownEntry.text, flagLine(set.ownEntry.enabled),
       set.limit.text,    flagLine(set.limit.enabled),
   };
-  const std::string reason = textfile::writeWhole(file, lines);
+  const std::string reason = textfile::writeWhole(file, lines, encoding_);
   if (reason.empty())
     return {};
   return "The message set cannot be saved to \"" + textfile::pathText(file) + "\": " + reason + ".";
@@ -71,7 +71,7 @@ MessageSetFile::ReadResult MessageSetFile::read(const fs::path& file, std::strin
     return ReadResult::Failed;
   }
   std::string line;
-  if (!textfile::readLine(in, line)) {
+  if (!textfile::readLine(in, line, encoding_)) {
     failure = "The message set " + where + " is empty.";
     return ReadResult::Failed;
   }
@@ -84,7 +84,7 @@ MessageSetFile::ReadResult MessageSetFile::read(const fs::path& file, std::strin
   constexpr MessageKind kMessages[] = {MessageKind::Greeting, MessageKind::SelfKill,
                                        MessageKind::OwnEntry, MessageKind::Limit};
   for (int number = 2; number <= 12; ++number) {
-    if (!textfile::readLine(in, line)) {
+    if (!textfile::readLine(in, line, encoding_)) {
       failure = "The message set " + where + " ends before its line " + std::to_string(number) +
                 " (input past end of file).";
       return ReadResult::Failed;

@@ -6,6 +6,8 @@
 #include "core/messages/MessageSet.h"
 #include "core/windows/WindowPorts.h"
 
+#include "core/text/CodePage.h"
+
 namespace pvx {
 
 // A message set on disk: the header, the three duel message templates and the four messages with
@@ -27,8 +29,13 @@ class MessageSetFile {
   enum class ReadResult { Loaded, WrongHeader, Failed };
 
   // programFolder: where "Saves" lies.
-  MessageSetFile(Messages& messages, DialogPort& dialogs, std::filesystem::path programFolder)
-      : messages_(messages), dialogs_(dialogs), programFolder_(std::move(programFolder)) {}
+  // encoding: how the files store their lines.
+  MessageSetFile(Messages& messages, DialogPort& dialogs, std::filesystem::path programFolder,
+                 FileEncoding encoding = FileEncoding())
+      : messages_(messages),
+        dialogs_(dialogs),
+        programFolder_(std::move(programFolder)),
+        encoding_(encoding) {}
 
   // File -> Save: asks for a name and writes the current set under it; a failure is shown in
   // the failure message box and leaves an older file of that name whole.
@@ -61,6 +68,7 @@ class MessageSetFile {
   Messages& messages_;
   DialogPort& dialogs_;
   std::filesystem::path programFolder_;
+  FileEncoding encoding_;
 };
 
 }  // namespace pvx

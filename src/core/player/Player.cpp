@@ -5,10 +5,11 @@
 namespace pvx {
 
 Player::Player(MediaBackEnd& media, Clock& clock, ConsoleBridge& bridge, PlayerPort& port,
-               const std::filesystem::path& playlistFile, Playlist::HiddenFileTest isHidden)
+               const std::filesystem::path& playlistFile, Playlist::HiddenFileTest isHidden,
+               FileEncoding encoding)
     : bridge_(bridge),
       views_(port),
-      playlist_(views_, playlistFile, std::move(isHidden)),
+      playlist_(views_, playlistFile, std::move(isHidden), encoding),
       engine_(media, clock, playlist_, views_, *this) {}
 
 void Player::load() {

@@ -23,7 +23,8 @@ class Player final : public TransportPort {
 
   Player(MediaBackEnd& media, Clock& clock, ConsoleBridge& bridge, PlayerPort& port,
          const std::filesystem::path& playlistFile,
-         Playlist::HiddenFileTest isHidden = Playlist::dotFile);
+         Playlist::HiddenFileTest isHidden = Playlist::dotFile,
+         FileEncoding encoding = FileEncoding());
   Player(const Player&) = delete;
   Player& operator=(const Player&) = delete;
 

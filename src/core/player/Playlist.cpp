@@ -52,8 +52,9 @@ bool Playlist::dotFile(const fs::path& file) {
   return !name.empty() && name[0] == '.';
 }
 
-Playlist::Playlist(PlayerPort& port, fs::path playlistFile, HiddenFileTest isHidden)
-    : port_(port), file_(std::move(playlistFile)), isHidden_(std::move(isHidden)) {}
+Playlist::Playlist(PlayerPort& port, fs::path playlistFile, HiddenFileTest isHidden,
+                   FileEncoding encoding)
+    : port_(port), file_(std::move(playlistFile), encoding), isHidden_(std::move(isHidden)) {}
 
 std::vector<std::string> Playlist::titles() const {
   std::vector<std::string> titles;

@@ -33,7 +33,9 @@ class Playlist {
   static bool dotFile(const std::filesystem::path& file);
 
   // isHidden: the system's own test (Windows has an attribute for it).
-  Playlist(PlayerPort& port, std::filesystem::path playlistFile, HiddenFileTest isHidden = dotFile);
+  // encoding: how the playlist file stores its lines.
+  Playlist(PlayerPort& port, std::filesystem::path playlistFile, HiddenFileTest isHidden = dotFile,
+           FileEncoding encoding = FileEncoding());
 
   // --- The list the player window shows ---
   std::int16_t count() const { return static_cast<std::int16_t>(entries_.size()); }

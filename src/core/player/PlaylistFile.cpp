@@ -76,7 +76,7 @@ PlaylistFileContent PlaylistFile::load() const {
                                : name + " ends early: " + what + ".";
   };
   std::string line;
-  if (!textfile::readLine(in, line)) {
+  if (!textfile::readLine(in, line, encoding_)) {
     endedEarly("it has no first line with the number of entries");
     return content;
   }
@@ -102,12 +102,12 @@ PlaylistFileContent PlaylistFile::load() const {
   for (std::int16_t i = 0; i < entries; ++i) {
     const std::string progress = "it holds " + std::to_string(i) + " of the " +
                                  std::to_string(entries) + " entries it announces";
-    if (!textfile::readLine(in, line)) {
+    if (!textfile::readLine(in, line, encoding_)) {
       endedEarly(progress);
       return content;
     }
     content.paths.push_back(line);
-    if (!textfile::readLine(in, line)) {
+    if (!textfile::readLine(in, line, encoding_)) {
       endedEarly(progress + ", the last of them without its title");
       return content;
     }
@@ -134,7 +134,7 @@ std::string PlaylistFile::save(const std::vector<PlaylistEntry>& entries,
     lines.push_back(path);
     lines.emplace_back();
   }
-  const std::string reason = textfile::writeWhole(file_, lines);
+  const std::string reason = textfile::writeWhole(file_, lines, encoding_);
   return reason.empty() ? std::string() : failure + reason + ".";
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/text/CodePage.h"
+
 namespace pvx {
 
 // One entry of the playlist: the title the list shows and the file it plays.
@@ -33,13 +35,14 @@ struct PlaylistFileContent {
 
 // The playlist file "Saves/playlist.lst" beside the program. Line 1 is the number of entries
 // minus 1, written " 2 " (or "-1 "); then each entry's path and title on lines of their own;
-// every line ends with CR LF. Written in the system's code page (the ANSI code page on Windows,
-// UTF-8 elsewhere); read accepting UTF-8 and Windows-1252 line by line.
+// every line ends with CR LF. Each line stored as the file encoding says (the system's ANSI code
+// page on Windows where it holds the line, UTF-8 otherwise and elsewhere) and read accepting both.
 class PlaylistFile {
  public:
   static constexpr std::int16_t kMaxEntries = 32767;
 
-  explicit PlaylistFile(std::filesystem::path file) : file_(std::move(file)) {}
+  explicit PlaylistFile(std::filesystem::path file, FileEncoding encoding = FileEncoding())
+      : file_(std::move(file)), encoding_(encoding) {}
   // The playlist file of a program living in programFolder.
   static std::filesystem::path in(const std::filesystem::path& programFolder);
 
@@ -60,6 +63,7 @@ class PlaylistFile {
 
  private:
   std::filesystem::path file_;
+  FileEncoding encoding_;
 };
 
 }  // namespace pvx

@@ -5,17 +5,18 @@
 namespace pvx {
 
 Core::Core(CorePorts ports, CoreStandIns standIns)
-    : bridge_(ports.windows, ports.clock, ports.typist),
+    : bridge_(ports.windows, ports.clock, ports.typist,
+              ports.gameCodePage != nullptr ? *ports.gameCodePage : windows1252()),
       os_(ports.osQuery),
       status_(ports.mainWindow, os_),
       dock_(ports.mainWindow, ports.playerWindow),
       gameWindow_(bridge_),
       player_(ports.media, ports.clock, bridge_, ports.playerView,
-              PlaylistFile::in(ports.programFolder), std::move(ports.isHiddenFile)),
+              PlaylistFile::in(ports.programFolder), std::move(ports.isHiddenFile), ports.files),
       mediaControls_(player_),
       music_(bridge_, player_),
-      messageSets_(messages_, ports.dialogs, ports.programFolder),
-      messageEditor_(messages_, ports.editorWindow, ports.mainWindow),
+      messageSets_(messages_, ports.dialogs, ports.programFolder, ports.files),
+      messageEditor_(messages_, ports.editorWindow, ports.mainWindow, bridge_.codePage()),
       replies_(bridge_, ports.clock, ports.mainWindow, messages_, status_),
       commands_(bridge_, ports.mainWindow, gameWindow_, messageSets_,
                 standIns.music != nullptr ? *standIns.music : music_),

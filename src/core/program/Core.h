@@ -37,6 +37,11 @@ struct CorePorts {
   WindowSystem& windows;
   // Where typing into the game runs; null: at once, through windows.
   Typist* typist = nullptr;
+  // The game's code page (the system's ANSI code page beside the real game on Windows); null:
+  // Windows-1252.
+  const CodePage* gameCodePage = nullptr;
+  // How the message sets and the playlist store their lines.
+  FileEncoding files = FileEncoding();
   Clock& clock;
   MediaBackEnd& media;
   MainWindowPort& mainWindow;

@@ -4,13 +4,11 @@
 #include <fstream>
 #include <system_error>
 
-#include "core/text/Text.h"
-
 namespace pvx::textfile {
 
 namespace fs = std::filesystem;
 
-bool readLine(std::istream& in, std::string& line) {
+bool readLine(std::istream& in, std::string& line, const FileEncoding& encoding) {
   std::string raw;
   std::streambuf* buffer = in.rdbuf();
   if (buffer == nullptr || !in.good())
@@ -38,16 +36,8 @@ bool readLine(std::istream& in, std::string& line) {
     }
     raw.push_back(Traits::to_char_type(c));
   }
-  line = text::fromFileLine(raw);
+  line = encoding.decode(raw);
   return true;
-}
-
-std::string encodeLine(const std::string& utf8) {
-#ifdef _WIN32
-  return text::toCp1252(utf8);
-#else
-  return utf8;
-#endif
 }
 
 std::string systemReason() {
@@ -67,7 +57,8 @@ std::error_code replace(const fs::path& from, const fs::path& to) {
 
 }  // namespace
 
-std::string writeWhole(const fs::path& target, const std::vector<std::string>& lines) {
+std::string writeWhole(const fs::path& target, const std::vector<std::string>& lines,
+                       const FileEncoding& encoding) {
   fs::path beside = target;
   beside += ".new";
   std::error_code ignored;
@@ -76,7 +67,7 @@ std::string writeWhole(const fs::path& target, const std::vector<std::string>& l
   if (!out)
     return systemReason();
   for (const std::string& line : lines)
-    out << encodeLine(line) << "\r\n";
+    out << encoding.encode(line) << "\r\n";
   out.flush();
   out.close();
   if (!out) {

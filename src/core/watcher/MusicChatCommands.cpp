@@ -63,9 +63,16 @@ Task<CycleFlow> MusicChatCommands::stop() {
   co_return CycleFlow::Continue;
 }
 
-Task<CycleFlow> MusicChatCommands::announce(std::string title) {
+std::string MusicChatCommands::playing(const std::string& title, std::uint64_t startsBefore) const {
+  // An entry that could not be played was skipped for the next one that could: the announcement
+  // names what plays, as the player's own announcement did.
+  const PlaybackEngine& engine = player_.engine();
+  return engine.starts() > startsBefore && engine.isLoaded() ? engine.startedTitle() : title;
+}
+
+Task<CycleFlow> MusicChatCommands::announce(std::string title, std::uint64_t startsBefore) {
   co_await bridge_.waitSeconds(1.0f);
-  co_await bridge_.type(kNowPlaying + text::makeInert(title));
+  co_await bridge_.type(kNowPlaying + text::makeInert(playing(title, startsBefore)));
   co_return CycleFlow::Continue;
 }
 
@@ -73,13 +80,15 @@ Task<CycleFlow> MusicChatCommands::next() {
   // With nothing to play there is nothing to announce.
   if (player_.count() == 0)
     co_return CycleFlow::Continue;
-  co_return co_await announce(player_.nextSong());
+  const std::uint64_t before = player_.engine().starts();
+  co_return co_await announce(player_.nextSong(), before);
 }
 
 Task<CycleFlow> MusicChatCommands::prev() {
   if (player_.count() == 0)
     co_return CycleFlow::Continue;
-  co_return co_await announce(player_.prevSong());
+  const std::uint64_t before = player_.engine().starts();
+  co_return co_await announce(player_.prevSong(), before);
 }
 
 std::optional<std::int16_t> MusicChatCommands::volumeNumber(const std::string& argument) {
@@ -173,8 +182,9 @@ Task<CycleFlow> MusicChatCommands::play(std::string command) {
     co_await bridge_.waitSeconds(1.0f);
     player_.stop();
     player_.select(i);
+    const std::uint64_t before = player_.engine().starts();
     player_.playEntry(i);
-    co_await bridge_.type(kNowPlaying + text::makeInert(player_.title(i)));
+    co_await bridge_.type(kNowPlaying + text::makeInert(playing(player_.title(i), before)));
     co_return CycleFlow::Continue;
   }
   co_await bridge_.waitSeconds(1.0f);

@@ -29,8 +29,11 @@ class MusicChatCommands final : public MusicCommands {
   static std::optional<std::int16_t> volumeNumber(const std::string& argument);
 
  private:
+  // What plays after a start that gave title, the engine having started startsBefore tracks
+  // before it.
+  std::string playing(const std::string& title, std::uint64_t startsBefore) const;
   // Waits a second and says what plays.
-  Task<CycleFlow> announce(std::string title);
+  Task<CycleFlow> announce(std::string title, std::uint64_t startsBefore);
 
   ConsoleBridge& bridge_;
   Player& player_;

@@ -344,7 +344,7 @@ bool WatchCycle::takeNewText() {
   const std::string grown =
       std::exchange(keptBeforeClear_, std::string()) + (grew ? log.substr(previous) : log);
   const std::size_t start = grown.size() - std::min(grown.size(), kNewTextLimit);
-  newText_ = text::fromCp1252(std::string_view(grown).substr(start));
+  newText_ = bridge_.codePage().toUtf8(std::string_view(grown).substr(start));
   // When the new text begins inside a line (the last 200 characters of a longer burst, or the
   // rest of a line the last read ended in), that piece is not a whole line: nobody can tell who
   // wrote it, and it is often the tail of the program's own echo. Events and commands are looked
@@ -394,8 +394,9 @@ bool WatchCycle::lookWhileWaiting() {
   if (lookedTo_ > from && lookedTo_ <= log.size())
     from = lookedTo_;
   lookedTo_ = log.size();
-  return consolelines::holdsPlayersOwnDeed(text::fromCp1252(std::string_view(log).substr(from)),
-                                           s.playerName, bridge_.recentlySaid());
+  return consolelines::holdsPlayersOwnDeed(
+      bridge_.codePage().toUtf8(std::string_view(log).substr(from)), s.playerName,
+      bridge_.recentlySaid());
 }
 
 void WatchCycle::quoteScan(const std::string& answer) {

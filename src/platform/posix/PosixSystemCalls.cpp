@@ -46,4 +46,8 @@ std::optional<std::filesystem::path> userDataHome() {
   return xdgDataHome(std::getenv("XDG_DATA_HOME"), home);
 }
 
+const CodePage* systemCodePage() {
+  return nullptr;
+}
+
 }  // namespace pvx::platform

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/text/CodePage.h"
+
 #include <string>
 
 namespace pvx::text {
@@ -144,6 +146,26 @@ TEST(FileLines, ReadsUtf8OrWindows1252) {
   EXPECT_EQ(fromFileLine("¬vendrix¬ €"), "¬vendrix¬ €");
   EXPECT_EQ(fromFileLine("\xACvendrix\xAC \x80"), "¬vendrix¬ €");
   EXPECT_EQ(fromFileLine("plain"), "plain");
+}
+
+// A file line in the system's code page where it holds the line (the bytes as ever), in UTF-8
+// where it does not or where its bytes would read back as other characters; read back the same.
+TEST(FileLines, NoCharacterIsLostToTheCodePage) {
+  const FileEncoding ansi(&windows1252());
+  const struct {
+    std::string line, bytes;
+  } cases[] = {
+      {"plain", "plain"},
+      {"¬vendrix¬ €", "\xACvendrix\xAC \x80"},
+      {"C:\\Music\\Łukasz\\a.wav", "C:\\Music\\Łukasz\\a.wav"},  // no 1252 byte for Ł
+      {"日本の歌.mp3", "日本の歌.mp3"},
+      {"Ã©", "Ã©"},  // its 1252 bytes C3 A9 would read back as "é"
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ansi.encode(c.line), c.bytes) << c.line;
+    EXPECT_EQ(ansi.decode(ansi.encode(c.line)), c.line) << c.line;
+    EXPECT_EQ(FileEncoding().decode(FileEncoding().encode(c.line)), c.line) << c.line;
+  }
 }
 
 }  // namespace

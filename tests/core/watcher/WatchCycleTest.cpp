@@ -215,9 +215,9 @@ TEST_F(WatcherHarness, AUserActionDuringAWaitActsAtOnceAndTypesAfterTheWaitingCy
   EXPECT_EQ(player().title(player().currentIndex()), "C");
   core().gameWindow().backToGame();
   clock.runFor(3000);
-  // The announcement after the wait names what the command started.
+  // The announcement after the wait names what plays then.
   EXPECT_EQ(typedSince(t0), (Lines{{0, "echo ^1Currently Playing: ^4B"},
-                                   {kGap, "say ^4Currently playing: ^3B"},
+                                   {kGap, "say ^4Currently playing: ^3C"},
                                    {kGap, "echo ^1Currently Playing: ^4C"},
                                    {2 * kGap, "say ^1Maximized"}}));
 }
