@@ -20,6 +20,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
 ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+ensure_locales "${TEST_LOCALES[@]}"
 
 jobs=$(nproc 2>/dev/null || echo 2)
 

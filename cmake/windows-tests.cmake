@@ -44,9 +44,10 @@ set(PARLEVOX_WINE_MANIFEST_TEXT
 # build; one more entry runs whatever suite the list forgot, so a new suite is never skipped.
 # KIND gui: the suites drive the real parlevox.exe of the release zip (ctest label wine-gui).
 # KIND retail and retail-gui: the same two kinds beside the console run as the retail game runs it
-# (ctest label retail).
+# (ctest label retail). LOCALE_SUITES (retail-gui): suites run once in each of the test locales,
+# Wine's ANSI code page following it.
 function(parlevox_wine_test target)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "KIND" "SOURCES;SUITES")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "KIND" "SOURCES;SUITES;LOCALE_SUITES")
   add_executable(${target} ${ARG_SOURCES})
   target_include_directories(${target} PRIVATE "${PROJECT_SOURCE_DIR}/tests"
                                                "${PROJECT_SOURCE_DIR}/tools")
@@ -64,6 +65,10 @@ function(parlevox_wine_test target)
   elseif(ARG_KIND STREQUAL "retail-gui")
     string(APPEND PARLEVOX_WINE_MANIFEST_TEXT
       "parlevox_retail_gui_suites(${target}.exe ${suites})\n")
+    foreach(suite IN LISTS ARG_LOCALE_SUITES)
+      string(APPEND PARLEVOX_WINE_MANIFEST_TEXT
+        "parlevox_retail_gui_locale_suite(${target}.exe ${suite})\n")
+    endforeach()
   else()
     string(APPEND PARLEVOX_WINE_MANIFEST_TEXT "parlevox_wine_suites(${target}.exe ${suites})\n")
   endif()
@@ -147,12 +152,15 @@ parlevox_wine_test(parlevox_retail_gui_tests
     tests/wine/PracticeConsoleProcess.cpp
     tests/wine-gui/ParlevoxProcess.cpp
     tests/retail/RetailProgramUnderWineTest.cpp
+    tests/retail/RetailCodePageUnderWineTest.cpp
   SUITES
     RetailProgramStartUnderWine
     RetailProgramLongLinesUnderWine
     RetailProgramDuelUnderWine
     RetailProgramMatchUnderWine
     RetailProgramTimingUnderWine
+  LOCALE_SUITES
+    RetailCodePageUnderWine
 )
 
 # (Further test programs go above this line.) The list is touched only when it changes: the

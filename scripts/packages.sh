@@ -25,6 +25,25 @@ ensure_packages() {
     "${missing[@]}" >/dev/null
 }
 
+# Makes the locales named (ll_CC.UTF-8) that the machine does not have yet (localedef, as root
+# or through sudo). Wine takes a program's ANSI code page from the locale (pl_PL.UTF-8 gives 1250,
+# ru_RU.UTF-8 gives 1251) and falls back to 1252 for a locale the machine lacks.
+ensure_locales() {
+  local wanted
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && command -v sudo >/dev/null 2>&1 && sudo="sudo"
+  for wanted in "$@"; do
+    local short=${wanted%.UTF-8}
+    if ! locale -a 2>/dev/null | grep -qix "$short.utf8\|$wanted"; then
+      echo "Making the locale $wanted"
+      $sudo localedef -i "$short" -f UTF-8 "$wanted" >/dev/null 2>&1 ||
+        echo "Cannot make the locale $wanted: the tests in its code page will fail." >&2
+    fi
+  done
+}
+# The locales of the code pages the Windows tests run in besides Windows-1252.
+TEST_LOCALES=(pl_PL.UTF-8 ru_RU.UTF-8)
+
 # What building and running the program needs (rsvg-convert renders its icon).
 BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
   libgstreamer1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
@@ -43,7 +62,7 @@ WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix icoutils)
 TEST_PACKAGES=(libgtest-dev libgmock-dev "${PACKAGE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
   gstreamer1.0-tools gstreamer1.0-plugins-bad
   dbus-daemon playerctl libglib2.0-bin
-  wine64 fonts-wine xvfb xauth openbox xdotool
+  wine64 fonts-wine xvfb xauth openbox xdotool locales
   ioquake3-server
   clang libclang-rt-14-dev clang-format clang-tidy
   lintian desktop-file-utils appstream)

@@ -170,6 +170,15 @@ int main(int argc, char** argv) {
                      });
     std::fprintf(stderr, "parlevox: status %s\n", program.mainWindow().statusLine().c_str());
     std::fflush(stderr);
+    // And the newest console text it shows, its line breaks written \r and \n.
+    QObject::connect(&program.mainWindow(), &pvx::MainWindow::chatTextChanged,
+                     [](const QString& text) {
+                       QString line = text;
+                       line.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+                       line.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+                       std::fprintf(stderr, "parlevox: chat %s\n", line.toUtf8().constData());
+                       std::fflush(stderr);
+                     });
     // And what the player window's tooltip says of the media keys, when it says anything.
     const QString tip = program.playerWindow().toolTip();
     if (!tip.isEmpty()) {

@@ -165,7 +165,11 @@ std::string MainWindow::chatText() const {
   return s(newestText_->text());
 }
 void MainWindow::setChatText(const std::string& text) {
-  newestText_->setText(q(text));
+  const QString shown = q(text);
+  if (shown == newestText_->text())
+    return;
+  newestText_->setText(shown);
+  emit chatTextChanged(shown);
 }
 bool MainWindow::backButtonVisible() const {
   return !backButton_->isHidden();

@@ -58,6 +58,8 @@ class MainWindow final : public QtFormPort<QMainWindow, MainWindowPort> {
   void duelTextEdited(pvx::DuelText which, const QString& text);
   // The status line now reads differently.
   void statusLineChanged(const QString& text);
+  // The newest console text shown now reads differently.
+  void chatTextChanged(const QString& text);
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -229,12 +229,16 @@ void ParlevoxProcess::type(const std::string& text) {
   send(inputs);
 }
 
-void ParlevoxProcess::pressKey(WORD virtualKey, bool withControl) {
+void ParlevoxProcess::pressKey(WORD virtualKey, bool withControl, bool withAlt) {
   std::vector<INPUT> inputs;
   if (withControl)
     inputs.push_back(key(VK_CONTROL, 0, 0));
+  if (withAlt)
+    inputs.push_back(key(VK_MENU, 0, 0));
   inputs.push_back(key(virtualKey, 0, 0));
   inputs.push_back(key(virtualKey, 0, KEYEVENTF_KEYUP));
+  if (withAlt)
+    inputs.push_back(key(VK_MENU, 0, KEYEVENTF_KEYUP));
   if (withControl)
     inputs.push_back(key(VK_CONTROL, 0, KEYEVENTF_KEYUP));
   send(inputs);

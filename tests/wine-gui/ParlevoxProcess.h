@@ -57,7 +57,7 @@ class ParlevoxProcess {
   static void click(HWND hwnd, int x, int y);
   // Types text (UTF-8) into whatever has the keyboard focus, then optionally Enter.
   static void type(const std::string& text);
-  static void pressKey(WORD virtualKey, bool withControl = false);
+  static void pressKey(WORD virtualKey, bool withControl = false, bool withAlt = false);
 
  private:
   PROCESS_INFORMATION process_{};

@@ -104,6 +104,26 @@ if(PARLEVOX_WINDOWS_BUILD_DIR)
     endforeach()
   endfunction()
 
+  # A suite run once in each locale whose code page the tests try: Wine takes a program's ANSI
+  # code page from LANG (test.sh makes the locales the machine lacks).
+  function(parlevox_retail_gui_locale_suite program suite)
+    if(NOT PARLEVOX_WINDOWS_ZIP)
+      return()
+    endif()
+    set(app_parent "${CMAKE_BINARY_DIR}/wine-gui")
+    parlevox_wine_gui_unzip("${app_parent}")
+    foreach(locale IN ITEMS C.UTF-8 pl_PL.UTF-8 ru_RU.UTF-8)
+      add_test(NAME retail.${suite}.${locale}
+        COMMAND bash "${wine_runner}" "${wine_prefix}" "${wine_programs}/${program}"
+          --gtest_filter=${suite}.*)
+      set_tests_properties(retail.${suite}.${locale} PROPERTIES
+        LABELS retail
+        ENVIRONMENT "LANG=${locale};PARLEVOX_WINDOWS_APP_PARENT=${app_parent};PARLEVOX_WINE_TIMEOUT=400"
+        FIXTURES_REQUIRED "parlevox_wine_prefix;parlevox_wine_gui_app"
+        RESOURCE_LOCK "parlevox_wine;parlevox_xvfb" TIMEOUT 450)
+    endforeach()
+  endfunction()
+
   if(EXISTS "${wine_manifest}")
     include("${wine_manifest}")
     # The cross build rewrites its list whenever it is configured; this build follows.

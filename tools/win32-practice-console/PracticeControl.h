@@ -40,7 +40,8 @@
 //   <ms> <event>[ <details>]
 // where ms counts milliseconds since the console started. In the details a backslash is written
 // "\\", a line feed "\n", a carriage return "\r" and any other control byte "\xHH"; the other
-// bytes are the game's own (Windows-1252). Events:
+// bytes are the game's own (the system's ANSI code page, as the text of every control command,
+// given in UTF-8, becomes). Events:
 //   start name=<name> hidden=<0|1> round-trip=<ms> flood-protect=<0|1>
 //   print <text>                 the game printed: the text as its log shows it (colours gone,
 //                                line breaks CR LF), also the echo of an entered line

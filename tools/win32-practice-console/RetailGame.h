@@ -11,7 +11,7 @@ namespace pvx::practice {
 
 // The game's side of its console window, without the window: what the retail game does with a
 // line entered in the console's input line, from the Enter to the commands it runs and what its
-// server makes of them. Every byte is the game's (ANSI, Windows-1252). The host (the Win32
+// server makes of them. Every byte is the game's (the system's ANSI code page). The host (the Win32
 // practice console) owns the windows, the clock and the loop; this class is told when the player
 // pressed Enter, when the game reads its console input, and what time it is.
 //

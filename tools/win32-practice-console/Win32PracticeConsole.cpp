@@ -55,6 +55,20 @@ std::wstring toWide(std::string_view utf8) {
   return out;
 }
 
+// Text (UTF-8) in the system's ANSI code page, as the game's own strings and prints are: the
+// console is an ANSI window.
+std::string ansi(std::string_view utf8) {
+  const std::wstring wide = toWide(utf8);
+  if (wide.empty())
+    return {};
+  const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(std::max(size, 0)), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), size,
+                      nullptr, nullptr);
+  return out;
+}
+
 // The record's details on one line: a backslash, line breaks and other control bytes escaped.
 std::string escaped(std::string_view bytes) {
   static constexpr char kHex[] = "0123456789ABCDEF";
@@ -114,7 +128,7 @@ Win32PracticeConsole::Win32PracticeConsole(HINSTANCE instance, const Options& op
     : instance_(instance),
       startTick_(GetTickCount64()),
       game_(
-          text::toCp1252(options.name), options.server,
+          ansi(options.name), options.server,
           [this](std::string_view event, std::string_view details) { record(event, details); },
           [this](std::string_view ansiText) { appendLog(ansiText); }) {
   if (!options.recordPath.empty()) {
@@ -133,7 +147,7 @@ Win32PracticeConsole::Win32PracticeConsole(HINSTANCE instance, const Options& op
                                 200, nullptr, nullptr, instance_, this);
   openConsole();
   for (const std::string& line : options.lines)
-    appendLog(text::toCp1252(line) + "\n");
+    appendLog(ansi(line) + "\n");
   // Start-up over, the game hides its console unless the player asked to see it.
   if (options.hidden)
     showConsole(false);
@@ -440,23 +454,23 @@ bool Win32PracticeConsole::control(std::string_view command) {
   const std::string_view rest =
       blank == std::string_view::npos ? std::string_view() : command.substr(blank + 1);
   if (word == "print") {
-    appendLog(text::toCp1252(rest) + "\n");
+    appendLog(ansi(rest) + "\n");
   } else if (word == "enter") {
     if (input_ == nullptr)
       return false;
-    SetWindowTextA(input_, text::toCp1252(rest).c_str());
+    SetWindowTextA(input_, ansi(rest).c_str());
     SendMessageA(input_, WM_CHAR, '\r', 1);
   } else if (word == "player") {
     if (input_ == nullptr)
       return false;
-    playerLines_.push_back(text::toCp1252(rest));
+    playerLines_.push_back(ansi(rest));
   } else if (word == "stall") {
     const long ms = std::strtol(std::string(rest).c_str(), nullptr, 10);
     if (ms <= 0 || fatal_)
       return false;
     stallMs_ = static_cast<DWORD>(ms);
   } else if (word == "fatal") {
-    fatalError(text::toCp1252(rest));
+    fatalError(ansi(rest));
   } else if (command == "hide-console" || command == "show-console") {
     showConsole(command == "show-console");
     return console_ != nullptr;
