@@ -64,8 +64,8 @@ std::string narrow(const std::wstring& text, UINT codePage, DWORD flags, BOOL* u
   const int size = WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()),
                                        nullptr, 0, nullptr, usedDefault);
   std::string out(static_cast<std::size_t>(std::max(size, 0)), '\0');
-  WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), out.data(),
-                      size, nullptr, usedDefault);
+  WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), out.data(), size,
+                      nullptr, usedDefault);
   return out;
 }
 
@@ -75,11 +75,10 @@ class AnsiCodePage final : public CodePage {
   std::string toUtf8(std::string_view bytes) const override {
     if (bytes.empty())
       return {};
-    const int size = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                         nullptr, 0);
+    const int size =
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     std::wstring text(static_cast<std::size_t>(std::max(size, 0)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
-                        size);
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), size);
     return narrow(text, CP_UTF8, 0, nullptr);
   }
   std::string fromUtf8(std::string_view utf8) const override {
