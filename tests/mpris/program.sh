@@ -31,6 +31,8 @@ ctl play-pause
 expect_eq "the status after play-pause" "$(ctl status)" Playing
 expect_eq "the title" "$(ctl metadata title)" Alpha
 expect_eq "the url" "$(ctl metadata xesam:url)" "file://$app/Saves/Alpha.wav"
+# The length is known once the track's graph is built, on the media framework's threads.
+wait_until bash -c "[ \"\$(playerctl --player=parlevox metadata mpris:length 2>/dev/null)\" = 30000000 ]"
 expect_eq "the length" "$(ctl metadata mpris:length)" 30000000
 ctl play-pause
 expect_eq "the status after a second play-pause" "$(ctl status)" Paused

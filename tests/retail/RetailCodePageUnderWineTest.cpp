@@ -117,10 +117,19 @@ class RetailCodePageUnderWine : public pvx::testing::ParlevoxUnderWine {
       return player != nullptr;
     })) << "the player window did not show";
     const fs::path list = app / "Saves" / "playlist.lst";
-    const auto before = fs::last_write_time(list);
+    std::error_code error;
+    const auto before = fs::last_write_time(list, error);
     ParlevoxProcess::click(player, (3960 + 1095 / 2) / 15, (3720 + 495 / 2) / 15);
-    ASSERT_TRUE(ParlevoxProcess::waitUntil([&] { return fs::last_write_time(list) != before; }))
-        << "the playlist was not saved";
+    // The new file takes the old one's place once it is whole.
+    ASSERT_TRUE(ParlevoxProcess::waitUntil([&] {
+      std::error_code now;
+      return fs::last_write_time(list, now) != before && !now && !readPlaylist().empty();
+    })) << "the playlist was not saved";
+  }
+
+  std::string readPlaylist() const {
+    std::ifstream in(app / "Saves" / "playlist.lst", std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   }
 
   void restart() {
@@ -148,8 +157,7 @@ TEST_F(RetailCodePageUnderWine, APathInTheSystemsLettersPlaysAndSurvivesASaveAnd
         << "the first entry did not play";
   }
   savePlaylist();
-  std::ifstream in(app / "Saves" / "playlist.lst", std::ios::binary);
-  const std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string saved = readPlaylist();
   // Byte for byte as the system writes a line it holds; in UTF-8 one it does not.
   EXPECT_THAT(saved, ::testing::HasSubstr(fileLine(first.wstring()) + "\r\n" +
                                           fileLine(wide(title)) + "\r\n"));

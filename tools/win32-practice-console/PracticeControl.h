@@ -66,6 +66,13 @@
 //                                emptied
 //   wipe <chars>                 the log's count passed 32767: the log of that many characters
 //                                replaced by the newest print
+//   cost second=<s> window=<log|input|console|button-<id>>[ <message>=<n>]... copied=<chars>
+//                                what other programs asked of one of the console's windows in
+//                                that second (counted by message: WM_GETTEXTLENGTH, WM_GETTEXT,
+//                                WM_SETTEXT, WM_CHAR, WM_COMMAND, EM_GETLINECOUNT, EM_LINEINDEX,
+//                                EM_LINELENGTH, EM_GETLINE, EM_LINEFROMCHAR, other), and the
+//                                characters WM_GETTEXT and EM_GETLINE copied out of it; written
+//                                once the second is over
 //   stall begin <ms> | stall end <ms it lasted>
 //   fatal <text>
 //   hide | show                  the console window hidden or shown

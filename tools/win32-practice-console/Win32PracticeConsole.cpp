@@ -157,6 +157,7 @@ Win32PracticeConsole::Win32PracticeConsole(HINSTANCE instance, const Options& op
 }
 
 Win32PracticeConsole::~Win32PracticeConsole() {
+  recordCosts();
   for (HWND* window : {&console_, &gameWindow_, &control_}) {
     if (*window != nullptr)
       DestroyWindow(*window);
@@ -234,6 +235,9 @@ void Win32PracticeConsole::openConsole() {
         "button", nullptr, BS_PUSHBUTTON | WS_VISIBLE | WS_CHILD | BS_DEFPUSHBUTTON | WS_TABSTOP,
         button.x, 425, 72, 24, console_, childId(button.id), instance_, nullptr);
     SendMessageA(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(button.caption));
+    countedProcs_[hwnd] = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&countedProc)));
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
   // Multi-line and read-only, without horizontal scrolling: long lines wrap at words.
   log_ = CreateWindowA("edit", nullptr,
@@ -245,6 +249,9 @@ void Win32PracticeConsole::openConsole() {
   SetWindowLongPtrA(input_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   editProc_ = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(input_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&inputProc)));
+  countedProcs_[log_] = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(log_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&countedProc)));
+  SetWindowLongPtrA(log_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SendMessageA(log_, EM_LIMITTEXT, static_cast<WPARAM>(kLogLimit), 0);
   if (!closedLog_.empty()) {
     SetWindowTextA(log_, closedLog_.c_str());
@@ -323,6 +330,9 @@ int Win32PracticeConsole::run() {
       }
       game_.serverAnswers(nowMs());
       playerTypesWhenAllowed();
+      // A second over: what other programs asked in it is recorded.
+      if (!asked_.empty() && nowMs() / 1000 != costSecond_)
+        recordCosts();
       const std::int64_t left = frameDue - nowMs();
       if (left <= 0 || stallMs_ > 0)
         break;
@@ -493,7 +503,57 @@ bool Win32PracticeConsole::control(std::string_view command) {
   return true;
 }
 
+void Win32PracticeConsole::count(HWND hwnd, UINT msg, LRESULT answer) {
+  // Sent by another thread: the game's own thread is the only one, so by another program.
+  if ((InSendMessageEx(nullptr) & ISMEX_SEND) == 0)
+    return;
+  const std::int64_t second = nowMs() / 1000;
+  if (second != costSecond_) {
+    recordCosts();
+    costSecond_ = second;
+  }
+  const std::string window = hwnd == log_       ? "log"
+                             : hwnd == input_   ? "input"
+                             : hwnd == console_ ? "console"
+                                                : std::string("button-") +
+                                                      std::to_string(GetDlgCtrlID(hwnd));
+  static const std::map<UINT, const char*> kNames = {
+      {WM_GETTEXTLENGTH, "WM_GETTEXTLENGTH"}, {WM_GETTEXT, "WM_GETTEXT"},
+      {WM_SETTEXT, "WM_SETTEXT"},             {WM_CHAR, "WM_CHAR"},
+      {WM_COMMAND, "WM_COMMAND"},             {EM_GETLINECOUNT, "EM_GETLINECOUNT"},
+      {EM_LINEINDEX, "EM_LINEINDEX"},         {EM_LINELENGTH, "EM_LINELENGTH"},
+      {EM_GETLINE, "EM_GETLINE"},             {EM_LINEFROMCHAR, "EM_LINEFROMCHAR"}};
+  const auto name = kNames.find(msg);
+  ++asked_[window][name != kNames.end() ? name->second : "other"];
+  if ((msg == WM_GETTEXT || msg == EM_GETLINE) && answer > 0)
+    copied_[window] += static_cast<long>(answer);
+}
+
+void Win32PracticeConsole::recordCosts() {
+  for (const auto& [window, messages] : asked_) {
+    std::string details = "second=" + std::to_string(costSecond_) + " window=" + window;
+    for (const auto& [message, times] : messages)
+      details += " " + message + "=" + std::to_string(times);
+    details += " copied=" + std::to_string(copied_[window]);
+    record("cost", details);
+  }
+  asked_.clear();
+  copied_.clear();
+}
+
+LRESULT CALLBACK Win32PracticeConsole::countedProc(HWND hwnd, UINT msg, WPARAM wParam,
+                                                   LPARAM lParam) {
+  auto* self = reinterpret_cast<Win32PracticeConsole*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  const auto proc = self->countedProcs_.find(hwnd);
+  const LRESULT answer = CallWindowProcA(proc->second, hwnd, msg, wParam, lParam);
+  self->count(hwnd, msg, answer);
+  return answer;
+}
+
 LRESULT Win32PracticeConsole::onInputMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if ((InSendMessageEx(nullptr) & ISMEX_SEND) != 0)
+    count(hwnd, msg, msg == WM_GETTEXT ? CallWindowProcA(editProc_, hwnd, WM_GETTEXTLENGTH, 0, 0)
+                                       : 0);
   if (msg == WM_CHAR && wParam == '\r') {
     onEnter();
     return 0;
@@ -519,6 +579,8 @@ Win32PracticeConsole* Win32PracticeConsole::owner(HWND hwnd, UINT msg, LPARAM lP
 LRESULT CALLBACK Win32PracticeConsole::consoleProc(HWND hwnd, UINT msg, WPARAM wParam,
                                                    LPARAM lParam) {
   Win32PracticeConsole* self = owner(hwnd, msg, lParam);
+  if (self != nullptr && hwnd == self->console_)
+    self->count(hwnd, msg, 0);
   if (self != nullptr) {
     switch (msg) {
       case WM_ACTIVATE:

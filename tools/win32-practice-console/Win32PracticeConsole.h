@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,8 @@ class Win32PracticeConsole {
  private:
   static LRESULT CALLBACK consoleProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK inputProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // The log's and the buttons' procedure: their own, with what other programs ask counted.
+  static LRESULT CALLBACK countedProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK gameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK controlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static Win32PracticeConsole* owner(HWND hwnd, UINT msg, LPARAM lParam);
@@ -80,6 +83,10 @@ class Win32PracticeConsole {
 
   void record(std::string_view event, std::string_view details);
   std::int64_t nowMs() const;
+  // What another program asked of one of the console's windows, and its answer: counted for the
+  // second it came in; each second's counts are recorded once it is over.
+  void count(HWND hwnd, UINT msg, LRESULT answer);
+  void recordCosts();
 
   HINSTANCE instance_;
   ULONGLONG startTick_;
@@ -92,6 +99,13 @@ class Win32PracticeConsole {
   HWND gameWindow_ = nullptr;
   HWND control_ = nullptr;
   WNDPROC editProc_ = nullptr;
+  // The procedures the log and the buttons had before they were counted.
+  std::map<HWND, WNDPROC> countedProcs_;
+  // What other programs asked this second: by window, by message, how often; and the
+  // characters copied out of each window.
+  std::int64_t costSecond_ = -1;
+  std::map<std::string, std::map<std::string, long>> asked_;
+  std::map<std::string, long> copied_;
   // The characters added to the log since it was last wiped, as the game counts them (the
   // Clear button leaves the count as it is).
   std::size_t addedChars_ = 0;
