@@ -512,17 +512,21 @@ void Win32PracticeConsole::count(HWND hwnd, UINT msg, LRESULT answer) {
     recordCosts();
     costSecond_ = second;
   }
-  const std::string window = hwnd == log_       ? "log"
-                             : hwnd == input_   ? "input"
-                             : hwnd == console_ ? "console"
-                                                : std::string("button-") +
-                                                      std::to_string(GetDlgCtrlID(hwnd));
-  static const std::map<UINT, const char*> kNames = {
-      {WM_GETTEXTLENGTH, "WM_GETTEXTLENGTH"}, {WM_GETTEXT, "WM_GETTEXT"},
-      {WM_SETTEXT, "WM_SETTEXT"},             {WM_CHAR, "WM_CHAR"},
-      {WM_COMMAND, "WM_COMMAND"},             {EM_GETLINECOUNT, "EM_GETLINECOUNT"},
-      {EM_LINEINDEX, "EM_LINEINDEX"},         {EM_LINELENGTH, "EM_LINELENGTH"},
-      {EM_GETLINE, "EM_GETLINE"},             {EM_LINEFROMCHAR, "EM_LINEFROMCHAR"}};
+  const std::string window = hwnd == log_     ? "log"
+                             : hwnd == input_ ? "input"
+                             : hwnd == console_
+                                 ? "console"
+                                 : std::string("button-") + std::to_string(GetDlgCtrlID(hwnd));
+  static const std::map<UINT, const char*> kNames = {{WM_GETTEXTLENGTH, "WM_GETTEXTLENGTH"},
+                                                     {WM_GETTEXT, "WM_GETTEXT"},
+                                                     {WM_SETTEXT, "WM_SETTEXT"},
+                                                     {WM_CHAR, "WM_CHAR"},
+                                                     {WM_COMMAND, "WM_COMMAND"},
+                                                     {EM_GETLINECOUNT, "EM_GETLINECOUNT"},
+                                                     {EM_LINEINDEX, "EM_LINEINDEX"},
+                                                     {EM_LINELENGTH, "EM_LINELENGTH"},
+                                                     {EM_GETLINE, "EM_GETLINE"},
+                                                     {EM_LINEFROMCHAR, "EM_LINEFROMCHAR"}};
   const auto name = kNames.find(msg);
   ++asked_[window][name != kNames.end() ? name->second : "other"];
   if ((msg == WM_GETTEXT || msg == EM_GETLINE) && answer > 0)
@@ -552,8 +556,8 @@ LRESULT CALLBACK Win32PracticeConsole::countedProc(HWND hwnd, UINT msg, WPARAM w
 
 LRESULT Win32PracticeConsole::onInputMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if ((InSendMessageEx(nullptr) & ISMEX_SEND) != 0)
-    count(hwnd, msg, msg == WM_GETTEXT ? CallWindowProcA(editProc_, hwnd, WM_GETTEXTLENGTH, 0, 0)
-                                       : 0);
+    count(hwnd, msg,
+          msg == WM_GETTEXT ? CallWindowProcA(editProc_, hwnd, WM_GETTEXTLENGTH, 0, 0) : 0);
   if (msg == WM_CHAR && wParam == '\r') {
     onEnter();
     return 0;
