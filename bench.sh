@@ -153,11 +153,12 @@ read -r latency < <(QT_QPA_PLATFORM=offscreen $out/bench_latency 100 build/relea
 echo "$latency"
 latency_p99=$(echo "$latency" | sed 's/.*p99_ms=\([0-9.]*\).*/\1/')
 
-echo "== The event loop through a scripted match on the practice game (39 s, real time, offscreen)"
+echo "== The event loop and the cost to the game through a scripted match on the practice game (42 s, real time, offscreen)"
 read -r match < <(QT_QPA_PLATFORM=offscreen $out/bench_match 2>/dev/null)
 echo "$match"
-loop_longest=$(echo "$match" | sed 's/.*longest_ms=\([0-9.]*\).*/\1/')
-loop_p99=$(echo "$match" | sed 's/.*p99_ms=\([0-9.]*\).*/\1/')
+match_value() { echo "$match" | sed "s/.*$1=\([0-9.]*\).*/\1/"; }
+loop_longest=$(match_value longest_ms)
+loop_p99=$(match_value p99_ms)
 
 echo "== Idle on a real X11 display (Xvfb with openbox): the program beside a quiet practice game; $rounds rounds"
 ensure_packages xvfb openbox
@@ -321,6 +322,14 @@ row "a printed line answered, beyond wait, p99" "$latency_p99 ms" \
 row "event loop not running in a match, longest" "$loop_longest ms" \
   "$(awk -v l="$loop_longest" 'BEGIN { print (l <= 20) ? "yes" : "no" }')" "<= 20 ms"
 printf '%-44s %-16s %-12s %s\n' "  99th percentile" "$loop_p99 ms" "-" "-"
+row "cost to the game idle: characters copied/s" "$(match_value idle_copied_per_s)" \
+  "$(awk -v c="$(match_value idle_copied_per_s)" 'BEGIN { print (c == 0) ? "yes" : "no" }')" "0"
+printf '%-44s %-16s %-12s %s\n' "  questions to the log a second, idle" "$(match_value idle_questions_per_s)" "-" "-"
+row "cost to the game in a match: copied/s" "$(match_value match_copied_per_s)" \
+  "$(awk -v c="$(match_value match_copied_per_s)" -v p="$(match_value printed_per_s)" 'BEGIN { print (c <= 2 * p + 100) ? "yes" : "no" }')" \
+  "<= 2 x printed + 100"
+printf '%-44s %-16s %-12s %s\n' "  the game printed, characters a second" "$(match_value printed_per_s)" "-" "-"
+printf '%-44s %-16s %-12s %s\n' "  questions to the log a second, in a match" "$(match_value match_questions_per_s)" "-" "-"
 row "music: program's peak over $changes changes" \
   "$(awk -v k="$p_peak" 'BEGIN { printf "%.1f MB", k / 1024 }')" \
   "$(awk -v p="$p_peak" -v f="$p_first" 'BEGIN { print (p <= 65 * 1024 && p <= f + 5 * 1024) ? "yes" : "no" }')" \

@@ -9,8 +9,11 @@
 // program waits, kills himself, lists the playlist; other players enter; a limit is hit), a timer
 // of 1 ms notes every moment the event loop handled it. A gap between two of them beyond the
 // timer's own interval is time the loop did not run: a window that would not paint, a click, a
-// media key or the desktop's media controls that would wait. Prints
-// "longest_ms=... p99_ms=... ticks=N typed=N".
+// media key or the desktop's media controls that would wait. It also counts what the program asks
+// of the game's console log and the characters it copies out of it (the cost to the game), through
+// the match and in the quiet seconds after it, beside the characters the game printed. Prints
+// "longest_ms=... p99_ms=... ticks=N typed=N match_questions_per_s=... match_copied_per_s=...
+// printed_per_s=... idle_questions_per_s=... idle_copied_per_s=...".
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -24,6 +27,7 @@
 #include <vector>
 
 #include "app/Program.h"
+#include "core/console/SimulatedWindowSystem.h"
 #include "core/player/PlaylistFile.h"
 #include "support/TestFolder.h"
 
@@ -111,7 +115,22 @@ int main(int argc, char** argv) {
   };
   for (const auto& [at, line] : match)
     QTimer::singleShot(at, &app, [&game, text = line] { game.print(text); });
-  constexpr int kEndMs = 39000;
+  // The cost to the game: through the match (from its first line to the end of the last answer),
+  // then while the game prints nothing.
+  auto& ws = dynamic_cast<pvx::SimulatedWindowSystem&>(program.windowSystem());
+  constexpr int kMatchFromMs = 1900, kMatchToMs = 39000, kEndMs = 42000;
+  std::size_t printedFrom = 0;
+  pvx::SimulatedWindowSystem::Cost matchCost;
+  long printed = 0;
+  QTimer::singleShot(kMatchFromMs, &app, [&] {
+    ws.resetCost();
+    printedFrom = game.log().size();
+  });
+  QTimer::singleShot(kMatchToMs, &app, [&] {
+    matchCost = ws.cost();
+    printed = static_cast<long>(game.log().size() - printedFrom);
+    ws.resetCost();
+  });
   QTimer::singleShot(kEndMs, &app, &QApplication::quit);
 
   QElapsedTimer clock;
@@ -133,7 +152,18 @@ int main(int argc, char** argv) {
   std::sort(gaps.begin(), gaps.end());
   const double longest = gaps.empty() ? 0 : gaps.back();
   const double p99 = gaps.empty() ? 0 : gaps[std::min(gaps.size() - 1, gaps.size() * 99 / 100)];
-  std::printf("longest_ms=%.2f p99_ms=%.2f ticks=%zu typed=%d\n", longest, p99, gaps.size(),
-              counter.typed);
+  const double matchSeconds = (kMatchToMs - kMatchFromMs) / 1000.0;
+  const double idleSeconds = (kEndMs - kMatchToMs) / 1000.0;
+  const pvx::SimulatedWindowSystem::Cost idleCost = ws.cost();
+  std::printf(
+      "longest_ms=%.2f p99_ms=%.2f ticks=%zu typed=%d match_questions_per_s=%.0f "
+      "match_copied_per_s=%.0f printed_per_s=%.0f idle_questions_per_s=%.0f "
+      "idle_copied_per_s=%.0f\n",
+      longest, p99, gaps.size(), counter.typed,
+      static_cast<double>(matchCost.questions) / matchSeconds,
+      static_cast<double>(matchCost.copied) / matchSeconds,
+      static_cast<double>(printed) / matchSeconds,
+      static_cast<double>(idleCost.questions) / idleSeconds,
+      static_cast<double>(idleCost.copied) / idleSeconds);
   return 0;
 }

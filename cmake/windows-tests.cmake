@@ -159,6 +159,7 @@ parlevox_wine_test(parlevox_retail_gui_tests
     RetailProgramDuelUnderWine
     RetailProgramMatchUnderWine
     RetailProgramTimingUnderWine
+    RetailProgramCostUnderWine
   LOCALE_SUITES
     RetailCodePageUnderWine
 )

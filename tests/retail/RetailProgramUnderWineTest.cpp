@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -548,6 +550,112 @@ TEST_P(RetailProgramTimingUnderWine, TheWindowAnswersThroughAMatchAndEveryAnswer
                   ::testing::Field(&Event::details, ::testing::StartsWith("ignored")))));
 }
 
+// --- What the program costs the game --------------------------------------------------------
+
+// The practice console counts, second by second, what other programs ask of its log and the
+// characters they copy out of it.
+class RetailProgramCostUnderWine : public RetailProgramUnderWine {
+ protected:
+  struct Second {
+    long reads = 0;      // whole texts and line-wise reads begun
+    long questions = 0;  // every message to the log
+    long copied = 0;     // characters copied out
+    long texts = 0;      // WM_GETTEXT: the whole text asked for
+  };
+  // What the record says of the log, second by second, from the moment fromMs on.
+  static std::map<long, Second> logCosts(const Events& events, std::int64_t fromMs) {
+    std::map<long, Second> out;
+    for (const Event& e : pvx::testing::retail::eventsOf(events, "cost", fromMs)) {
+      if (e.details.find(" window=log ") == std::string::npos)
+        continue;
+      Second& s = out[std::stol(e.details.substr(e.details.find("second=") + 7))];
+      std::istringstream words(e.details);
+      std::string word;
+      while (words >> word) {
+        const std::size_t equals = word.find('=');
+        if (equals == std::string::npos || word.rfind("second=", 0) == 0 ||
+            word.rfind("window=", 0) == 0)
+          continue;
+        const long n = std::stol(word.substr(equals + 1));
+        if (word.rfind("copied=", 0) == 0) {
+          s.copied += n;
+          continue;
+        }
+        s.questions += n;
+        if (word.rfind("WM_GETTEXT=", 0) == 0)
+          s.texts += n;
+        // A whole text or the first line of a line-wise read.
+        if (word.rfind("WM_GETTEXT=", 0) == 0 || word.rfind("EM_LINEFROMCHAR=", 0) == 0)
+          s.reads += n;
+      }
+    }
+    return out;
+  }
+};
+
+TEST_P(RetailProgramCostUnderWine, TheLogIsReadOnlyWhenTheGamePrintsAndOnlyWhatItPrinted) {
+  ASSERT_TRUE(nameKnown());
+  // The game prints nothing for a while: its log is asked no text.
+  ParlevoxProcess::waitUntil([] { return false; }, 1500);
+  const std::int64_t quietFrom = recordNow();
+  ParlevoxProcess::waitUntil([] { return false; }, 3500);
+  const std::int64_t quietTo = recordNow();
+  // Then bursts of other players' chat, short lines, each burst printed in one frame of the game,
+  // two seconds and more apart (each counted in the second it began and the next).
+  std::vector<std::pair<std::int64_t, long>> bursts;  // when, characters printed
+  for (int i = 0; i < 5; ++i) {
+    long printed = 0;
+    std::string burst;
+    for (int line = 0; line <= i % 3; ++line) {
+      const std::string text = "Bob" + std::to_string(i) + ": round " + std::to_string(line);
+      burst += (burst.empty() ? "" : "\n") + text;
+      printed += static_cast<long>(text.size()) + 2;
+    }
+    const std::int64_t at = recordNow();
+    ASSERT_TRUE(game->send("print " + burst));
+    bursts.emplace_back(at, printed);
+    ParlevoxProcess::waitUntil([] { return false; }, 2300);
+  }
+  ASSERT_TRUE(game->send("ping"));
+  ParlevoxProcess::waitUntil([] { return false; }, 1100);  // the last second is recorded
+  const Events events = game->record();
+  const auto logSize = static_cast<long>(gameLog().size());
+  const std::map<long, Second> costs = logCosts(events, quietFrom);
+
+  long quietQuestions = 0, quietCopied = 0, quietSeconds = 0;
+  for (const auto& [second, cost] : costs) {
+    if (second * 1000 < quietFrom || (second + 1) * 1000 > quietTo)
+      continue;
+    ++quietSeconds;
+    quietQuestions += cost.questions;
+    quietCopied += cost.copied;
+    EXPECT_EQ(cost.reads, 0) << "the quiet log was read in second " << second;
+    EXPECT_EQ(cost.texts, 0) << "the quiet log was asked its text in second " << second;
+  }
+  figure("idle: " + std::to_string(quietSeconds > 0 ? quietQuestions / quietSeconds : 0) +
+         " questions a second to the log, " + std::to_string(quietCopied) + " characters copied");
+  EXPECT_GT(quietSeconds, 1);
+  EXPECT_EQ(quietCopied, 0);
+
+  for (const auto& [at, printed] : bursts) {
+    const long second = static_cast<long>(at / 1000);
+    Second burst;
+    for (const long s : {second, second + 1}) {
+      if (const auto it = costs.find(s); it != costs.end()) {
+        burst.reads += it->second.reads;
+        burst.copied += it->second.copied;
+      }
+    }
+    figure("a burst of " + std::to_string(printed) + " characters: " + std::to_string(burst.reads) +
+           " read, " + std::to_string(burst.copied) + " characters copied");
+    EXPECT_LE(burst.reads, 1) << "the burst at " << at << " ms was read more than once";
+    // Under Wine a line of another program's edit control cannot be copied out soundly, so the
+    // program reads the grown log whole: once. (Where it can, the program copies what was
+    // printed and the line it began on: the watch cycle's tests hold it to that.)
+    EXPECT_LE(burst.copied, logSize) << "the burst at " << at << " ms";
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(, RetailProgramStartUnderWine,
                          ::testing::Values(Console::Shown, Console::Hidden),
                          pvx::testing::retail::nameOf);
@@ -561,6 +669,8 @@ INSTANTIATE_TEST_SUITE_P(, RetailProgramMatchUnderWine,
                          ::testing::Values(Console::Shown, Console::Hidden),
                          pvx::testing::retail::nameOf);
 INSTANTIATE_TEST_SUITE_P(, RetailProgramTimingUnderWine, ::testing::Values(Console::Shown),
+                         pvx::testing::retail::nameOf);
+INSTANTIATE_TEST_SUITE_P(, RetailProgramCostUnderWine, ::testing::Values(Console::Shown),
                          pvx::testing::retail::nameOf);
 
 }  // namespace

@@ -13,7 +13,8 @@
 // stall or a map load.
 //
 // Commands:
-//   print <line>           the game prints the line (UTF-8)
+//   print <line>           the game prints the line (UTF-8); a line feed in it begins another
+//                          line, all of them printed in one frame of the game
 //   enter <line>           the player types the line into the input line and presses Enter; the
 //                          game reads and runs it after this pump of its messages, not before the
 //                          command returns

@@ -504,8 +504,10 @@ bool Win32PracticeConsole::control(std::string_view command) {
 }
 
 void Win32PracticeConsole::count(HWND hwnd, UINT msg, LRESULT answer) {
-  // Sent by another thread: the game's own thread is the only one, so by another program.
-  if ((InSendMessageEx(nullptr) & ISMEX_SEND) == 0)
+  // Sent by another thread: the game's own thread is the only one, so by another program. What
+  // a window sends itself or its parent while it handles such a message (its notifications, the
+  // text Wine's edit control gets itself to count an ANSI length) is not counted again.
+  if ((InSendMessageEx(nullptr) & ISMEX_SEND) == 0 || handling_ > 1)
     return;
   const std::int64_t second = nowMs() / 1000;
   if (second != costSecond_) {
@@ -549,12 +551,19 @@ LRESULT CALLBACK Win32PracticeConsole::countedProc(HWND hwnd, UINT msg, WPARAM w
                                                    LPARAM lParam) {
   auto* self = reinterpret_cast<Win32PracticeConsole*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   const auto proc = self->countedProcs_.find(hwnd);
+  ++self->handling_;
   const LRESULT answer = CallWindowProcA(proc->second, hwnd, msg, wParam, lParam);
   self->count(hwnd, msg, answer);
+  --self->handling_;
   return answer;
 }
 
 LRESULT Win32PracticeConsole::onInputMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  struct Handling {
+    int& depth;
+    explicit Handling(int& d) : depth(++d) {}
+    ~Handling() { --depth; }
+  } handling(handling_);
   if ((InSendMessageEx(nullptr) & ISMEX_SEND) != 0)
     count(hwnd, msg,
           msg == WM_GETTEXT ? CallWindowProcA(editProc_, hwnd, WM_GETTEXTLENGTH, 0, 0) : 0);
@@ -583,8 +592,11 @@ Win32PracticeConsole* Win32PracticeConsole::owner(HWND hwnd, UINT msg, LPARAM lP
 LRESULT CALLBACK Win32PracticeConsole::consoleProc(HWND hwnd, UINT msg, WPARAM wParam,
                                                    LPARAM lParam) {
   Win32PracticeConsole* self = owner(hwnd, msg, lParam);
-  if (self != nullptr && hwnd == self->console_)
+  if (self != nullptr && hwnd == self->console_) {
+    ++self->handling_;
     self->count(hwnd, msg, 0);
+    --self->handling_;
+  }
   if (self != nullptr) {
     switch (msg) {
       case WM_ACTIVATE:

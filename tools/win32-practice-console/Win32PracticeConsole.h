@@ -104,6 +104,7 @@ class Win32PracticeConsole {
   // What other programs asked this second: by window, by message, how often; and the
   // characters copied out of each window.
   std::int64_t costSecond_ = -1;
+  int handling_ = 0;  // how deep the windows' procedures are in one another
   std::map<std::string, std::map<std::string, long>> asked_;
   std::map<std::string, long> copied_;
   // The characters added to the log since it was last wiped, as the game counts them (the

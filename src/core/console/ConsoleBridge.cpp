@@ -316,6 +316,79 @@ std::optional<std::string> ConsoleBridge::readWindowBytes(Hwnd hwnd) {
   return buffer;
 }
 
+long ConsoleBridge::measureLog(Hwnd log) {
+  if (log == 0)
+    return 0;
+  const long lines = ws_.getLineCount(log);
+  if (lines == WindowSystem::kNoAnswer)
+    return WindowSystem::kNoAnswer;
+  if (lines < 1)
+    return windowTextLength(log);
+  const long start = ws_.getLineIndex(log, lines - 1);
+  if (start == WindowSystem::kNoAnswer)
+    return WindowSystem::kNoAnswer;
+  const long length = start < 0 ? start : ws_.getLineLength(log, start);
+  if (length == WindowSystem::kNoAnswer)
+    return WindowSystem::kNoAnswer;
+  return start < 0 || length < 0 ? windowTextLength(log) : start + length;
+}
+
+std::optional<std::string> ConsoleBridge::readLogWhole(Hwnd log) {
+  const long n = measureLog(log);
+  if (n == WindowSystem::kNoAnswer)
+    return std::nullopt;
+  if (n <= 0)
+    return kNoText;
+  // Room for a character of two bytes each (a double-byte code page), and a NUL.
+  const long size = 2 * n + 1;
+  std::string buffer(static_cast<std::size_t>(size), '\0');
+  const long copied = ws_.getText(log, size, buffer.data());
+  if (copied == WindowSystem::kNoAnswer)
+    return std::nullopt;
+  buffer.resize(static_cast<std::size_t>(std::clamp(copied, 0L, size - 1)));
+  return buffer;
+}
+
+std::optional<std::string> ConsoleBridge::readLogFrom(Hwnd log, std::size_t from,
+                                                      std::string_view before) {
+  const long first = ws_.getLineFromChar(log, static_cast<long>(from));
+  const long lines = first < 0 ? -1 : ws_.getLineCount(log);
+  if (lines <= first)
+    return std::nullopt;
+  std::string text;
+  long begin = -1;  // where the first line read begins
+  long end = -1;    // where the line read last ends
+  for (long line = first; line < lines; ++line) {
+    const long start = ws_.getLineIndex(log, line);
+    if (start < 0)
+      return std::nullopt;
+    if (end >= 0) {
+      // A line break between the lines, or the wrap of a line too long for the window.
+      if (start == end + 2)
+        text += "\r\n";
+      else if (start != end)
+        return std::nullopt;
+    } else {
+      begin = start;
+    }
+    const long length = ws_.getLineLength(log, start);
+    if (length < 0)
+      return std::nullopt;
+    std::string piece(static_cast<std::size_t>(length), '\0');
+    if (length > 0 && ws_.getLine(log, line, piece.data(), length) != length)
+      return std::nullopt;
+    text += piece;
+    end = start + length;
+  }
+  if (begin < 0 || static_cast<std::size_t>(begin) > from ||
+      from - static_cast<std::size_t>(begin) > text.size())
+    return std::nullopt;
+  const std::string_view head = std::string_view(text).substr(0, from - begin);
+  if (before.size() < head.size() || before.substr(before.size() - head.size()) != head)
+    return std::nullopt;
+  return text.substr(head.size());
+}
+
 std::string ConsoleBridge::readWindowText(Hwnd hwnd) {
   return codePage_.toUtf8(readWindowBytes(hwnd).value_or(kNoText));
 }

@@ -176,6 +176,24 @@ class ConsoleBridge {
   // that need only part of a long text converted; nothing when the window did not answer in time.
   std::optional<std::string> readWindowBytes(Hwnd hwnd);
 
+  // The console log's length in characters, asked so that the game copies out no text: where the
+  // window system has line queries, where its last line begins and how long that line is (a
+  // question of its length makes Wine copy out the whole text to count it); otherwise its text's
+  // length. WindowSystem::kNoAnswer when the log did not answer in time. Compare a measure only
+  // with another measure.
+  long measureLog(Hwnd log);
+  // The whole log (the game's bytes), its length measured as measureLog does: a question of its
+  // length would make Wine copy out the whole text a second time. Nothing when it did not answer
+  // in time; kNoText when it is empty.
+  std::optional<std::string> readLogWhole(Hwnd log);
+  // What the log holds from character from on (the game's bytes), read line by line, so that only
+  // the lines from the one that holds from on are copied out. Nothing when the window system has
+  // no line queries or the log did not answer, when a line came back shorter than the log said it
+  // was, or when what the line that holds from has before it is not how before (what the log held
+  // up to from) ends: then the log changed otherwise than by growing, and the caller reads it
+  // whole.
+  std::optional<std::string> readLogFrom(Hwnd log, std::size_t from, std::string_view before);
+
   // A wait of the routine for Int(seconds * 1000) milliseconds, the single-precision seconds
   // multiplied in double precision: 0.7 waits 699 ms, not 700. The routine is suspended and
   // the program goes on; what others type meanwhile waits for the routine.

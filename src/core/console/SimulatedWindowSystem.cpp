@@ -68,6 +68,7 @@ Hwnd SimulatedWindowSystem::createWindow(std::string_view className, std::string
   Window w;
   w.className = std::string(className);
   w.text = std::string(text);
+  w.linesKnown = false;
   w.parent = parent;
   w.visible = visible;
   windows_.emplace(h, std::move(w));
@@ -110,6 +111,7 @@ std::string SimulatedWindowSystem::text(Hwnd hwnd) const {
 void SimulatedWindowSystem::setTextDirect(Hwnd hwnd, std::string_view bytes) {
   if (Window* w = find(hwnd)) {
     w->text.assign(bytes);
+    w->linesKnown = false;
     changed();
   }
 }
@@ -162,6 +164,7 @@ Hwnd SimulatedWindowSystem::getWindow(Hwnd hwnd, unsigned cmd) {
 }
 
 long SimulatedWindowSystem::getTextLength(Hwnd hwnd) {
+  ++cost_.questions;
   const Window* w = reachable(hwnd);
   if (w != nullptr && !answers(hwnd))
     return kNoAnswer;
@@ -179,6 +182,7 @@ long SimulatedWindowSystem::copyText(Hwnd hwnd, long size, char* buffer) const {
 }
 
 long SimulatedWindowSystem::getText(Hwnd hwnd, long size, char* buffer) {
+  ++cost_.questions;
   if (reachable(hwnd) == nullptr)
     return 0;
   if (!answers(hwnd)) {
@@ -186,7 +190,102 @@ long SimulatedWindowSystem::getText(Hwnd hwnd, long size, char* buffer) {
       buffer[0] = '\0';
     return kNoAnswer;
   }
-  return copyText(hwnd, size, buffer);
+  const long copied = copyText(hwnd, size, buffer);
+  cost_.copied += copied;
+  return copied;
+}
+
+void SimulatedWindowSystem::setWrapWidth(Hwnd hwnd, std::size_t characters) {
+  if (Window* w = find(hwnd)) {
+    w->wrap = characters;
+    w->linesKnown = false;
+  }
+}
+
+const std::vector<SimulatedWindowSystem::Line>& SimulatedWindowSystem::linesOf(const Window& w) {
+  if (w.linesKnown)
+    return w.lines;
+  // A line break ends a line; a line longer than the window is wide goes on on the next line
+  // without one. After the last line break comes one more, empty line.
+  std::vector<Line>& lines = w.lines;
+  lines.clear();
+  w.linesKnown = true;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = w.text.find("\r\n", start);
+    const std::size_t stop = end == std::string::npos ? w.text.size() : end;
+    std::size_t at = start;
+    do {
+      const std::size_t length = w.wrap > 0 ? std::min(w.wrap, stop - at) : stop - at;
+      lines.push_back({at, length});
+      at += length;
+    } while (at < stop);
+    if (end == std::string::npos)
+      return lines;
+    start = end + 2;
+  }
+}
+
+const SimulatedWindowSystem::Window* SimulatedWindowSystem::lineWindow(Hwnd hwnd, long& answer) {
+  ++cost_.questions;
+  const Window* w = reachable(hwnd);
+  answer = w == nullptr ? 0 : kNoAnswer;
+  return w != nullptr && answers(hwnd) ? w : nullptr;
+}
+
+long SimulatedWindowSystem::getLineCount(Hwnd hwnd) {
+  long answer = 0;
+  const Window* w = lineWindow(hwnd, answer);
+  return w == nullptr ? answer : static_cast<long>(linesOf(*w).size());
+}
+
+long SimulatedWindowSystem::getLineIndex(Hwnd hwnd, long line) {
+  long answer = 0;
+  const Window* w = lineWindow(hwnd, answer);
+  if (w == nullptr)
+    return answer;
+  const std::vector<Line>& lines = linesOf(*w);
+  if (line < 0 || static_cast<std::size_t>(line) >= lines.size())
+    return -1;
+  return static_cast<long>(lines[static_cast<std::size_t>(line)].start);
+}
+
+long SimulatedWindowSystem::getLineFromChar(Hwnd hwnd, long charIndex) {
+  long answer = 0;
+  const Window* w = lineWindow(hwnd, answer);
+  return w == nullptr ? answer : static_cast<long>(lineHolding(*w, charIndex));
+}
+
+std::size_t SimulatedWindowSystem::lineHolding(const Window& w, long charIndex) {
+  // The last line that begins at or before the character.
+  const std::vector<Line>& lines = linesOf(w);
+  const std::size_t at = charIndex < 0 ? 0 : static_cast<std::size_t>(charIndex);
+  const auto after = std::upper_bound(lines.begin(), lines.end(), at,
+                                      [](std::size_t c, const Line& l) { return c < l.start; });
+  return after == lines.begin() ? 0 : static_cast<std::size_t>(after - lines.begin()) - 1;
+}
+
+long SimulatedWindowSystem::getLineLength(Hwnd hwnd, long charIndex) {
+  long answer = 0;
+  const Window* w = lineWindow(hwnd, answer);
+  if (w == nullptr)
+    return answer;
+  return static_cast<long>(linesOf(*w)[lineHolding(*w, charIndex)].length);
+}
+
+long SimulatedWindowSystem::getLine(Hwnd hwnd, long line, char* buffer, long size) {
+  long answer = 0;
+  const Window* w = lineWindow(hwnd, answer);
+  if (w == nullptr || buffer == nullptr || size <= 0)
+    return w == nullptr ? answer : 0;
+  const std::vector<Line>& lines = linesOf(*w);
+  if (line < 0 || static_cast<std::size_t>(line) >= lines.size())
+    return 0;
+  const Line& l = lines[static_cast<std::size_t>(line)];
+  const long n = std::min(static_cast<long>(l.length), size);
+  std::memcpy(buffer, w->text.data() + l.start, static_cast<std::size_t>(n));
+  cost_.copied += n;
+  return n;
 }
 
 int SimulatedWindowSystem::getClassName(Hwnd hwnd, char* buffer, int size) {
@@ -238,6 +337,7 @@ void SimulatedWindowSystem::setText(Hwnd hwnd, const char* bytes) {
   if (recording_)
     messages_.push_back("settext " + std::to_string(hwnd) + " " + value);
   w->text = value;
+  w->linesKnown = false;
   changed();
 }
 

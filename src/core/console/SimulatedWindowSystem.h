@@ -64,11 +64,30 @@ class SimulatedWindowSystem : public WindowSystem {
   const std::vector<std::string>& messages() const { return messages_; }
   void clearMessages() { messages_.clear(); }
 
+  // A multi-line edit that wraps its lines at this many characters (0, the default: none), as a
+  // window of that width shows them.
+  void setWrapWidth(Hwnd hwnd, std::size_t characters);
+
+  // What the program asked of the windows' texts through the seam (the lengths, texts and lines
+  // asked for), and how many characters of text were copied out, since the last reset: what the
+  // program costs the game.
+  struct Cost {
+    long questions = 0;
+    long copied = 0;
+  };
+  const Cost& cost() const { return cost_; }
+  void resetCost() { cost_ = {}; }
+
   // WindowSystem
   Hwnd findWindow(const char* className, const char* title) override;
   Hwnd getWindow(Hwnd hwnd, unsigned cmd) override;
   long getTextLength(Hwnd hwnd) override;
   long getText(Hwnd hwnd, long size, char* buffer) override;
+  long getLineCount(Hwnd hwnd) override;
+  long getLineIndex(Hwnd hwnd, long line) override;
+  long getLineLength(Hwnd hwnd, long charIndex) override;
+  long getLineFromChar(Hwnd hwnd, long charIndex) override;
+  long getLine(Hwnd hwnd, long line, char* buffer, long size) override;
   int getWindowText(Hwnd hwnd, char* buffer, int size) override;
   void enumChildWindows(Hwnd parent, const std::function<long(Hwnd, long)>& visit,
                         long lParam) override;
@@ -84,6 +103,10 @@ class SimulatedWindowSystem : public WindowSystem {
   bool tellChanges(const std::function<void()>& onChange) override;
 
  private:
+  // A line as the window shows it: where it begins in the text and how long it is.
+  struct Line {
+    std::size_t start, length;
+  };
   struct Window {
     std::string className;
     std::string text;
@@ -96,7 +119,16 @@ class SimulatedWindowSystem : public WindowSystem {
     std::function<void(bool)> onVisibility;
     bool elevated = false;  // top-level windows only
     bool answering = true;  // top-level windows only
+    std::size_t wrap = 0;   // characters a shown line holds; 0: as long as the line
+    // The lines as shown, worked out when first asked after the text or the wrap changed.
+    mutable std::vector<Line> lines;
+    mutable bool linesKnown = false;
   };
+  static const std::vector<Line>& linesOf(const Window& w);
+  // The line that holds the character (the first for one before the text).
+  static std::size_t lineHolding(const Window& w, long charIndex);
+  // The window when it answers a line query now; null otherwise (with the answer to give).
+  const Window* lineWindow(Hwnd hwnd, long& answer);
 
   Window* find(Hwnd hwnd);
   const Window* find(Hwnd hwnd) const;
@@ -115,6 +147,7 @@ class SimulatedWindowSystem : public WindowSystem {
   std::vector<Hwnd> topLevel_;  // Z order, topmost first
   Hwnd nextHandle_ = 0x10010;
   std::vector<std::string> messages_;
+  Cost cost_;
   bool recording_ = false;
   std::function<void()> onChange_;
 };

@@ -23,6 +23,8 @@ class WindowSystem {
   // game handles no message while it loads a map or renders a frame, and a window system that
   // must not be held up by it stops waiting.
   static constexpr long kNoAnswer = -1;
+  // What a line query gives where the window system has none: the caller reads the whole text.
+  static constexpr long kNoLines = -2;
 
   virtual ~WindowSystem() = default;
 
@@ -39,6 +41,22 @@ class WindowSystem {
   // returns the number copied (0 when size is 0; then nothing is written); kNoAnswer when the
   // window did not answer in time (the buffer then holds an empty text).
   virtual long getText(Hwnd hwnd, long size, char* buffer) = 0;
+  // The lines of a multi-line edit control as it shows them (a long line wraps onto the next
+  // without a line break): SendMessageA EM_GETLINECOUNT; EM_LINEINDEX, the character index where
+  // line n begins (-1 for a line past the last); EM_LINELENGTH, the length of the line that holds
+  // character index i (its line break not counted); EM_LINEFROMCHAR, the line that holds character
+  // index i; EM_GETLINE, which copies at most size characters of line n, without a NUL, and
+  // returns how many. Each asks the window nothing more than its answer: no text but the line's
+  // is copied. kNoAnswer when the window did not answer in time; kNoLines where the window system
+  // has no such queries, or (EM_LINEFROMCHAR, EM_GETLINE) cannot copy a line out soundly: then
+  // the caller reads the whole text.
+  virtual long getLineCount(Hwnd /*hwnd*/) { return kNoLines; }
+  virtual long getLineIndex(Hwnd /*hwnd*/, long /*line*/) { return kNoLines; }
+  virtual long getLineLength(Hwnd /*hwnd*/, long /*charIndex*/) { return kNoLines; }
+  virtual long getLineFromChar(Hwnd /*hwnd*/, long /*charIndex*/) { return kNoLines; }
+  virtual long getLine(Hwnd /*hwnd*/, long /*line*/, char* /*buffer*/, long /*size*/) {
+    return kNoLines;
+  }
   // GetClassNameA: copies at most size - 1 characters of the window's class name and a NUL;
   // returns the number copied. Asks the window nothing, so it never waits for the game.
   virtual int getClassName(Hwnd hwnd, char* buffer, int size) = 0;

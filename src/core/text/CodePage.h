@@ -12,6 +12,12 @@ namespace pvx {
 class CodePage {
  public:
   virtual ~CodePage() = default;
+  // Whether every character takes one byte in the code page: not in the double-byte code pages of
+  // Japanese, Chinese and Korean systems (932, 936, 949, 950, 1361), nor in UTF-8 (65001).
+  bool oneBytePerCharacter() const {
+    const unsigned n = number();
+    return n != 932 && n != 936 && n != 949 && n != 950 && n != 1361 && n != 65001;
+  }
   // The code page's number (1252, 1250, 1251...).
   virtual unsigned number() const = 0;
   // The code page's bytes as UTF-8.

@@ -153,6 +153,7 @@ void WatchCycle::clearLog(std::size_t keepFrom) {
   type("/clear");
   clearing_ = true;
   cuts_.clear();
+  looked_.clear();
 }
 
 void WatchCycle::forgetConsole() {
@@ -163,10 +164,13 @@ void WatchCycle::forgetConsole() {
   state_.consoleLog = 0;
   state_.previousLogLength = 0;
   state_.logLength = 0;
+  measuredAtRead_ = 0;
   state_.playerName.clear();
   nameQueryOpen_ = false;
   lookedLength_ = -1;
   cuts_.clear();
+  looked_.clear();
+  lastLine_.clear();
 }
 
 void WatchCycle::askNameWhenDue() {
@@ -239,9 +243,13 @@ Task<void> WatchCycle::body() {
     askNameWhenDue();
   }
 
-  if (s.previousLogLength > s.logLength) {  // the log shrank: start afresh from what it holds
+  // The log shrank (its latest measure is below the one it was read at): start afresh from what
+  // it holds. Measures are compared with measures, what was read with what was read.
+  if (s.logLength < measuredAtRead_) {
     clearLog(0);
     s.previousLogLength = 0;
+    measuredAtRead_ = 0;
+    lastLine_.clear();
   }
 
   // The log empties once the Clear button's press reaches the game: until then what the log
@@ -253,7 +261,7 @@ Task<void> WatchCycle::body() {
     keptBeforeClear_ += bridge_.textBeforeClear();
   }
 
-  const long measured = bridge_.windowTextLength(s.consoleLog);
+  const long measured = bridge_.measureLog(s.consoleLog);
   if (measured == WindowSystem::kNoAnswer) {
     // The game handles no message now (it loads a map): nothing is taken until it answers.
     gameBusy_ = true;
@@ -261,11 +269,14 @@ Task<void> WatchCycle::body() {
     co_return;
   }
   s.logLength = measured;
+  const bool grew = measured > measuredAtRead_;
   lookedLength_ = measured;
 
   // Nothing grew or shrank in a console already known: there is nothing to do until it changes.
-  busy_ = found || s.previousLogLength != s.logLength;
-  if ((s.previousLogLength < s.logLength || !keptBeforeClear_.empty()) && !takeNewText()) {
+  busy_ = found || measured != measuredAtRead_;
+  const bool piecesLeft =
+      !cuts_.empty() && cuts_.back() > static_cast<std::size_t>(s.previousLogLength);
+  if ((grew || piecesLeft || !keptBeforeClear_.empty()) && !takeNewText()) {
     gameBusy_ = true;
     busy_ = false;
     co_return;
@@ -277,13 +288,14 @@ Task<void> WatchCycle::body() {
     fullLogCleared_ = false;
   } else if (!fullLogCleared_) {
     fullLogCleared_ = true;
-    clearLog(static_cast<std::size_t>(s.logLength));
-    s.logLength = s.previousLogLength = 0;
+    clearLog(static_cast<std::size_t>(s.previousLogLength));
+    s.logLength = s.previousLogLength = measuredAtRead_ = 0;
+    lastLine_.clear();
     if (bridge_.typingDone()) {
       clearing_ = false;
       keptBeforeClear_ += bridge_.textBeforeClear();
-      const long after = bridge_.windowTextLength(s.consoleLog);
-      s.logLength = s.previousLogLength = after < 0 ? 0 : after;
+      const long after = bridge_.measureLog(s.consoleLog);
+      s.logLength = s.previousLogLength = measuredAtRead_ = after < 0 ? 0 : after;
       fullLogCleared_ = s.logLength >= kLogLimit;
     }
   }
@@ -310,19 +322,43 @@ Task<void> WatchCycle::body() {
 bool WatchCycle::takeNewText() {
   WatchState& s = state_;
   yield();
-  // The game's code page has one byte per character, so the last characters are the last
-  // bytes: only they are converted, not the whole log.
-  std::optional<std::string> read = bridge_.readWindowBytes(s.consoleLog);
-  if (!read)
-    return false;
-  if (*read == ConsoleBridge::kNoText && !keptBeforeClear_.empty())
-    read->clear();
   const auto previous = static_cast<std::size_t>(s.previousLogLength);
   // What the game printed while the cycle waited is taken in the pieces the waits' looks saw it
   // come in: events printed apart are answered apart, and a burst after one does not cut it from
   // the last 200 characters.
   while (!cuts_.empty() && cuts_.front() <= previous)
     cuts_.pop_front();
+  // What the waits' looks read is taken from what they read, a piece at a time.
+  if (!cuts_.empty() && keptBeforeClear_.empty() && cuts_.front() <= previous + looked_.size()) {
+    const std::size_t n = cuts_.front() - previous;
+    cuts_.pop_front();
+    ++piecesTaken_;
+    std::string rest = looked_.substr(n);
+    const std::string piece = looked_.substr(0, n);
+    takeGained(piece);
+    looked_ = std::move(rest);
+    return true;
+  }
+  // A log that only grew since it was last read is read from there on, line by line: the game
+  // copies out what it gained and the line it gained it on, not the whole log.
+  std::optional<std::string> gained;
+  if (previous > 0 && keptBeforeClear_.empty() && cuts_.empty())
+    gained = bridge_.readLogFrom(s.consoleLog, previous, lastLine_);
+  if (gained) {
+    takeGained(*gained);
+    // The game may print between the questions of a measure: the log read up to where its lines
+    // ended when they were read, which a measure a moment before may fall short of.
+    measuredAtRead_ = s.logLength = std::max(s.logLength, s.previousLogLength);
+    lookedLength_ = s.logLength;
+    return true;
+  }
+  // The game's code page has one byte per character, so the last characters are the last
+  // bytes: only they are converted, not the whole log.
+  std::optional<std::string> read = bridge_.readLogWhole(s.consoleLog);
+  if (!read)
+    return false;
+  if (*read == ConsoleBridge::kNoText && !keptBeforeClear_.empty())
+    read->clear();
   if (!cuts_.empty()) {
     // A log emptied since, or one that has not grown since the last look, is one piece.
     if (!keptBeforeClear_.empty() || *read == ConsoleBridge::kNoText ||
@@ -344,28 +380,61 @@ bool WatchCycle::takeNewText() {
   const std::string grown =
       std::exchange(keptBeforeClear_, std::string()) + (grew ? log.substr(previous) : log);
   const std::size_t start = grown.size() - std::min(grown.size(), kNewTextLimit);
+  const bool midLine = start > 0 ? grown[start - 1] != '\n'
+                                 : !kept && grew && previous > 0 && log[previous - 1] != '\n';
+  const std::string_view known = log == ConsoleBridge::kNoText ? std::string_view() : log;
+  took(grown, start, midLine, known.size(), lastLineOf(known));
+  // In a code page of one byte a character, the bytes read are characters, which the measure
+  // counts: a measure a moment before the read may fall short of where the read ended.
+  if (bridge_.codePage().oneBytePerCharacter()) {
+    measuredAtRead_ = s.logLength = std::max(s.logLength, s.previousLogLength);
+    lookedLength_ = s.logLength;
+  }
+  return true;
+}
+
+bool WatchCycle::takeGained(const std::string& gained) {
+  const auto previous = static_cast<std::size_t>(state_.previousLogLength);
+  const std::size_t start = gained.size() - std::min(gained.size(), kNewTextLimit);
+  const bool midLine =
+      start > 0 ? gained[start - 1] != '\n' : !lastLine_.empty() && lastLine_.back() != '\n';
+  took(gained, start, midLine, previous + gained.size(), lastLineOf(lastLine_ + gained));
+  return true;
+}
+
+std::string WatchCycle::lastLineOf(std::string_view log) {
+  // What the line that holds the next new text has before it: the last line (a line is never
+  // longer than the window shows on one line times a few; its last 1024 bytes are plenty).
+  const std::size_t feed = log.rfind('\n');
+  std::string_view line = feed == std::string_view::npos ? log : log.substr(feed + 1);
+  if (line.size() > 1024)
+    line = line.substr(line.size() - 1024);
+  return std::string(line);
+}
+
+void WatchCycle::took(const std::string& grown, std::size_t start, bool midLine,
+                      std::size_t logSize, std::string lastLine) {
+  WatchState& s = state_;
   newText_ = bridge_.codePage().toUtf8(std::string_view(grown).substr(start));
   // When the new text begins inside a line (the last 200 characters of a longer burst, or the
   // rest of a line the last read ended in), that piece is not a whole line: nobody can tell who
   // wrote it, and it is often the tail of the program's own echo. Events and commands are looked
   // for in whole lines only.
   wholeLines_ = newText_;
-  const bool midLine = start > 0 ? grown[start - 1] != '\n'
-                                 : !kept && grew && previous > 0 && log[previous - 1] != '\n';
   if (midLine) {
     const std::size_t feed = wholeLines_.find('\n');
     wholeLines_.erase(0, feed == std::string::npos ? wholeLines_.size() : feed + 1);
   }
   // The log is known up to what was read.
-  s.previousLogLength = s.logLength =
-      static_cast<long>(log == ConsoleBridge::kNoText ? 0 : log.size());
-  lookedTo_ = 0;
+  s.previousLogLength = static_cast<long>(logSize);
+  measuredAtRead_ = s.logLength;
+  lastLine_ = std::move(lastLine);
+  looked_.clear();
   window_.setChatText(newText_);
   // What the player did himself counts against the server's flood protection, as the program's
   // chat does: the next "say" keeps its distance from it.
   if (consolelines::holdsPlayersOwnDeed(wholeLines_, s.playerName, bridge_.recentlySaid()))
     bridge_.playerActed();
-  return true;
 }
 
 bool WatchCycle::lookWhileWaiting() {
@@ -373,30 +442,46 @@ bool WatchCycle::lookWhileWaiting() {
   if (s.consoleLog == 0 || s.playerName.empty())
     return false;
   // Read again only when the log changed since the last measure.
-  const long length = bridge_.windowTextLength(s.consoleLog);
+  const long length = bridge_.measureLog(s.consoleLog);
   if (length == WindowSystem::kNoAnswer || length == lookedLength_)
     return false;
   lookedLength_ = length;
-  const std::optional<std::string> read = bridge_.readWindowBytes(s.consoleLog);
-  if (!read || *read == ConsoleBridge::kNoText)
-    return false;
-  const std::string& log = *read;
-  // From where the cycle read up to, or from the start of a log emptied since; not again what an
-  // earlier look saw.
-  std::size_t from = static_cast<std::size_t>(s.previousLogLength);
-  if (from > log.size()) {
-    from = 0;
-    cuts_.clear();  // emptied since: the cycle reads it afresh
-  } else if (log.size() > from && (cuts_.empty() || log.size() > cuts_.back()) && !clearing_) {
-    // (A log whose Clear button's press is on its way is about to be emptied: no pieces of it.)
-    cuts_.push_back(log.size());
+  // From where the cycle read up to, or from where an earlier look went: not again what an
+  // earlier look saw. A log that only grew is read line by line from there on.
+  const auto previous = static_cast<std::size_t>(s.previousLogLength);
+  const std::size_t from = previous + looked_.size();
+  std::optional<std::string> gained;
+  if (from > 0 && keptBeforeClear_.empty())
+    gained = bridge_.readLogFrom(s.consoleLog, from, lastLineOf(lastLine_ + looked_));
+  const bool lineWise = gained.has_value();
+  if (!gained) {
+    const std::optional<std::string> read = bridge_.readLogWhole(s.consoleLog);
+    if (!read || *read == ConsoleBridge::kNoText)
+      return false;
+    if (read->size() < previous) {
+      // Emptied since: the cycle reads it afresh.
+      cuts_.clear();
+      looked_.clear();
+      return false;
+    }
+    if (read->size() < from) {
+      // Not what the looks saw: what the log holds beyond where the cycle read is all new.
+      cuts_.clear();
+      looked_.clear();
+    }
+    gained = read->substr(previous + looked_.size());
   }
-  if (lookedTo_ > from && lookedTo_ <= log.size())
-    from = lookedTo_;
-  lookedTo_ = log.size();
-  return consolelines::holdsPlayersOwnDeed(
-      bridge_.codePage().toUtf8(std::string_view(log).substr(from)), s.playerName,
-      bridge_.recentlySaid());
+  if (gained->empty())
+    return false;
+  looked_ += *gained;
+  const std::size_t size = previous + looked_.size();
+  if (lineWise)  // (a measure a moment before the read may fall short of where it ended)
+    lookedLength_ = std::max(lookedLength_, static_cast<long>(size));
+  // (A log whose Clear button's press is on its way is about to be emptied: no pieces of it.)
+  if ((cuts_.empty() || size > cuts_.back()) && !clearing_)
+    cuts_.push_back(size);
+  return consolelines::holdsPlayersOwnDeed(bridge_.codePage().toUtf8(*gained), s.playerName,
+                                           bridge_.recentlySaid());
 }
 
 void WatchCycle::quoteScan(const std::string& answer) {

@@ -99,7 +99,10 @@ class WatchCycle final : private LogReader {
   void setPlayerName(std::string name) { state_.playerName = std::move(name); }
   // The log lengths as a cycle that took the log up to logLength leaves them (a benchmark
   // repeats one cycle this way).
-  void restartFrom(long logLength) { state_.previousLogLength = state_.logLength = logLength; }
+  void restartFrom(long logLength) {
+    state_.previousLogLength = state_.logLength = measuredAtRead_ = logLength;
+    lastLine_.clear();
+  }
   // The new text of the latest cycle (empty when the log did not grow in it).
   const std::string& newText() const { return newText_; }
   // What the replies, the chat commands and the name discovery read of it: its whole lines.
@@ -127,6 +130,13 @@ class WatchCycle final : private LogReader {
   void armNext();
   // False when the game did not answer in time: nothing was taken.
   bool takeNewText();
+  // The new text is what the log gained, read from where the last read ended.
+  bool takeGained(const std::string& gained);
+  // Takes grown, from start on, as the new text; the log is then known up to logSize, its last
+  // line lastLine.
+  void took(const std::string& grown, std::size_t start, bool midLine, std::size_t logSize,
+            std::string lastLine);
+  static std::string lastLineOf(std::string_view log);
   void quoteScan(const std::string& answer);
   void type(const char* command);
   void yield();
@@ -150,7 +160,9 @@ class WatchCycle final : private LogReader {
   bool gameBusy_ = false;        // the game did not answer in this cycle
   Hwnd errorBox_ = 0;            // the error box shown in the status line
   std::string keptBeforeClear_;  // the log's text a press emptied before the cycle read it
-  std::size_t lookedTo_ = 0;     // how far a wait's look at the unread log went
+  std::string lastLine_;         // the log's last line up to where it was read (the game's bytes)
+  long measuredAtRead_ = 0;      // the log's measure when it was last read
+  std::string looked_;           // what the waits' looks read beyond where the cycle read
   long lookedLength_ = -1;       // the log's length at the last look or measure
   // How long the log was at each look that saw it grow while the cycle waited: what it gained
   // meanwhile is taken in these pieces, one after the other, before the cycle ends.

@@ -152,7 +152,11 @@ struct Win32WindowSystem::Asker {
   std::uint64_t asked = 0, answered = 0;
   HWND hwnd = nullptr;
   UINT msg = 0;
-  std::vector<char> text;  // WM_GETTEXT's buffer: the game may fill it after the caller left
+  WPARAM wparam = 0;
+  // WM_GETTEXT's and EM_GETLINE's buffer: the game may fill it after the caller left. EM_GETLINE
+  // finds its size in its first word.
+  std::vector<char> text;
+  bool sizeInBuffer = false;
   LRESULT answer = 0;
 
   void run() {
@@ -161,13 +165,18 @@ struct Win32WindowSystem::Asker {
       changed.wait(lock, [this] { return asked != answered; });
       const HWND window = hwnd;
       const UINT message = msg;
+      const WPARAM first = wparam;
       std::vector<char> buffer(text.size());
+      if (sizeInBuffer) {
+        const auto size = static_cast<WORD>(std::min<std::size_t>(buffer.size(), 0xFFFF));
+        std::memcpy(buffer.data(), &size, sizeof size);
+      }
       lock.unlock();
       // However long the game takes: the program's windows are not waiting for it.
       DWORD_PTR result = 0;
       const LPARAM to = buffer.empty() ? 0 : reinterpret_cast<LPARAM>(buffer.data());
-      const bool got = SendMessageTimeoutA(window, message, buffer.size(), to, SMTO_NORMAL,
-                                           kGiveUpMs, &result) != 0;
+      const bool got =
+          SendMessageTimeoutA(window, message, first, to, SMTO_NORMAL, kGiveUpMs, &result) != 0;
       lock.lock();
       answer = got ? static_cast<LRESULT>(result) : (IsWindow(window) ? kNoAnswer : 0);
       text = std::move(buffer);
@@ -181,7 +190,18 @@ struct Win32WindowSystem::Asker {
   static constexpr UINT kGiveUpMs = 60000;
 };
 
-Win32WindowSystem::Win32WindowSystem(unsigned answerWithinMs) : answerWithinMs_(answerWithinMs) {
+namespace {
+
+// Wine's ntdll exports wine_get_version; Windows' does not.
+bool underWine() {
+  const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+}  // namespace
+
+Win32WindowSystem::Win32WindowSystem(unsigned answerWithinMs)
+    : answerWithinMs_(answerWithinMs), copiesLines_(!underWine()) {
   if (answerWithinMs_ > 0) {
     asker_ = std::make_shared<Asker>();
     std::thread([asker = asker_] { asker->run(); }).detach();
@@ -191,8 +211,32 @@ Win32WindowSystem::Win32WindowSystem(unsigned answerWithinMs) : answerWithinMs_(
 Win32WindowSystem::~Win32WindowSystem() = default;
 
 std::intptr_t Win32WindowSystem::ask(Hwnd hwnd, unsigned msg, char* text, std::size_t size) {
+  return ask(hwnd, msg, size, text, size, false);
+}
+
+std::intptr_t Win32WindowSystem::ask(Hwnd hwnd, unsigned msg, std::uintptr_t wParam, char* text,
+                                     std::size_t size, bool sizeInBuffer) {
+  // EM_GETLINE's buffer holds its size in its first word. It is given room for twice the
+  // characters asked for: Wine copies an EM_GETLINE to another process's window back by as many
+  // bytes as the word says, so a line of n characters needs a word of 2n; with a word of n the
+  // answer says n, but only the first half of the line is the line's (the rest is whatever its
+  // buffer held). The game's control copies no more than the line holds, so the room costs it
+  // nothing on Windows.
+  const std::size_t room = sizeInBuffer ? 2 * size + sizeof(WORD) : size;
   if (!asker_) {
-    return SendMessageA(toHwnd(hwnd), msg, size, reinterpret_cast<LPARAM>(text));
+    std::vector<char> buffer(text == nullptr ? 0 : room);
+    if (sizeInBuffer) {
+      const auto words = static_cast<WORD>(std::min<std::size_t>(room, 0xFFFF));
+      std::memcpy(buffer.data(), &words, sizeof words);
+    }
+    const LRESULT answer =
+        SendMessageA(toHwnd(hwnd), msg, wParam,
+                     reinterpret_cast<LPARAM>(buffer.empty() ? nullptr : buffer.data()));
+    if (text != nullptr && answer > 0)
+      std::memcpy(
+          text, buffer.data(),
+          std::min<std::size_t>(static_cast<std::size_t>(answer), sizeInBuffer ? size : size - 1));
+    return answer;
   }
   Asker& a = *asker_;
   std::unique_lock<std::mutex> lock(a.mutex);
@@ -203,7 +247,9 @@ std::intptr_t Win32WindowSystem::ask(Hwnd hwnd, unsigned msg, char* text, std::s
   a.asking = true;
   a.hwnd = toHwnd(hwnd);
   a.msg = msg;
-  a.text.assign(text == nullptr ? 0 : size, '\0');
+  a.wparam = static_cast<WPARAM>(wParam);
+  a.sizeInBuffer = sizeInBuffer;
+  a.text.assign(text == nullptr ? 0 : room, '\0');
   const std::uint64_t question = ++a.asked;
   a.changed.notify_all();
   if (!a.changed.wait_for(lock, std::chrono::milliseconds(answerWithinMs_),
@@ -211,10 +257,57 @@ std::intptr_t Win32WindowSystem::ask(Hwnd hwnd, unsigned msg, char* text, std::s
     return kNoAnswer;
   }
   if (text != nullptr && a.answer > 0) {
-    const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(a.answer), size - 1);
+    const std::size_t n =
+        std::min<std::size_t>(static_cast<std::size_t>(a.answer), sizeInBuffer ? size : size - 1);
     std::memcpy(text, a.text.data(), n);
   }
   return a.answer;
+}
+
+long Win32WindowSystem::getLineCount(Hwnd hwnd) {
+  if (!namesOneWindow(hwnd))
+    return 0;
+  return static_cast<long>(ask(hwnd, EM_GETLINECOUNT, 0, nullptr, 0, false));
+}
+
+long Win32WindowSystem::getLineIndex(Hwnd hwnd, long line) {
+  if (!namesOneWindow(hwnd))
+    return -1;
+  return static_cast<long>(
+      ask(hwnd, EM_LINEINDEX, static_cast<std::uintptr_t>(line), nullptr, 0, false));
+}
+
+long Win32WindowSystem::getLineLength(Hwnd hwnd, long charIndex) {
+  if (!namesOneWindow(hwnd))
+    return 0;
+  return static_cast<long>(
+      ask(hwnd, EM_LINELENGTH, static_cast<std::uintptr_t>(charIndex), nullptr, 0, false));
+}
+
+long Win32WindowSystem::getLineFromChar(Hwnd hwnd, long charIndex) {
+  if (!copiesLines_)
+    return kNoLines;  // (asked only to copy lines out)
+  if (!namesOneWindow(hwnd))
+    return -1;
+  return static_cast<long>(
+      ask(hwnd, EM_LINEFROMCHAR, static_cast<std::uintptr_t>(charIndex), nullptr, 0, false));
+}
+
+// Wine (8.0) copies a line of another process's edit control unsoundly: with a word of n for a
+// line of n characters the answer says n but only the first half is the line's; with more room a
+// line is cut at 52 to 56 characters, differently from one question to the next; and while the
+// game printed, the program once ended in Wine's own error ("partial write"). Under Wine the log
+// is therefore read whole when it grew, and only measured line by line.
+long Win32WindowSystem::getLine(Hwnd hwnd, long line, char* buffer, long size) {
+  if (!copiesLines_)
+    return kNoLines;
+  if (!namesOneWindow(hwnd) || buffer == nullptr || size <= 0)
+    return 0;
+  const LRESULT copied = ask(hwnd, EM_GETLINE, static_cast<std::uintptr_t>(line), buffer,
+                             static_cast<std::size_t>(size), true);
+  if (copied == kNoAnswer)
+    return kNoAnswer;
+  return static_cast<long>(std::clamp<LRESULT>(copied, 0, size));
 }
 
 long Win32WindowSystem::getTextLength(Hwnd hwnd) {

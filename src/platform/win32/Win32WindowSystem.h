@@ -59,17 +59,29 @@ class Win32WindowSystem final : public WindowSystem {
   bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
                     unsigned flags) override;
   bool runsElevatedAboveUs(Hwnd hwnd) override;
+  long getLineCount(Hwnd hwnd) override;
+  long getLineIndex(Hwnd hwnd, long line) override;
+  long getLineLength(Hwnd hwnd, long charIndex) override;
+  long getLineFromChar(Hwnd hwnd, long charIndex) override;
+  long getLine(Hwnd hwnd, long line, char* buffer, long size) override;
 
  private:
   // Asks the window its text's length (text null) or its text (at most size - 1 characters into
   // text): the answer, or kNoAnswer when the window lives but did not answer within the answer
   // time.
   std::intptr_t ask(Hwnd hwnd, unsigned msg, char* text, std::size_t size);
+  // Any question: wParam as given, text (when not null) a buffer of size bytes the answer is
+  // copied into, whose first word holds its size where sizeInBuffer (EM_GETLINE).
+  std::intptr_t ask(Hwnd hwnd, unsigned msg, std::uintptr_t wParam, char* text, std::size_t size,
+                    bool sizeInBuffer);
 
   // The thread that asks, shared with it: it may go on waiting for the game after this object is
   // gone.
   struct Asker;
   unsigned answerWithinMs_;
+  // Whether a line of another process's edit control can be copied out (EM_GETLINE): not under
+  // Wine, whose copy of it across processes is unsound (see getLine).
+  bool copiesLines_;
   std::shared_ptr<Asker> asker_;
   // The latest answer, for the window and the process it was given for: a process's rights stay
   // what they were when it started, and the watch cycle asks on every tick.

@@ -256,12 +256,18 @@ TEST_F(WatcherHarness, ThePlayersChatPrintedDuringAWaitMovesTheSayAfterIt) {
 }
 
 // What the game printed at different moments while the cycle waited is answered as if the cycle
-// had not waited: each piece its own cycle, none cut off by what came after it.
+// had not waited: each piece its own cycle, none cut off by what came after it. The looks copy
+// out of the game what it printed and the line it printed it on, never the whole log again.
 TEST_F(WatcherHarness, WhatIsPrintedApartWhileTheCycleWaitsIsAnsweredApart) {
+  constexpr std::size_t kWidth = 40;
   core().messages().setMessage(MessageKind::Greeting, Message{"Hi %d", 1});
   core().messages().setDuel(DuelText::Engage, "%s vs %d");
   startKnowingName();
+  ws.setWrapWidth(practice.logWindow(), kWidth);
+  game.print(std::string(2000, '.'));
   clock.runUntil(15000);  // the greeting gate opens
+  const std::size_t before = game.log().size();
+  ws.resetCost();
   const std::int64_t t0 = clock.nowMs() + 1;
   game.print(game.chatLine("!load nothing"));
   clock.runUntil(t0 + 300);
@@ -276,6 +282,33 @@ TEST_F(WatcherHarness, WhatIsPrintedApartWhileTheCycleWaitsIsAnsweredApart) {
     said.push_back(command);
   EXPECT_EQ(said, (std::vector<std::string>{"say ^1Error opening file ^7nothing", "say Hi Bob",
                                             "say Rookie vs Cid"}));
+  EXPECT_LE(ws.cost().copied, static_cast<long>(game.log().size() - before + 8 * kWidth));
+}
+
+// The log costs the game nothing while it prints nothing, and a cycle after a print copies out
+// what the log gained and the line it began on, wrapped lines put together again, not the log.
+TEST_F(WatcherHarness, TheLogIsReadOnlyWhenItGrewAndOnlyWhatItGained) {
+  constexpr std::size_t kWidth = 40;
+  startKnowingName();
+  ws.setWrapWidth(practice.logWindow(), kWidth);
+  game.print(std::string(1000, '.'));  // a long log before
+  clock.runFor(100);
+  ws.resetCost();
+  clock.runFor(2000);
+  EXPECT_EQ(ws.cost().copied, 0);
+  const std::vector<std::vector<std::string>> bursts = {
+      {"Bob^7: hi"}, {"Bob^7: " + std::string(100, 'x')}, {"Cid^7: one", "Dan^7: two"}};
+  for (const std::vector<std::string>& burst : bursts) {
+    const std::size_t before = game.log().size();
+    ws.resetCost();
+    happen(burst);
+    const std::size_t gained = game.log().size() - before;
+    EXPECT_LE(ws.cost().copied, static_cast<long>(gained + kWidth)) << burst.front();
+    std::string expected;
+    for (const std::string& line : burst)
+      expected += text::stripColours(line) + "\r\n";
+    EXPECT_EQ(watch().wholeLines(), expected);
+  }
 }
 
 TEST_F(WatcherHarness, AGameStoppedWithAnErrorIsToldAndItsErrorBoxIsNoLog) {
@@ -652,8 +685,8 @@ namespace {
 // A game that prints on its own thread: right after the watch cycle measured its log, it prints
 // one more line, before the cycle reads the text.
 struct PrintsWhileRead final : SimulatedWindowSystem {
-  long getTextLength(Hwnd hwnd) override {
-    const long length = SimulatedWindowSystem::getTextLength(hwnd);
+  long getLineLength(Hwnd hwnd, long charIndex) override {
+    const long length = SimulatedWindowSystem::getLineLength(hwnd, charIndex);
     if (!line.empty()) {
       setTextDirect(hwnd, text(hwnd) + line);
       line.clear();
@@ -677,6 +710,12 @@ TEST(GrowingLog, WhatIsPrintedBetweenTheMeasureAndTheReadIsTakenToo) {
   ws.line = "Cid: second\r\n";
   rig.runOneCycle();
   EXPECT_EQ(rig.watch().wholeLines(), "Bob: first\r\nCid: second\r\n");
+  ws.resetCost();
   rig.runOneCycle();
   EXPECT_EQ(rig.watch().newText(), "");  // nothing is taken twice
+  // Nor read again: the log is known up to where the read ended, not where the measure did.
+  const long after = ws.cost().questions;
+  ws.resetCost();
+  rig.runOneCycle();
+  EXPECT_EQ(after, ws.cost().questions) << "the cycle after the read cost more than an idle one";
 }
