@@ -372,7 +372,7 @@ class RetailProgramTimingUnderWine : public RetailProgramMatchUnderWine {
     std::string command;
     bool awaitServer = true;
   };
-  // What the program types in answer: the beginning of the line, and the spec's wait before it,
+  // What the program types in answer: the beginning of the line, and its wait before it,
   // after the line answered for the first, after the answer before for the others.
   struct Answer {
     std::string typed;
@@ -455,7 +455,7 @@ class RetailProgramTimingUnderWine : public RetailProgramMatchUnderWine {
         }
       }
       ASSERT_NE(typed, nullptr) << "never typed: " << answer.typed;
-      // The spec's wait, and for a say the server's second after the say before and after the
+      // The program's wait, and for a say the server's second after the say before and after the
       // player's own doing.
       std::int64_t due = from + answer.waitMs;
       if (answer.typed.rfind("say ", 0) == 0) {
