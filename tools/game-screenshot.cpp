@@ -60,7 +60,11 @@ int main(int argc, char** argv) {
   program.start();
   pvx::ConsoleBridge bridge(program.windowSystem(), clock);
   const auto log = [&] {
-    return bridge.readWindowText(bridge.nthChildWindow(bridge.findConsoleWindow(), 5));
+    // A game on pipes answers at once.
+    pvx::Task<std::string> read =
+        bridge.readWindowText(bridge.nthChildWindow(bridge.findConsoleWindow(), 5));
+    read.start();
+    return read.done() ? read.result() : std::string();
   };
   // The engine answers in real time; the program runs ten watch cycles between looks.
   const auto until = [&](const std::function<bool()>& done) {

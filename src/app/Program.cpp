@@ -31,11 +31,6 @@ namespace {
 constexpr float kPracticeWindowGap = 16;
 // While the game is quiet, the watch cycle still looks at its console this often.
 constexpr std::int64_t kQuietLookMs = 1000;
-#ifdef _WIN32
-// The longest the program's windows wait for the game's answer to a question about its console:
-// the game answers none while it loads a map or renders a frame.
-constexpr unsigned kGameAnswerWithinMs = 30;
-#endif
 
 // Calls a step, soon after and once for each burst, whenever a window moves or changes size.
 class OnMoved final : public QObject {
@@ -96,22 +91,20 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
   if (options_.clock != nullptr) {
     clock_ = options_.clock;
   } else {
-    if (!options_.yield) {
-      // The clock's timers tell the yield when the event loop hands over to them.
-      ownClock_ = std::make_unique<QtClock>([this] { loopYield_->handedOver(); });
-      loopYield_ =
-          std::make_unique<EventLoopYield>([clock = ownClock_.get()] { return clock->nowNs(); },
-                                           [] { QCoreApplication::processEvents(); });
-      options_.yield = [this] { loopYield_->yield(); };
-    } else {
-      ownClock_ = std::make_unique<QtClock>();
-    }
+    ownClock_ = std::make_unique<QtClock>();
     clock_ = ownClock_.get();
   }
 
 #ifdef _WIN32
   if (!options_.practice) {
-    platform_ = std::make_unique<Win32WindowSystem>(kGameAnswerWithinMs);
+    // The game's answers come back through the event loop of the program's own clock; on a
+    // clock of the caller's (virtual time) they come at once.
+    Win32WindowSystem::Post post;
+    if (ownClock_)
+      post = [clock = ownClock_.get()](std::function<void()> work) {
+        clock->post(std::move(work));
+      };
+    platform_ = std::make_unique<Win32WindowSystem>(std::move(post));
     typist_ = std::make_unique<Win32TypingThread>();
     ws_ = platform_.get();
   }
@@ -142,7 +135,7 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
 
   // Every window of the program shows its icon.
   QApplication::setWindowIcon(look::programIcon());
-  mainWindow_ = std::make_unique<MainWindow>(options_.yield);
+  mainWindow_ = std::make_unique<MainWindow>();
   editorWindow_ = std::make_unique<MessageEditorWindow>();
   DialogPort* dialogs = options_.dialogs;
   if (dialogs == nullptr) {

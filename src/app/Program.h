@@ -15,7 +15,6 @@
 #include "core/console/StreamConsole.h"
 #include "core/program/Core.h"
 #include "core/time/Clock.h"
-#include "gui/EventLoopYield.h"
 #include "gui/FolderPickerWindow.h"
 #include "gui/MainWindow.h"
 #include "gui/MessageEditorWindow.h"
@@ -37,8 +36,6 @@ struct ProgramOptions {
   std::filesystem::path programFolder;
   // The clock to run on; null means real time.
   Clock* clock = nullptr;
-  // How a yield to pending events is carried out; empty means Qt's event processing.
-  std::function<void()> yield;
   // The practice game: the local player's name and whether it runs at start.
   std::string playerName = PracticeGame::kDefaultName;
   bool gameRunning = true;
@@ -93,8 +90,6 @@ class Program {
   void wakeWatch();
 
   ProgramOptions options_;
-  // The yield of the program's own clock and windows (none when the options bring either).
-  std::unique_ptr<EventLoopYield> loopYield_;
   std::unique_ptr<QtClock> ownClock_;
   Clock* clock_ = nullptr;
   std::unique_ptr<SimulatedWindowSystem> simulated_;

@@ -85,10 +85,6 @@ class Replayer {
     options.practice = true;
     options.programFolder = folder;
     options.clock = &clock_;
-    options.yield = [this] {
-      QCoreApplication::processEvents();
-      clock_.runDue();
-    };
     options.playerName = script.player;
     options.gameRunning = script.gameRunning;
     options.showPracticeWindow = false;

@@ -27,7 +27,7 @@ std::string s(const QString& q) {
 
 }  // namespace
 
-MainWindow::MainWindow(std::function<void()> yield) : yield_(std::move(yield)) {
+MainWindow::MainWindow() {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QString::fromUtf8(kTitle));
   setWindowIcon(look::programIcon());
@@ -141,14 +141,6 @@ TwipsRect MainWindow::availableArea() const {
                    static_cast<float>(area.y()) * kTwipsPerPixel,
                    static_cast<float>(area.width()) * kTwipsPerPixel,
                    static_cast<float>(area.height()) * kTwipsPerPixel};
-}
-
-void MainWindow::yieldToEvents() {
-  if (yield_) {
-    yield_();
-  } else {
-    QCoreApplication::processEvents();
-  }
 }
 
 std::string MainWindow::statusLine() const {

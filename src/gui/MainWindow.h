@@ -21,9 +21,7 @@ class MainWindow final : public QtFormPort<QMainWindow, MainWindowPort> {
  public:
   static constexpr const char* kTitle = "Parlevox V1.1 by [ZB] ¬vendrix¬";
 
-  // yield: how a yield to pending events is carried out (by default Qt's event processing;
-  // virtual time adds its due timer ticks).
-  explicit MainWindow(std::function<void()> yield = {});
+  MainWindow();
 
   // MainWindowPort
   // The main window keeps the size of its controls.
@@ -31,7 +29,6 @@ class MainWindow final : public QtFormPort<QMainWindow, MainWindowPort> {
   float screenWidth() const override;
   float screenHeight() const override;
   TwipsRect availableArea() const override;
-  void yieldToEvents() override;
   std::string statusLine() const override;
   void setStatusLine(const std::string& text) override;
   std::string chatText() const override;
@@ -67,7 +64,6 @@ class MainWindow final : public QtFormPort<QMainWindow, MainWindowPort> {
  private:
   QLineEdit* duelBox(DuelText which) const;
 
-  std::function<void()> yield_;
   QLineEdit* engageBox_ = nullptr;
   QLineEdit* lostBox_ = nullptr;
   QLineEdit* wonBox_ = nullptr;

@@ -16,15 +16,11 @@ namespace {
 // What a timer's tick reaches: it stays while a tick runs, also when the tick destroys the timer
 // (a wait that ends destroys the timer that ended it).
 struct TickState {
-  TickState(std::function<void()> tick, const std::function<void()>& over)
-      : onTick(std::move(tick)), handedOver(over) {}
+  explicit TickState(std::function<void()> tick) : onTick(std::move(tick)) {}
   std::function<void()> onTick;
-  const std::function<void()>& handedOver;
   bool firing = false;
 
   static void fire(std::shared_ptr<TickState> state) {
-    if (state->handedOver)
-      state->handedOver();
     state->firing = true;
     state->onTick();
     state->firing = false;
@@ -84,8 +80,8 @@ class TickTimer final : public Timer {
 
 class QtTimer final : public Timer {
  public:
-  QtTimer(std::function<void()> onTick, const std::function<void()>& handedOver)
-      : state_(std::make_shared<TickState>(std::move(onTick), handedOver))
+  explicit QtTimer(std::function<void()> onTick)
+      : state_(std::make_shared<TickState>(std::move(onTick)))
 #ifdef _WIN32
         ,
         tick_(state_)
@@ -150,7 +146,7 @@ class QtTimer final : public Timer {
 
 }  // namespace
 
-QtClock::QtClock(std::function<void()> handedOver) : handedOver_(std::move(handedOver)) {
+QtClock::QtClock() {
   elapsed_.start();
 }
 
@@ -163,7 +159,13 @@ std::int64_t QtClock::nowMs() const {
 }
 
 std::unique_ptr<Timer> QtClock::makeTimer(std::function<void()> onTick) {
-  return std::make_unique<QtTimer>(std::move(onTick), handedOver_);
+  return std::make_unique<QtTimer>(std::move(onTick));
+}
+
+void QtClock::post(std::function<void()> work) {
+  // A queued call is an event posted to the user-interface thread: it runs once the event loop
+  // has handled what was waiting before it.
+  QMetaObject::invokeMethod(&context_, std::move(work), Qt::QueuedConnection);
 }
 
 }  // namespace pvx

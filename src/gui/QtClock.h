@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QObject>
 #include <functional>
 
 #include "core/time/Clock.h"
@@ -10,17 +11,17 @@ namespace pvx {
 // Real time: Qt timers on the user-interface thread; a routine's wait is one of them.
 class QtClock final : public Clock {
  public:
-  // handedOver, when given, is called each time the event loop calls a timer's handler, just
-  // before it.
-  explicit QtClock(std::function<void()> handedOver = {});
+  QtClock();
   // Nanoseconds since the clock was made.
   std::int64_t nowNs() const;
   std::int64_t nowMs() const override;
   std::unique_ptr<Timer> makeTimer(std::function<void()> onTick) override;
+  // From any thread.
+  void post(std::function<void()> work) override;
 
  private:
   QElapsedTimer elapsed_;
-  std::function<void()> handedOver_;
+  QObject context_;  // of the user-interface thread, where posted work runs
 };
 
 }  // namespace pvx

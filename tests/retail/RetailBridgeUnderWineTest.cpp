@@ -19,6 +19,7 @@
 #include "wine/WineWatchFixture.h"
 // After the core's headers, which windows.h must not precede.
 #include "retail/RetailRecord.h"
+#include "support/AnsweredNow.h"
 
 using pvx::DuelText;
 using pvx::testing::retail::Console;
@@ -273,7 +274,8 @@ TEST_P(RetailBridgeFullLogUnderWine, IsEmptiedByTheClearButtonWithOneClearAndThe
   EXPECT_THAT(pvx::testing::retail::eventsOf(events, "clear-button", fillFrom),
               ::testing::Not(IsEmpty()))
       << "the console's Clear button was never pressed";
-  EXPECT_LT(bridge.windowTextLength(child(5)), 30000) << "the log never emptied";
+  EXPECT_LT(pvx::testing::answeredNow(bridge.windowTextLength(child(5))), 30000)
+      << "the log never emptied";
 }
 
 // --- The game loading a map -------------------------------------------------------------------

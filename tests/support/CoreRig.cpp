@@ -16,8 +16,7 @@ bool windows2000(OsVersionRecord& r) {
 }
 
 CoreRig::CoreRig(Platform platform, Options options)
-    : window(&platform.clock),
-      media(platform.clock),
+    : media(platform.clock),
       programFolder_(folderFor(options.programFolder)),
       platform_(std::move(platform)),
       standIns_(options.standIns) {

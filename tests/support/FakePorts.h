@@ -45,17 +45,11 @@ using FakeForm = FakeFormOf<FormPort>;
 // available, the frame of the real window's size.
 class FakeMainWindow : public FakeFormOf<MainWindowPort> {
  public:
-  explicit FakeMainWindow(VirtualClock* clock = nullptr)
-      : FakeFormOf({0, 0, 6555, 5610}), clock_(clock) {}
+  FakeMainWindow() : FakeFormOf({0, 0, 6555, 5610}) {}
   TwipsRect geometry() const override { return !visible && hiddenRect ? *hiddenRect : rect; }
   float screenWidth() const override { return screen.width; }
   float screenHeight() const override { return screen.height; }
   TwipsRect availableArea() const override { return available; }
-  void yieldToEvents() override {
-    ++yields;
-    if (clock_ != nullptr)
-      clock_->runDue();
-  }
   std::string statusLine() const override { return status; }
   void setStatusLine(const std::string& t) override { status = t; }
   std::string chatText() const override { return chat; }
@@ -78,10 +72,6 @@ class FakeMainWindow : public FakeFormOf<MainWindowPort> {
   std::string duel[3];
   std::vector<std::string> states;
   bool backVisible = true;
-  int yields = 0;
-
- private:
-  VirtualClock* clock_;
 };
 
 // The message editor: its text box and check box as the test left them.

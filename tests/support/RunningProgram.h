@@ -15,10 +15,6 @@ struct RunningProgram {
   explicit RunningProgram(ProgramOptions options = {}) {
     options.programFolder = folder.path;
     options.clock = &clock;
-    options.yield = [this] {
-      QCoreApplication::processEvents();
-      clock.runDue();
-    };
     options.showPracticeWindow = false;
     program = std::make_unique<Program>(std::move(options));
     program->start();

@@ -8,6 +8,7 @@
 
 #include "core/text/Text.h"
 #include "core/windows/GameWindow.h"
+#include "support/AnsweredNow.h"
 #include "wine/WineConsoleFixture.h"
 
 using pvx::GameWindow;
@@ -60,7 +61,7 @@ TEST_F(BackToGameUnderWine, TheHiddenGameWindowIsShownAgainAndTheGameIsTold) {
   gameWindow.backToGame();
 
   EXPECT_TRUE(eventually([&] { return IsWindowVisible(toHwnd(game)) != FALSE; }));
-  EXPECT_THAT(bridge.readWindowText(child(5)),
+  EXPECT_THAT(pvx::testing::answeredNow(bridge.readWindowText(child(5))),
               EndsWith("]say Maximized\r\nPadawan: Maximized\r\n"));
 }
 

@@ -8,6 +8,7 @@
 
 #include "core/text/Text.h"
 #include "platform/SystemCalls.h"
+#include "support/AnsweredNow.h"
 #include "support/CoreRig.h"
 #include "wine/WineConsoleFixture.h"
 
@@ -82,7 +83,8 @@ class WineWatchFixture : public WineConsoleFixture, public CoreRig {
 
   // The game's console log as it stands, read afresh from the window (UTF-8).
   std::string gameLog() {
-    return bridge.readWindowText(bridge.nthChildWindow(bridge.findConsoleWindow(), 5));
+    return pvx::testing::answeredNow(
+        bridge.readWindowText(bridge.nthChildWindow(bridge.findConsoleWindow(), 5)));
   }
 
   void setMessage(MessageKind kind, const std::string& text) {

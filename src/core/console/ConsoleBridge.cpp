@@ -4,6 +4,9 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <coroutine>
+#include <exception>
+#include <memory>
 #include <utility>
 
 #include "core/text/Text.h"
@@ -25,6 +28,19 @@ Hwnd ConsoleBridge::findWindowByTitle(std::string_view classFilter, std::string_
   const std::string cls = text::toCp1252(classFilter);
   const std::string ttl = text::toCp1252(title);
   return ws_.findWindow(cls.empty() ? nullptr : cls.c_str(), ttl.c_str());
+}
+
+Hwnd ConsoleBridge::findWindowOfClass(std::string_view className) {
+  const std::string cls = text::toCp1252(className);
+  return ws_.findWindow(cls.c_str(), nullptr);
+}
+
+bool ConsoleBridge::showWindow(Hwnd hwnd, bool show) {
+  return ws_.showWindow(hwnd, show ? WindowSystem::kSwShow : WindowSystem::kSwHide);
+}
+
+bool ConsoleBridge::setWindowPos(Hwnd hwnd, unsigned flags) {
+  return ws_.setWindowPos(hwnd, 0, 0, 0, 0, 0, flags);
 }
 
 Hwnd ConsoleBridge::nthChild(WindowSystem& ws, Hwnd parent, int n) {
@@ -72,10 +88,18 @@ std::string ConsoleBridge::asLine(std::string_view command, const CodePage& code
 }
 
 std::int64_t ConsoleBridge::chatHoldMs() const {
+  // A game that handles no message (it loads a map) holds the typist up, and what was handed to
+  // it reaches the game once the game answers again: a say still on its way starts the second
+  // when it arrives.
+  const std::optional<std::int64_t> typedAgo = typist_.chatTypedAgoMs();
+  if (typedAgo && *typedAgo < 0)
+    return kLookWhileWaitingMs;
   // The previous say and the player's own doing each started the server's second again.
+  const std::int64_t now = clock_.nowMs();
   const std::int64_t since =
-      std::max(saidMs_.value_or(INT64_MIN / 2), playerActedMs_.value_or(INT64_MIN / 2));
-  return since + kChatGapMs - clock_.nowMs();
+      std::max({saidMs_.value_or(INT64_MIN / 2), playerActedMs_.value_or(INT64_MIN / 2),
+                typedAgo ? now - *typedAgo : INT64_MIN / 2});
+  return since + kChatGapMs - now;
 }
 
 Task<void> ConsoleBridge::wait(std::int64_t ms) {
@@ -87,7 +111,7 @@ Task<void> ConsoleBridge::wait(std::int64_t ms) {
   const std::int64_t end = clock_.nowMs() + ms;
   for (std::int64_t left = ms; left > 0; left = end - clock_.nowMs()) {
     co_await clock_.sleep(std::min(left, kLookWhileWaitingMs));
-    if (reader_ != nullptr && reader_->lookWhileWaiting())
+    if (reader_ != nullptr && co_await reader_->lookWhileWaiting())
       playerActed();
   }
   holderRunning_ = true;
@@ -103,7 +127,8 @@ Task<void> ConsoleBridge::type(std::string command) {
   std::string line = asLine(command, codePage_);
   if (isSay(line)) {
     // A say that waited is not typed blind: the player's own doing that the waits saw printed,
-    // which the cycle has not read yet, started the server's second again.
+    // which the cycle has not read yet, started the server's second again, and so did a say that
+    // reached the game only when a held-up typist got to it.
     while (chatHoldMs() > 0)
       co_await wait(chatHoldMs());
     saidMs_ = clock_.nowMs();
@@ -159,15 +184,24 @@ void ConsoleBridge::typeHandedOver() {
 }
 
 Task<void> ConsoleBridge::typeHandedOverRoutine() {
-  while (!queued_.empty()) {
-    std::string next = std::move(queued_.front());
-    queued_.pop_front();
-    co_await type(std::move(next));
+  std::exception_ptr failure;
+  try {
+    while (!queued_.empty()) {
+      std::string next = std::move(queued_.front());
+      queued_.pop_front();
+      co_await type(std::move(next));
+    }
+  } catch (...) {
+    // The typing is given back whatever happened; what went wrong is reported as the routine's.
+    queued_.clear();
+    failure = std::current_exception();
   }
   holder_ = Holder::None;
   holderRunning_ = false;
   if (reader_ != nullptr)
     reader_->typingFree();
+  if (failure)
+    std::rethrow_exception(failure);
 }
 
 void ConsoleBridge::typeNow(Hwnd console, std::string line) {
@@ -188,6 +222,7 @@ void ConsoleBridge::typeNow(Hwnd console, std::string line) {
       said_.pop_front();
   }
   const Typist::Kind kind = isSay(line) ? Typist::Kind::Chat : Typist::Kind::Local;
+
   typist_.type([pending = pending_, console, line = std::move(line), &codePage = codePage_](
                    WindowSystem& ws) { typeLine(ws, console, line, codePage, *pending); },
                kind);
@@ -291,106 +326,162 @@ std::vector<char> ConsoleBridge::toAnsiBytes(std::string_view text, const CodePa
   return bytes;
 }
 
-long ConsoleBridge::windowTextLength(Hwnd hwnd) {
+namespace {
+
+// The answer to a question, awaited: the routine that asks is suspended until the window system
+// gives it (at once, where it answers at once).
+class Answered {
+ public:
+  Answered(WindowSystem& ws, const WindowQuestion& question)
+      : ws_(ws), question_(question), state_(std::make_shared<State>()) {}
+  Answered(const Answered&) = delete;
+  Answered& operator=(const Answered&) = delete;
+  // A routine ended while it waits for an answer is never resumed by it.
+  ~Answered() { state_->routine = {}; }
+
+  bool await_ready() const noexcept { return false; }
+  bool await_suspend(std::coroutine_handle<> routine) {
+    ws_.ask(question_, [state = state_](WindowAnswer answer) {
+      state->answer = std::move(answer);
+      state->given = true;
+      if (state->routine)
+        std::exchange(state->routine, {}).resume();
+    });
+    if (state_->given)
+      return false;  // answered at once: the routine goes on without being suspended
+    state_->routine = routine;
+    return true;
+  }
+  WindowAnswer await_resume() { return std::move(state_->answer); }
+
+ private:
+  struct State {
+    WindowAnswer answer;
+    bool given = false;
+    std::coroutine_handle<> routine;
+  };
+  WindowSystem& ws_;
+  WindowQuestion question_;
+  std::shared_ptr<State> state_;
+};
+
+using Kind = WindowQuestion::Kind;
+
+}  // namespace
+
+Task<WindowAnswer> ConsoleBridge::ask(WindowQuestion question) {
+  // While the game has not answered, what others hand over waits, as it does during a wait.
+  const Aside aside(*this);
+  co_return co_await Answered(ws_, question);
+}
+
+Task<void> ConsoleBridge::yieldToEvents() {
+  const Aside aside(*this);
+  co_await clock_.yieldToEvents();
+}
+
+Task<long> ConsoleBridge::windowTextLength(Hwnd hwnd) {
   if (hwnd == 0)
-    return 0;
-  const long n = ws_.getTextLength(hwnd);
-  return n < 0 && n != WindowSystem::kNoAnswer ? 0 : n;
+    co_return 0;
+  const long n = (co_await ask({.kind = Kind::TextLength, .hwnd = hwnd})).value;
+  co_return n < 0 && n != WindowSystem::kNoAnswer ? 0 : n;
 }
 
-std::optional<std::string> ConsoleBridge::readWindowBytes(Hwnd hwnd) {
-  const long n = ws_.getTextLength(hwnd);
+Task<std::optional<std::string>> ConsoleBridge::readWindowBytes(Hwnd hwnd) {
+  const long n = (co_await ask({.kind = Kind::TextLength, .hwnd = hwnd})).value;
   if (n == WindowSystem::kNoAnswer)
-    return std::nullopt;
+    co_return std::nullopt;
   if (n <= 0)
-    return kNoText;
-  std::string buffer(static_cast<std::size_t>(n) + 1, '\0');
-  long copied = ws_.getText(hwnd, n + 1, buffer.data());
-  if (copied == WindowSystem::kNoAnswer)
-    return std::nullopt;
-  if (copied < 0)
-    copied = 0;
-  if (copied > n)
-    copied = n;
-  buffer.resize(static_cast<std::size_t>(copied));
-  return buffer;
+    co_return std::string(kNoText);
+  WindowAnswer read = co_await ask({.kind = Kind::Text, .hwnd = hwnd, .size = n + 1});
+  if (read.value == WindowSystem::kNoAnswer)
+    co_return std::nullopt;
+  read.text.resize(std::min(read.text.size(), static_cast<std::size_t>(n)));
+  co_return std::move(read.text);
 }
 
-long ConsoleBridge::measureLog(Hwnd log) {
+Task<long> ConsoleBridge::measureLog(Hwnd log) {
   if (log == 0)
-    return 0;
-  const long lines = ws_.getLineCount(log);
+    co_return 0;
+  const long lines = (co_await ask({.kind = Kind::LineCount, .hwnd = log})).value;
   if (lines == WindowSystem::kNoAnswer)
-    return WindowSystem::kNoAnswer;
+    co_return WindowSystem::kNoAnswer;
   if (lines < 1)
-    return windowTextLength(log);
-  const long start = ws_.getLineIndex(log, lines - 1);
+    co_return co_await windowTextLength(log);
+  const long start = (co_await ask({.kind = Kind::LineIndex, .hwnd = log, .arg = lines - 1})).value;
   if (start == WindowSystem::kNoAnswer)
-    return WindowSystem::kNoAnswer;
-  const long length = start < 0 ? start : ws_.getLineLength(log, start);
+    co_return WindowSystem::kNoAnswer;
+  const long length =
+      start < 0 ? start
+                : (co_await ask({.kind = Kind::LineLength, .hwnd = log, .arg = start})).value;
   if (length == WindowSystem::kNoAnswer)
-    return WindowSystem::kNoAnswer;
-  return start < 0 || length < 0 ? windowTextLength(log) : start + length;
+    co_return WindowSystem::kNoAnswer;
+  if (start < 0 || length < 0)
+    co_return co_await windowTextLength(log);
+  co_return start + length;
 }
 
-std::optional<std::string> ConsoleBridge::readLogWhole(Hwnd log) {
-  const long n = measureLog(log);
+Task<std::optional<std::string>> ConsoleBridge::readLogWhole(Hwnd log) {
+  const long n = co_await measureLog(log);
   if (n == WindowSystem::kNoAnswer)
-    return std::nullopt;
+    co_return std::nullopt;
   if (n <= 0)
-    return kNoText;
+    co_return std::string(kNoText);
   // Room for a character of two bytes each (a double-byte code page), and a NUL.
-  const long size = 2 * n + 1;
-  std::string buffer(static_cast<std::size_t>(size), '\0');
-  const long copied = ws_.getText(log, size, buffer.data());
-  if (copied == WindowSystem::kNoAnswer)
-    return std::nullopt;
-  buffer.resize(static_cast<std::size_t>(std::clamp(copied, 0L, size - 1)));
-  return buffer;
+  WindowAnswer read = co_await ask({.kind = Kind::Text, .hwnd = log, .size = 2 * n + 1});
+  if (read.value == WindowSystem::kNoAnswer)
+    co_return std::nullopt;
+  co_return std::move(read.text);
 }
 
-std::optional<std::string> ConsoleBridge::readLogFrom(Hwnd log, std::size_t from,
-                                                      std::string_view before) {
-  const long first = ws_.getLineFromChar(log, static_cast<long>(from));
-  const long lines = first < 0 ? -1 : ws_.getLineCount(log);
+Task<std::optional<std::string>> ConsoleBridge::readLogFrom(Hwnd log, std::size_t from,
+                                                            std::string before) {
+  const long first =
+      (co_await ask({.kind = Kind::LineFromChar, .hwnd = log, .arg = static_cast<long>(from)}))
+          .value;
+  const long lines = first < 0 ? -1 : (co_await ask({.kind = Kind::LineCount, .hwnd = log})).value;
   if (lines <= first)
-    return std::nullopt;
+    co_return std::nullopt;
   std::string text;
   long begin = -1;  // where the first line read begins
   long end = -1;    // where the line read last ends
   for (long line = first; line < lines; ++line) {
-    const long start = ws_.getLineIndex(log, line);
+    const long start = (co_await ask({.kind = Kind::LineIndex, .hwnd = log, .arg = line})).value;
     if (start < 0)
-      return std::nullopt;
+      co_return std::nullopt;
     if (end >= 0) {
       // A line break between the lines, or the wrap of a line too long for the window.
       if (start == end + 2)
         text += "\r\n";
       else if (start != end)
-        return std::nullopt;
+        co_return std::nullopt;
     } else {
       begin = start;
     }
-    const long length = ws_.getLineLength(log, start);
+    const long length = (co_await ask({.kind = Kind::LineLength, .hwnd = log, .arg = start})).value;
     if (length < 0)
-      return std::nullopt;
-    std::string piece(static_cast<std::size_t>(length), '\0');
-    if (length > 0 && ws_.getLine(log, line, piece.data(), length) != length)
-      return std::nullopt;
-    text += piece;
+      co_return std::nullopt;
+    if (length > 0) {
+      const WindowAnswer piece =
+          co_await ask({.kind = Kind::Line, .hwnd = log, .arg = line, .size = length});
+      if (piece.value != length)
+        co_return std::nullopt;
+      text += piece.text;
+    }
     end = start + length;
   }
   if (begin < 0 || static_cast<std::size_t>(begin) > from ||
       from - static_cast<std::size_t>(begin) > text.size())
-    return std::nullopt;
+    co_return std::nullopt;
   const std::string_view head = std::string_view(text).substr(0, from - begin);
-  if (before.size() < head.size() || before.substr(before.size() - head.size()) != head)
-    return std::nullopt;
-  return text.substr(head.size());
+  const std::string_view was(before);
+  if (was.size() < head.size() || was.substr(was.size() - head.size()) != head)
+    co_return std::nullopt;
+  co_return text.substr(head.size());
 }
 
-std::string ConsoleBridge::readWindowText(Hwnd hwnd) {
-  return codePage_.toUtf8(readWindowBytes(hwnd).value_or(kNoText));
+Task<std::string> ConsoleBridge::readWindowText(Hwnd hwnd) {
+  co_return codePage_.toUtf8((co_await readWindowBytes(hwnd)).value_or(kNoText));
 }
 
 long long ConsoleBridge::waitMilliseconds(float seconds) {

@@ -25,13 +25,19 @@ class LogReader {
   // A look at the log while the routine that holds the typing waits: whether it gained, since
   // the cycle last read it and since the last look, a line of the local player's own doing that
   // went to the server. The text is left for the cycle to read.
-  virtual bool lookWhileWaiting() = 0;
+  virtual Task<bool> lookWhileWaiting() = 0;
   // What was handed over while a cycle held the typing has been typed: the next cycle may start.
   virtual void typingFree() = 0;
 };
 
 // The program's only way to the game: it finds the game's console window and its log, reads the
-// log, types one command into the console's input line, and waits between typed commands.
+// log, types one command into the console's input line, and waits between typed commands; it
+// also finds, shows and hides the game's main window and moves the taskbar.
+//
+// A question to the game's windows (a text, its length, a line of the log) is awaited: the
+// routine that asks is suspended until the game has answered, and the program goes on meanwhile
+// (beside the real game the answer comes back through the event loop; the simulated window system
+// answers at once). What others hand over meanwhile is typed after the routine, as during a wait.
 //
 // What is typed keeps the order in which the program decided it. The routine that holds the
 // typing (the watch cycle, with the replies and the chat commands it runs) types as it goes, and
@@ -73,6 +79,15 @@ class ConsoleBridge {
   Hwnd findConsoleWindow();
   // The top-level window with that exact title; an empty class filter matches any class.
   Hwnd findWindowByTitle(std::string_view classFilter, std::string_view title);
+  // The first top-level window of that class, whatever its title.
+  Hwnd findWindowOfClass(std::string_view className);
+  // Shows or hides a window of another program, without waiting for it; whether it was visible.
+  bool showWindow(Hwnd hwnd, bool show);
+  // Moves, sizes or shows a window of another program as SetWindowPos does, without waiting.
+  bool setWindowPos(Hwnd hwnd, unsigned flags);
+  // Whether the game runs with more rights than the program (started as administrator): then it
+  // drops every message of the program, which can neither read nor type.
+  bool runsElevated(Hwnd console) { return ws_.runsElevatedAboveUs(console); }
   // The n-th child (1 = first) in the platform's child order; 0 as soon as a step finds none.
   Hwnd nthChildWindow(Hwnd parent, int n);
 
@@ -155,6 +170,10 @@ class ConsoleBridge {
   static std::vector<char> toAnsiBytes(std::string_view text,
                                        const CodePage& codePage = windows1252());
 
+  // Suspends the routine until the event loop has handled what was waiting: what the events
+  // type meanwhile comes after what the routine types.
+  Task<void> yieldToEvents();
+
   // What the program said in the game's chat lately (the text of each "say" it typed into a
   // running console, newest last, at most kSaidKept): the game prints each back as a chat line
   // of the local player, whatever name it knows him by.
@@ -166,42 +185,42 @@ class ConsoleBridge {
   std::string pendingCommand() const;
 
   // Current length of the window's text in characters; 0 for handle 0 or a stale handle;
-  // WindowSystem::kNoAnswer when the window did not answer in time.
-  long windowTextLength(Hwnd hwnd);
+  // WindowSystem::kNoAnswer when the window gave up answering.
+  Task<long> windowTextLength(Hwnd hwnd);
   // The whole current text of the window (UTF-8); for a window whose text length is 0, or that
-  // did not answer in time, the literal ">No text for this class<". May be shorter than the
+  // gave up answering, the literal ">No text for this class<". May be shorter than the
   // length measured first when the text shrank in between.
-  std::string readWindowText(Hwnd hwnd);
+  Task<std::string> readWindowText(Hwnd hwnd);
   // The same text in the game's own single-byte code page, one byte per character, for callers
-  // that need only part of a long text converted; nothing when the window did not answer in time.
-  std::optional<std::string> readWindowBytes(Hwnd hwnd);
+  // that need only part of a long text converted; nothing when the window gave up answering.
+  Task<std::optional<std::string>> readWindowBytes(Hwnd hwnd);
+
+  // The game's answer to a question about one of its windows.
+  Task<WindowAnswer> ask(WindowQuestion question);
 
   // The console log's length in characters, asked so that the game copies out no text: where the
   // window system has line queries, where its last line begins and how long that line is (a
   // question of its length makes Wine copy out the whole text to count it); otherwise its text's
-  // length. WindowSystem::kNoAnswer when the log did not answer in time. Compare a measure only
+  // length. WindowSystem::kNoAnswer when the log gave up answering. Compare a measure only
   // with another measure.
-  long measureLog(Hwnd log);
+  Task<long> measureLog(Hwnd log);
   // The whole log (the game's bytes), its length measured as measureLog does: a question of its
   // length would make Wine copy out the whole text a second time. Nothing when it did not answer
   // in time; kNoText when it is empty.
-  std::optional<std::string> readLogWhole(Hwnd log);
+  Task<std::optional<std::string>> readLogWhole(Hwnd log);
   // What the log holds from character from on (the game's bytes), read line by line, so that only
   // the lines from the one that holds from on are copied out. Nothing when the window system has
   // no line queries or the log did not answer, when a line came back shorter than the log said it
   // was, or when what the line that holds from has before it is not how before (what the log held
   // up to from) ends: then the log changed otherwise than by growing, and the caller reads it
   // whole.
-  std::optional<std::string> readLogFrom(Hwnd log, std::size_t from, std::string_view before);
+  Task<std::optional<std::string>> readLogFrom(Hwnd log, std::size_t from, std::string before);
 
   // A wait of the routine for Int(seconds * 1000) milliseconds, the single-precision seconds
   // multiplied in double precision: 0.7 waits 699 ms, not 700. The routine is suspended and
   // the program goes on; what others type meanwhile waits for the routine.
   Task<void> waitSeconds(float seconds);
   static long long waitMilliseconds(float seconds);
-
-  // The window system behind the bridge, for the few callers that reach the game's main window.
-  WindowSystem& windows() { return ws_; }
 
  private:
   // The latest command handed over, while it waits to be typed, and the text the presses kept.

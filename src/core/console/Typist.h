@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "core/console/WindowSystem.h"
 
@@ -25,6 +27,9 @@ class Typist {
   virtual void type(Walk walk, Kind kind) = 0;
   // Whether every walk handed over has run to its end.
   virtual bool idle() = 0;
+  // How many milliseconds ago the latest chat handed over reached the game; negative while one is
+  // still on its way; nothing where each walk runs the moment it is handed over, or none did.
+  virtual std::optional<std::int64_t> chatTypedAgoMs() { return std::nullopt; }
 };
 
 // Runs each walk at once, on the caller's thread, through the given window system.

@@ -2,12 +2,37 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace pvx {
 
 // The platform's 32-bit window handle; 0 means no window. The program never owns or closes the
 // game's windows, and a handle may go stale at any time when the game closes a window.
 using Hwnd = std::uint32_t;
+
+// A question only the window's own thread can answer, as it handles the message: the game
+// answers only between its frames, and not at all while it loads a map.
+struct WindowQuestion {
+  enum class Kind {
+    TextLength,    // WM_GETTEXTLENGTH
+    Text,          // WM_GETTEXT of at most size - 1 characters
+    LineCount,     // EM_GETLINECOUNT
+    LineIndex,     // EM_LINEINDEX of line arg
+    LineLength,    // EM_LINELENGTH of the line that holds character index arg
+    LineFromChar,  // EM_LINEFROMCHAR of character index arg
+    Line,          // EM_GETLINE of line arg, at most size characters
+  };
+  Kind kind = Kind::TextLength;
+  Hwnd hwnd = 0;
+  long arg = 0;
+  long size = 0;
+};
+
+// Its answer: what the call returns, and for Text and Line the characters copied.
+struct WindowAnswer {
+  long value = 0;
+  std::string text;
+};
 
 // The platform calls through which the program reaches the game's windows and the taskbar, and
 // nothing more. Texts are bytes in the platform's single-byte ANSI code page, as the "A" calls of
@@ -93,6 +118,12 @@ class WindowSystem {
   // system tells of every such change; where it cannot (another process's windows), it tells of
   // none and the caller looks for itself.
   virtual bool tellChanges(const std::function<void()>& /*onChange*/) { return false; }
+
+  // Asks a question whose answer may wait for the game, and gives the answer to answered: before
+  // ask returns where the window system answers at once (the calls above, on the caller's
+  // thread), otherwise later, from the asking thread's event loop, while that thread goes on.
+  virtual void ask(const WindowQuestion& question,
+                   const std::function<void(WindowAnswer)>& answered);
 };
 
 }  // namespace pvx

@@ -17,7 +17,7 @@ Core::Core(CorePorts ports, CoreStandIns standIns)
       music_(bridge_, player_),
       messageSets_(messages_, ports.dialogs, ports.programFolder, ports.files),
       messageEditor_(messages_, ports.editorWindow, ports.mainWindow, bridge_.codePage()),
-      replies_(bridge_, ports.clock, ports.mainWindow, messages_, status_),
+      replies_(bridge_, ports.clock, messages_, status_),
       commands_(bridge_, ports.mainWindow, gameWindow_, messageSets_,
                 standIns.music != nullptr ? *standIns.music : music_),
       watch_(bridge_, ports.clock, ports.mainWindow, dock_, status_,

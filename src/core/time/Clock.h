@@ -27,6 +27,7 @@ class Timer {
 class Clock {
  public:
   class Sleep;
+  class Yield;
 
   virtual ~Clock() = default;
   // Milliseconds since the clock was made.
@@ -37,6 +38,14 @@ class Clock {
   // later, from the event loop, which goes on meanwhile: windows paint, clicks and other timers
   // are handled. No wait at all for ms <= 0.
   Sleep sleep(std::int64_t ms);
+  // Runs work from the event loop once it has handled the events waiting now (and, on the
+  // virtual clock, the ticks already due), never from inside the caller. The real clock takes work
+  // from any thread; the virtual clock from its own.
+  virtual void post(std::function<void()> work) = 0;
+  // A routine's yield to pending events: co_await clock.yieldToEvents() suspends the routine
+  // until the event loop has run what was waiting, then resumes it. No event loop runs inside
+  // the routine.
+  Yield yieldToEvents();
 };
 
 class Clock::Sleep {
@@ -58,6 +67,35 @@ class Clock::Sleep {
 
 inline Clock::Sleep Clock::sleep(std::int64_t ms) {
   return Sleep(*this, ms);
+}
+
+class Clock::Yield {
+ public:
+  explicit Yield(Clock& clock) : clock_(clock) {}
+  Yield(const Yield&) = delete;
+  Yield& operator=(const Yield&) = delete;
+  // A routine ended while it waits for its turn is never resumed.
+  ~Yield() {
+    if (alive_)
+      *alive_ = false;
+  }
+  bool await_ready() const noexcept { return false; }
+  void await_suspend(std::coroutine_handle<> routine) {
+    alive_ = std::make_shared<bool>(true);
+    clock_.post([routine, alive = alive_] {
+      if (*alive)
+        routine.resume();
+    });
+  }
+  void await_resume() const noexcept {}
+
+ private:
+  Clock& clock_;
+  std::shared_ptr<bool> alive_;
+};
+
+inline Clock::Yield Clock::yieldToEvents() {
+  return Yield(*this);
 }
 
 }  // namespace pvx

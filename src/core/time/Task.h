@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <coroutine>
+#include <cstdint>
 #include <exception>
 #include <optional>
 #include <utility>
@@ -12,12 +14,20 @@ namespace pvx {
 // on meanwhile. A task starts only when it is awaited, by the routine that awaits it, or when its
 // owner starts it; it then runs up to its first wait and hands the thread back. When it ends it
 // resumes the routine that awaited it. An exception it lets out reaches that routine at its
-// co_await, or, for a task its owner started, stays in the task (result() throws it).
+// co_await, or, for a task its owner started, stays in the task (result() throws it) and is
+// counted in unawaitedFailures(), since nobody may ever ask that task for its result.
 //
 // The task owns its routine: destroying the task ends a routine that still waits, and with it
 // every task it awaits and the waits they are in, which then never resume.
 template <class T = void>
 class Task;
+
+// How many routines that no routine awaited have let out an exception since the program
+// started: a fault of the program's own, which the fuzz targets assert never happens.
+inline std::atomic<std::uint64_t>& unawaitedFailures() {
+  static std::atomic<std::uint64_t> count{0};
+  return count;
+}
 
 namespace detail {
 
@@ -38,7 +48,11 @@ struct TaskPromiseBase {
 
   std::suspend_always initial_suspend() noexcept { return {}; }
   Final final_suspend() noexcept { return {}; }
-  void unhandled_exception() noexcept { error = std::current_exception(); }
+  void unhandled_exception() noexcept {
+    error = std::current_exception();
+    if (!continuation)
+      ++unawaitedFailures();
+  }
 };
 
 template <class Promise>

@@ -14,6 +14,7 @@ struct VirtualClock::Entry {
   std::uint64_t seq = 0;  // arming order, to break ties between ticks due at the same moment
   bool firing = false;
   bool orphaned = false;  // its timer was destroyed while it was firing
+  bool posted = false;    // posted work, which the clock owns and frees once it has run
 };
 
 class VirtualClock::VTimer final : public Timer {
@@ -67,6 +68,17 @@ std::unique_ptr<Timer> VirtualClock::makeTimer(std::function<void()> onTick) {
   return std::make_unique<VTimer>(*this, entry);
 }
 
+void VirtualClock::post(std::function<void()> work) {
+  auto* entry = new Entry;
+  entry->onTick = std::move(work);
+  entry->posted = true;
+  entry->singleShot = true;
+  entry->active = true;
+  entry->due = now_;
+  entry->seq = ++armSeq_;
+  timers_.push_back(entry);
+}
+
 VirtualClock::Entry* VirtualClock::earliest(std::int64_t notAfter) {
   Entry* best = nullptr;
   for (Entry* e : timers_) {
@@ -88,6 +100,13 @@ void VirtualClock::fire(Entry& e) {
     if (e.due <= now_)
       e.due = now_ + e.interval;
     e.seq = ++armSeq_;
+  }
+  if (e.posted) {
+    // Taken off before it runs: the work may post again.
+    timers_.erase(std::remove(timers_.begin(), timers_.end(), &e), timers_.end());
+    const std::unique_ptr<Entry> owned(&e);
+    owned->onTick();
+    return;
   }
   e.firing = true;
   e.onTick();

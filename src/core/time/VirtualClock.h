@@ -22,6 +22,8 @@ class VirtualClock final : public Clock {
 
   std::int64_t nowMs() const override { return now_; }
   std::unique_ptr<Timer> makeTimer(std::function<void()> onTick) override;
+  // Work posted now runs as a tick due now, after the ticks already due.
+  void post(std::function<void()> work) override;
   // Time that passes while the thread is busy (a question to a game that answers late): no timer
   // fires meanwhile; what fell due fires at the next run.
   void sleepMs(std::int64_t ms);

@@ -74,15 +74,14 @@ Task<void> CommandChain::load(std::string command) {
 }
 
 Task<void> CommandChain::mini() {
-  WindowSystem& ws = bridge_.windows();
   const Hwnd game = gameWindow_.find();
   window_.setMaximized(true);
   gameWindow_.hide(game);
-  Hwnd taskbar = ws.findWindow(kTaskbarClass, "");
-  ws.setWindowPos(taskbar, 0, 0, 0, 0, 0, kTaskbarHide);
-  taskbar = ws.findWindow(kTaskbarClass, "");
+  Hwnd taskbar = bridge_.findWindowByTitle(kTaskbarClass, "");
+  bridge_.setWindowPos(taskbar, kTaskbarHide);
+  taskbar = bridge_.findWindowByTitle(kTaskbarClass, "");
   co_await bridge_.waitSeconds(0.6f);
-  ws.setWindowPos(taskbar, 0, 0, 0, 0, 0, kTaskbarShow);
+  bridge_.setWindowPos(taskbar, kTaskbarShow);
   window_.setMaximized(false);
   window_.takeFocus();
   co_await bridge_.waitSeconds(1.0f);

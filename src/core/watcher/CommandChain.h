@@ -30,7 +30,8 @@ class MusicCommands {
 // the current player name immediately followed by its literal, in any letter case; what follows
 // the literal is not looked at. Lines of other players never command the program, wherever the
 // name and the literal stand in them. The literals are tried in a fixed order and only the first
-// one present runs, so one cycle runs one command.
+// one present runs, so each piece of new text runs one command at most (a cycle that waited takes
+// what the game printed meanwhile in several pieces).
 class CommandChain final : public WatchStep {
  public:
   static constexpr const char* kTaskbarClass = "Shell_traywnd";

@@ -21,10 +21,9 @@ bool has(const std::string& haystack, const std::string& needle) {
 
 }  // namespace
 
-GameEventReplies::GameEventReplies(ConsoleBridge& bridge, Clock& clock, MainWindowPort& window,
-                                   const Messages& messages, StatusLine& status)
+GameEventReplies::GameEventReplies(ConsoleBridge& bridge, Clock& clock, const Messages& messages,
+                                   StatusLine& status)
     : bridge_(bridge),
-      window_(window),
       messages_(messages),
       status_(status),
       greetingTimer_(clock.makeTimer([this] { greetingTimerTick(); })) {
@@ -109,10 +108,7 @@ Task<CycleFlow> GameEventReplies::eventChain(std::string newText, std::string ev
   const MessageSet set = messages_.current();
 
   if (has(events, "finished R_Init")) {  // the game finished loading
-    {
-      const ConsoleBridge::Aside aside(bridge_);
-      window_.yieldToEvents();
-    }
+    co_await bridge_.yieldToEvents();
     type("name");
     co_return CycleFlow::EndNow;
   }

@@ -31,10 +31,10 @@ class GameEventReplies final : public WatchStep {
 
   static constexpr std::int64_t kGreetingIntervalMs = 15000;
 
-  // window: where the cycle yields to pending events. Creating the replies starts the greeting
-  // timer, which opens the greeting gate every 15 seconds.
-  GameEventReplies(ConsoleBridge& bridge, Clock& clock, MainWindowPort& window,
-                   const Messages& messages, StatusLine& status);
+  // Creating the replies starts the greeting timer, which opens the greeting gate every 15
+  // seconds.
+  GameEventReplies(ConsoleBridge& bridge, Clock& clock, const Messages& messages,
+                   StatusLine& status);
 
   Task<CycleFlow> run(std::string newText, std::string& playerName) override;
 
@@ -66,7 +66,6 @@ class GameEventReplies final : public WatchStep {
   void type(const std::string& command);
 
   ConsoleBridge& bridge_;
-  MainWindowPort& window_;
   const Messages& messages_;
   StatusLine& status_;
   std::unique_ptr<Timer> greetingTimer_;

@@ -9,6 +9,7 @@
 #include "core/console/ConsoleBridge.h"
 #include "core/time/Clock.h"
 #include "core/time/Task.h"
+#include "core/watcher/LogFollower.h"
 #include "core/windows/PlayerDock.h"
 #include "core/windows/StatusLine.h"
 #include "core/windows/WindowPorts.h"
@@ -30,19 +31,18 @@ class WatchStep {
 
 // What the watch cycle keeps from cycle to cycle.
 struct WatchState {
-  Hwnd consoleLog = 0;         // the game's console log; 0 while not found
-  long previousLogLength = 0;  // the log length up to which text has been taken
-  long logLength = 0;          // the log length measured in the latest cycle
-  std::string playerName;      // as the game prints it, colour escapes included; empty: unknown
+  Hwnd consoleLog = 0;     // the game's console log; 0 while not found
+  std::string playerName;  // as the game prints it, colour escapes included; empty: unknown
 };
 
 // The heartbeat: one pass on every tick of the watch timer. It keeps the player window docked,
 // notices the game's console window coming and going, follows the growth of the console log and
-// takes the newly appended text (at most its last 200 characters), hands it to the game-event
-// replies and the chat commands, learns the local player's name from the game's answer to a name
-// query, and keeps the status line and the newest console text shown. All reading and typing goes
-// through the console bridge. The watch timer is a single-shot timer re-armed by each cycle's
-// closing step, so cycles never overlap, even while one yields to pending events or waits.
+// takes the newly appended text (through the log follower, at most its last 200 characters),
+// hands it to the game-event replies and the chat commands, learns the local player's name from
+// the game's answer to a name query, and keeps the status line and the newest console text shown.
+// All reading and typing goes through the console bridge. The watch timer is a single-shot timer
+// re-armed by each cycle's closing step, so cycles never overlap, even while one yields to pending
+// events, waits, or waits for the game's answer.
 //
 // A cycle is a routine: where a reply or a command waits, the cycle is suspended and the program
 // goes on (its windows paint, clicks, media keys and other timers are handled). What a wait means
@@ -50,17 +50,13 @@ struct WatchState {
 // nothing until it resumes, and what others type meanwhile comes after what the cycle types.
 class WatchCycle final : private LogReader {
  public:
-  static constexpr long kLogLimit = 30000;
-  static constexpr std::size_t kNewTextLimit = 200;
   static constexpr int kConsoleLogChild = 5;
   static constexpr std::int64_t kIntervalMs = 1;
   // While the name is unknown, a name query goes out only when the one before was answered or
   // this long after it: a game that answers in other words is asked four times a second, not
   // on every cycle.
   static constexpr std::int64_t kNameQueryIntervalMs = 250;
-  // A game that did not answer in time (it loads a map) is looked at again this much later: a
-  // question to a game that has not answered the one before returns at once, so the looks cost
-  // little, and what the game prints once it answers again is read soon after.
+  // A game that gave up answering is looked at again this much later.
   static constexpr std::int64_t kBusyGameLookMs = 25;
 
   // events runs on every cycle that reaches it (the replies, or the reply-on test while replies
@@ -97,16 +93,13 @@ class WatchCycle final : private LogReader {
   const WatchState& state() const { return state_; }
   // The player's name as the game's answer would set it (tests start from a known name).
   void setPlayerName(std::string name) { state_.playerName = std::move(name); }
-  // The log lengths as a cycle that took the log up to logLength leaves them (a benchmark
-  // repeats one cycle this way).
-  void restartFrom(long logLength) {
-    state_.previousLogLength = state_.logLength = measuredAtRead_ = logLength;
-    lastLine_.clear();
-  }
+  // The log as a cycle that took it up to logLength leaves it (a benchmark repeats one cycle
+  // this way).
+  void restartFrom(long logLength) { log_.restartFrom(logLength); }
   // The new text of the latest cycle (empty when the log did not grow in it).
-  const std::string& newText() const { return newText_; }
+  const std::string& newText() const { return log_.newText(); }
   // What the replies, the chat commands and the name discovery read of it: its whole lines.
-  const std::string& wholeLines() const { return wholeLines_; }
+  const std::string& wholeLines() const { return log_.wholeLines(); }
   // How many cycles have started and ended, for drivers that wait for a whole cycle.
   std::uint64_t cyclesStarted() const { return started_; }
   std::uint64_t cyclesEnded() const { return ended_; }
@@ -118,28 +111,14 @@ class WatchCycle final : private LogReader {
   // Everything up to the closing step; returning ends the cycle at the closing step.
   Task<void> body();
   // LogReader: the looks at the log while a reply waits, and the typing free again.
-  bool lookWhileWaiting() override;
+  Task<bool> lookWhileWaiting() override;
   void typingFree() override;
   void forgetConsole();
-  // Presses the console window's Clear button, which empties its log, and types "/clear", which
-  // empties the game's own console. What the log holds beyond keepFrom the moment before the press
-  // is read as new text (npos: none of it).
-  void clearLog(std::size_t keepFrom);
   void askNameWhenDue();
   // The closing step's arming: an interval from now, or later while there is nothing to do.
   void armNext();
-  // False when the game did not answer in time: nothing was taken.
-  bool takeNewText();
-  // The new text is what the log gained, read from where the last read ended.
-  bool takeGained(const std::string& gained);
-  // Takes grown, from start on, as the new text; the log is then known up to logSize, its last
-  // line lastLine.
-  void took(const std::string& grown, std::size_t start, bool midLine, std::size_t logSize,
-            std::string lastLine);
-  static std::string lastLineOf(std::string_view log);
-  void quoteScan(const std::string& answer);
+  Task<void> quoteScan(std::string answer);
   void type(const char* command);
-  void yield();
 
   ConsoleBridge& bridge_;
   Clock& clock_;
@@ -152,22 +131,10 @@ class WatchCycle final : private LogReader {
   Task<void> running_;  // the cycle under way, or the one that ended last
   std::function<void()> onStart_;
   WatchState state_;
-  std::string newText_;
-  std::string wholeLines_;
-  bool nameQueryOpen_ = false;   // a name query went out and no answer named the player yet
-  bool clearing_ = false;        // the log's Clear button was pressed, perhaps not yet reached
-  bool fullLogCleared_ = false;  // the log was emptied at its limit and has not been below since
-  bool gameBusy_ = false;        // the game did not answer in this cycle
-  Hwnd errorBox_ = 0;            // the error box shown in the status line
-  std::string keptBeforeClear_;  // the log's text a press emptied before the cycle read it
-  std::string lastLine_;         // the log's last line up to where it was read (the game's bytes)
-  long measuredAtRead_ = 0;      // the log's measure when it was last read
-  std::string looked_;           // what the waits' looks read beyond where the cycle read
-  long lookedLength_ = -1;       // the log's length at the last look or measure
-  // How long the log was at each look that saw it grow while the cycle waited: what it gained
-  // meanwhile is taken in these pieces, one after the other, before the cycle ends.
-  std::deque<std::size_t> cuts_;
-  std::uint64_t piecesTaken_ = 0;
+  LogFollower log_;
+  bool nameQueryOpen_ = false;  // a name query went out and no answer named the player yet
+  bool gameBusy_ = false;       // the game gave up answering in this cycle
+  Hwnd errorBox_ = 0;           // the error box shown in the status line
   std::int64_t nameQueryAtMs_ = 0;
   std::int64_t idleMs_ = 0;  // 0: a cycle every interval
   bool busy_ = true;         // the cycle found something, and the next may find more

@@ -40,8 +40,6 @@ class MainWindowPort : public FormPort {
   // The part of the screen windows may take (the screen without task bars and docks), in the
   // screen's coordinates.
   virtual TwipsRect availableArea() const = 0;
-  // Handles the events that are waiting (clicks, repaints, other timers) and returns.
-  virtual void yieldToEvents() = 0;
 
   // The status line at the foot of the window.
   virtual std::string statusLine() const = 0;

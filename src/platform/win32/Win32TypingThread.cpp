@@ -29,8 +29,10 @@ struct Win32TypingThread::Shared {
   std::mutex mutex;
   std::condition_variable changed;
   std::deque<std::pair<Walk, Kind>> walks;
-  // When the latest chat was typed; none yet at first.
+  // When the latest chat reached the game; none yet at first. How many chat walks are handed over
+  // and not yet done.
   std::optional<std::chrono::steady_clock::time_point> chatAt;
+  int chatOnItsWay = 0;
   bool walking = false;
   bool stopping = false;
   bool finished = false;
@@ -46,11 +48,6 @@ struct Win32TypingThread::Shared {
       walks.pop_front();
       walking = true;
       lock.unlock();
-      if (kind == Kind::Chat) {
-        if (chatAt)
-          std::this_thread::sleep_until(*chatAt + std::chrono::milliseconds(kChatGapMs));
-        chatAt = std::chrono::steady_clock::now();
-      }
       try {
         walk(windows);
       } catch (...) {
@@ -60,6 +57,10 @@ struct Win32TypingThread::Shared {
       if (kind != Kind::Press)
         Sleep(kSettleMs);
       lock.lock();
+      if (kind == Kind::Chat) {
+        --chatOnItsWay;
+        chatAt = std::chrono::steady_clock::now();
+      }
       walking = false;
       changed.notify_all();
     }
@@ -82,8 +83,21 @@ Win32TypingThread::~Win32TypingThread() {
 
 void Win32TypingThread::type(Walk walk, Kind kind) {
   const std::lock_guard<std::mutex> lock(shared_->mutex);
+  if (kind == Kind::Chat)
+    ++shared_->chatOnItsWay;
   shared_->walks.emplace_back(std::move(walk), kind);
   shared_->changed.notify_all();
+}
+
+std::optional<std::int64_t> Win32TypingThread::chatTypedAgoMs() {
+  const std::lock_guard<std::mutex> lock(shared_->mutex);
+  if (shared_->chatOnItsWay > 0)
+    return -1;
+  if (!shared_->chatAt)
+    return std::nullopt;
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                               *shared_->chatAt)
+      .count();
 }
 
 bool Win32TypingThread::idle() {

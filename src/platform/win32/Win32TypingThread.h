@@ -12,12 +12,11 @@ namespace pvx {
 // line typed the thread pauses a moment: the game reads the lines typed into its console once it
 // has handled the messages waiting for it, and lines typed before it reads arrive joined in one
 // read (the second of them then runs with a leading slash, as a command the server does not know).
-// Chat reaches the server no sooner than kChatGapMs after the chat before it, also when a game
-// that handled no message for a while takes several lines at once.
+// It types each walk when it is handed over; how far apart chat goes is the console bridge's
+// to decide, which it does on the program's clock from when the thread says the chat arrived.
 class Win32TypingThread final : public Typist {
  public:
   static constexpr unsigned kSettleMs = 20;
-  static constexpr unsigned kChatGapMs = 1200;
 
   Win32TypingThread();
   // Walks not yet begun are dropped; one blocked in a message to a game that does not answer is
@@ -28,6 +27,7 @@ class Win32TypingThread final : public Typist {
 
   void type(Walk walk, Kind kind) override;
   bool idle() override;
+  std::optional<std::int64_t> chatTypedAgoMs() override;
 
  private:
   // What the thread shares with its owner; it may outlive the owner.

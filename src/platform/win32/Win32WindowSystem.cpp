@@ -9,15 +9,16 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <climits>
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <exception>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace pvx {
@@ -144,52 +145,6 @@ Hwnd Win32WindowSystem::getWindow(Hwnd hwnd, unsigned cmd) {
   return fromHwnd(GetWindow(toHwnd(hwnd), static_cast<UINT>(cmd)));
 }
 
-struct Win32WindowSystem::Asker {
-  std::mutex mutex;
-  std::condition_variable changed;
-  // The question on its way, if any, and its answer once given.
-  bool asking = false;
-  std::uint64_t asked = 0, answered = 0;
-  HWND hwnd = nullptr;
-  UINT msg = 0;
-  WPARAM wparam = 0;
-  // WM_GETTEXT's and EM_GETLINE's buffer: the game may fill it after the caller left. EM_GETLINE
-  // finds its size in its first word.
-  std::vector<char> text;
-  bool sizeInBuffer = false;
-  LRESULT answer = 0;
-
-  void run() {
-    std::unique_lock<std::mutex> lock(mutex);
-    for (;;) {
-      changed.wait(lock, [this] { return asked != answered; });
-      const HWND window = hwnd;
-      const UINT message = msg;
-      const WPARAM first = wparam;
-      std::vector<char> buffer(text.size());
-      if (sizeInBuffer) {
-        const auto size = static_cast<WORD>(std::min<std::size_t>(buffer.size(), 0xFFFF));
-        std::memcpy(buffer.data(), &size, sizeof size);
-      }
-      lock.unlock();
-      // However long the game takes: the program's windows are not waiting for it.
-      DWORD_PTR result = 0;
-      const LPARAM to = buffer.empty() ? 0 : reinterpret_cast<LPARAM>(buffer.data());
-      const bool got =
-          SendMessageTimeoutA(window, message, first, to, SMTO_NORMAL, kGiveUpMs, &result) != 0;
-      lock.lock();
-      answer = got ? static_cast<LRESULT>(result) : (IsWindow(window) ? kNoAnswer : 0);
-      text = std::move(buffer);
-      answered = asked;
-      asking = false;
-      changed.notify_all();
-    }
-  }
-
-  // A game that has answered nothing for this long is asked afresh.
-  static constexpr UINT kGiveUpMs = 60000;
-};
-
 namespace {
 
 // Wine's ntdll exports wine_get_version; Windows' does not.
@@ -198,24 +153,77 @@ bool underWine() {
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+// A game that has answered nothing for this long is taken to have given up answering.
+constexpr UINT kGiveUpMs = 60000;
+
 }  // namespace
 
-Win32WindowSystem::Win32WindowSystem(unsigned answerWithinMs)
-    : answerWithinMs_(answerWithinMs), copiesLines_(!underWine()) {
-  if (answerWithinMs_ > 0) {
-    asker_ = std::make_shared<Asker>();
+// The thread that asks the game's windows the questions of the thread that made the window
+// system, one after the other, each answered through the window system's direct calls; its
+// answers go back through post. Shared with the thread: it may go on waiting for the game after
+// the window system is gone, and then posts nothing.
+struct Win32WindowSystem::Asker {
+  using Answered = std::function<void(WindowAnswer)>;
+
+  explicit Asker(Post p) : post(std::move(p)) {}
+
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::deque<std::pair<WindowQuestion, Answered>> questions;
+  Post post;  // emptied when the window system goes
+  Win32WindowSystem direct;
+
+  void run() {
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+      changed.wait(lock, [this] { return !questions.empty() || !post; });
+      if (!post)
+        return;
+      auto [question, answered] = std::move(questions.front());
+      questions.pop_front();
+      lock.unlock();
+      // However long the game takes: the thread that asked is not waiting for it.
+      WindowAnswer answer;
+      direct.WindowSystem::ask(question, [&answer](WindowAnswer a) { answer = std::move(a); });
+      lock.lock();
+      if (!post)
+        return;
+      post([answered = std::move(answered), answer = std::move(answer)]() mutable {
+        answered(std::move(answer));
+      });
+    }
+  }
+};
+
+Win32WindowSystem::Win32WindowSystem(Post post) : copiesLines_(!underWine()) {
+  if (post) {
+    asker_ = std::make_shared<Asker>(std::move(post));
     std::thread([asker = asker_] { asker->run(); }).detach();
   }
 }
 
-Win32WindowSystem::~Win32WindowSystem() = default;
-
-std::intptr_t Win32WindowSystem::ask(Hwnd hwnd, unsigned msg, char* text, std::size_t size) {
-  return ask(hwnd, msg, size, text, size, false);
+Win32WindowSystem::~Win32WindowSystem() {
+  if (asker_) {
+    const std::lock_guard<std::mutex> lock(asker_->mutex);
+    asker_->post = nullptr;
+    asker_->questions.clear();
+    asker_->changed.notify_all();
+  }
 }
 
-std::intptr_t Win32WindowSystem::ask(Hwnd hwnd, unsigned msg, std::uintptr_t wParam, char* text,
-                                     std::size_t size, bool sizeInBuffer) {
+void Win32WindowSystem::ask(const WindowQuestion& question,
+                            const std::function<void(WindowAnswer)>& answered) {
+  if (!asker_) {
+    WindowSystem::ask(question, answered);
+    return;
+  }
+  const std::lock_guard<std::mutex> lock(asker_->mutex);
+  asker_->questions.emplace_back(question, answered);
+  asker_->changed.notify_all();
+}
+
+std::intptr_t Win32WindowSystem::send(Hwnd hwnd, unsigned msg, std::uintptr_t wParam, char* text,
+                                      std::size_t size, bool sizeInBuffer) {
   // EM_GETLINE's buffer holds its size in its first word. It is given room for twice the
   // characters asked for: Wine copies an EM_GETLINE to another process's window back by as many
   // bytes as the word says, so a line of n characters needs a word of 2n; with a word of n the
@@ -223,65 +231,42 @@ std::intptr_t Win32WindowSystem::ask(Hwnd hwnd, unsigned msg, std::uintptr_t wPa
   // buffer held). The game's control copies no more than the line holds, so the room costs it
   // nothing on Windows.
   const std::size_t room = sizeInBuffer ? 2 * size + sizeof(WORD) : size;
-  if (!asker_) {
-    std::vector<char> buffer(text == nullptr ? 0 : room);
-    if (sizeInBuffer) {
-      const auto words = static_cast<WORD>(std::min<std::size_t>(room, 0xFFFF));
-      std::memcpy(buffer.data(), &words, sizeof words);
-    }
-    const LRESULT answer =
-        SendMessageA(toHwnd(hwnd), msg, wParam,
-                     reinterpret_cast<LPARAM>(buffer.empty() ? nullptr : buffer.data()));
-    if (text != nullptr && answer > 0)
-      std::memcpy(
-          text, buffer.data(),
-          std::min<std::size_t>(static_cast<std::size_t>(answer), sizeInBuffer ? size : size - 1));
-    return answer;
+  std::vector<char> buffer(text == nullptr ? 0 : room);
+  if (sizeInBuffer) {
+    const auto words = static_cast<WORD>(std::min<std::size_t>(room, 0xFFFF));
+    std::memcpy(buffer.data(), &words, sizeof words);
   }
-  Asker& a = *asker_;
-  std::unique_lock<std::mutex> lock(a.mutex);
-  // Still waiting for the game's answer to an earlier question: it answers nothing now either.
-  if (a.asking) {
-    return kNoAnswer;
-  }
-  a.asking = true;
-  a.hwnd = toHwnd(hwnd);
-  a.msg = msg;
-  a.wparam = static_cast<WPARAM>(wParam);
-  a.sizeInBuffer = sizeInBuffer;
-  a.text.assign(text == nullptr ? 0 : room, '\0');
-  const std::uint64_t question = ++a.asked;
-  a.changed.notify_all();
-  if (!a.changed.wait_for(lock, std::chrono::milliseconds(answerWithinMs_),
-                          [&] { return a.answered == question; })) {
-    return kNoAnswer;
-  }
-  if (text != nullptr && a.answer > 0) {
-    const std::size_t n =
-        std::min<std::size_t>(static_cast<std::size_t>(a.answer), sizeInBuffer ? size : size - 1);
-    std::memcpy(text, a.text.data(), n);
-  }
-  return a.answer;
+  DWORD_PTR result = 0;
+  const LPARAM to = buffer.empty() ? 0 : reinterpret_cast<LPARAM>(buffer.data());
+  if (SendMessageTimeoutA(toHwnd(hwnd), msg, static_cast<WPARAM>(wParam), to, SMTO_NORMAL,
+                          kGiveUpMs, &result) == 0)
+    return IsWindow(toHwnd(hwnd)) ? kNoAnswer : 0;
+  const auto answer = static_cast<LRESULT>(result);
+  if (text != nullptr && answer > 0)
+    std::memcpy(
+        text, buffer.data(),
+        std::min<std::size_t>(static_cast<std::size_t>(answer), sizeInBuffer ? size : size - 1));
+  return answer;
 }
 
 long Win32WindowSystem::getLineCount(Hwnd hwnd) {
   if (!namesOneWindow(hwnd))
     return 0;
-  return static_cast<long>(ask(hwnd, EM_GETLINECOUNT, 0, nullptr, 0, false));
+  return static_cast<long>(send(hwnd, EM_GETLINECOUNT, 0, nullptr, 0, false));
 }
 
 long Win32WindowSystem::getLineIndex(Hwnd hwnd, long line) {
   if (!namesOneWindow(hwnd))
     return -1;
   return static_cast<long>(
-      ask(hwnd, EM_LINEINDEX, static_cast<std::uintptr_t>(line), nullptr, 0, false));
+      send(hwnd, EM_LINEINDEX, static_cast<std::uintptr_t>(line), nullptr, 0, false));
 }
 
 long Win32WindowSystem::getLineLength(Hwnd hwnd, long charIndex) {
   if (!namesOneWindow(hwnd))
     return 0;
   return static_cast<long>(
-      ask(hwnd, EM_LINELENGTH, static_cast<std::uintptr_t>(charIndex), nullptr, 0, false));
+      send(hwnd, EM_LINELENGTH, static_cast<std::uintptr_t>(charIndex), nullptr, 0, false));
 }
 
 long Win32WindowSystem::getLineFromChar(Hwnd hwnd, long charIndex) {
@@ -290,7 +275,7 @@ long Win32WindowSystem::getLineFromChar(Hwnd hwnd, long charIndex) {
   if (!namesOneWindow(hwnd))
     return -1;
   return static_cast<long>(
-      ask(hwnd, EM_LINEFROMCHAR, static_cast<std::uintptr_t>(charIndex), nullptr, 0, false));
+      send(hwnd, EM_LINEFROMCHAR, static_cast<std::uintptr_t>(charIndex), nullptr, 0, false));
 }
 
 // Wine (8.0) copies a line of another process's edit control unsoundly: with a word of n for a
@@ -303,8 +288,8 @@ long Win32WindowSystem::getLine(Hwnd hwnd, long line, char* buffer, long size) {
     return kNoLines;
   if (!namesOneWindow(hwnd) || buffer == nullptr || size <= 0)
     return 0;
-  const LRESULT copied = ask(hwnd, EM_GETLINE, static_cast<std::uintptr_t>(line), buffer,
-                             static_cast<std::size_t>(size), true);
+  const LRESULT copied = send(hwnd, EM_GETLINE, static_cast<std::uintptr_t>(line), buffer,
+                              static_cast<std::size_t>(size), true);
   if (copied == kNoAnswer)
     return kNoAnswer;
   return static_cast<long>(std::clamp<LRESULT>(copied, 0, size));
@@ -314,7 +299,7 @@ long Win32WindowSystem::getTextLength(Hwnd hwnd) {
   if (!namesOneWindow(hwnd)) {
     return 0;
   }
-  const LRESULT length = ask(hwnd, WM_GETTEXTLENGTH, nullptr, 0);
+  const LRESULT length = send(hwnd, WM_GETTEXTLENGTH, 0, nullptr, 0, false);
   if (length == kNoAnswer) {
     return kNoAnswer;
   }
@@ -333,7 +318,8 @@ long Win32WindowSystem::getText(Hwnd hwnd, long size, char* buffer) {
   if (!namesOneWindow(hwnd)) {
     return 0;
   }
-  const LRESULT copied = ask(hwnd, WM_GETTEXT, buffer, static_cast<std::size_t>(size));
+  const LRESULT copied = send(hwnd, WM_GETTEXT, static_cast<std::uintptr_t>(size), buffer,
+                              static_cast<std::size_t>(size), false);
   if (copied == kNoAnswer) {
     buffer[0] = '\0';
     return kNoAnswer;

@@ -9,9 +9,10 @@
 namespace pvx {
 
 // The window system of the running Windows session: every call goes straight to user32's "A"
-// functions, and every message is sent synchronously, so a call returns only after the game's
-// window has handled it. The game's windows belong to another process; a handle may go stale
-// between two calls, and the platform then fails the call quietly.
+// functions. The direct calls that send a message return once the game's window has handled it
+// (a question given up on after a minute gives kNoAnswer); the questions asked through ask() are
+// answered later, from the asking thread's event loop. The game's windows belong to another
+// process; a handle may go stale between two calls, and the platform then fails the call quietly.
 //
 // Beyond what the platform guarantees: handle 0 and the broadcast handle never reach a call (the
 // platform would otherwise act on every top-level window for some of them); counts returned by
@@ -22,24 +23,26 @@ namespace pvx {
 // it. This header does not pull in <windows.h>, whose macros clash with names of the seam.
 //
 // The game handles no message while it loads a map or renders a frame: a message to its windows
-// waits until then, seconds on a map load. Made with an answer time, this window system asks for
-// texts and lengths from a thread of its own and gives kNoAnswer when the game did not answer
-// within that time, or is still busy with an earlier question, so that the thread that asks is
-// never held up for longer (SendMessageTimeout would do on Windows, but Wine waits for the
-// answer whatever its timeout). Typing (reading the child's text to find where to type,
-// WM_SETTEXT, WM_CHAR, a button's click) always waits for the game, since a line given up on
-// might still be run later, or twice: it belongs on a thread of its own (Win32TypingThread). The
-// game's main window and the taskbar are shown, hidden and moved without waiting for their
-// programs.
+// waits until then, seconds on a map load. Made with a way to post work to the user-interface
+// thread, this window system asks the questions of ask() from a thread of its own, one after the
+// other, and posts each answer back, so that the thread that asks never waits for the game, not
+// even for a frame (SendMessageTimeout would not do: Wine waits for the answer whatever its
+// timeout). Typing (reading the child's text to find where to type, WM_SETTEXT, WM_CHAR, a
+// button's click) waits for the game in the direct calls, since a line given up on might still be
+// run later, or twice: it belongs on a thread of its own (Win32TypingThread). The game's main
+// window and the taskbar are shown, hidden and moved without waiting for their programs.
 //
 // runsElevatedAboveUs compares the mandatory integrity levels of the two processes, the rule by
 // which Windows isolates a program started as administrator from one that was not: a window
 // takes the messages of a process of its own level or above only.
 class Win32WindowSystem final : public WindowSystem {
  public:
-  // answerWithinMs: how long a question about a window's text waits for the answer; 0 waits as
-  // long as the window takes.
-  explicit Win32WindowSystem(unsigned answerWithinMs = 0);
+  // Hands work to the user-interface thread's event loop; callable from any thread.
+  using Post = std::function<void(std::function<void()>)>;
+
+  // post: where the answers of ask() go; without it ask() answers at once through the direct
+  // calls, on the caller's thread.
+  explicit Win32WindowSystem(Post post = {});
   ~Win32WindowSystem() override;
   Win32WindowSystem(const Win32WindowSystem&) = delete;
   Win32WindowSystem& operator=(const Win32WindowSystem&) = delete;
@@ -64,21 +67,19 @@ class Win32WindowSystem final : public WindowSystem {
   long getLineLength(Hwnd hwnd, long charIndex) override;
   long getLineFromChar(Hwnd hwnd, long charIndex) override;
   long getLine(Hwnd hwnd, long line, char* buffer, long size) override;
+  void ask(const WindowQuestion& question,
+           const std::function<void(WindowAnswer)>& answered) override;
 
  private:
-  // Asks the window its text's length (text null) or its text (at most size - 1 characters into
-  // text): the answer, or kNoAnswer when the window lives but did not answer within the answer
-  // time.
-  std::intptr_t ask(Hwnd hwnd, unsigned msg, char* text, std::size_t size);
-  // Any question: wParam as given, text (when not null) a buffer of size bytes the answer is
-  // copied into, whose first word holds its size where sizeInBuffer (EM_GETLINE).
-  std::intptr_t ask(Hwnd hwnd, unsigned msg, std::uintptr_t wParam, char* text, std::size_t size,
-                    bool sizeInBuffer);
+  // Sends a question and waits for the answer: wParam as given, text (when not null) a buffer of
+  // size bytes the answer is copied into, whose first word holds its size where sizeInBuffer
+  // (EM_GETLINE). kNoAnswer when the window lives but gave up answering.
+  static std::intptr_t send(Hwnd hwnd, unsigned msg, std::uintptr_t wParam, char* text,
+                            std::size_t size, bool sizeInBuffer);
 
   // The thread that asks, shared with it: it may go on waiting for the game after this object is
   // gone.
   struct Asker;
-  unsigned answerWithinMs_;
   // Whether a line of another process's edit control can be copied out (EM_GETLINE): not under
   // Wine, whose copy of it across processes is unsound (see getLine).
   bool copiesLines_;

@@ -10,6 +10,7 @@
 #include "core/console/SimulatedWindowSystem.h"
 #include "core/time/VirtualClock.h"
 #include "core/windows/WindowGeometry.h"
+#include "support/AnsweredNow.h"
 #include "support/CoreRig.h"
 
 using pvx::ConsoleBridge;
@@ -214,10 +215,10 @@ TEST(ReadingText, EmptyWindowGivesTheNoTextLiteral) {
   pvx::VirtualClock clock;
   ConsoleBridge bridge(ws, clock);
   const Hwnd empty = ws.createWindow("Edit", "");
-  EXPECT_EQ(bridge.readWindowText(empty), ">No text for this class<");
-  EXPECT_EQ(bridge.windowTextLength(empty), 0);
-  EXPECT_EQ(bridge.readWindowText(0), ">No text for this class<");
-  EXPECT_EQ(bridge.windowTextLength(0), 0);
+  EXPECT_EQ(pvx::testing::answeredNow(bridge.readWindowText(empty)), ">No text for this class<");
+  EXPECT_EQ(pvx::testing::answeredNow(bridge.windowTextLength(empty)), 0);
+  EXPECT_EQ(pvx::testing::answeredNow(bridge.readWindowText(0)), ">No text for this class<");
+  EXPECT_EQ(pvx::testing::answeredNow(bridge.windowTextLength(0)), 0);
 }
 
 TEST(ReadingText, WholeTextIsReadAndConvertedFromTheCodePage) {
@@ -228,14 +229,14 @@ TEST(ReadingText, WholeTextIsReadAndConvertedFromTheCodePage) {
   for (int i = 0; i < 500; ++i)
     five00 += static_cast<char>('a' + i % 26);
   const Hwnd log = ws.createWindow("Edit", five00);
-  EXPECT_EQ(bridge.windowTextLength(log), 500);
-  EXPECT_EQ(bridge.readWindowText(log), five00);
+  EXPECT_EQ(pvx::testing::answeredNow(bridge.windowTextLength(log)), 500);
+  EXPECT_EQ(pvx::testing::answeredNow(bridge.readWindowText(log)), five00);
 
   const Hwnd ansi = ws.createWindow("Edit",
                                     "\xAC"
                                     "vendrix\xAC\r\n");
-  EXPECT_EQ(bridge.windowTextLength(ansi), 11);
-  EXPECT_EQ(bridge.readWindowText(ansi), "¬vendrix¬\r\n");
+  EXPECT_EQ(pvx::testing::answeredNow(bridge.windowTextLength(ansi)), 11);
+  EXPECT_EQ(pvx::testing::answeredNow(bridge.readWindowText(ansi)), "¬vendrix¬\r\n");
 }
 
 TEST(ReadingText, StaleHandleReadsAsNoWindowABusyGameAsNoAnswer) {
@@ -244,13 +245,13 @@ TEST(ReadingText, StaleHandleReadsAsNoWindowABusyGameAsNoAnswer) {
   ConsoleBridge bridge(ws, clock);
   const Hwnd log = ws.createWindow("Edit", "text");
   ws.setAnswering(log, false);  // the game loads a map
-  EXPECT_EQ(bridge.windowTextLength(log), pvx::WindowSystem::kNoAnswer);
-  EXPECT_EQ(bridge.readWindowBytes(log), std::nullopt);
+  EXPECT_EQ(pvx::testing::answeredNow(bridge.windowTextLength(log)), pvx::WindowSystem::kNoAnswer);
+  EXPECT_EQ(pvx::testing::answeredNow(bridge.readWindowBytes(log)), std::nullopt);
   ws.setAnswering(log, true);
-  EXPECT_EQ(bridge.readWindowBytes(log), "text");
+  EXPECT_EQ(pvx::testing::answeredNow(bridge.readWindowBytes(log)), "text");
   ws.destroyWindow(log);
-  EXPECT_EQ(bridge.windowTextLength(log), 0);
-  EXPECT_EQ(bridge.readWindowText(log), ">No text for this class<");
+  EXPECT_EQ(pvx::testing::answeredNow(bridge.windowTextLength(log)), 0);
+  EXPECT_EQ(pvx::testing::answeredNow(bridge.readWindowText(log)), ">No text for this class<");
 }
 
 namespace {
@@ -270,7 +271,7 @@ TEST(ReadingText, TextThatShrankInBetweenIsCutToWhatWasCopied) {
   ShrinkingText ws;
   pvx::VirtualClock clock;
   ConsoleBridge bridge(ws, clock);
-  EXPECT_EQ(bridge.readWindowText(42), "abcd");
+  EXPECT_EQ(pvx::testing::answeredNow(bridge.readWindowText(42)), "abcd");
 }
 
 TEST(Waiting, WaitsTheWholeMillisecondsOfSinglePrecisionSecondsWhileTheLoopRunsOn) {

@@ -10,6 +10,7 @@
 #include "core/console/PracticeConsole.h"
 #include "core/text/Text.h"
 #include "core/time/VirtualClock.h"
+#include "support/AnsweredNow.h"
 
 using pvx::Hwnd;
 using pvx::WindowSystem;
@@ -60,7 +61,8 @@ struct StreamConsoleTest : ::testing::Test {
                               nullptr);
   }
   std::string log() {
-    return bridge.readWindowBytes(bridge.nthChildWindow(bridge.findConsoleWindow(), 5))
+    return pvx::testing::answeredNow(
+               bridge.readWindowBytes(bridge.nthChildWindow(bridge.findConsoleWindow(), 5)))
         .value_or("");
   }
 
@@ -95,7 +97,9 @@ TEST_F(StreamConsoleTest, TheLogIsWhatTheGamePrintedAsTheRetailWindowShowsIt) {
       "Bob^7\x19: ^2hi\nhalf a li");
   EXPECT_EQ(log(), "Bob entered the game\r\nBob: hi\r\n");
   game.print("ne\n");
-  EXPECT_EQ(bridge.windowTextLength(bridge.nthChildWindow(bridge.findConsoleWindow(), 5)), 44);
+  EXPECT_EQ(pvx::testing::answeredNow(
+                bridge.windowTextLength(bridge.nthChildWindow(bridge.findConsoleWindow(), 5))),
+            44);
   EXPECT_EQ(log(), "Bob entered the game\r\nBob: hi\r\nhalf a line\r\n");
 }
 

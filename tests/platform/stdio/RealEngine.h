@@ -16,6 +16,7 @@
 #include "core/console/ConsoleBridge.h"
 #include "core/player/FakeMediaBackEnd.h"
 #include "core/time/VirtualClock.h"
+#include "support/AnsweredNow.h"
 
 namespace pvx::testing {
 
@@ -109,10 +110,6 @@ struct RealEngine : ::testing::Test {
     options.programFolder = folder.path;
     options.clock = &clock;
     options.media = &media;
-    options.yield = [this] {
-      QCoreApplication::processEvents();
-      clock.runDue();
-    };
     program = std::make_unique<Program>(std::move(options));
     program->start();
   }
@@ -124,7 +121,8 @@ struct RealEngine : ::testing::Test {
   // The console log as the program reads it, through the window-system seam.
   std::string log() {
     ConsoleBridge bridge(program->windowSystem(), clock);
-    return bridge.readWindowText(bridge.nthChildWindow(bridge.findConsoleWindow(), 5));
+    return pvx::testing::answeredNow(
+        bridge.readWindowText(bridge.nthChildWindow(bridge.findConsoleWindow(), 5)));
   }
   bool logHas(const std::string& part) { return log().find(part) != std::string::npos; }
   // How many whole lines of the log are exactly line.
