@@ -22,6 +22,7 @@
 #include "FuzzFolder.h"
 #include "TypedCommandCheck.h"
 #include "core/text/Text.h"
+#include "core/time/Task.h"
 #include "support/CoreRig.h"
 
 namespace {
@@ -99,6 +100,8 @@ void checkTyped(const PracticeRig& rig) {
     if (const std::string leak = pvx::rig::leakIn(command); !leak.empty())
       fail("the game received " + leak + " in [" + command + "]");
   }
+  if (pvx::unawaitedFailures() != 0)
+    fail("a routine nobody awaits let out an exception");
 }
 
 // The messages full of placeholders, a few odd playlist entries, the player's name known.

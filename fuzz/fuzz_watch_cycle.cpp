@@ -8,7 +8,8 @@
 //    did not put there itself (the user's texts here hold neither);
 //  - the heartbeat goes on: every cycle that started has ended, but for one suspended in a wait,
 //    and the watch timer is armed again (or waits for what others handed over to be typed);
-//  - nothing escaped as an exception (it would end the program);
+//  - nothing escaped as an exception (it would end the program), and no routine that nobody
+//    awaits (a watch cycle, the typing of what others handed over) let one out;
 //  - no chat command ran (nothing typed, no window state, volume, playback or message set
 //    changed by the command chain) unless a line of that cycle's text begins with the current
 //    player name and a command's literal, and the replies were switched off or on only by such a
@@ -49,6 +50,7 @@
 #include "FuzzFolder.h"
 #include "TypedCommandCheck.h"
 #include "core/text/Text.h"
+#include "core/time/Task.h"
 #include "core/watcher/ConsoleLines.h"
 #include "support/CoreRig.h"
 
@@ -304,6 +306,8 @@ class Session {
       fail(std::string(when) + ": a watch cycle started and never ended");
     if (!watch.inCycle() && !watch.armed() && !watch.waitingForTyping())
       fail(std::string(when) + ": the watch timer is no longer armed");
+    if (pvx::unawaitedFailures() != 0)
+      fail(std::string(when) + ": a routine nobody awaits let out an exception");
   }
 
   CheckedStep events_{
