@@ -97,10 +97,6 @@ TEST(X11GameWindow, MiniAndBackToGameReachTheGamesWindow) {
   options.programFolder = engine.path;
   options.clock = &clock;
   options.media = &media;
-  options.yield = [&] {
-    QCoreApplication::processEvents();
-    clock.runDue();
-  };
   pvx::Program program(std::move(options));
   program.start();
   pvx::GameStream& game = *program.gameStream();
