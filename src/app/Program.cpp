@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
+#include <cmath>
 #include <stdexcept>
 
 #include "gui/Look.h"
@@ -31,6 +32,13 @@ namespace {
 constexpr float kPracticeWindowGap = 16;
 // While the game is quiet, the watch cycle still looks at its console this often.
 constexpr std::int64_t kQuietLookMs = 1000;
+
+// What a window's frame adds to its client area, in twips: nothing before it is framed.
+TwipsSize frameAround(const QWidget& w) {
+  const TwipsRect frame = frameTwips(w);
+  return {frame.width - static_cast<float>(w.width()) * kTwipsPerPixel,
+          frame.height - static_cast<float>(w.height()) * kTwipsPerPixel};
+}
 
 // Calls a step, soon after and once for each burst, whenever a window moves or changes size.
 class OnMoved final : public QObject {
@@ -256,17 +264,31 @@ void Program::start() {
 }
 
 void Program::placePracticeWindow() {
-  // Right of the main window, as far as the screen allows. A window not yet framed is placed
-  // with a frame like the main window's.
-  TwipsRect practice = frameTwips(*practiceWindow_);
-  const TwipsRect main = mainWindow_->geometry();
-  if (practice.width == static_cast<float>(practiceWindow_->width()) * kTwipsPerPixel) {
-    practice.width += main.width - static_cast<float>(mainWindow_->width()) * kTwipsPerPixel;
-    practice.height += main.height - static_cast<float>(mainWindow_->height()) * kTwipsPerPixel;
-  }
-  const TwipsRect placed = besideRight(practice, main, kPracticeWindowGap * kTwipsPerPixel,
-                                       mainWindow_->availableArea());
-  moveFrameTwips(*practiceWindow_, placed.left, placed.top);
+  // Beside the main window and the player window's place below it, smaller where the screen has
+  // no room for it as it wants to be. A window not yet framed is placed with a frame like the main
+  // window's.
+  PracticeConsoleWindow& practice = *practiceWindow_;
+  const TwipsSize mainFrame = frameAround(*mainWindow_);
+  const auto framed = [&mainFrame](const QWidget& w) {
+    const TwipsSize frame = frameAround(w);
+    return frame.width == 0 && frame.height == 0 ? mainFrame : frame;
+  };
+  const TwipsSize frame = framed(practice);
+  const auto withFrame = [&frame](QSize client) {
+    return TwipsSize{static_cast<float>(client.width()) * kTwipsPerPixel + frame.width,
+                     static_cast<float>(client.height()) * kTwipsPerPixel + frame.height};
+  };
+  const TwipsRect placed = placeBesideMain(
+      {.main = mainWindow_->geometry(),
+       .playerHeight = static_cast<float>(playerWindow_->height()) * kTwipsPerPixel +
+                       framed(*playerWindow_).height,
+       .wanted = withFrame(PracticeConsoleWindow::wantedSize()),
+       .smallest = withFrame(practice.minimumSize()),
+       .gap = kPracticeWindowGap * kTwipsPerPixel,
+       .area = mainWindow_->availableArea()});
+  practice.resize(static_cast<int>(std::lround((placed.width - frame.width) / kTwipsPerPixel)),
+                  static_cast<int>(std::lround((placed.height - frame.height) / kTwipsPerPixel)));
+  moveFrameTwips(practice, placed.left, placed.top);
 }
 
 }  // namespace pvx

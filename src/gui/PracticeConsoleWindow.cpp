@@ -7,8 +7,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/text/Text.h"
 #include "gui/Look.h"
@@ -21,6 +23,18 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text) {
   auto* b = new QPushButton(text, parent);
   b->setObjectName(QString::fromLatin1(name));
   return b;
+}
+
+// How wide the controls are at the least in rows of this many columns.
+int rowsWidth(const std::vector<QWidget*>& controls, int columns, int spacing) {
+  int width = spacing * (columns - 1);
+  for (int column = 0; column < columns; ++column) {
+    int widest = 0;
+    for (std::size_t i = column; i < controls.size(); i += columns)
+      widest = std::max(widest, controls[i]->minimumSizeHint().width());
+    width += widest;
+  }
+  return width;
 }
 
 }  // namespace
@@ -83,28 +97,29 @@ PracticeConsoleWindow::PracticeConsoleWindow(PracticeConsole& practice) : practi
   auto* quickRow = new QHBoxLayout;
   quickRow->addWidget(new QLabel(QStringLiteral("Other player:"), this));
   quickRow->addWidget(other_);
-  auto* quickButtons = new QHBoxLayout;
+  quick_ = Rows{.grid = new QGridLayout, .controls = {}, .fewest = 2};
   for (const auto& q : quick) {
     QPushButton* b = button(this, q.name, QString::fromLatin1(q.text));
-    quickButtons->addWidget(b);
+    quick_.controls.push_back(b);
     const Event event = q.event;
     connect(b, &QPushButton::clicked, this, [this, event] {
       printForGame(practice_.game().eventLine(event, other_->text().toStdString()));
     });
   }
-
-  auto* stateRow = new QHBoxLayout;
-  stateRow->addWidget(running_);
-  stateRow->addStretch(1);
-  stateRow->addWidget(gameWindow_);
+  state_ = Rows{.grid = new QGridLayout, .controls = {running_, gameWindow_}, .fewest = 1};
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(log_, 1);
   column->addLayout(grid);
   column->addLayout(quickRow);
-  column->addLayout(quickButtons);
-  column->addLayout(stateRow);
-  resize(760, 460);
+  column->addLayout(quick_.grid);
+  column->addLayout(state_.grid);
+  // As narrow as its controls allow in the most rows; wider, they take fewer.
+  arrange(quick_, quick_.fewest);
+  arrange(state_, state_.fewest);
+  setMinimumSize(column->totalMinimumSize());
+  resize(wantedSize());
+  arrangeForWidth();
 
   connect(print, &QPushButton::clicked, this, &PracticeConsoleWindow::printLine);
   connect(printLine_, &QLineEdit::returnPressed, this, &PracticeConsoleWindow::printLine);
@@ -126,6 +141,38 @@ PracticeConsoleWindow::PracticeConsoleWindow(PracticeConsole& practice) : practi
 
 PracticeConsoleWindow::~PracticeConsoleWindow() {
   practice_.removeListener(this);
+}
+
+void PracticeConsoleWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  arrangeForWidth();
+}
+
+void PracticeConsoleWindow::arrangeForWidth() {
+  const QMargins margins = layout()->contentsMargins();
+  const int width = contentsRect().width() - margins.left() - margins.right();
+  for (Rows* rows : {&quick_, &state_}) {
+    const int spacing = rows->grid->horizontalSpacing();
+    int columns = static_cast<int>(rows->controls.size());
+    while (columns > rows->fewest && rowsWidth(rows->controls, columns, spacing) > width)
+      --columns;
+    arrange(*rows, columns);
+  }
+  // On a row of its own the game window's state lines up with the switch above it.
+  gameWindow_->setAlignment(Qt::AlignVCenter |
+                            (state_.columns > 1 ? Qt::AlignRight : Qt::AlignLeft));
+}
+
+void PracticeConsoleWindow::arrange(Rows& rows, int columns) {
+  if (rows.columns == columns)
+    return;
+  rows.columns = columns;
+  for (QWidget* control : rows.controls)
+    rows.grid->removeWidget(control);
+  for (std::size_t i = 0; i < rows.controls.size(); ++i) {
+    const auto at = static_cast<int>(i);
+    rows.grid->addWidget(rows.controls[i], at / columns, at % columns);
+  }
 }
 
 void PracticeConsoleWindow::printForGame(const std::string& line) {
@@ -167,6 +214,8 @@ void PracticeConsoleWindow::showGameWindowState() {
                                           : QStringLiteral("Game window: hidden");
   }
   gameWindow_->setText(state);
+  // A longer state may no longer fit beside the switch.
+  arrangeForWidth();
 }
 
 }  // namespace pvx

@@ -18,6 +18,8 @@
 #include <QScreen>
 #include <QTimer>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "app/Program.h"
 #include "core/time/VirtualClock.h"
@@ -239,6 +241,33 @@ TEST_F(TheMainWindow, PracticeConsoleWindowStartsStopsAndPrintsForTheGame) {
   running->setChecked(true);
   EXPECT_TRUE(practice.running());
   EXPECT_EQ(window.findChild<QLabel*>("practiceGameWindow")->text(), "Game window: shown");
+}
+
+// Narrowed as far as the screen may need, the practice console keeps every control whole and
+// apart: its buttons take more rows.
+TEST_F(TheMainWindow, PracticeConsoleWindowNarrowedKeepsEveryControlWholeAndApart) {
+  PracticeConsoleWindow window(*program->practice());
+  window.show();
+  for (const int width :
+       {PracticeConsoleWindow::wantedSize().width(), 405, 279, window.minimumWidth()}) {
+    window.resize(width, window.minimumHeight());
+    QCoreApplication::processEvents();
+    ASSERT_EQ(window.width(), width);
+    std::vector<const QWidget*> controls;
+    for (const QWidget* w : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (w->isVisible())
+        controls.push_back(w);
+    }
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+      const QWidget& w = *controls[i];
+      const std::string name = w.objectName().toStdString() + " at width " + std::to_string(width);
+      EXPECT_TRUE(window.rect().contains(w.geometry())) << name;
+      EXPECT_GE(w.width(), w.minimumSizeHint().width()) << name;
+      for (std::size_t j = i + 1; j < controls.size(); ++j)
+        EXPECT_FALSE(w.geometry().intersects(controls[j]->geometry()))
+            << name << ", " << controls[j]->objectName().toStdString();
+    }
+  }
 }
 
 namespace {

@@ -23,8 +23,32 @@ TwipsRect keepInside(TwipsRect window, const TwipsRect& area);
 // inside area as keepInside keeps one window. Only the main window's position changes.
 TwipsRect keepPairInside(TwipsRect main, float belowHeight, const TwipsRect& area);
 
-// A window placed right of reference, gap apart and top edges aligned, then kept inside area.
-TwipsRect besideRight(TwipsRect window, const TwipsRect& reference, float gap,
-                      const TwipsRect& area);
+// A window's outer size in twips.
+struct TwipsSize {
+  float width = 0, height = 0;
+};
+
+// What placing a window beside the main window needs to know: the main window's frame, the height
+// of the player window docked below it (shown or not), the size the window wants and the smallest
+// it can be, the gap to leave between windows, and the part of the screen windows may take.
+struct BesideMain {
+  TwipsRect main;
+  float playerHeight = 0;
+  TwipsSize wanted, smallest;
+  float gap = 0;
+  TwipsRect area;
+};
+
+// Where a window of the program's own (the practice console) opens so that it covers neither the
+// main window nor the player window's place below it, and lies inside the area:
+// - at the size it wants, the first of right of the two, left of them, below them, above the main
+//   window where that size fits;
+// - otherwise smaller, in the first of those places, then below the main window over the player
+//   window's place, where its smallest size fits; a window narrowed beside the two is as tall as
+//   they are together, as far as the area allows;
+// - otherwise at its smallest, wherever it covers the least of the main window.
+// Beside the main window the top edges are aligned, below and above it the left edges, as far as
+// the area allows. An area of no size (no screen known) puts the window right of the main window.
+TwipsRect placeBesideMain(const BesideMain& where);
 
 }  // namespace pvx

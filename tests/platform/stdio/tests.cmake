@@ -63,6 +63,10 @@ if(TARGET parlevox_x11)
   target_include_directories(parlevox_desktop_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   add_test(NAME x11.desktop_windows
     COMMAND xvfb-run -a -s "-screen 0 1024x768x24" $<TARGET_FILE:parlevox_desktop_tests>)
-  set_tests_properties(x11.desktop_windows PROPERTIES
+  # The start on a larger screen, where the practice console has more room beside the main window.
+  add_test(NAME x11.desktop_windows_1280x1024
+    COMMAND xvfb-run -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:parlevox_desktop_tests>
+      --gtest_filter=StartedAsRunShDoes.*)
+  set_tests_properties(x11.desktop_windows x11.desktop_windows_1280x1024 PROPERTIES
     LABELS x11 ENVIRONMENT "QT_QPA_PLATFORM=xcb" TIMEOUT 180 RESOURCE_LOCK parlevox_xvfb)
 endif()
