@@ -88,6 +88,7 @@ parlevox_wine_test(parlevox_wine_tests
     ConsoleWindowUnderWine
     TypingUnderWine
     ReadingUnderWine
+    LogChangesUnderWine
     ConsoleClosingUnderWine
     BackToGameUnderWine
     TaskbarUnderWine
@@ -153,6 +154,7 @@ parlevox_wine_test(parlevox_retail_gui_tests
     tests/wine-gui/ParlevoxProcess.cpp
     tests/retail/RetailProgramUnderWineTest.cpp
     tests/retail/RetailCodePageUnderWineTest.cpp
+    tests/retail/RetailProtonUnderWineTest.cpp
   SUITES
     RetailProgramStartUnderWine
     RetailProgramLongLinesUnderWine
@@ -160,9 +162,13 @@ parlevox_wine_test(parlevox_retail_gui_tests
     RetailProgramMatchUnderWine
     RetailProgramTimingUnderWine
     RetailProgramCostUnderWine
+    RetailProgramProtonUnderWine
   LOCALE_SUITES
     RetailCodePageUnderWine
 )
+# The README whose Proton commands a suite runs as written.
+target_compile_definitions(parlevox_retail_gui_tests PRIVATE
+  PARLEVOX_README="${PROJECT_SOURCE_DIR}/README.md")
 
 # (Further test programs go above this line.) The list is touched only when it changes: the
 # native build configures itself again whenever it is.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <string>
@@ -17,17 +18,39 @@ namespace pvx::testing::retail {
 using Event = PracticeConsoleProcess::Event;
 using Events = std::vector<Event>;
 
-// Whether the game's console window is shown (the player set viewlog) or hidden.
-enum class Console { Shown, Hidden };
+// How the game runs its console window: shown (the player set viewlog) or hidden; shown by a
+// game that renders whole frames and so pumps its messages only twice a frame; hidden, its log
+// telling each change of its text as Windows' edit control does.
+enum class Console { Shown, Hidden, RenderBound, HiddenTelling };
 
 inline std::string nameOf(const ::testing::TestParamInfo<Console>& info) {
-  return info.param == Console::Shown ? "Shown" : "Hidden";
+  switch (info.param) {
+    case Console::Shown:
+      return "Shown";
+    case Console::Hidden:
+      return "Hidden";
+    case Console::RenderBound:
+      return "RenderBound";
+    case Console::HiddenTelling:
+      return "HiddenTelling";
+  }
+  return "Unknown";
 }
 
 inline std::vector<std::string> consoleArguments(Console console, std::vector<std::string> args) {
-  if (console == Console::Hidden)
+  if (console == Console::Hidden || console == Console::HiddenTelling)
     args.emplace_back("--hidden");
+  if (console == Console::HiddenTelling)
+    args.emplace_back("--tell-changes");
+  if (console == Console::RenderBound)
+    args.emplace_back("--render-bound");
   return args;
+}
+
+// A whole number from the environment (bench.sh sets some), or the default.
+inline long fromEnvironment(const char* name, long byDefault) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? std::strtol(value, nullptr, 10) : byDefault;
 }
 
 // The events of one kind from the moment fromMs on.

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace pvx::testing::retail {
@@ -23,7 +24,8 @@ class WindowProbe {
  public:
   static constexpr DWORD kIntervalMs = 50;
 
-  explicit WindowProbe(HWND window) : window_(window), thread_([this] { run(); }) {}
+  explicit WindowProbe(HWND window, DWORD intervalMs = kIntervalMs)
+      : window_(window), intervalMs_(intervalMs), thread_([this] { run(); }) {}
   ~WindowProbe() { stop(); }
   WindowProbe(const WindowProbe&) = delete;
   WindowProbe& operator=(const WindowProbe&) = delete;
@@ -40,12 +42,16 @@ class WindowProbe {
   static double longest(const std::vector<double>& waits) {
     return waits.empty() ? 0 : *std::max_element(waits.begin(), waits.end());
   }
-  static double p99(std::vector<double> waits) {
+  // The value below which the share of the waits lies (0.5: the median, 0.99: the p99).
+  template <typename T>
+  static T percentile(std::vector<T> waits, double share) {
     if (waits.empty())
       return 0;
     std::sort(waits.begin(), waits.end());
-    return waits[std::min(waits.size() - 1, waits.size() * 99 / 100)];
+    const auto at = static_cast<std::size_t>(static_cast<double>(waits.size()) * share);
+    return waits[std::min(waits.size() - 1, at)];
   }
+  static double p99(std::vector<double> waits) { return percentile(std::move(waits), 0.99); }
 
  private:
   double nowMs() const {
@@ -73,7 +79,7 @@ class WindowProbe {
         SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
         const double answered = nowMs();
         answers_.push_back(answered - now);
-        nextPing = now + kIntervalMs;
+        nextPing = now + intervalMs_;
         if (invalidatedAt < 0) {
           InvalidateRect(window_, nullptr, FALSE);
           invalidatedAt = answered;
@@ -86,6 +92,7 @@ class WindowProbe {
   }
 
   HWND window_;
+  DWORD intervalMs_;
   LARGE_INTEGER frequency_{};
   LARGE_INTEGER start_{};
   std::atomic<bool> stopping_{false};

@@ -31,6 +31,8 @@
 //   hide-console           the console window is hidden (as without viewlog), yet still there
 //   show-console           the console window is shown again
 //   ping                   nothing: answered once every message before it was handled
+//   mark <text>            nothing but the record's event "mark <text>": a test finds its own
+//                          moments in the game's time
 //   close-console          the console window goes away; the game and its main window stay
 //   close-console-on-type  the console window goes away the next time its input line receives
 //                          text (WM_SETTEXT), after the text and before any carriage return
@@ -43,7 +45,8 @@
 // "\\", a line feed "\n", a carriage return "\r" and any other control byte "\xHH"; the other
 // bytes are the game's own (the system's ANSI code page, as the text of every control command,
 // given in UTF-8, becomes). Events:
-//   start name=<name> hidden=<0|1> round-trip=<ms> flood-protect=<0|1>
+//   start name=<name> hidden=<0|1> round-trip=<ms> flood-protect=<0|1> render-bound=<0|1>
+//         tells-changes=<0|1>
 //   print <text>                 the game printed: the text as its log shows it (colours gone,
 //                                line breaks CR LF), also the echo of an entered line
 //   enter <length> <line>        Enter on the input line, with the line's length in bytes
@@ -77,6 +80,7 @@
 //   stall begin <ms> | stall end <ms it lasted>
 //   fatal <text>
 //   hide | show                  the console window hidden or shown
+//   mark <text>                  the control command "mark"
 //   quit                         the game ends
 namespace pvx::practice {
 

@@ -38,6 +38,9 @@ constexpr std::size_t kErrorTextMax = 79;
 // its frame rate, pumping and reading as messages come.
 constexpr DWORD kRenderMs = 2;
 constexpr DWORD kFrameMs = 8;
+// The frame of a game that renders whole frames (60 a second): two passes of its event loop, then
+// the render for the rest of it.
+constexpr std::int64_t kRenderBoundFrameMs = 16;
 // The player's input that piles up in the game's queue during a map load.
 constexpr int kInputDuringStall = 6;
 
@@ -131,6 +134,8 @@ Win32PracticeConsole::Win32PracticeConsole(HINSTANCE instance, const Options& op
           ansi(options.name), options.server,
           [this](std::string_view event, std::string_view details) { record(event, details); },
           [this](std::string_view ansiText) { appendLog(ansiText); }) {
+  renderBound_ = options.renderBound;
+  tellsChanges_ = options.tellsChanges;
   if (!options.recordPath.empty()) {
     recordFile_ = CreateFileW(toWide(options.recordPath).c_str(), GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -138,7 +143,9 @@ Win32PracticeConsole::Win32PracticeConsole(HINSTANCE instance, const Options& op
   }
   record("start", "name=" + game_.name() + " hidden=" + (options.hidden ? "1" : "0") +
                       " round-trip=" + std::to_string(options.server.roundTripMs) +
-                      " flood-protect=" + (options.server.floodProtect ? "1" : "0"));
+                      " flood-protect=" + (options.server.floodProtect ? "1" : "0") +
+                      " render-bound=" + (renderBound_ ? "1" : "0") +
+                      " tells-changes=" + (tellsChanges_ ? "1" : "0"));
   if (!registerClasses())
     return;
 
@@ -256,6 +263,7 @@ void Win32PracticeConsole::openConsole() {
   if (!closedLog_.empty()) {
     SetWindowTextA(log_, closedLog_.c_str());
     closedLog_.clear();
+    logChanged();
   }
   ShowWindow(console_, SW_SHOWDEFAULT);
   UpdateWindow(console_);
@@ -309,38 +317,70 @@ void Win32PracticeConsole::appendLog(std::string_view ansiText) {
   SendMessageA(log_, EM_LINESCROLL, 0, 0xffff);
   SendMessageA(log_, EM_SCROLLCARET, 0, 0);
   SendMessageA(log_, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+  logChanged();
+}
+
+void Win32PracticeConsole::logChanged() {
+  // Microsoft's reference of the event constants: EVENT_OBJECT_VALUECHANGE, "An object's Value
+  // property has changed. The system sends this event for the user interface elements that
+  // include the scroll bar and the following controls: edit, header, hot key, progress bar,
+  // slider, and up-down." Wine's edit control sends none of its own; what a process sends itself
+  // with NotifyWinEvent Wine delivers to an out-of-context hook for every process.
+  if (tellsChanges_ && log_ != nullptr)
+    NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, log_, OBJID_CLIENT, CHILDID_SELF);
 }
 
 // --- The game's loop -------------------------------------------------------------------------
 
 int Win32PracticeConsole::run() {
+  int exitCode = 0;
   for (;;) {
-    // Waiting for its frame rate the game pumps its messages and reads its console input
-    // whenever a message comes.
-    const std::int64_t frameDue = nowMs() + (kFrameMs - kRenderMs);
-    for (;;) {
-      if (!pump())
-        return 0;
-      if (fatal_)
-        return waitAfterFatalError();
-      game_.readInput(nowMs());
-      if (game_.quitAsked()) {
-        quit();
-        continue;
+    const std::int64_t frameStart = nowMs();
+    if (renderBound_) {
+      // Rendering takes the whole frame: the event loop's pass at the frame's start, the
+      // server's frame (nothing for a client of a remote server), the pass before the client's
+      // frame.
+      if (!eventLoop(exitCode) || !eventLoop(exitCode))
+        return exitCode;
+    } else {
+      // Waiting for its frame rate the game pumps its messages and reads its console input
+      // whenever a message comes.
+      const std::int64_t frameDue = frameStart + (kFrameMs - kRenderMs);
+      for (;;) {
+        if (!eventLoop(exitCode))
+          return exitCode;
+        const std::int64_t left = frameDue - nowMs();
+        if (left <= 0 || stallMs_ > 0)
+          break;
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left), QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE);
       }
-      game_.serverAnswers(nowMs());
-      playerTypesWhenAllowed();
-      // A second over: what other programs asked in it is recorded.
-      if (!asked_.empty() && nowMs() / 1000 != costSecond_)
-        recordCosts();
-      const std::int64_t left = frameDue - nowMs();
-      if (left <= 0 || stallMs_ > 0)
-        break;
-      MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left), QS_ALLINPUT,
-                                  MWMO_INPUTAVAILABLE);
     }
-    frame();
+    frame(frameStart);
   }
+}
+
+bool Win32PracticeConsole::eventLoop(int& exitCode) {
+  if (!pump()) {
+    exitCode = 0;
+    return false;
+  }
+  if (fatal_) {
+    exitCode = waitAfterFatalError();
+    return false;
+  }
+  game_.readInput(nowMs());
+  // Once the game quits, the next pump finds the loop's end.
+  if (game_.quitAsked()) {
+    quit();
+    return true;
+  }
+  game_.serverAnswers(nowMs());
+  playerTypesWhenAllowed();
+  // A second over: what other programs asked in it is recorded.
+  if (!asked_.empty() && nowMs() / 1000 != costSecond_)
+    recordCosts();
+  return true;
 }
 
 void Win32PracticeConsole::playerTypesWhenAllowed() {
@@ -369,9 +409,12 @@ bool Win32PracticeConsole::pump() {
   return true;
 }
 
-void Win32PracticeConsole::frame() {
+void Win32PracticeConsole::frame(std::int64_t frameStartMs) {
   if (stallMs_ == 0) {
-    Sleep(kRenderMs);
+    const std::int64_t renderMs =
+        renderBound_ ? frameStartMs + kRenderBoundFrameMs - nowMs() : std::int64_t{kRenderMs};
+    if (renderMs > 0)
+      Sleep(static_cast<DWORD>(renderMs));
     return;
   }
   const DWORD ms = stallMs_;
@@ -455,6 +498,7 @@ void Win32PracticeConsole::onCommand(WPARAM wParam) {
     SendMessageA(log_, EM_SETSEL, 0, -1);
     SendMessageA(log_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
     UpdateWindow(log_);
+    logChanged();
   }
 }
 
@@ -486,6 +530,8 @@ bool Win32PracticeConsole::control(std::string_view command) {
     return console_ != nullptr;
   } else if (command == "ping") {
     // Answered once every message that came before it has been handled.
+  } else if (word == "mark") {
+    record("mark", rest);
   } else if (command == "close-console") {
     closeConsole();
   } else if (command == "close-console-on-type") {

@@ -27,6 +27,16 @@ namespace pvx {
 // messages pumped, then its console input read and run, then a frame in which nothing is pumped.
 // A hidden control window takes the commands of PracticeControl.h; the record it writes is
 // described there too.
+//
+// The game's loop (the retail engine's WinMain and Com_Frame) pumps its messages in
+// Com_EventLoop, which also reads the console input, and runs what was read: over and over while
+// the frame is shorter than com_maxfps allows ("waiting for its frame rate"), then once more
+// after the server's frame, and then renders the client's frame, during which nothing is pumped.
+// A game that is not waiting for its frame rate, because rendering takes the whole frame, thus
+// pumps twice a frame, the two passes separated only by the server's frame (nothing for a client
+// of a remote server), and then renders. Both are modelled: by default the game waits for its
+// frame rate most of an 8 ms frame and renders 2 ms; renderBound, it pumps twice and renders the
+// rest of a 16 ms frame, so a message sent to any of its windows waits up to a frame.
 class Win32PracticeConsole {
  public:
   struct Options {
@@ -35,6 +45,11 @@ class Win32PracticeConsole {
     bool hidden = false;     // the console hidden after start-up, as without viewlog
     std::string recordPath;  // UTF-8; empty: no record
     practice::RetailGame::Server server;
+    // The game renders whole frames: it pumps its messages only twice a 16 ms frame.
+    bool renderBound = false;
+    // The log tells every change of its text (EVENT_OBJECT_VALUECHANGE), as Windows' edit control
+    // does.
+    bool tellsChanges = false;
   };
 
   // Registers the window classes and creates every window. False from ok() when the platform
@@ -66,12 +81,15 @@ class Win32PracticeConsole {
   // Carries out one control command (UTF-8); false for a command not understood.
   bool control(std::string_view command);
 
+  // One pass of the game's event loop: its messages pumped, its console input read and run, the
+  // server's answers printed. False once the loop is over, with the game's exit code.
+  bool eventLoop(int& exitCode);
   // Handles every message waiting; false once the game has ended.
   bool pump();
   // The player's next line of "player", typed once the server takes a command of his again.
   void playerTypesWhenAllowed();
-  // The frame: nothing is pumped, or the map load the test asked for.
-  void frame();
+  // The frame begun at frameStartMs: nothing is pumped, or the map load the test asked for.
+  void frame(std::int64_t frameStartMs);
   void stall(DWORD ms);
   void fatalError(std::string_view ansiText);
   int waitAfterFatalError();
@@ -79,6 +97,8 @@ class Win32PracticeConsole {
   void onEnter();
   void onCommand(WPARAM wParam);
   void appendLog(std::string_view ansiText);
+  // The log's text changed: told to whoever hooks the changes, when the log tells them.
+  void logChanged();
   LRESULT onInputMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   void record(std::string_view event, std::string_view details);
@@ -119,6 +139,8 @@ class Win32PracticeConsole {
   bool fatal_ = false;
   bool closeOnType_ = false;
   bool quitting_ = false;
+  bool renderBound_ = false;
+  bool tellsChanges_ = false;
 };
 
 }  // namespace pvx

@@ -3,13 +3,20 @@
 // another process (under Wine or on Windows). A test tool, never shipped.
 //
 //   win32-practice-console [--name NAME] [--print LINE]... [--hidden] [--record FILE]
-//                          [--round-trip MS] [--flood-protect]
+//                          [--round-trip MS] [--flood-protect] [--render-bound] [--tell-changes]
 //   win32-practice-console --send COMMAND
 //
 // --hidden: the game hides its console after start-up (the player has not set viewlog).
 // --record FILE: every event is written to FILE (PracticeControl.h).
 // --round-trip MS: the server's answers (chat, renames) come MS milliseconds after the command.
 // --flood-protect: the server ignores a command within a second of the client's previous one.
+// --render-bound: the game renders whole frames, as when it does not wait for its frame rate: it
+//   pumps its messages only twice a 16 ms frame, one pass right after the other, so a message
+//   sent to any of its windows waits up to a frame (without it, the game waits for its frame rate
+//   most of each frame and pumps whenever a message comes).
+// --tell-changes: after each change of the log's text (a print, the Clear button, the wipe) the
+//   game sends EVENT_OBJECT_VALUECHANGE for the log (NotifyWinEvent), as Windows' edit control
+//   does; Wine's edit control does not, so without it the log tells nothing under Wine.
 //
 // --send hands one command (PracticeControl.h) to the practice console already running and
 // exits with 0 when it was carried out, 1 when no practice console runs, 2 when the command was
@@ -69,7 +76,8 @@ int send(const std::string& command) {
 int usage(const char* problem) {
   std::fprintf(stderr,
                "%s\nusage: win32-practice-console [--name NAME] [--print LINE]... [--hidden] "
-               "[--record FILE] [--round-trip MS] [--flood-protect]\n"
+               "[--record FILE] [--round-trip MS] [--flood-protect] [--render-bound]\n"
+               "                              [--tell-changes]\n"
                "       win32-practice-console --send COMMAND\n",
                problem);
   return kUsageError;
@@ -97,6 +105,10 @@ int main() {
       options.server.roundTripMs = std::strtol(args[++i].c_str(), nullptr, 10);
     } else if (arg == "--flood-protect") {
       options.server.floodProtect = true;
+    } else if (arg == "--render-bound") {
+      options.renderBound = true;
+    } else if (arg == "--tell-changes") {
+      options.tellsChanges = true;
     } else {
       return usage(("unknown or incomplete option: " + arg).c_str());
     }
