@@ -14,6 +14,12 @@
 #   ./bench.sh --soak     only the soak: 24 hours of a busy server's program time, headless on
 #                         the virtual clock (bench/soak.cpp), its wall time, the commands typed
 #                         by kind and the resident memory after 1 hour and after 24
+#   ./bench.sh --wine     only the part under Wine (bench/wine.sh, about eight minutes once built)
+# Where the Windows zip can be built (Qt for MinGW: scripts/build-qt-windows.sh --check), the part
+# under Wine runs too: parlevox.exe from the zip beside the Win32 practice console, through a
+# scripted match beside a game that renders whole frames, quiet and with a core busy, and idle
+# beside a quiet console whose log tells its changes and one whose log does not (bench/wine.sh
+# tells the whole story; PARLEVOX_BENCH_ZIP measures another zip).
 # Besides the offscreen figures it measures the program idle on a real X11 display (Xvfb with
 # openbox, started and stopped here), and a music run on the real
 # GStreamer back end (bench/music.cpp): 50 track changes of short generated files, and the CPU
@@ -27,6 +33,7 @@ quick=false
 soak=false
 [ "${1:-}" = "--quick" ] && quick=true
 [ "${1:-}" = "--soak" ] && soak=true
+[ "${1:-}" = "--wine" ] && exec bench/wine.sh
 jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 if $soak; then
@@ -351,6 +358,16 @@ row "peak memory of the program" "$(awk -v k="$peak_kb" 'BEGIN { printf "%.1f MB
   "$(awk -v k="$peak_kb" 'BEGIN { print (k <= 80 * 1024) ? "yes" : "no" }')" "<= 80 MB"
 row "start to first watch cycle (median of 5)" "$first_ms ms" \
   "$(awk -v m="$first_ms" 'BEGIN { print (m <= 300) ? "yes" : "no" }')" "<= 300 ms"
+
+echo
+if scripts/build-qt-windows.sh --check >/dev/null; then
+  wine_args=()
+  $quick && wine_args+=(--quick)
+  LINUX_IDLE_CPU=$(most "${program_cpu[@]}") bench/wine.sh "${wine_args[@]}" || status=1
+else
+  echo "Skipped: the part under Wine, as there is no Qt for MinGW here (scripts/build-qt-windows.sh)"
+fi
+
 echo
 if [ $status -eq 0 ]; then
   echo "bench.sh: every target met"
