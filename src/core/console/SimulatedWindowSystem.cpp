@@ -42,6 +42,15 @@ void SimulatedWindowSystem::setAnswering(Hwnd topLevel, bool answering) {
     w->answering = answering;
 }
 
+void SimulatedWindowSystem::ask(const WindowQuestion& question,
+                                const std::function<void(WindowAnswer)>& answered) {
+  if (!later_) {
+    WindowSystem::ask(question, answered);
+    return;
+  }
+  later_([this, question, answered] { WindowSystem::ask(question, answered); });
+}
+
 void SimulatedWindowSystem::setElevatedAboveUs(Hwnd topLevel, bool elevated) {
   if (Window* w = find(topLevel); w != nullptr && w->parent == 0) {
     w->elevated = elevated;

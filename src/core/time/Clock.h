@@ -27,7 +27,7 @@ class Timer {
 class Clock {
  public:
   class Sleep;
-  class Yield;
+  class EventTurn;
 
   virtual ~Clock() = default;
   // Milliseconds since the clock was made.
@@ -45,7 +45,7 @@ class Clock {
   // A routine's yield to pending events: co_await clock.yieldToEvents() suspends the routine
   // until the event loop has run what was waiting, then resumes it. No event loop runs inside
   // the routine.
-  Yield yieldToEvents();
+  EventTurn yieldToEvents();
 };
 
 class Clock::Sleep {
@@ -69,13 +69,13 @@ inline Clock::Sleep Clock::sleep(std::int64_t ms) {
   return Sleep(*this, ms);
 }
 
-class Clock::Yield {
+class Clock::EventTurn {
  public:
-  explicit Yield(Clock& clock) : clock_(clock) {}
-  Yield(const Yield&) = delete;
-  Yield& operator=(const Yield&) = delete;
+  explicit EventTurn(Clock& clock) : clock_(clock) {}
+  EventTurn(const EventTurn&) = delete;
+  EventTurn& operator=(const EventTurn&) = delete;
   // A routine ended while it waits for its turn is never resumed.
-  ~Yield() {
+  ~EventTurn() {
     if (alive_)
       *alive_ = false;
   }
@@ -94,8 +94,8 @@ class Clock::Yield {
   std::shared_ptr<bool> alive_;
 };
 
-inline Clock::Yield Clock::yieldToEvents() {
-  return Yield(*this);
+inline Clock::EventTurn Clock::yieldToEvents() {
+  return EventTurn(*this);
 }
 
 }  // namespace pvx

@@ -52,28 +52,46 @@ struct BareConsole : WatcherHarness {
 // Typing that waits, as a thread blocked in a message to a game that handles none does, until
 // the test lets it through.
 struct HeldTypist final : Typist {
-  void type(Walk walk, Kind) override {
-    if (holding)
+  void type(Walk walk, Kind kind) override {
+    if (holding) {
       held.push_back(std::move(walk));
-    else
+      chatHeld = chatHeld || kind == Kind::Chat;
+    } else {
       walk(*ws);
+    }
+  }
+  // Chat reaches the game when it is let through.
+  std::optional<std::int64_t> chatTypedAgoMs() override {
+    if (chatHeld)
+      return -1;
+    if (!chatArrivedMs)
+      return std::nullopt;
+    return clock->nowMs() - *chatArrivedMs;
   }
   bool idle() override { return held.empty(); }
   void release() {
+    if (std::exchange(chatHeld, false))
+      chatArrivedMs = clock->nowMs();
     holding = false;
     for (const Walk& walk : held)
       walk(*ws);
     held.clear();
   }
   WindowSystem* ws = nullptr;
+  VirtualClock* clock = nullptr;
   bool holding = false;
+  bool chatHeld = false;
+  std::optional<std::int64_t> chatArrivedMs;
   std::vector<Walk> held;
 };
 struct TypistFirst {
   HeldTypist typist;
 };
 struct HeldTyping : TypistFirst, WatcherHarness {
-  HeldTyping() : WatcherHarness(nullptr, &typist) { typist.ws = &ws; }
+  HeldTyping() : WatcherHarness(nullptr, &typist) {
+    typist.ws = &ws;
+    typist.clock = &clock;
+  }
 };
 
 // A watch cycle of its own, beside the program's (which is never started), whose replies and
@@ -346,8 +364,47 @@ TEST_F(WatcherHarness, AGameThatHandlesNoMessageIsLookedAtLessOftenAndNothingIsL
   EXPECT_EQ(window.chat, "Bob: hi\r\n");
 }
 
+// A game that answers only between its frames: the cycle awaits each answer while the program goes
+// on, and what others type meanwhile comes after what the cycle types.
+TEST_F(WatcherHarness, AGameThatAnswersBetweenItsFramesIsAwaitedAndOthersTypeAfterTheCycle) {
+  startKnowingName();
+  constexpr std::int64_t kFrameMs = 8;
+  std::vector<std::unique_ptr<Timer>> frames;
+  ws.answerLater([&](std::function<void()> answer) {
+    frames.push_back(clock.makeTimer(std::move(answer)));
+    frames.back()->start(kFrameMs, true);
+  });
+  const std::int64_t t0 = clock.nowMs() + 1;
+  game.print("Bob^7 has become engaged in a duel with Rookie^7!");
+  clock.runFor(3);
+  ASSERT_TRUE(watch().inCycle());  // waiting for the game's answer
+  core().gameWindow().backToGame();
+  clock.runFor(4000);
+  ws.answerLater({});
+  std::vector<std::string> said;
+  for (const auto& [ms, command] : typedSince(t0))
+    said.push_back(command);
+  // The duel's reply (its template is empty here), then the click's.
+  EXPECT_EQ(said, (std::vector<std::string>{"say ", "say ^1Maximized"}));
+}
+
+// A say held up with the typist reached the game only when the typist got to it: the next one
+// keeps the server's second from then.
+TEST_F(HeldTyping, ASayThatReachedTheGameLateStartsTheServersSecondWhenItArrived) {
+  startKnowingName();
+  typist.holding = true;
+  core().bridge().sendConsoleCommand("say one");
+  clock.runFor(3000);  // the game loads a map
+  const std::int64_t t0 = clock.nowMs();
+  typist.release();
+  core().bridge().sendConsoleCommand("say two");
+  clock.runFor(2000);
+  EXPECT_EQ(typedSince(t0), (Lines{{0, "say one"}, {ConsoleBridge::kChatGapMs, "say two"}}));
+}
+
 TEST_F(HeldTyping, TypingThatWaitsForTheGameArrivesInOrderAndTheLogIsReadOnceItIsEmptied) {
   startKnowingName();
+  constexpr std::int64_t kGap = ConsoleBridge::kChatGapMs;
   typist.holding = true;
   // The log fills up: what came with it is read, and the log is emptied once the game takes the
   // Clear button's press.
@@ -363,14 +420,16 @@ TEST_F(HeldTyping, TypingThatWaitsForTheGameArrivesInOrderAndTheLogIsReadOnceItI
   core().bridge().sendConsoleCommand("say two");
   clock.runFor(ConsoleBridge::kChatGapMs);  // the second waits for the server's second
   EXPECT_TRUE(typed.empty());
+  const std::int64_t released = clock.nowMs();
   typist.release();
-  EXPECT_EQ(commands(), (std::vector<std::string>{"/clear", "say one", "say two"}));
   game.print("Dan^7: after");
   runOneCycle();
+  // The second say keeps the server's second from when the first reached the game.
+  EXPECT_EQ(typedSince(released), (Lines{{0, "/clear"}, {0, "say one"}, {kGap, "say two"}}));
   // What the game printed after the cycle read the full log and before the press is not lost.
   EXPECT_EQ(watch().newText(),
-            "Cid: meanwhile\r\n]/clear\r\n]say one\r\nRookie: one\r\n]say "
-            "two\r\nRookie: two\r\nDan: after\r\n");
+            "Cid: meanwhile\r\n]/clear\r\n]say one\r\nRookie: one\r\nDan: "
+            "after\r\n]say two\r\nRookie: two\r\n");
 }
 
 TEST_F(BareConsole, AnUnansweredNameQueryIsRepeatedFourTimesASecond) {
