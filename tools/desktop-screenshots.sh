@@ -22,7 +22,8 @@ openbox >/dev/null 2>&1 &
 wm=$!
 sleep 1
 QT_QPA_PLATFORM=xcb build/test/parlevox_screenshot --desktop docs/main-window.png \
-  docs/player-window.png docs/message-editor.png
+  docs/player-window.png docs/message-editor.png docs/desktop.png
 QT_QPA_PLATFORM=xcb build/test/parlevox_game_screenshot build/test/tests/parlevox_test_engine \
   docs/linux-game.png
-echo "docs/main-window.png docs/player-window.png docs/message-editor.png docs/linux-game.png"
+echo "docs/main-window.png docs/player-window.png docs/message-editor.png docs/desktop.png" \
+  "docs/linux-game.png"

@@ -3,12 +3,15 @@
 //   parlevox_screenshot MAIN.png [PLAYER.png]
 // With --desktop, on a display with a window manager (tools/desktop-screenshots.sh runs one under
 // Xvfb), the windows are shown as a user sees them, frames and all, and taken from the screen:
-// the main window with the player docked below it, one entry playing, then the message editor
-// just opened, the keyboard focus in its text box:
-//   parlevox_screenshot --desktop MAIN.png PLAYER.png EDITOR.png
+// the main window with the player docked below it, one entry playing, the whole screen with the
+// practice console beside them (another player greeted, a chat command obeyed), then the message
+// editor just opened, the keyboard focus in its text box:
+//   parlevox_screenshot --desktop MAIN.png PLAYER.png EDITOR.png SCREEN.png
 #include <QApplication>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
@@ -40,11 +43,11 @@ bool takeFromScreen(const QWidget& window, const char* file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool desktop = argc == 5 && std::strcmp(argv[1], "--desktop") == 0;
+  const bool desktop = argc == 6 && std::strcmp(argv[1], "--desktop") == 0;
   if (argc != 2 && argc != 3 && !desktop) {
     std::fputs(
         "usage: parlevox_screenshot MAIN.png [PLAYER.png]\n"
-        "       parlevox_screenshot --desktop MAIN.png PLAYER.png EDITOR.png\n",
+        "       parlevox_screenshot --desktop MAIN.png PLAYER.png EDITOR.png SCREEN.png\n",
         stderr);
     return 2;
   }
@@ -66,7 +69,8 @@ int main(int argc, char** argv) {
   options.media = &media;
   options.programFolder = folder;
   options.clock = &clock;
-  options.showPracticeWindow = false;
+  // The practice console is part of what a user sees on the desktop.
+  options.showPracticeWindow = desktop;
   options.playerName = "Rookie";
   pvx::Program program(std::move(options));
   program.start();
@@ -76,17 +80,28 @@ int main(int argc, char** argv) {
     program.mainWindow().editDuelText(pvx::DuelText::Engage, "%s vs %d, good luck!");
     program.mainWindow().editDuelText(pvx::DuelText::Lost, "Well fought, %d");
     program.mainWindow().editDuelText(pvx::DuelText::Won, "gg %d");
+    program.core().messages().setMessage(pvx::MessageKind::Greeting,
+                                         pvx::Message{"Welcome, %d!", 1});
     program.player().select(1);
     program.player().playSelected();
     program.core().dock().togglePlayer();
     clock.runFor(12700);
     settle(1500);
     clock.runFor(1000);  // docks the player window to the framed main window
+    // Another player enters and is greeted (the program greets no one in its first 15 seconds);
+    // the local player asks for the next track.
+    clock.runFor(1000);
+    QWidget& practice = *program.practiceWindow();
+    practice.findChild<QPushButton*>("practiceEnters")->click();
+    clock.runFor(3000);
+    practice.findChild<QLineEdit*>("practiceSay")->setText("!next");
+    practice.findChild<QPushButton*>("practiceSayButton")->click();
+    clock.runFor(3000);
     settle(1000);
     bool saved = takeFromScreen(program.mainWindow(), argv[2]);
     saved = takeFromScreen(program.playerWindow(), argv[3]) && saved;
-    program.core().messages().setMessage(pvx::MessageKind::Greeting,
-                                         pvx::Message{"Welcome, %d!", 1});
+    saved =
+        program.mainWindow().screen()->grabWindow(0).save(QString::fromLocal8Bit(argv[5])) && saved;
     program.messageEditor().open(0);
     settle(1500);
     saved = takeFromScreen(program.editorWindow(), argv[4]) && saved;
