@@ -52,10 +52,6 @@ int main(int argc, char** argv) {
   options.media = &media;
   options.programFolder = folder;
   options.clock = &clock;
-  options.yield = [&] {
-    QCoreApplication::processEvents();
-    clock.runDue();
-  };
   pvx::Program program(std::move(options));
   program.start();
   pvx::ConsoleBridge bridge(program.windowSystem(), clock);

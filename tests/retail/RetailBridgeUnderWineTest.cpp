@@ -8,9 +8,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,29 @@ namespace {
 // Typing on a thread of its own, as the program types beside the real game.
 struct TypingThread {
   pvx::Win32TypingThread typist;
+  // The game's answers, handed over by the window system's asking thread to the test's own: its
+  // event loop, step(), runs them.
+  struct Posted {
+    std::mutex mutex;
+    std::deque<std::function<void()>> work;
+  } posted;
+  pvx::Win32WindowSystem::Post post() {
+    return [p = &posted](std::function<void()> work) {
+      const std::lock_guard<std::mutex> lock(p->mutex);
+      p->work.push_back(std::move(work));
+    };
+  }
+  // Hands what was posted to the clock; whether there was anything.
+  bool takePosted(pvx::VirtualClock& clock) {
+    std::deque<std::function<void()>> work;
+    {
+      const std::lock_guard<std::mutex> lock(posted.mutex);
+      work.swap(posted.work);
+    }
+    for (std::function<void()>& w : work)
+      clock.post(std::move(w));
+    return !work.empty();
+  }
 };
 
 class RetailBridgeUnderWine : private TypingThread,
@@ -42,10 +67,7 @@ class RetailBridgeUnderWine : private TypingThread,
  public:
   // The player's name as the game holds it.
   static inline const std::string kPlayerAnsi = pvx::text::toCp1252(kPlayer);
-  // How long the program waits for the game's answer to a question about a window's text.
-  static constexpr unsigned kAnswerWithinMs = 30;
-
-  RetailBridgeUnderWine() : WineWatchFixture(&typist, kAnswerWithinMs) { awaitEachRead = false; }
+  RetailBridgeUnderWine() : WineWatchFixture(&typist, post()) { awaitEachRead = false; }
 
   std::vector<std::string> gameArguments() const override {
     return pvx::testing::retail::consoleArguments(GetParam(), WineWatchFixture::gameArguments());
@@ -66,10 +88,19 @@ class RetailBridgeUnderWine : private TypingThread,
     const std::int64_t real = ws.realNowMs();
     if (clock.nowMs() < real)
       clock.sleepMs(real - clock.nowMs());
+    const bool answered = takePosted(clock);
     const std::int64_t due = clock.nextDueMs();
     if (due < 0)
       return false;
-    ws.catchUp(due);
+    // An answer of the game that comes meanwhile is taken at once.
+    while (!answered && ws.realNowMs() < due) {
+      {
+        const std::lock_guard<std::mutex> lock(posted.mutex);
+        if (!posted.work.empty())
+          return true;
+      }
+      Sleep(1);
+    }
     const std::int64_t from = std::max(due, clock.nowMs());
     const ULONGLONG began = GetTickCount64();
     clock.runNext();

@@ -72,6 +72,11 @@ class RecordingWindowSystem final : public WindowSystem {
   bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
                     unsigned flags) override;
   bool runsElevatedAboveUs(Hwnd hwnd) override;
+  // Questions go to the real window system as they are, answered as it answers them.
+  void ask(const WindowQuestion& question,
+           const std::function<void(WindowAnswer)>& answered) override {
+    real_.ask(question, answered);
+  }
 
  private:
   class Timed;

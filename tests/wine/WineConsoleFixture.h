@@ -28,9 +28,9 @@ class WineConsoleFixture : public ::testing::Test {
  public:
   static constexpr const char* kFirstLine = "Bob^7 entered the game";
 
-  // answerWithinMs: how long a question about a window's text waits for the game (0: as long as
-  // the game takes).
-  explicit WineConsoleFixture(unsigned answerWithinMs = 0) : real(answerWithinMs) {}
+  // post: where the answers of questions asked of the game go (none: they come at once, the test's
+  // thread waiting for the game).
+  explicit WineConsoleFixture(Win32WindowSystem::Post post = {}) : real(std::move(post)) {}
   static constexpr const char* kFirstLineShown = "Bob entered the game\r\n";
 
   void SetUp() override {

@@ -25,11 +25,10 @@ class WineWatchFixture : public WineConsoleFixture, public CoreRig {
  public:
   static inline const std::string kPlayer = "S\u00E9verin";
 
-  // typist: where the program's typing runs (null: at once, on the test's thread);
-  // answerWithinMs: how long a question about a window's text waits for the game (0: as long as
-  // the game takes).
-  explicit WineWatchFixture(Typist* typist = nullptr, unsigned answerWithinMs = 0)
-      : WineConsoleFixture(answerWithinMs),
+  // typist: where the program's typing runs (null: at once, on the test's thread); post: where
+  // the game's answers go (none: they come at once, the test's thread waiting for the game).
+  explicit WineWatchFixture(Typist* typist = nullptr, Win32WindowSystem::Post post = {})
+      : WineConsoleFixture(std::move(post)),
         CoreRig(Platform{.windows = ws,
                          .clock = clock,
                          .typist = typist,
