@@ -83,8 +83,12 @@ class WineWatchFixture : public WineConsoleFixture, public CoreRig {
   // The game's console log as it stands, read afresh from the window (UTF-8).
   std::string gameLog() {
     return pvx::testing::answeredNow(
-        bridge.readWindowText(bridge.nthChildWindow(bridge.findConsoleWindow(), 5)));
+        bridge.readWindowText(bridge.nthChildWindow(bridge.findConsoleWindow(), 5)), pump);
   }
+
+  // Hands the game's answers that came meanwhile to the routines that asked (none: they come at
+  // once).
+  std::function<void()> pump;
 
   void setMessage(MessageKind kind, const std::string& text) {
     core().messages().setMessage(kind, Message{text, 1});

@@ -53,14 +53,16 @@ struct Win32TypingThread::Shared {
       } catch (...) {
         // A walk that failed types nothing more; the next one goes on.
       }
+      if (kind == Kind::Chat) {
+        // The chat is with the game now; the server's second runs from here.
+        const std::lock_guard<std::mutex> reached(mutex);
+        --chatOnItsWay;
+        chatAt = std::chrono::steady_clock::now();
+      }
       // A press types no line: nothing waits to be read after it.
       if (kind != Kind::Press)
         Sleep(kSettleMs);
       lock.lock();
-      if (kind == Kind::Chat) {
-        --chatOnItsWay;
-        chatAt = std::chrono::steady_clock::now();
-      }
       walking = false;
       changed.notify_all();
     }
