@@ -222,10 +222,24 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
   // In real time the watch cycle waits for the game instead of looking a thousand times a
   // second, where the console tells of its changes (the practice game's, a game on pipes'); the
   // player window then follows the main window as either moves, not on the cycle's next look.
-  if (options_.clock == nullptr && ws_->tellChanges([this] { wakeWatch(); })) {
-    core.watch().waitForChanges(kQuietLookMs);
-    new OnMoved({mainWindow_.get(), playerWindow_.get()}, [&core] { core.dock().dock(); });
+  if (options_.clock == nullptr) {
+    if (ws_->tellChanges([this] { wakeWatch(); })) {
+      waitForChanges();
+    } else if (platform_) {
+      // The game's windows may or may not tell of their changes: until its log has told of one,
+      // the cycle looks sparingly for itself.
+      core.watch().lookSparingly();
+    }
   }
+}
+
+void Program::waitForChanges() {
+  if (waitingForChanges_)
+    return;
+  waitingForChanges_ = true;
+  Core& core = *core_;
+  core.watch().waitForChanges(kQuietLookMs);
+  new OnMoved({mainWindow_.get(), playerWindow_.get()}, [&core] { core.dock().dock(); });
 }
 
 void Program::wakeWatch() {
@@ -236,6 +250,9 @@ void Program::wakeWatch() {
       mainWindow_.get(),
       [this] {
         wakePosted_.store(false);
+        // The game's windows told of a change of the log's own: from now on they tell.
+        if (!waitingForChanges_ && ws_->changesToldSince())
+          waitForChanges();
         core_->watch().wake();
       },
       Qt::QueuedConnection);

@@ -88,6 +88,9 @@ class Program {
   void placePracticeWindow();
   // Wakes the watch cycle on the user-interface thread; callable from any thread.
   void wakeWatch();
+  // From now on the watch cycle waits for the console to tell of its changes.
+  void waitForChanges();
+  bool waitingForChanges_ = false;
 
   ProgramOptions options_;
   std::unique_ptr<QtClock> ownClock_;

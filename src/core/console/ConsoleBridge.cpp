@@ -400,6 +400,12 @@ Task<std::optional<std::string>> ConsoleBridge::readWindowBytes(Hwnd hwnd) {
   co_return std::move(read.text);
 }
 
+Task<long> ConsoleBridge::lineCount(Hwnd log) {
+  if (log == 0)
+    co_return 0;
+  co_return (co_await ask({.kind = Kind::LineCount, .hwnd = log})).value;
+}
+
 Task<long> ConsoleBridge::measureLog(Hwnd log) {
   if (log == 0)
     co_return 0;

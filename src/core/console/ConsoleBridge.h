@@ -204,6 +204,10 @@ class ConsoleBridge {
   // length. WindowSystem::kNoAnswer when the log gave up answering. Compare a measure only
   // with another measure.
   Task<long> measureLog(Hwnd log);
+  // How many lines the log shows, in one question that copies no text: every line the game
+  // prints ends with a line break, so a print changes it. WindowSystem::kNoLines where the window
+  // system has no line queries; kNoAnswer when the log gave up answering.
+  Task<long> lineCount(Hwnd log);
   // The whole log (the game's bytes), its length measured as measureLog does: a question of its
   // length would make Wine copy out the whole text a second time. Nothing when it did not answer
   // in time; kNoText when it is empty.

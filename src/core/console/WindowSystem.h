@@ -118,6 +118,10 @@ class WindowSystem {
   // system tells of every such change; where it cannot (another process's windows), it tells of
   // none and the caller looks for itself.
   virtual bool tellChanges(const std::function<void()>& /*onChange*/) { return false; }
+  // For a window system that could not say at first whether it tells of every change (another
+  // process's windows, whose controls may or may not tell of their own changes): whether it has
+  // since heard the game's console log tell of a change, and so tells of them from now on.
+  virtual bool changesToldSince() { return false; }
 
   // Asks a question whose answer may wait for the game, and gives the answer to answered: before
   // ask returns where the window system answers at once (the calls above, on the caller's

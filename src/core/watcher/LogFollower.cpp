@@ -30,6 +30,7 @@ void LogFollower::forget() {
   measuredAtRead_ = 0;
   measured_ = 0;
   lookedAt_ = -1;
+  cycleLines_ = lookLines_ = -1;
   cuts_.clear();
   looked_.clear();
   lastLine_.clear();
@@ -47,8 +48,16 @@ bool LogFollower::piecesLeft() {
   return !cuts_.empty();
 }
 
-Task<LogFollower::Found> LogFollower::next(Hwnd log) {
+Task<bool> LogFollower::linesChanged(Hwnd log, long& seen) {
+  const long lines = co_await bridge_.lineCount(log);
+  if (lines < 0)
+    co_return true;  // no line queries, or no answer: measure as ever
+  co_return std::exchange(seen, lines) != lines;
+}
+
+Task<LogFollower::Found> LogFollower::next(Hwnd log, bool probeFirst) {
   took_ = false;
+  probedOnly_ = false;
   newText_.clear();
   wholeLines_.clear();
 
@@ -68,6 +77,13 @@ Task<LogFollower::Found> LogFollower::next(Hwnd log) {
       co_return Found::ClearOnItsWay;
     clearing_ = false;
     keptBeforeClear_ += bridge_.textBeforeClear();
+  }
+
+  // Nothing waits to be taken, and the log shows as many lines as at the last probe: no print.
+  if (probeFirst && cuts_.empty() && keptBeforeClear_.empty() &&
+      !co_await linesChanged(log, cycleLines_)) {
+    probedOnly_ = true;
+    co_return Found::Unchanged;
   }
 
   const long measured = co_await bridge_.measureLog(log);
@@ -224,8 +240,8 @@ void LogFollower::take(const std::string& grown, std::size_t start, bool midLine
   took_ = true;
 }
 
-Task<std::string> LogFollower::look(Hwnd log) {
-  if (log == 0)
+Task<std::string> LogFollower::look(Hwnd log, bool probeFirst) {
+  if (log == 0 || (probeFirst && !co_await linesChanged(log, lookLines_)))
     co_return std::string();
   // Read again only when the log changed since the last measure.
   const long length = co_await bridge_.measureLog(log);

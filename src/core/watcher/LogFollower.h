@@ -42,11 +42,16 @@ class LogFollower {
   void consoleFound(Hwnd log);
   // The console is gone: nothing of its log is kept.
   void forget();
-  // The cycle's look: measures the log and takes what it gained.
-  Task<Found> next(Hwnd log);
+  // The cycle's look: measures the log and takes what it gained. probeFirst: where nothing but
+  // the log's lines changing can tell of a print, ask only how many lines it shows, and measure
+  // it only when that changed.
+  Task<Found> next(Hwnd log, bool probeFirst = false);
+  // Whether the latest next() only probed the log (its line count had not changed).
+  bool probedOnly() const { return probedOnly_; }
   // The look of a wait: what the log gained since the cycle's last read and the last look (UTF-8;
   // empty when nothing). The text is kept for the cycle, in the pieces the looks saw it come in.
-  Task<std::string> look(Hwnd log);
+  // probeFirst as for next().
+  Task<std::string> look(Hwnd log, bool probeFirst = false);
   // Whether the waits' looks saw pieces beyond what the cycle has taken, and how many the cycle
   // has taken so far: a cycle that waited takes them one after the other before it ends.
   bool piecesLeft();
@@ -95,6 +100,12 @@ class LogFollower {
   bool clearing_ = false;        // the Clear button was pressed, perhaps not yet reached
   bool fullLogCleared_ = false;  // emptied at its limit, and not below it since
   bool took_ = false;
+  bool probedOnly_ = false;
+  // Whether the log's line count differs from seen, the count the last probe of the same kind saw
+  // (asking it, and keeping it in seen); true when it could not be told.
+  Task<bool> linesChanged(Hwnd log, long& seen);
+  long cycleLines_ = -1;  // the line count at the cycle's last probe; -1: none
+  long lookLines_ = -1;   // at the waits' last probe
   std::string newText_;
   std::string wholeLines_;
 };

@@ -70,8 +70,8 @@ void WatchCycle::armNext() {
     // A game that did not answer is asked again a little later, not on every interval: each
     // question holds the program up for as long as it waits for the answer.
     delay = kBusyGameLookMs;
-  } else if (idleMs_ > 0 && !busy_ && !woken_) {
-    delay = idleMs_;
+  } else if ((idleMs_ > 0 || sparing_) && !busy_ && !woken_) {
+    delay = idleMs_ > 0 ? idleMs_ : kSparingLookMs;
     // Until the name is known it is asked for on time.
     if (state_.consoleLog != 0 && state_.playerName.empty()) {
       const std::int64_t due =
@@ -85,6 +85,7 @@ void WatchCycle::armNext() {
 }
 
 void WatchCycle::wake() {
+  ++wakes_;
   if (inCycle_) {
     woken_ = true;  // what changed may have come after the cycle looked
   } else if (idleArmed_) {
@@ -218,7 +219,14 @@ Task<void> WatchCycle::body() {
     askNameWhenDue();
   }
 
-  switch (co_await log_.next(s.consoleLog)) {
+  // Where nothing tells of a print, a quiet log is only probed, and measured whole now and then.
+  const bool probe =
+      sparing_ && idleMs_ == 0 && !found && clock_.nowMs() - fullLookAtMs_ < kFullLookMs;
+  const LogFollower::Found seen = co_await log_.next(s.consoleLog, probe);
+  if ((seen == LogFollower::Found::Changed || seen == LogFollower::Found::Unchanged) &&
+      !log_.probedOnly())
+    fullLookAtMs_ = clock_.nowMs();
+  switch (seen) {
     case LogFollower::Found::ClearOnItsWay:
       co_return;
     case LogFollower::Found::GameBusy:
@@ -264,7 +272,10 @@ Task<void> WatchCycle::body() {
 Task<bool> WatchCycle::lookWhileWaiting() {
   if (state_.consoleLog == 0 || state_.playerName.empty())
     co_return false;
-  const std::string gained = co_await log_.look(state_.consoleLog);
+  // Where the console tells of its changes, a log that told of none has none to look at.
+  if (idleMs_ > 0 && std::exchange(wakesAtLook_, wakes_) == wakes_)
+    co_return false;
+  const std::string gained = co_await log_.look(state_.consoleLog, sparing_ && idleMs_ == 0);
   co_return !gained.empty() &&
       consolelines::holdsPlayersOwnDeed(gained, state_.playerName, bridge_.recentlySaid());
 }

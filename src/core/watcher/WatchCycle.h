@@ -81,6 +81,14 @@ class WatchCycle final : private LogReader {
   void waitForChanges(std::int64_t idleMs) { idleMs_ = idleMs; }
   // The console may have changed. User-interface thread only.
   void wake();
+  // Looks sparingly, for a window system that does not tell of the console's changes (another
+  // process's windows): after a cycle that found nothing to do the next comes kSparingLookMs
+  // later, and asks the log only how many lines it shows, measuring it whole when that changed
+  // or kFullLookMs after the last whole measure. The waits' looks ask the same way. A window
+  // system that turns out to tell (waitForChanges) is looked at as that says.
+  void lookSparingly() { sparing_ = true; }
+  static constexpr std::int64_t kSparingLookMs = 60;
+  static constexpr std::int64_t kFullLookMs = 1000;
 
   // Starts one watch cycle, which runs up to its first wait (or to its end); nothing while a
   // cycle is under way or what others handed over is still being typed.
@@ -142,6 +150,10 @@ class WatchCycle final : private LogReader {
   bool woken_ = false;             // woken during the cycle
   bool idleArmed_ = false;         // armed for later than one interval
   bool waitingForTyping_ = false;  // a tick came while others' typing held the line
+  bool sparing_ = false;
+  std::int64_t fullLookAtMs_ = INT64_MIN / 2;  // the cycle's last whole measure of the log
+  std::uint64_t wakes_ = 0;                    // how often the console told of a change
+  std::uint64_t wakesAtLook_ = 0;              // as many as at the waits' last look
   std::uint64_t started_ = 0;
   std::uint64_t ended_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "platform/win32/Win32WindowSystem.h"
 
+#include "core/console/ConsoleBridge.h"
+
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -9,6 +11,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <condition_variable>
 #include <cstdint>
@@ -202,7 +205,70 @@ Win32WindowSystem::Win32WindowSystem(Post post) : copiesLines_(!underWine()) {
   }
 }
 
+// What the hooks of tellChanges hear, on the thread that hooked, from its message loop.
+struct WinEventHooks {
+  static inline Win32WindowSystem* owner = nullptr;
+
+  static void CALLBACK heard(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG idObject, LONG, DWORD,
+                             DWORD) {
+    Win32WindowSystem* ws = owner;
+    if (ws == nullptr || hwnd == nullptr || !ws->onChange_)
+      return;
+    if (event == EVENT_OBJECT_DESTROY) {
+      // Gone, it has no parent to tell whose it was: only the console window itself counts.
+      if (idObject == OBJID_WINDOW && fromHwnd(hwnd) == ws->console_) {
+        ws->console_ = 0;
+        ws->onChange_();
+      }
+      return;
+    }
+    // A window made, shown or hidden (not the caret or the cursor), or a value changed.
+    if (event != EVENT_OBJECT_VALUECHANGE && idObject != OBJID_WINDOW)
+      return;
+    const HWND root = GetAncestor(hwnd, GA_ROOT);
+    if (root == nullptr)
+      return;
+    // A top-level window of another process gives its caption without being asked.
+    std::array<char, 64> title{};
+    GetWindowTextA(root, title.data(), static_cast<int>(title.size()));
+    if (std::strcmp(title.data(), ConsoleBridge::kConsoleTitle) != 0)
+      return;
+    ws->console_ = fromHwnd(root);
+    // The log (the console's multi-line edit control) told of a change of its own text.
+    if (event == EVENT_OBJECT_VALUECHANGE && root != hwnd &&
+        (GetWindowLongA(hwnd, GWL_STYLE) & ES_MULTILINE) != 0)
+      ws->told_ = true;
+    ws->onChange_();
+  }
+};
+
+bool Win32WindowSystem::tellChanges(const std::function<void()>& onChange) {
+  onChange_ = onChange;
+  if (!onChange_) {
+    if (windowsHook_ != nullptr)
+      UnhookWinEvent(static_cast<HWINEVENTHOOK>(windowsHook_));
+    if (valueHook_ != nullptr)
+      UnhookWinEvent(static_cast<HWINEVENTHOOK>(valueHook_));
+    windowsHook_ = valueHook_ = nullptr;
+    if (WinEventHooks::owner == this)
+      WinEventHooks::owner = nullptr;
+    return false;
+  }
+  WinEventHooks::owner = this;
+  // For every process: a hook filtered by the game's process hears nothing under Wine. Two
+  // hooks, so that the flood of other events in between (locations, focus) is never heard.
+  constexpr DWORD kFlags = WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS;
+  if (windowsHook_ == nullptr)
+    windowsHook_ = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_HIDE, nullptr,
+                                   &WinEventHooks::heard, 0, 0, kFlags);
+  if (valueHook_ == nullptr)
+    valueHook_ = SetWinEventHook(EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr,
+                                 &WinEventHooks::heard, 0, 0, kFlags);
+  return false;
+}
+
 Win32WindowSystem::~Win32WindowSystem() {
+  tellChanges({});
   if (asker_) {
     const std::lock_guard<std::mutex> lock(asker_->mutex);
     asker_->post = nullptr;

@@ -69,6 +69,13 @@ class Win32WindowSystem final : public WindowSystem {
   long getLine(Hwnd hwnd, long line, char* buffer, long size) override;
   void ask(const WindowQuestion& question,
            const std::function<void(WindowAnswer)>& answered) override;
+  // Hooks the changes of every process's windows (SetWinEventHook, out of context, on the thread
+  // that calls it, which must pump its messages) and tells of those of the game's console: its
+  // windows made, shown, hidden or gone, a value changed. Whether the game's edit controls tell of
+  // their own changes cannot be known beforehand (Wine's do not): it returns false, and
+  // changesToldSince() says once the console's log has told of a change.
+  bool tellChanges(const std::function<void()>& onChange) override;
+  bool changesToldSince() override { return told_; }
 
  private:
   // Sends a question and waits for the answer: wParam as given, text (when not null) a buffer of
@@ -84,6 +91,13 @@ class Win32WindowSystem final : public WindowSystem {
   // Wine, whose copy of it across processes is unsound (see getLine).
   bool copiesLines_;
   std::shared_ptr<Asker> asker_;
+  // The hooks and what they tell, while telling.
+  void* windowsHook_ = nullptr;
+  void* valueHook_ = nullptr;
+  std::function<void()> onChange_;
+  Hwnd console_ = 0;  // the console window the hooks last heard of
+  bool told_ = false;
+  friend struct WinEventHooks;
   // The latest answer, for the window and the process it was given for: a process's rights stay
   // what they were when it started, and the watch cycle asks on every tick.
   Hwnd checkedWindow_ = 0;

@@ -364,6 +364,27 @@ TEST_F(WatcherHarness, AGameThatHandlesNoMessageIsLookedAtLessOftenAndNothingIsL
   EXPECT_EQ(window.chat, "Bob: hi\r\n");
 }
 
+// Where nothing tells of the console's changes, a quiet game is asked a question a look (twenty a
+// second at most, a whole measure among them each second), and a print is still answered within a
+// look.
+TEST_F(WatcherHarness, LookingSparinglyAQuietGameIsAskedLittleAndAPrintIsStillAnsweredSoon) {
+  startKnowingName();
+  ws.setWrapWidth(practice.logWindow(), 80);
+  watch().lookSparingly();
+  clock.runFor(2000);
+  ws.resetCost();
+  clock.runFor(10000);
+  EXPECT_LE(ws.cost().questions, 10 * 20);
+  EXPECT_EQ(ws.cost().copied, 0);
+  const std::int64_t t0 = clock.nowMs();
+  game.print("Bob^7 has become engaged in a duel with Rookie^7!");
+  clock.runFor(2000);
+  // (The duel is the player's own doing: the reply keeps the server's second from it.)
+  const Lines typed = typedSince(t0);
+  ASSERT_EQ(typed.size(), 1u);
+  EXPECT_LE(typed.front().first, WatchCycle::kSparingLookMs + 2 + ConsoleBridge::kChatGapMs);
+}
+
 // A game that answers only between its frames: the cycle awaits each answer while the program goes
 // on, and what others type meanwhile comes after what the cycle types.
 TEST_F(WatcherHarness, AGameThatAnswersBetweenItsFramesIsAwaitedAndOthersTypeAfterTheCycle) {
