@@ -227,8 +227,10 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
       waitForChanges();
     } else if (platform_) {
       // The game's windows may or may not tell of their changes: until its log has told of one,
-      // the cycle looks sparingly for itself.
+      // the cycle looks sparingly for itself, and the player window follows the main window as
+      // either moves.
       core.watch().lookSparingly();
+      new OnMoved({mainWindow_.get(), playerWindow_.get()}, [&core] { core.dock().dock(); });
     }
   }
 }
@@ -239,7 +241,8 @@ void Program::waitForChanges() {
   waitingForChanges_ = true;
   Core& core = *core_;
   core.watch().waitForChanges(kQuietLookMs);
-  new OnMoved({mainWindow_.get(), playerWindow_.get()}, [&core] { core.dock().dock(); });
+  if (!platform_)  // (beside the real game the windows follow each other from the start)
+    new OnMoved({mainWindow_.get(), playerWindow_.get()}, [&core] { core.dock().dock(); });
 }
 
 void Program::wakeWatch() {

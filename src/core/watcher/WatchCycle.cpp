@@ -118,6 +118,12 @@ void WatchCycle::typingFree() {
 Task<void> WatchCycle::run() {
   ++started_;
   inCycle_ = true;
+  // A cycle that looks sparingly, after one that found nothing and with nothing told since, only
+  // probes the log: the program's windows dock as they move, and a fatal error prints into the
+  // log before its box shows.
+  const bool woken = std::exchange(wakesAtCycle_, wakes_) != wakes_;
+  light_ = sparing_ && !busy_ && !woken && !gameBusy_ &&
+           (idleMs_ > 0 || clock_.nowMs() - fullLookAtMs_ < kFullLookMs);
   busy_ = true;
   gameBusy_ = false;
   std::exception_ptr failure;
@@ -137,7 +143,8 @@ Task<void> WatchCycle::run() {
   // The closing step runs however the cycle ends, so the watch timer is always re-armed.
   inCycle_ = false;
   armNext();
-  dock_.dock();
+  if (!light_)
+    dock_.dock();
   ++ended_;
   bridge_.releaseTyping();
   if (failure)
@@ -167,7 +174,8 @@ Task<void> WatchCycle::body() {
   WatchState& s = state_;
 
   co_await bridge_.yieldToEvents();
-  dock_.dock();
+  if (!light_)
+    dock_.dock();
   timer_->stop();
   const Hwnd console = bridge_.findWindowByTitle("", ConsoleBridge::kConsoleTitle);
 
@@ -194,7 +202,7 @@ Task<void> WatchCycle::body() {
 
   // A game that stopped with a fatal error shows the error in its console window instead of its
   // input line: nothing can be typed, and the error box is no log to read.
-  if (const Hwnd box = bridge_.errorBox(console); box != 0) {
+  if (const Hwnd box = light_ && errorBox_ == 0 ? 0 : bridge_.errorBox(console); box != 0) {
     if (box != errorBox_) {
       const std::string error = co_await bridge_.readWindowText(box);
       status_.showGameStopped(error == ConsoleBridge::kNoText ? std::string() : error);
@@ -220,9 +228,7 @@ Task<void> WatchCycle::body() {
   }
 
   // Where nothing tells of a print, a quiet log is only probed, and measured whole now and then.
-  const bool probe =
-      sparing_ && idleMs_ == 0 && !found && clock_.nowMs() - fullLookAtMs_ < kFullLookMs;
-  const LogFollower::Found seen = co_await log_.next(s.consoleLog, probe);
+  const LogFollower::Found seen = co_await log_.next(s.consoleLog, light_ && !found);
   if ((seen == LogFollower::Found::Changed || seen == LogFollower::Found::Unchanged) &&
       !log_.probedOnly())
     fullLookAtMs_ = clock_.nowMs();

@@ -84,8 +84,10 @@ class WatchCycle final : private LogReader {
   // Looks sparingly, for a window system that does not tell of the console's changes (another
   // process's windows): after a cycle that found nothing to do the next comes kSparingLookMs
   // later, and asks the log only how many lines it shows, measuring it whole when that changed
-  // or kFullLookMs after the last whole measure. The waits' looks ask the same way. A window
-  // system that turns out to tell (waitForChanges) is looked at as that says.
+  // or kFullLookMs after the last whole measure; such a cycle leaves the docking to the windows'
+  // own moves and the error box to a cycle that found the log changed. The waits' looks ask the
+  // same way. A window system that turns out to tell (waitForChanges) wakes the cycle, and its
+  // quiet look once a second asks the log's line count alone.
   void lookSparingly() { sparing_ = true; }
   static constexpr std::int64_t kSparingLookMs = 60;
   static constexpr std::int64_t kFullLookMs = 1000;
@@ -154,6 +156,8 @@ class WatchCycle final : private LogReader {
   std::int64_t fullLookAtMs_ = INT64_MIN / 2;  // the cycle's last whole measure of the log
   std::uint64_t wakes_ = 0;                    // how often the console told of a change
   std::uint64_t wakesAtLook_ = 0;              // as many as at the waits' last look
+  std::uint64_t wakesAtCycle_ = 0;             // as many as when the last cycle began
+  bool light_ = false;                         // this cycle only probes the log
   std::uint64_t started_ = 0;
   std::uint64_t ended_ = 0;
 };

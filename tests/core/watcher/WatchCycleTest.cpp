@@ -383,6 +383,10 @@ TEST_F(WatcherHarness, LookingSparinglyAQuietGameIsAskedLittleAndAPrintIsStillAn
   const Lines typed = typedSince(t0);
   ASSERT_EQ(typed.size(), 1u);
   EXPECT_LE(typed.front().first, WatchCycle::kSparingLookMs + 2 + ConsoleBridge::kChatGapMs);
+  // A fatal error is shown within a whole look.
+  practice.failWithError("Hunk_Alloc failed");
+  clock.runFor(WatchCycle::kFullLookMs + WatchCycle::kSparingLookMs);
+  EXPECT_EQ(window.status, "[ JKA stopped with an error: Hunk_Alloc failed ]");
 }
 
 // A game that answers only between its frames: the cycle awaits each answer while the program goes
