@@ -73,9 +73,8 @@ class RecordingWindowSystem final : public WindowSystem {
                     unsigned flags) override;
   bool runsElevatedAboveUs(Hwnd hwnd) override;
   // Questions go to the real window system as they are, answered as it answers them.
-  void ask(const WindowQuestion& question,
-           const std::function<void(WindowAnswer)>& answered) override {
-    real_.ask(question, answered);
+  void askInTurn(const Questions& questions, const std::function<void()>& answered) override {
+    real_.askInTurn(questions, answered);
   }
 
  private:

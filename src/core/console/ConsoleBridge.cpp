@@ -109,10 +109,22 @@ Task<void> ConsoleBridge::wait(std::int64_t ms) {
   // The wait looks at the log now and then, as the cycle would: the player's own doing printed
   // meanwhile holds the next say from the moment it is seen, though the cycle reads it later.
   const std::int64_t end = clock_.nowMs() + ms;
+  // Beside a game that answers only between its frames, the last look is asked a frame before
+  // the wait ends, so that its answer does not hold up what comes after the wait.
+  const std::int64_t ahead = answersLater_ ? kLookAheadMs : 0;
+  bool lastLooked = false;
   for (std::int64_t left = ms; left > 0; left = end - clock_.nowMs()) {
-    co_await clock_.sleep(std::min(left, kLookWhileWaitingMs));
-    if (reader_ != nullptr && co_await reader_->lookWhileWaiting())
-      playerActed();
+    if (lastLooked) {
+      co_await clock_.sleep(left);
+      break;
+    }
+    const bool last = left <= kLookWhileWaitingMs + ahead;
+    co_await clock_.sleep(last ? std::max<std::int64_t>(left - ahead, 0) : kLookWhileWaitingMs);
+    lastLooked = last;
+    if (reader_ == nullptr)
+      continue;
+    if (const std::optional<std::int64_t> printedBy = co_await reader_->lookWhileWaiting())
+      playerActed(*printedBy);
   }
   holderRunning_ = true;
 }
@@ -328,21 +340,23 @@ std::vector<char> ConsoleBridge::toAnsiBytes(std::string_view text, const CodePa
 
 namespace {
 
-// The answer to a question, awaited: the routine that asks is suspended until the window system
-// gives it (at once, where it answers at once).
-class Answered {
+// Questions asked in turn, awaited: the routine that asks is suspended until the window system
+// has answered them all (at once, where it answers at once).
+class AnsweredInTurn {
  public:
-  Answered(WindowSystem& ws, const WindowQuestion& question)
-      : ws_(ws), question_(question), state_(std::make_shared<State>()) {}
-  Answered(const Answered&) = delete;
-  Answered& operator=(const Answered&) = delete;
-  // A routine ended while it waits for an answer is never resumed by it.
-  ~Answered() { state_->routine = {}; }
+  AnsweredInTurn(WindowSystem& ws, WindowSystem::Questions questions)
+      : ws_(ws), questions_(std::move(questions)), state_(std::make_shared<State>()) {}
+  AnsweredInTurn(const AnsweredInTurn&) = delete;
+  AnsweredInTurn& operator=(const AnsweredInTurn&) = delete;
+  // A routine ended while it waits for the answers is never resumed by them.
+  ~AnsweredInTurn() { state_->routine = {}; }
+
+  // Whether the routine was suspended for the answers.
+  bool answeredLater() const { return suspended_; }
 
   bool await_ready() const noexcept { return false; }
   bool await_suspend(std::coroutine_handle<> routine) {
-    ws_.ask(question_, [state = state_](WindowAnswer answer) {
-      state->answer = std::move(answer);
+    ws_.askInTurn(questions_, [state = state_] {
       state->given = true;
       if (state->routine)
         std::exchange(state->routine, {}).resume();
@@ -350,29 +364,223 @@ class Answered {
     if (state_->given)
       return false;  // answered at once: the routine goes on without being suspended
     state_->routine = routine;
+    suspended_ = true;
     return true;
   }
-  WindowAnswer await_resume() { return std::move(state_->answer); }
+  void await_resume() const noexcept {}
 
  private:
   struct State {
-    WindowAnswer answer;
     bool given = false;
     std::coroutine_handle<> routine;
   };
   WindowSystem& ws_;
-  WindowQuestion question_;
+  WindowSystem::Questions questions_;
   std::shared_ptr<State> state_;
+  bool suspended_ = false;
 };
 
 using Kind = WindowQuestion::Kind;
+using AskNow = WindowSystem::AskNow;
+
+// What the questions below find, each asked at once through ask. They may run on the window
+// system's asking thread: they touch nothing but their arguments.
+
+long textLengthNow(const AskNow& ask, Hwnd hwnd) {
+  const long n = ask({.kind = Kind::TextLength, .hwnd = hwnd}).value;
+  return n < 0 && n != WindowSystem::kNoAnswer ? 0 : n;
+}
+
+// lines: the log's line count, where it was asked a moment before.
+ConsoleBridge::LogMeasure measureNow(const AskNow& ask, Hwnd log, long knownLines,
+                                     std::optional<long> lines = std::nullopt) {
+  ConsoleBridge::LogMeasure m;
+  m.lines = lines ? *lines : ask({.kind = Kind::LineCount, .hwnd = log}).value;
+  if (m.lines == WindowSystem::kNoAnswer) {
+    m.length = WindowSystem::kNoAnswer;
+    return m;
+  }
+  if (m.lines >= 0 && m.lines == knownLines) {
+    m.linesUnchanged = true;
+    return m;
+  }
+  if (m.lines < 1) {
+    m.length = textLengthNow(ask, log);
+    return m;
+  }
+  const long start = ask({.kind = Kind::LineIndex, .hwnd = log, .arg = m.lines - 1}).value;
+  const long length =
+      start < 0 ? start : ask({.kind = Kind::LineLength, .hwnd = log, .arg = start}).value;
+  if (start == WindowSystem::kNoAnswer || length == WindowSystem::kNoAnswer)
+    m.length = WindowSystem::kNoAnswer;
+  else if (start < 0 || length < 0)
+    m.length = textLengthNow(ask, log);
+  else
+    m.length = start + length;
+  return m;
+}
+
+// measured: the log's measure a moment before (nothing: it is measured first). What it printed
+// since is read too, as much as the room left for it holds: a text that fills the room is read
+// again, measured.
+std::optional<std::string> readLogWholeNow(const AskNow& ask, Hwnd log,
+                                           std::optional<long> measured = std::nullopt) {
+  constexpr long kRoomToGrow = 4096;
+  const long n = measured ? *measured : measureNow(ask, log, -1).length;
+  if (n == WindowSystem::kNoAnswer)
+    return std::nullopt;
+  if (n <= 0 && !measured)
+    return std::string(ConsoleBridge::kNoText);
+  // Room for a character of two bytes each (a double-byte code page), and a NUL.
+  const long size = 2 * std::max(n, 0L) + 1 + (measured ? kRoomToGrow : 0);
+  WindowAnswer read = ask({.kind = Kind::Text, .hwnd = log, .size = size});
+  if (read.value == WindowSystem::kNoAnswer)
+    return std::nullopt;
+  if (measured && read.value >= size - 1)
+    return readLogWholeNow(ask, log);
+  if (read.text.empty())
+    return std::string(ConsoleBridge::kNoText);
+  return std::move(read.text);
+}
+
+std::optional<std::string> readLogFromNow(const AskNow& ask, Hwnd log, std::size_t from,
+                                          std::string_view before);
+
+// measured: as for readLogWholeNow.
+ConsoleBridge::LogRead readLogNow(const AskNow& ask, Hwnd log, std::size_t from,
+                                  std::string_view before,
+                                  std::optional<long> measured = std::nullopt) {
+  ConsoleBridge::LogRead read;
+  if (from > 0) {
+    read.text = readLogFromNow(ask, log, from, before);
+    read.lineWise = read.text.has_value();
+  }
+  if (!read.lineWise)
+    read.text = readLogWholeNow(ask, log, measured);
+  return read;
+}
+
+std::optional<std::string> readLogFromNow(const AskNow& ask, Hwnd log, std::size_t from,
+                                          std::string_view before) {
+  // (No line queries, or no answer: nothing more is asked.)
+  const long first =
+      ask({.kind = Kind::LineFromChar, .hwnd = log, .arg = static_cast<long>(from)}).value;
+  if (first < 0)
+    return std::nullopt;
+  const long lines = ask({.kind = Kind::LineCount, .hwnd = log}).value;
+  if (lines <= first)
+    return std::nullopt;
+  std::string text;
+  long begin = -1;  // where the first line read begins
+  long end = -1;    // where the line read last ends
+  for (long line = first; line < lines; ++line) {
+    const long start = ask({.kind = Kind::LineIndex, .hwnd = log, .arg = line}).value;
+    if (start < 0)
+      return std::nullopt;
+    if (end >= 0) {
+      // A line break between the lines, or the wrap of a line too long for the window.
+      if (start == end + 2)
+        text += "\r\n";
+      else if (start != end)
+        return std::nullopt;
+    } else {
+      begin = start;
+    }
+    const long length = ask({.kind = Kind::LineLength, .hwnd = log, .arg = start}).value;
+    if (length < 0)
+      return std::nullopt;
+    if (length > 0) {
+      const WindowAnswer piece =
+          ask({.kind = Kind::Line, .hwnd = log, .arg = line, .size = length});
+      if (piece.value != length)
+        return std::nullopt;
+      text += piece.text;
+    }
+    end = start + length;
+  }
+  if (begin < 0 || static_cast<std::size_t>(begin) > from ||
+      from - static_cast<std::size_t>(begin) > text.size())
+    return std::nullopt;
+  const std::string_view head = std::string_view(text).substr(0, from - begin);
+  if (before.size() < head.size() || before.substr(before.size() - head.size()) != head)
+    return std::nullopt;
+  return text.substr(head.size());
+}
+
+// The questions of the reads below, made apart from the routines that ask them: a lambda made
+// inside a routine may be destroyed twice.
+std::function<WindowAnswer(const AskNow&)> asking(WindowQuestion question) {
+  return [question](const AskNow& ask) { return ask(question); };
+}
+std::function<long(const AskNow&)> askingTextLength(Hwnd hwnd) {
+  return [hwnd](const AskNow& ask) { return textLengthNow(ask, hwnd); };
+}
+std::function<std::optional<std::string>(const AskNow&)> readingText(Hwnd hwnd) {
+  return [hwnd](const AskNow& ask) -> std::optional<std::string> {
+    const long n = ask({.kind = Kind::TextLength, .hwnd = hwnd}).value;
+    if (n == WindowSystem::kNoAnswer)
+      return std::nullopt;
+    if (n <= 0)
+      return std::string(ConsoleBridge::kNoText);
+    WindowAnswer read = ask({.kind = Kind::Text, .hwnd = hwnd, .size = n + 1});
+    if (read.value == WindowSystem::kNoAnswer)
+      return std::nullopt;
+    read.text.resize(std::min(read.text.size(), static_cast<std::size_t>(n)));
+    return std::move(read.text);
+  };
+}
+std::function<ConsoleBridge::LogMeasure(const AskNow&)> measuring(
+    Hwnd log, long knownLines, std::optional<ConsoleBridge::ReadBeyond> beyond,
+    std::optional<long> lines) {
+  return [log, knownLines, beyond = std::move(beyond), lines](const AskNow& ask) {
+    ConsoleBridge::LogMeasure m = measureNow(ask, log, knownLines, lines);
+    if (beyond && !m.linesUnchanged && m.length > beyond->measure)
+      m.read = readLogNow(ask, log, beyond->from, beyond->before, m.length);
+    return m;
+  };
+}
+std::function<ConsoleBridge::LogRead(const AskNow&)> reading(Hwnd log, std::size_t from,
+                                                             std::string before) {
+  return [log, from, before = std::move(before)](const AskNow& ask) {
+    return readLogNow(ask, log, from, before);
+  };
+}
+std::function<std::optional<std::string>(const AskNow&)> readingWhole(Hwnd log) {
+  return [log](const AskNow& ask) { return readLogWholeNow(ask, log); };
+}
+std::function<std::optional<std::string>(const AskNow&)> readingFrom(Hwnd log, std::size_t from,
+                                                                     std::string before) {
+  return [log, from, before = std::move(before)](const AskNow& ask) {
+    return readLogFromNow(ask, log, from, before);
+  };
+}
+
+// Questions that keep what asked found in result.
+template <class T>
+WindowSystem::Questions storingIn(std::shared_ptr<T> result,
+                                  std::function<T(const AskNow&)> asked) {
+  return [result = std::move(result), asked = std::move(asked)](const AskNow& ask) {
+    *result = asked(ask);
+  };
+}
 
 }  // namespace
 
-Task<WindowAnswer> ConsoleBridge::ask(WindowQuestion question) {
+template <class T>
+Task<T> ConsoleBridge::askedInTurn(std::function<T(const WindowSystem::AskNow&)> asked) {
   // While the game has not answered, what others hand over waits, as it does during a wait.
   const Aside aside(*this);
-  co_return co_await Answered(ws_, question);
+  auto result = std::make_shared<T>();
+  // (Made apart from the routine: a lambda made inside a co_await may be destroyed twice.)
+  WindowSystem::Questions questions = storingIn(result, std::move(asked));
+  AnsweredInTurn answered(ws_, std::move(questions));
+  co_await answered;
+  answersLater_ = answered.answeredLater();
+  co_return std::move(*result);
+}
+
+Task<WindowAnswer> ConsoleBridge::ask(WindowQuestion question) {
+  co_return co_await askedInTurn<WindowAnswer>(asking(question));
 }
 
 Task<void> ConsoleBridge::yieldToEvents() {
@@ -383,21 +591,11 @@ Task<void> ConsoleBridge::yieldToEvents() {
 Task<long> ConsoleBridge::windowTextLength(Hwnd hwnd) {
   if (hwnd == 0)
     co_return 0;
-  const long n = (co_await ask({.kind = Kind::TextLength, .hwnd = hwnd})).value;
-  co_return n < 0 && n != WindowSystem::kNoAnswer ? 0 : n;
+  co_return co_await askedInTurn<long>(askingTextLength(hwnd));
 }
 
 Task<std::optional<std::string>> ConsoleBridge::readWindowBytes(Hwnd hwnd) {
-  const long n = (co_await ask({.kind = Kind::TextLength, .hwnd = hwnd})).value;
-  if (n == WindowSystem::kNoAnswer)
-    co_return std::nullopt;
-  if (n <= 0)
-    co_return std::string(kNoText);
-  WindowAnswer read = co_await ask({.kind = Kind::Text, .hwnd = hwnd, .size = n + 1});
-  if (read.value == WindowSystem::kNoAnswer)
-    co_return std::nullopt;
-  read.text.resize(std::min(read.text.size(), static_cast<std::size_t>(n)));
-  co_return std::move(read.text);
+  co_return co_await askedInTurn<std::optional<std::string>>(readingText(hwnd));
 }
 
 Task<long> ConsoleBridge::lineCount(Hwnd log) {
@@ -406,84 +604,31 @@ Task<long> ConsoleBridge::lineCount(Hwnd log) {
   co_return (co_await ask({.kind = Kind::LineCount, .hwnd = log})).value;
 }
 
-Task<long> ConsoleBridge::measureLog(Hwnd log) {
+Task<ConsoleBridge::LogMeasure> ConsoleBridge::measureLogUnless(
+    Hwnd log, long knownLines, std::optional<ReadBeyond> readBeyond, std::optional<long> lines) {
   if (log == 0)
-    co_return 0;
-  const long lines = (co_await ask({.kind = Kind::LineCount, .hwnd = log})).value;
-  if (lines == WindowSystem::kNoAnswer)
-    co_return WindowSystem::kNoAnswer;
-  if (lines < 1)
-    co_return co_await windowTextLength(log);
-  const long start = (co_await ask({.kind = Kind::LineIndex, .hwnd = log, .arg = lines - 1})).value;
-  if (start == WindowSystem::kNoAnswer)
-    co_return WindowSystem::kNoAnswer;
-  const long length =
-      start < 0 ? start
-                : (co_await ask({.kind = Kind::LineLength, .hwnd = log, .arg = start})).value;
-  if (length == WindowSystem::kNoAnswer)
-    co_return WindowSystem::kNoAnswer;
-  if (start < 0 || length < 0)
-    co_return co_await windowTextLength(log);
-  co_return start + length;
+    co_return LogMeasure{.lines = 0, .length = 0, .linesUnchanged = false, .read = std::nullopt};
+  co_return co_await askedInTurn<LogMeasure>(
+      measuring(log, knownLines, std::move(readBeyond), lines));
+}
+
+Task<ConsoleBridge::LogRead> ConsoleBridge::readLog(Hwnd log, std::size_t from,
+                                                    std::string before) {
+  co_return co_await askedInTurn<LogRead>(reading(log, from, std::move(before)));
+}
+
+Task<long> ConsoleBridge::measureLog(Hwnd log) {
+  co_return (co_await measureLogUnless(log, -1)).length;
 }
 
 Task<std::optional<std::string>> ConsoleBridge::readLogWhole(Hwnd log) {
-  const long n = co_await measureLog(log);
-  if (n == WindowSystem::kNoAnswer)
-    co_return std::nullopt;
-  if (n <= 0)
-    co_return std::string(kNoText);
-  // Room for a character of two bytes each (a double-byte code page), and a NUL.
-  WindowAnswer read = co_await ask({.kind = Kind::Text, .hwnd = log, .size = 2 * n + 1});
-  if (read.value == WindowSystem::kNoAnswer)
-    co_return std::nullopt;
-  co_return std::move(read.text);
+  co_return co_await askedInTurn<std::optional<std::string>>(readingWhole(log));
 }
 
 Task<std::optional<std::string>> ConsoleBridge::readLogFrom(Hwnd log, std::size_t from,
                                                             std::string before) {
-  const long first =
-      (co_await ask({.kind = Kind::LineFromChar, .hwnd = log, .arg = static_cast<long>(from)}))
-          .value;
-  const long lines = first < 0 ? -1 : (co_await ask({.kind = Kind::LineCount, .hwnd = log})).value;
-  if (lines <= first)
-    co_return std::nullopt;
-  std::string text;
-  long begin = -1;  // where the first line read begins
-  long end = -1;    // where the line read last ends
-  for (long line = first; line < lines; ++line) {
-    const long start = (co_await ask({.kind = Kind::LineIndex, .hwnd = log, .arg = line})).value;
-    if (start < 0)
-      co_return std::nullopt;
-    if (end >= 0) {
-      // A line break between the lines, or the wrap of a line too long for the window.
-      if (start == end + 2)
-        text += "\r\n";
-      else if (start != end)
-        co_return std::nullopt;
-    } else {
-      begin = start;
-    }
-    const long length = (co_await ask({.kind = Kind::LineLength, .hwnd = log, .arg = start})).value;
-    if (length < 0)
-      co_return std::nullopt;
-    if (length > 0) {
-      const WindowAnswer piece =
-          co_await ask({.kind = Kind::Line, .hwnd = log, .arg = line, .size = length});
-      if (piece.value != length)
-        co_return std::nullopt;
-      text += piece.text;
-    }
-    end = start + length;
-  }
-  if (begin < 0 || static_cast<std::size_t>(begin) > from ||
-      from - static_cast<std::size_t>(begin) > text.size())
-    co_return std::nullopt;
-  const std::string_view head = std::string_view(text).substr(0, from - begin);
-  const std::string_view was(before);
-  if (was.size() < head.size() || was.substr(was.size() - head.size()) != head)
-    co_return std::nullopt;
-  co_return text.substr(head.size());
+  co_return co_await askedInTurn<std::optional<std::string>>(
+      readingFrom(log, from, std::move(before)));
 }
 
 Task<std::string> ConsoleBridge::readWindowText(Hwnd hwnd) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -24,8 +25,9 @@ class LogReader {
   virtual ~LogReader() = default;
   // A look at the log while the routine that holds the typing waits: whether it gained, since
   // the cycle last read it and since the last look, a line of the local player's own doing that
-  // went to the server. The text is left for the cycle to read.
-  virtual Task<bool> lookWhileWaiting() = 0;
+  // went to the server, and if so the moment by which it was printed. The text is left for the
+  // cycle to read.
+  virtual Task<std::optional<std::int64_t>> lookWhileWaiting() = 0;
   // What was handed over while a cycle held the typing has been typed: the next cycle may start.
   virtual void typingFree() = 0;
 };
@@ -119,9 +121,14 @@ class ConsoleBridge {
 
   static constexpr std::int64_t kChatGapMs = 1200;
   static constexpr std::int64_t kLookWhileWaitingMs = 50;
+  static constexpr std::int64_t kLookAheadMs = 16;
   // A line of the local player's own doing that went to the server (his chat, a kill, a duel he
-  // became engaged in, a rename, his entry, a team change) was read now.
-  void playerActed() { playerActedMs_ = clock_.nowMs(); }
+  // became engaged in, a rename, his entry, a team change) was printed by the moment printedByMs:
+  // the server's second runs from then.
+  void playerActed(std::int64_t printedByMs) {
+    playerActedMs_ = std::max(playerActedMs_.value_or(printedByMs), printedByMs);
+  }
+  std::int64_t nowMs() const { return clock_.nowMs(); }
 
   // The watch cycle takes the typing for its whole run, waits included: false while what others
   // handed over is still being typed (the reader is told typingFree() once it is). What others
@@ -197,6 +204,8 @@ class ConsoleBridge {
 
   // The game's answer to a question about one of its windows.
   Task<WindowAnswer> ask(WindowQuestion question);
+  // Each read and measure below is asked in turn, as one: a game that answers between its frames
+  // answers it in one pass of its event loop.
 
   // The console log's length in characters, asked so that the game copies out no text: where the
   // window system has line queries, where its last line begins and how long that line is (a
@@ -204,6 +213,36 @@ class ConsoleBridge {
   // length. WindowSystem::kNoAnswer when the log gave up answering. Compare a measure only
   // with another measure.
   Task<long> measureLog(Hwnd log);
+  // The same measure and the log's line count (WindowSystem::kNoLines where the window system
+  // has no line queries), asked together; where the log shows knownLines lines, only its count:
+  // no print came since knownLines was seen.
+  // A read of the log: what it holds from a character on (the game's bytes) read as readLogFrom
+  // reads it, or where that cannot be done, or from is 0, the whole log as readLogWhole reads it;
+  // lineWise tells which. No text when the log did not answer.
+  struct LogRead {
+    std::optional<std::string> text;
+    bool lineWise = false;
+  };
+  // Where the log grew beyond a measure: the read that asks for, asked along with the measure.
+  struct ReadBeyond {
+    long measure = 0;
+    std::size_t from = 0;
+    std::string before;
+  };
+  struct LogMeasure {
+    long lines = -1;
+    long length = 0;
+    bool linesUnchanged = false;  // then length was not asked
+    std::optional<LogRead> read;  // the read along, where the log grew beyond its measure
+  };
+  // lines: its line count, where a question a moment before gave it (it is not asked again).
+  Task<LogMeasure> measureLogUnless(Hwnd log, long knownLines,
+                                    std::optional<ReadBeyond> readBeyond = std::nullopt,
+                                    std::optional<long> lines = std::nullopt);
+  Task<LogRead> readLog(Hwnd log, std::size_t from, std::string before);
+  // Whether the latest questions were answered later, not at once: a game that answers only
+  // between its frames, which a read asked apart from its measure costs a frame more.
+  bool answersLater() const { return answersLater_; }
   // How many lines the log shows, in one question that copies no text: every line the game
   // prints ends with a line break, so a print changes it. WindowSystem::kNoLines where the window
   // system has no line queries; kNoAnswer when the log gave up answering.
@@ -227,6 +266,12 @@ class ConsoleBridge {
   static long long waitMilliseconds(float seconds);
 
  private:
+  // Asks in turn the questions of asked, which gives what it found from their answers; what
+  // others hand over meanwhile waits for them.
+  template <class T>
+  Task<T> askedInTurn(std::function<T(const WindowSystem::AskNow&)> asked);
+  bool answersLater_ = false;
+
   // The latest command handed over, while it waits to be typed, and the text the presses kept.
   // Shared with the walks, which may run on a thread of their own and finish after the bridge is
   // gone.

@@ -42,13 +42,13 @@ void SimulatedWindowSystem::setAnswering(Hwnd topLevel, bool answering) {
     w->answering = answering;
 }
 
-void SimulatedWindowSystem::ask(const WindowQuestion& question,
-                                const std::function<void(WindowAnswer)>& answered) {
+void SimulatedWindowSystem::askInTurn(const Questions& questions,
+                                      const std::function<void()>& answered) {
   if (!later_) {
-    WindowSystem::ask(question, answered);
+    WindowSystem::askInTurn(questions, answered);
     return;
   }
-  later_([this, question, answered] { WindowSystem::ask(question, answered); });
+  later_([this, questions, answered] { WindowSystem::askInTurn(questions, answered); });
 }
 
 void SimulatedWindowSystem::setElevatedAboveUs(Hwnd topLevel, bool elevated) {

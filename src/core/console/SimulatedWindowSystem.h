@@ -57,12 +57,11 @@ class SimulatedWindowSystem : public WindowSystem {
   // A top-level window whose thread handles no message for a while (the game loads a map): asked
   // for its text or its length, it and its descendants give no answer (kNoAnswer).
   void setAnswering(Hwnd topLevel, bool answering);
-  // Questions asked through ask() are answered when later calls its work, not at once: a game
-  // that answers only between its frames (empty: at once again). The answer is what the window
-  // holds then.
+  // Questions asked through askInTurn() are answered when later calls its work, not at once: a
+  // game that answers only between its frames (empty: at once again). The answers are what the
+  // windows hold then.
   void answerLater(std::function<void(std::function<void()>)> later) { later_ = std::move(later); }
-  void ask(const WindowQuestion& question,
-           const std::function<void(WindowAnswer)>& answered) override;
+  void askInTurn(const Questions& questions, const std::function<void()>& answered) override;
 
   // While recording, every WM_SETTEXT and WM_CHAR sent through the seam is kept, for tests:
   // "settext <hwnd> <bytes>", "char <hwnd> <code> <keydata>", "click <hwnd>". Off by default so
@@ -110,7 +109,7 @@ class SimulatedWindowSystem : public WindowSystem {
   bool tellChanges(const std::function<void()>& onChange) override;
 
  private:
-  std::function<void(std::function<void()>)> later_;  // where answers of ask() wait
+  std::function<void(std::function<void()>)> later_;  // where answers of askInTurn() wait
   // A line as the window shows it: where it begins in the text and how long it is.
   struct Line {
     std::size_t start, length;

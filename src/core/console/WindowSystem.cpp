@@ -5,7 +5,7 @@
 
 namespace pvx {
 
-void WindowSystem::ask(const WindowQuestion& q, const std::function<void(WindowAnswer)>& answered) {
+WindowAnswer WindowSystem::answerNow(const WindowQuestion& q) {
   WindowAnswer a;
   switch (q.kind) {
     case WindowQuestion::Kind::TextLength:
@@ -34,7 +34,12 @@ void WindowSystem::ask(const WindowQuestion& q, const std::function<void(WindowA
       a.text.resize(static_cast<std::size_t>(std::clamp(a.value, 0L, std::max(q.size, 0L))));
       break;
   }
-  answered(std::move(a));
+  return a;
+}
+
+void WindowSystem::askInTurn(const Questions& questions, const std::function<void()>& answered) {
+  questions([this](const WindowQuestion& q) { return answerNow(q); });
+  answered();
 }
 
 }  // namespace pvx

@@ -123,11 +123,20 @@ class WindowSystem {
   // since heard the game's console log tell of a change, and so tells of them from now on.
   virtual bool changesToldSince() { return false; }
 
-  // Asks a question whose answer may wait for the game, and gives the answer to answered: before
-  // ask returns where the window system answers at once (the calls above, on the caller's
-  // thread), otherwise later, from the asking thread's event loop, while that thread goes on.
-  virtual void ask(const WindowQuestion& question,
-                   const std::function<void(WindowAnswer)>& answered);
+  // Answers a question at once through the calls above.
+  WindowAnswer answerNow(const WindowQuestion& question);
+
+  // Questions asked one right after another, each chosen by the answers before it: the routine
+  // asks each through the function it is given, which answers it at once.
+  using AskNow = std::function<WindowAnswer(const WindowQuestion&)>;
+  using Questions = std::function<void(const AskNow&)>;
+  // Asks the questions, which may wait for the game, and then calls answered: before askInTurn
+  // returns where the window system answers at once (the calls above, on the caller's thread);
+  // otherwise the questions run on the asking thread, back to back, so that a game that answers
+  // only between its frames answers them all in one pass of its event loop, and answered comes
+  // later from the caller's event loop, while the caller goes on. The questions may then touch
+  // nothing but what they own.
+  virtual void askInTurn(const Questions& questions, const std::function<void()>& answered);
 };
 
 }  // namespace pvx

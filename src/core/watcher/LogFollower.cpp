@@ -48,13 +48,6 @@ bool LogFollower::piecesLeft() {
   return !cuts_.empty();
 }
 
-Task<bool> LogFollower::linesChanged(Hwnd log, long& seen) {
-  const long lines = co_await bridge_.lineCount(log);
-  if (lines < 0)
-    co_return true;  // no line queries, or no answer: measure as ever
-  co_return std::exchange(seen, lines) != lines;
-}
-
 Task<LogFollower::Found> LogFollower::next(Hwnd log, bool probeFirst) {
   took_ = false;
   probedOnly_ = false;
@@ -80,15 +73,42 @@ Task<LogFollower::Found> LogFollower::next(Hwnd log, bool probeFirst) {
   }
 
   // Nothing waits to be taken, and the log shows as many lines as at the last probe: no print.
-  if (probeFirst && cuts_.empty() && keptBeforeClear_.empty() &&
-      !co_await linesChanged(log, cycleLines_)) {
+  const bool probe = probeFirst && cuts_.empty() && keptBeforeClear_.empty();
+  // Beside a game that answers only between its frames, what a growth of the log calls for is
+  // read along with the measure, not a frame later.
+  std::optional<ConsoleBridge::ReadBeyond> readBeyond;
+  if (bridge_.answersLater() && cuts_.empty() && keptBeforeClear_.empty())
+    readBeyond = ConsoleBridge::ReadBeyond{measuredAtRead_, readTo_, lastLine_};
+  const std::size_t readFrom = readTo_;
+  readAlong_.reset();
+  // The probe is asked apart where the game answers between its frames: its answer tells the
+  // moment by which a print came, a frame or two before the measure's.
+  std::optional<long> lines;
+  std::optional<std::int64_t> changeSeenMs;
+  if (probe && bridge_.answersLater()) {
+    const long probed = co_await bridge_.lineCount(log);
+    if (probed >= 0 && probed == cycleLines_) {
+      probedOnly_ = true;
+      co_return Found::Unchanged;
+    }
+    changeSeenMs = bridge_.nowMs();
+    if (probed >= 0)
+      lines = probed;
+  }
+  ConsoleBridge::LogMeasure m = co_await bridge_.measureLogUnless(log, probe ? cycleLines_ : -1,
+                                                                  std::move(readBeyond), lines);
+  readAlong_ = std::move(m.read);
+  readAlongFrom_ = readFrom;
+  if (m.lines >= 0)
+    cycleLines_ = m.lines;
+  if (m.linesUnchanged) {
     probedOnly_ = true;
     co_return Found::Unchanged;
   }
-
-  const long measured = co_await bridge_.measureLog(log);
+  const long measured = m.length;
   if (measured == WindowSystem::kNoAnswer)
     co_return Found::GameBusy;  // it loads a map: nothing is taken until it answers
+  measuredMs_ = changeSeenMs.value_or(bridge_.nowMs());
   measured_ = measured;
   lookedAt_ = measured;
   const bool changed = measured != measuredAtRead_;
@@ -96,6 +116,13 @@ Task<LogFollower::Found> LogFollower::next(Hwnd log, bool probeFirst) {
   if ((measured > measuredAtRead_ || piecesBeyond || !keptBeforeClear_.empty()) &&
       !co_await takeNewText(log))
     co_return Found::GameBusy;
+  // Measured up to where the lines the probe counted end, the log was read no further: what was
+  // taken had been printed by the probe's answer. Read further, some of it came after.
+  if (changeSeenMs &&
+      !(bridge_.codePage().oneBytePerCharacter() && readTo_ <= static_cast<std::size_t>(measured)))
+    measuredMs_ = bridge_.nowMs();
+  readAlong_.reset();
+  readEnded();
 
   // A full log is emptied, once for each time it fills; what came with it is still read, so that
   // an event printed as the log filled up is answered.
@@ -124,15 +151,10 @@ Task<std::optional<std::string>> LogFollower::readFrom(Hwnd log, std::size_t fro
   // A log that only grew since it was last read is read from there on, line by line: the game
   // copies out what it gained and the line it gained it on, not the whole log. Where that cannot
   // be done soundly, or the log changed otherwise, the whole log is read.
-  lineWise = false;
-  if (from > 0 && keptBeforeClear_.empty()) {
-    std::optional<std::string> gained = co_await bridge_.readLogFrom(log, from, std::move(before));
-    if (gained) {
-      lineWise = true;
-      co_return gained;
-    }
-  }
-  co_return co_await bridge_.readLogWhole(log);
+  ConsoleBridge::LogRead read =
+      co_await bridge_.readLog(log, keptBeforeClear_.empty() ? from : 0, std::move(before));
+  lineWise = read.lineWise;
+  co_return std::move(read.text);
 }
 
 Task<bool> LogFollower::takeNewText(Hwnd log) {
@@ -154,8 +176,14 @@ Task<bool> LogFollower::takeNewText(Hwnd log) {
     co_return true;
   }
   bool lineWise = false;
-  std::optional<std::string> read =
-      co_await readFrom(log, cuts_.empty() ? previous : 0, lastLine_, lineWise);
+  std::optional<std::string> read;
+  if (readAlong_ && cuts_.empty() && keptBeforeClear_.empty() && readAlongFrom_ == previous) {
+    lineWise = readAlong_->lineWise;
+    read = std::move(readAlong_->text);
+  } else {
+    read = co_await readFrom(log, cuts_.empty() ? previous : 0, lastLine_, lineWise);
+  }
+  readAlong_.reset();
   if (!read)
     co_return false;
   if (lineWise) {
@@ -241,12 +269,17 @@ void LogFollower::take(const std::string& grown, std::size_t start, bool midLine
 }
 
 Task<std::string> LogFollower::look(Hwnd log, bool probeFirst) {
-  if (log == 0 || (probeFirst && !co_await linesChanged(log, lookLines_)))
+  if (log == 0)
     co_return std::string();
   // Read again only when the log changed since the last measure.
-  const long length = co_await bridge_.measureLog(log);
-  if (length == WindowSystem::kNoAnswer || length == lookedAt_)
+  const ConsoleBridge::LogMeasure m =
+      co_await bridge_.measureLogUnless(log, probeFirst ? lookLines_ : -1);
+  if (probeFirst && m.lines >= 0)
+    lookLines_ = m.lines;
+  const long length = m.length;
+  if (m.linesUnchanged || length == WindowSystem::kNoAnswer || length == lookedAt_)
     co_return std::string();
+  measuredMs_ = bridge_.nowMs();
   lookedAt_ = length;
   // From where the cycle read up to, or from where an earlier look went: not again what an
   // earlier look saw.
@@ -275,6 +308,7 @@ Task<std::string> LogFollower::look(Hwnd log, bool probeFirst) {
   }
   if (gained->empty())
     co_return std::string();
+  readEnded();
   looked_ += *gained;
   const std::size_t size = readTo_ + looked_.size();
   if (lineWise)  // (a measure a moment before the read may fall short of where it ended)

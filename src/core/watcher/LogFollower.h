@@ -60,6 +60,12 @@ class LogFollower {
   // Whether the latest next() took text, and what: at most the last 200 characters of what the
   // log gained (UTF-8), and its whole lines, which the replies and the commands read.
   bool took() const { return took_; }
+  // A moment by which what the latest next() took, or the latest look() gained, was printed: the
+  // answer of the measure that found the log changed, or where the read came long after it (the
+  // game stopped answering in between), kReadLateMs before the read's end. The server's second
+  // after the player's own doing runs from then.
+  std::int64_t printedByMs() const { return printedByMs_; }
+  static constexpr std::int64_t kReadLateMs = 50;
   const std::string& newText() const { return newText_; }
   const std::string& wholeLines() const { return wholeLines_; }
 
@@ -101,9 +107,12 @@ class LogFollower {
   bool fullLogCleared_ = false;  // emptied at its limit, and not below it since
   bool took_ = false;
   bool probedOnly_ = false;
-  // Whether the log's line count differs from seen, the count the last probe of the same kind saw
-  // (asking it, and keeping it in seen); true when it could not be told.
-  Task<bool> linesChanged(Hwnd log, long& seen);
+  // The read that measuredMs_'s measure called for has ended.
+  void readEnded() { printedByMs_ = std::max(measuredMs_, bridge_.nowMs() - kReadLateMs); }
+  std::optional<ConsoleBridge::LogRead> readAlong_;  // read along with the latest measure
+  std::size_t readAlongFrom_ = 0;                    // from where
+  std::int64_t measuredMs_ = 0;  // when the latest measure that found a change was answered
+  std::int64_t printedByMs_ = 0;
   long cycleLines_ = -1;  // the line count at the cycle's last probe; -1: none
   long lookLines_ = -1;   // at the waits' last probe
   std::string newText_;

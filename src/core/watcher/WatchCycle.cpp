@@ -71,7 +71,9 @@ void WatchCycle::armNext() {
     // question holds the program up for as long as it waits for the answer.
     delay = kBusyGameLookMs;
   } else if ((idleMs_ > 0 || sparing_) && !busy_ && !woken_) {
-    delay = idleMs_ > 0 ? idleMs_ : kSparingLookMs;
+    delay = idleMs_ > 0                                   ? idleMs_
+            : clock_.nowMs() - changedAtMs_ < kBriskForMs ? kBriskLookMs
+                                                          : kSparingLookMs;
     // Until the name is known it is asked for on time.
     if (state_.consoleLog != 0 && state_.playerName.empty()) {
       const std::int64_t due =
@@ -245,6 +247,7 @@ Task<void> WatchCycle::body() {
       busy_ = found;
       break;
     case LogFollower::Found::Changed:
+      changedAtMs_ = clock_.nowMs();
       break;
   }
   if (log_.took()) {
@@ -252,7 +255,7 @@ Task<void> WatchCycle::body() {
     // What the player did himself counts against the server's flood protection, as the
     // program's chat does: the next "say" keeps its distance from it.
     if (consolelines::holdsPlayersOwnDeed(log_.wholeLines(), s.playerName, bridge_.recentlySaid()))
-      bridge_.playerActed();
+      bridge_.playerActed(log_.printedByMs());
   }
 
   // (Copies: a step may take the cycle's turn, and a cycle of a wait's pieces reads anew.)
@@ -275,15 +278,17 @@ Task<void> WatchCycle::body() {
   }
 }
 
-Task<bool> WatchCycle::lookWhileWaiting() {
+Task<std::optional<std::int64_t>> WatchCycle::lookWhileWaiting() {
   if (state_.consoleLog == 0 || state_.playerName.empty())
-    co_return false;
+    co_return std::nullopt;
   // Where the console tells of its changes, a log that told of none has none to look at.
   if (idleMs_ > 0 && std::exchange(wakesAtLook_, wakes_) == wakes_)
-    co_return false;
+    co_return std::nullopt;
   const std::string gained = co_await log_.look(state_.consoleLog, sparing_ && idleMs_ == 0);
-  co_return !gained.empty() &&
-      consolelines::holdsPlayersOwnDeed(gained, state_.playerName, bridge_.recentlySaid());
+  if (gained.empty() ||
+      !consolelines::holdsPlayersOwnDeed(gained, state_.playerName, bridge_.recentlySaid()))
+    co_return std::nullopt;
+  co_return log_.printedByMs();
 }
 
 Task<void> WatchCycle::quoteScan(std::string answer) {

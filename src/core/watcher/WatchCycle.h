@@ -88,8 +88,12 @@ class WatchCycle final : private LogReader {
   // own moves and the error box to a cycle that found the log changed. The waits' looks ask the
   // same way. A window system that turns out to tell (waitForChanges) wakes the cycle, and its
   // quiet look once a second asks the log's line count alone.
+  // For kBriskForMs after the log last changed, while a match goes on, the sparing cycle comes
+  // every kBriskLookMs instead.
   void lookSparingly() { sparing_ = true; }
   static constexpr std::int64_t kSparingLookMs = 60;
+  static constexpr std::int64_t kBriskLookMs = 30;
+  static constexpr std::int64_t kBriskForMs = 3000;
   static constexpr std::int64_t kFullLookMs = 1000;
 
   // Starts one watch cycle, which runs up to its first wait (or to its end); nothing while a
@@ -121,7 +125,7 @@ class WatchCycle final : private LogReader {
   // Everything up to the closing step; returning ends the cycle at the closing step.
   Task<void> body();
   // LogReader: the looks at the log while a reply waits, and the typing free again.
-  Task<bool> lookWhileWaiting() override;
+  Task<std::optional<std::int64_t>> lookWhileWaiting() override;
   void typingFree() override;
   void forgetConsole();
   void askNameWhenDue();
@@ -154,6 +158,7 @@ class WatchCycle final : private LogReader {
   bool waitingForTyping_ = false;  // a tick came while others' typing held the line
   bool sparing_ = false;
   std::int64_t fullLookAtMs_ = INT64_MIN / 2;  // the cycle's last whole measure of the log
+  std::int64_t changedAtMs_ = INT64_MIN / 2;   // when a cycle last found the log changed
   std::uint64_t wakes_ = 0;                    // how often the console told of a change
   std::uint64_t wakesAtLook_ = 0;              // as many as at the waits' last look
   std::uint64_t wakesAtCycle_ = 0;             // as many as when the last cycle began

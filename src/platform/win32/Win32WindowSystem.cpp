@@ -162,17 +162,17 @@ constexpr UINT kGiveUpMs = 60000;
 }  // namespace
 
 // The thread that asks the game's windows the questions of the thread that made the window
-// system, one after the other, each answered through the window system's direct calls; its
-// answers go back through post. Shared with the thread: it may go on waiting for the game after
-// the window system is gone, and then posts nothing.
+// system, one call's after the other, each answered through the window system's direct calls; the
+// end of each call goes back through post. Shared with the thread: it may go on waiting for the
+// game after the window system is gone, and then posts nothing.
 struct Win32WindowSystem::Asker {
-  using Answered = std::function<void(WindowAnswer)>;
+  using Answered = std::function<void()>;
 
   explicit Asker(Post p) : post(std::move(p)) {}
 
   std::mutex mutex;
   std::condition_variable changed;
-  std::deque<std::pair<WindowQuestion, Answered>> questions;
+  std::deque<std::pair<Questions, Answered>> questions;
   Post post;  // emptied when the window system goes
   Win32WindowSystem direct;
 
@@ -182,18 +182,15 @@ struct Win32WindowSystem::Asker {
       changed.wait(lock, [this] { return !questions.empty() || !post; });
       if (!post)
         return;
-      auto [question, answered] = std::move(questions.front());
+      auto [asked, answered] = std::move(questions.front());
       questions.pop_front();
       lock.unlock();
       // However long the game takes: the thread that asked is not waiting for it.
-      WindowAnswer answer;
-      direct.WindowSystem::ask(question, [&answer](WindowAnswer a) { answer = std::move(a); });
+      asked([this](const WindowQuestion& q) { return direct.answerNow(q); });
       lock.lock();
       if (!post)
         return;
-      post([answered = std::move(answered), answer = std::move(answer)]() mutable {
-        answered(std::move(answer));
-      });
+      post(std::move(answered));
     }
   }
 };
@@ -277,14 +274,14 @@ Win32WindowSystem::~Win32WindowSystem() {
   }
 }
 
-void Win32WindowSystem::ask(const WindowQuestion& question,
-                            const std::function<void(WindowAnswer)>& answered) {
+void Win32WindowSystem::askInTurn(const Questions& questions,
+                                  const std::function<void()>& answered) {
   if (!asker_) {
-    WindowSystem::ask(question, answered);
+    WindowSystem::askInTurn(questions, answered);
     return;
   }
   const std::lock_guard<std::mutex> lock(asker_->mutex);
-  asker_->questions.emplace_back(question, answered);
+  asker_->questions.emplace_back(questions, answered);
   asker_->changed.notify_all();
 }
 

@@ -10,8 +10,8 @@ namespace pvx {
 
 // The window system of the running Windows session: every call goes straight to user32's "A"
 // functions. The direct calls that send a message return once the game's window has handled it
-// (a question given up on after a minute gives kNoAnswer); the questions asked through ask() are
-// answered later, from the asking thread's event loop. The game's windows belong to another
+// (a question given up on after a minute gives kNoAnswer); the questions asked through askInTurn()
+// are answered later, from the asking thread's event loop. The game's windows belong to another
 // process; a handle may go stale between two calls, and the platform then fails the call quietly.
 //
 // Beyond what the platform guarantees: handle 0 and the broadcast handle never reach a call (the
@@ -24,9 +24,10 @@ namespace pvx {
 //
 // The game handles no message while it loads a map or renders a frame: a message to its windows
 // waits until then, seconds on a map load. Made with a way to post work to the user-interface
-// thread, this window system asks the questions of ask() from a thread of its own, one after the
-// other, and posts each answer back, so that the thread that asks never waits for the game, not
-// even for a frame (SendMessageTimeout would not do: Wine waits for the answer whatever its
+// thread, this window system asks the questions of askInTurn() from a thread of its own, those of
+// one call back to back (so that they reach the game in the same pass of its event loop), and
+// posts their end back, so that the thread that asks never waits for the game, not even for a
+// frame (SendMessageTimeout would not do: Wine waits for the answer whatever its
 // timeout). Typing (reading the child's text to find where to type, WM_SETTEXT, WM_CHAR, a
 // button's click) waits for the game in the direct calls, since a line given up on might still be
 // run later, or twice: it belongs on a thread of its own (Win32TypingThread). The game's main
@@ -40,8 +41,8 @@ class Win32WindowSystem final : public WindowSystem {
   // Hands work to the user-interface thread's event loop; callable from any thread.
   using Post = std::function<void(std::function<void()>)>;
 
-  // post: where the answers of ask() go; without it ask() answers at once through the direct
-  // calls, on the caller's thread.
+  // post: where the answers of askInTurn() go; without it askInTurn() answers at once through the
+  // direct calls, on the caller's thread.
   explicit Win32WindowSystem(Post post = {});
   ~Win32WindowSystem() override;
   Win32WindowSystem(const Win32WindowSystem&) = delete;
@@ -67,8 +68,7 @@ class Win32WindowSystem final : public WindowSystem {
   long getLineLength(Hwnd hwnd, long charIndex) override;
   long getLineFromChar(Hwnd hwnd, long charIndex) override;
   long getLine(Hwnd hwnd, long line, char* buffer, long size) override;
-  void ask(const WindowQuestion& question,
-           const std::function<void(WindowAnswer)>& answered) override;
+  void askInTurn(const Questions& questions, const std::function<void()>& answered) override;
   // Hooks the changes of every process's windows (SetWinEventHook, out of context, on the thread
   // that calls it, which must pump its messages) and tells of those of the game's console: its
   // windows made, shown, hidden or gone, a value changed. Whether the game's edit controls tell of

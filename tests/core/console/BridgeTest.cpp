@@ -274,6 +274,46 @@ TEST(ReadingText, TextThatShrankInBetweenIsCutToWhatWasCopied) {
   EXPECT_EQ(pvx::testing::answeredNow(bridge.readWindowText(42)), "abcd");
 }
 
+namespace {
+// Lines counted and measured, none copied out (as Wine's edit control is read): each question the
+// game answers only between its frames, so none is asked in vain.
+class LinesNotCopied : public SimulatedWindowSystem {
+ public:
+  long getLineFromChar(Hwnd, long) override { return kNoLines; }
+  long getLine(Hwnd, long, char*, long) override { return kNoLines; }
+  long getLineIndex(Hwnd hwnd, long line) override {
+    ++lineQuestions;
+    return SimulatedWindowSystem::getLineIndex(hwnd, line);
+  }
+  long getLineLength(Hwnd hwnd, long charIndex) override {
+    ++lineQuestions;
+    return SimulatedWindowSystem::getLineLength(hwnd, charIndex);
+  }
+  int lineQuestions = 0;
+};
+}  // namespace
+
+TEST(ReadingText, WhereNoLineIsCopiedOutWhatTheLogGainedIsReadWholeAlongWithItsMeasure) {
+  LinesNotCopied ws;
+  pvx::VirtualClock clock;
+  ConsoleBridge bridge(ws, clock);
+  const Hwnd log = ws.createWindow("Edit", "one\r\ntwo\r\n");
+  const ConsoleBridge::LogRead read =
+      pvx::testing::answeredNow(bridge.readLog(log, 5, std::string("one\r\n")));
+  EXPECT_EQ(read.text, "one\r\ntwo\r\n");
+  EXPECT_FALSE(read.lineWise);
+  // The measure of the whole read: its last line's start and length, nothing more.
+  EXPECT_EQ(ws.lineQuestions, 2);
+  // Read along with a measure, the log is measured once.
+  ws.lineQuestions = 0;
+  const ConsoleBridge::LogMeasure m = pvx::testing::answeredNow(
+      bridge.measureLogUnless(log, -1, ConsoleBridge::ReadBeyond{5, 5, "one\r\n"}));
+  EXPECT_EQ(m.length, 10);
+  ASSERT_TRUE(m.read);
+  EXPECT_EQ(m.read->text, "one\r\ntwo\r\n");
+  EXPECT_EQ(ws.lineQuestions, 2);
+}
+
 TEST(Waiting, WaitsTheWholeMillisecondsOfSinglePrecisionSecondsWhileTheLoopRunsOn) {
   EXPECT_EQ(ConsoleBridge::waitMilliseconds(0.7f), 699);
   EXPECT_EQ(ConsoleBridge::waitMilliseconds(1.0f), 1000);

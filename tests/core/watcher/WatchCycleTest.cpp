@@ -371,7 +371,7 @@ TEST_F(WatcherHarness, LookingSparinglyAQuietGameIsAskedLittleAndAPrintIsStillAn
   startKnowingName();
   ws.setWrapWidth(practice.logWindow(), 80);
   watch().lookSparingly();
-  clock.runFor(2000);
+  clock.runFor(2000 + WatchCycle::kBriskForMs);
   ws.resetCost();
   clock.runFor(10000);
   EXPECT_LE(ws.cost().questions, 10 * 20);
@@ -383,6 +383,14 @@ TEST_F(WatcherHarness, LookingSparinglyAQuietGameIsAskedLittleAndAPrintIsStillAn
   const Lines typed = typedSince(t0);
   ASSERT_EQ(typed.size(), 1u);
   EXPECT_LE(typed.front().first, WatchCycle::kSparingLookMs + 2 + ConsoleBridge::kChatGapMs);
+  // While the log has changed lately, a print is looked for more often.
+  addTrack("A", 60);
+  addTrack("B", 60);
+  const std::int64_t t1 = clock.nowMs();
+  game.print(game.chatLine("!next"));
+  clock.runFor(200);
+  ASSERT_FALSE(typedSince(t1).empty());
+  EXPECT_LE(typedSince(t1).front().first, WatchCycle::kBriskLookMs + 2);
   // A fatal error is shown within a whole look.
   practice.failWithError("Hunk_Alloc failed");
   clock.runFor(WatchCycle::kFullLookMs + WatchCycle::kSparingLookMs);
@@ -411,6 +419,25 @@ TEST_F(WatcherHarness, AGameThatAnswersBetweenItsFramesIsAwaitedAndOthersTypeAft
     said.push_back(command);
   // The duel's reply (its template is empty here), then the click's.
   EXPECT_EQ(said, (std::vector<std::string>{"say ", "say ^1Maximized"}));
+  // The duel's reply, held a second from the moment the game's answer showed its line.
+  EXPECT_LE(typedSince(t0).front().first, kFrameMs + 2 + ConsoleBridge::kChatGapMs + kFrameMs);
+
+  // What a print calls for is read along with the measure that found it: a frame for both, then
+  // the echo of a chat command.
+  addTrack("A", 60);
+  addTrack("B", 60);
+  ws.answerLater([&](std::function<void()> answer) {
+    frames.push_back(clock.makeTimer(std::move(answer)));
+    frames.back()->start(kFrameMs, true);
+  });
+  clock.runFor(100);
+  const std::int64_t t1 = clock.nowMs() + 1;
+  game.print(game.chatLine("!next"));
+  clock.runFor(100);
+  ws.answerLater({});
+  ASSERT_FALSE(typedSince(t1).empty());
+  EXPECT_EQ(typedSince(t1).front().second, "echo ^1Currently Playing: ^4B");
+  EXPECT_LE(typedSince(t1).front().first, kFrameMs + 1);
 }
 
 // A say held up with the typist reached the game only when the typist got to it: the next one
