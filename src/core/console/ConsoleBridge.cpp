@@ -529,10 +529,36 @@ std::function<std::optional<std::string>(const AskNow&)> readingText(Hwnd hwnd) 
     return std::move(read.text);
   };
 }
+// Where no line is copied out, the growth a line count found is read whole at once, in one byte a
+// character (so that the text's length is the log's measure): nothing when it did not fit.
+std::optional<ConsoleBridge::LogMeasure> readInsteadOfMeasureNow(
+    const AskNow& ask, Hwnd log, long lines, const ConsoleBridge::ReadBeyond& beyond) {
+  constexpr long kRoomToGrow = 4096;
+  const long size = 2 * std::max(beyond.measure, 0L) + 1 + kRoomToGrow;
+  WindowAnswer read = ask({.kind = Kind::Text, .hwnd = log, .size = size});
+  ConsoleBridge::LogMeasure m;
+  m.lines = lines;
+  m.length = read.value;
+  if (read.value == WindowSystem::kNoAnswer)
+    return m;
+  if (read.value >= size - 1)
+    return std::nullopt;
+  m.lengthOfRead = true;
+  m.read = ConsoleBridge::LogRead{
+      .text = read.text.empty() ? std::string(ConsoleBridge::kNoText) : std::move(read.text),
+      .lineWise = false};
+  return m;
+}
+
 std::function<ConsoleBridge::LogMeasure(const AskNow&)> measuring(
     Hwnd log, long knownLines, std::optional<ConsoleBridge::ReadBeyond> beyond,
-    std::optional<long> lines) {
-  return [log, knownLines, beyond = std::move(beyond), lines](const AskNow& ask) {
+    std::optional<long> lines, bool readInstead) {
+  return [log, knownLines, beyond = std::move(beyond), lines, readInstead](const AskNow& ask) {
+    if (readInstead && beyond && lines && *lines != knownLines) {
+      if (std::optional<ConsoleBridge::LogMeasure> m =
+              readInsteadOfMeasureNow(ask, log, *lines, *beyond))
+        return std::move(*m);
+    }
     ConsoleBridge::LogMeasure m = measureNow(ask, log, knownLines, lines);
     if (beyond && !m.linesUnchanged && m.length > beyond->measure)
       m.read = readLogNow(ask, log, beyond->from, beyond->before, m.length);
@@ -608,8 +634,9 @@ Task<ConsoleBridge::LogMeasure> ConsoleBridge::measureLogUnless(
     Hwnd log, long knownLines, std::optional<ReadBeyond> readBeyond, std::optional<long> lines) {
   if (log == 0)
     co_return LogMeasure{.lines = 0, .length = 0, .linesUnchanged = false, .read = std::nullopt};
+  const bool readInstead = !ws_.copiesLinesOut() && codePage_.oneBytePerCharacter();
   co_return co_await askedInTurn<LogMeasure>(
-      measuring(log, knownLines, std::move(readBeyond), lines));
+      measuring(log, knownLines, std::move(readBeyond), lines, readInstead));
 }
 
 Task<ConsoleBridge::LogRead> ConsoleBridge::readLog(Hwnd log, std::size_t from,

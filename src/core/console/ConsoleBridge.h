@@ -234,6 +234,9 @@ class ConsoleBridge {
     long length = 0;
     bool linesUnchanged = false;  // then length was not asked
     std::optional<LogRead> read;  // the read along, where the log grew beyond its measure
+    // The length is that of the text read along (where no line is copied out and the line count
+    // was given, the log is read whole at once instead of measured first).
+    bool lengthOfRead = false;
   };
   // lines: its line count, where a question a moment before gave it (it is not asked again).
   Task<LogMeasure> measureLogUnless(Hwnd log, long knownLines,

@@ -122,6 +122,8 @@ class WindowSystem {
   // process's windows, whose controls may or may not tell of their own changes): whether it has
   // since heard the game's console log tell of a change, and so tells of them from now on.
   virtual bool changesToldSince() { return false; }
+  // Whether EM_LINEFROMCHAR and EM_GETLINE copy lines out (they give kNoLines where not).
+  virtual bool copiesLinesOut() const { return true; }
 
   // Answers a question at once through the calls above.
   WindowAnswer answerNow(const WindowQuestion& question);

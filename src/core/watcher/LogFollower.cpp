@@ -118,8 +118,8 @@ Task<LogFollower::Found> LogFollower::next(Hwnd log, bool probeFirst) {
     co_return Found::GameBusy;
   // Measured up to where the lines the probe counted end, the log was read no further: what was
   // taken had been printed by the probe's answer. Read further, some of it came after.
-  if (changeSeenMs &&
-      !(bridge_.codePage().oneBytePerCharacter() && readTo_ <= static_cast<std::size_t>(measured)))
+  if (changeSeenMs && (m.lengthOfRead || !(bridge_.codePage().oneBytePerCharacter() &&
+                                           readTo_ <= static_cast<std::size_t>(measured))))
     measuredMs_ = bridge_.nowMs();
   readAlong_.reset();
   readEnded();

@@ -68,6 +68,7 @@ class Win32WindowSystem final : public WindowSystem {
   long getLineLength(Hwnd hwnd, long charIndex) override;
   long getLineFromChar(Hwnd hwnd, long charIndex) override;
   long getLine(Hwnd hwnd, long line, char* buffer, long size) override;
+  bool copiesLinesOut() const override { return copiesLines_; }
   void askInTurn(const Questions& questions, const std::function<void()>& answered) override;
   // Hooks the changes of every process's windows (SetWinEventHook, out of context, on the thread
   // that calls it, which must pump its messages) and tells of those of the game's console: its

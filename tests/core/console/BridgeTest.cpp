@@ -281,6 +281,7 @@ class LinesNotCopied : public SimulatedWindowSystem {
  public:
   long getLineFromChar(Hwnd, long) override { return kNoLines; }
   long getLine(Hwnd, long, char*, long) override { return kNoLines; }
+  bool copiesLinesOut() const override { return false; }
   long getLineIndex(Hwnd hwnd, long line) override {
     ++lineQuestions;
     return SimulatedWindowSystem::getLineIndex(hwnd, line);
@@ -312,6 +313,15 @@ TEST(ReadingText, WhereNoLineIsCopiedOutWhatTheLogGainedIsReadWholeAlongWithItsM
   ASSERT_TRUE(m.read);
   EXPECT_EQ(m.read->text, "one\r\ntwo\r\n");
   EXPECT_EQ(ws.lineQuestions, 2);
+  // Where a line count just asked found it grew, the log is read at once, and the text read is
+  // its measure.
+  ws.lineQuestions = 0;
+  const ConsoleBridge::LogMeasure read2 = pvx::testing::answeredNow(
+      bridge.measureLogUnless(log, 2, ConsoleBridge::ReadBeyond{5, 5, "one\r\n"}, 3));
+  EXPECT_EQ(read2.length, 10);
+  ASSERT_TRUE(read2.read);
+  EXPECT_EQ(read2.read->text, "one\r\ntwo\r\n");
+  EXPECT_EQ(ws.lineQuestions, 0);
 }
 
 TEST(Waiting, WaitsTheWholeMillisecondsOfSinglePrecisionSecondsWhileTheLoopRunsOn) {
