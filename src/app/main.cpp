@@ -15,6 +15,7 @@
 #include "app/Program.h"
 #include "app/Replay.h"
 #include "core/program/ProgramFolder.h"
+#include "gui/CaretRest.h"
 #include "platform/SystemCalls.h"
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -149,6 +150,7 @@ int main(int argc, char** argv) {
   }
   pvx::Program& program = *started;
   program.start();
+  const pvx::CaretRest caretRest(app, program.clock());
   // For measuring start-up from outside (bench.sh): one line on stderr as the first watch cycle
   // begins. Nothing is written otherwise.
   if (std::getenv("PARLEVOX_REPORT_FIRST_CYCLE") != nullptr) {

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +24,7 @@
 
 #include "app/Program.h"
 #include "core/time/VirtualClock.h"
+#include "gui/CaretRest.h"
 #include "gui/QtDialogs.h"
 #include "platform/RealTime.h"
 #include "support/FakePorts.h"
@@ -379,4 +381,27 @@ TEST(FileOpen, TheDialogShowsTheStartFolder) {
   EXPECT_EQ(dialogs.openFile("Parlevocs  (*.pvx)|*.pvx", start.toStdString()), std::nullopt);
   EXPECT_FALSE(gaveUp) << "no file dialog came up";
   EXPECT_EQ(shown, QDir(start).canonicalPath());
+}
+
+// The caret of a focused text box rests once the user has left the windows alone, and blinks
+// again at his next key.
+TEST(CaretRestTest, TheCaretRestsAfterTenQuietSecondsAndBlinksAgainAtAKey) {
+  const int flash = QApplication::cursorFlashTime();
+  ASSERT_GT(flash, 0);
+  pvx::VirtualClock clock;
+  {
+    pvx::CaretRest rest(*qApp, clock);
+    QLineEdit box;
+    clock.runFor(pvx::CaretRest::kRestAfterMs - 1);
+    EXPECT_EQ(QApplication::cursorFlashTime(), flash);
+    clock.runFor(1);
+    EXPECT_EQ(QApplication::cursorFlashTime(), 0);
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QApplication::sendEvent(&box, &key);
+    EXPECT_EQ(QApplication::cursorFlashTime(), flash);
+    clock.runFor(pvx::CaretRest::kRestAfterMs);
+    EXPECT_EQ(QApplication::cursorFlashTime(), 0);
+  }
+  // Gone, it leaves the system's blinking as it was.
+  EXPECT_EQ(QApplication::cursorFlashTime(), flash);
 }
