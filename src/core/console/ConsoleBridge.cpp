@@ -113,9 +113,18 @@ Task<void> ConsoleBridge::wait(std::int64_t ms) {
   // the wait ends, so that its answer does not hold up what comes after the wait.
   const std::int64_t ahead = answersLater_ ? kLookAheadMs : 0;
   bool lastLooked = false;
-  for (std::int64_t left = ms; left > 0; left = end - clock_.nowMs()) {
+  std::int64_t lookedAtMs = clock_.nowMs();
+  for (std::int64_t left = ms; left > 0 || lastLooked; left = end - clock_.nowMs()) {
     if (lastLooked) {
-      co_await clock_.sleep(left);
+      if (left > 0)
+        co_await clock_.sleep(left);
+      // A busy machine may wake the routine late: what the player did meanwhile is looked for
+      // again.
+      if (clock_.nowMs() - lookedAtMs <= ahead || reader_ == nullptr)
+        break;
+      lastLooked = false;
+      if (const std::optional<std::int64_t> printedBy = co_await reader_->lookWhileWaiting())
+        playerActed(*printedBy);
       break;
     }
     const bool last = left <= kLookWhileWaitingMs + ahead;
@@ -125,6 +134,7 @@ Task<void> ConsoleBridge::wait(std::int64_t ms) {
       continue;
     if (const std::optional<std::int64_t> printedBy = co_await reader_->lookWhileWaiting())
       playerActed(*printedBy);
+    lookedAtMs = clock_.nowMs();
   }
   holderRunning_ = true;
 }
