@@ -21,13 +21,20 @@
 # unless PARLEVOX_BENCH_ZIP names a zip to measure instead (an earlier release, say).
 # LINUX_IDLE_CPU (bench.sh sets it) is the Linux idle figure shown beside Windows'. JOBS sets the
 # build's parallelism.
-#   bench/wine.sh [--quick]      --quick: idle for 10 s instead of 30
+#   bench/wine.sh [--quick] [--idle]   --quick: idle for 10 s instead of 30; --idle: idle only
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 quiet_s=30
-[ "${1:-}" = "--quick" ] && quiet_s=10
+loads="quiet busy"
+for arg in "$@"; do
+  case $arg in
+    --quick) quiet_s=10 ;;
+    --idle) loads="" ;;
+    *) echo "bench/wine.sh: unknown option $arg" >&2 && exit 2 ;;
+  esac
+done
 
 qt=$(scripts/build-qt-windows.sh --check) || {
   echo "bench/wine.sh: no Qt for MinGW here (scripts/build-qt-windows.sh makes it)" >&2
@@ -75,7 +82,7 @@ number() {
 
 echo "== A scripted match beside the console rendering whole frames, the main window asked every 20 ms"
 match_rows=()
-for load in quiet busy; do
+for load in $loads; do
   spinner=
   if [ $load = busy ]; then
     # One core kept busy beside the program, as a game keeps one.

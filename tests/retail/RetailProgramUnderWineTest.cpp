@@ -443,8 +443,14 @@ class RetailProgramTimingUnderWine : public RetailProgramMatchUnderWine {
       }
     }
     ASSERT_TRUE(gameRan(step.answers.back().typed, stepFrom)) << step.line;
-    const Events events = game->record();
-    const Event* line = first(events, "print", step.line, stepFrom);
+    // The record is read as the game writes it: read again until it holds the line.
+    Events events;
+    const Event* line = nullptr;
+    ParlevoxProcess::waitUntil([&] {
+      events = game->record();
+      line = first(events, "print", step.line, stepFrom);
+      return line != nullptr;
+    });
     ASSERT_NE(line, nullptr) << "the game never printed " << step.line;
     std::int64_t from = line->ms;
     for (const Answer& answer : step.answers) {

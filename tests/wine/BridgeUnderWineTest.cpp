@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -192,6 +193,29 @@ TEST_F(ReadingUnderWine, ALogEmptiedByItsClearButtonReadsAsNoText) {
   bridge.pressClearButton();
   EXPECT_EQ(pvx::testing::answeredNow(bridge.windowTextLength(log)), 0);
   EXPECT_EQ(pvx::testing::answeredNow(bridge.readWindowText(log)), pvx::ConsoleBridge::kNoText);
+}
+
+// A log that tells nothing of its changes (Wine's edit control) is watched from the asking
+// thread: each change of its line count is told once, and nothing once the watch has ended.
+TEST_F(ReadingUnderWine, TheLogsLinesWatchedFromTheAskingThreadTellEachChangeOnce) {
+  pvx::Win32WindowSystem windows([](const std::function<void()>&) {});
+  std::atomic<int> told{0};
+  windows.tellChanges([&told] { ++told; });
+  const Hwnd log = child(5);
+  ASSERT_TRUE(windows.watchLines(log, real.getLineCount(log), 10));
+  // (A watch that told of every probe would have told many times by the end of each pause.)
+  constexpr DWORD kPauseMs = 300;
+  Sleep(kPauseMs);
+  EXPECT_EQ(told, 0) << "a quiet log was told of";
+  ASSERT_TRUE(game->send("print Bob^7: one"));
+  EXPECT_TRUE(eventually([&] { return told > 0; })) << "the print was never told of";
+  Sleep(kPauseMs);
+  EXPECT_EQ(told, 1);
+  windows.watchLines(0, 0, 0);
+  ASSERT_TRUE(game->send("print Bob^7: two"));
+  Sleep(kPauseMs);
+  EXPECT_EQ(told, 1) << "told after the watch ended";
+  windows.tellChanges({});
 }
 
 // --- The console window going away

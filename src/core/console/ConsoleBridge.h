@@ -90,6 +90,11 @@ class ConsoleBridge {
   // Whether the game runs with more rights than the program (started as administrator): then it
   // drops every message of the program, which can neither read nor type.
   bool runsElevated(Hwnd console) { return ws_.runsElevatedAboveUs(console); }
+  // Has the window system watch the log's line count for a change from knownLines, every everyMs,
+  // where it can (log 0: no longer); whether it watches.
+  bool watchLines(Hwnd log, long knownLines, std::int64_t everyMs) {
+    return ws_.watchLines(log, knownLines, everyMs);
+  }
   // The n-th child (1 = first) in the platform's child order; 0 as soon as a step finds none.
   Hwnd nthChildWindow(Hwnd parent, int n);
 

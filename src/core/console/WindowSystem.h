@@ -122,6 +122,14 @@ class WindowSystem {
   // process's windows, whose controls may or may not tell of their own changes): whether it has
   // since heard the game's console log tell of a change, and so tells of them from now on.
   virtual bool changesToldSince() { return false; }
+  // For a window system whose windows may not tell of their changes: watches how many lines a
+  // multi-line edit control shows (EM_GETLINECOUNT), asking it every everyMs from a thread of its
+  // own, and calls the onChange of tellChanges (on that thread) once the count is no longer
+  // knownLines, then watches for the next change; log 0 ends the watch. Returns whether it
+  // watches; where it does not, the caller looks for itself.
+  virtual bool watchLines(Hwnd /*log*/, long /*knownLines*/, std::int64_t /*everyMs*/) {
+    return false;
+  }
   // Whether EM_LINEFROMCHAR and EM_GETLINE copy lines out (they give kNoLines where not).
   virtual bool copiesLinesOut() const { return true; }
 

@@ -48,6 +48,8 @@ class LogFollower {
   Task<Found> next(Hwnd log, bool probeFirst = false);
   // Whether the latest next() only probed the log (its line count had not changed).
   bool probedOnly() const { return probedOnly_; }
+  // How many lines the log showed at the cycle's latest measure or probe; -1 when unknown.
+  long knownLines() const { return cycleLines_; }
   // The look of a wait: what the log gained since the cycle's last read and the last look (UTF-8;
   // empty when nothing). The text is kept for the cycle, in the pieces the looks saw it come in.
   // probeFirst as for next().

@@ -44,6 +44,8 @@ WatchCycle::WatchCycle(ConsoleBridge& bridge, Clock& clock, MainWindowPort& wind
 }
 
 WatchCycle::~WatchCycle() {
+  if (watching_)
+    bridge_.watchLines(0, 0, 0);
   bridge_.setReader(nullptr);
 }
 
@@ -66,21 +68,32 @@ void WatchCycle::arm() {
 
 void WatchCycle::armNext() {
   std::int64_t delay = kIntervalMs;
+  bool watch = false;
   if (gameBusy_) {
     // A game that did not answer is asked again a little later, not on every interval: each
     // question holds the program up for as long as it waits for the answer.
     delay = kBusyGameLookMs;
   } else if ((idleMs_ > 0 || sparing_) && !busy_ && !woken_) {
-    delay = idleMs_ > 0                                   ? idleMs_
-            : clock_.nowMs() - changedAtMs_ < kBriskForMs ? kBriskLookMs
-                                                          : kSparingLookMs;
-    // Until the name is known it is asked for on time.
+    const std::int64_t briskFor = changedAtMs_ + kBriskForMs - clock_.nowMs();
+    const std::int64_t pace = briskFor > 0 ? kBriskLookMs : kSparingLookMs;
+    delay = idleMs_ > 0 ? idleMs_ : pace;
     if (state_.consoleLog != 0 && state_.playerName.empty()) {
+      // Until the name is known it is asked for on time.
       const std::int64_t due =
           nameQueryOpen_ ? nameQueryAtMs_ + kNameQueryIntervalMs - clock_.nowMs() : 0;
       delay = std::clamp(due, kIntervalMs, delay);
+    } else if (idleMs_ == 0 && state_.consoleLog != 0 &&
+               bridge_.watchLines(state_.consoleLog, log_.knownLines(), pace)) {
+      // The window system probes the log at the same pace, on a thread of its own: the cycle
+      // comes when the probe finds its lines changed, and for a whole look a second after this
+      // (or when the brisk pace ends, to slow the probes).
+      watch = true;
+      delay = briskFor > 0 ? std::min(briskFor, kFullLookMs) : kFullLookMs;
     }
   }
+  if (watching_ && !watch)
+    bridge_.watchLines(0, 0, 0);
+  watching_ = watch;
   woken_ = false;
   idleArmed_ = delay > kIntervalMs;
   timer_->start(delay, true);
@@ -120,6 +133,9 @@ void WatchCycle::typingFree() {
 Task<void> WatchCycle::run() {
   ++started_;
   inCycle_ = true;
+  // While the cycle runs, it looks at the log itself.
+  if (std::exchange(watching_, false))
+    bridge_.watchLines(0, 0, 0);
   // A cycle that looks sparingly, after one that found nothing and with nothing told since, only
   // probes the log: the program's windows dock as they move, and a fatal error prints into the
   // log before its box shows.

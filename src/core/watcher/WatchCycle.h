@@ -89,7 +89,10 @@ class WatchCycle final : private LogReader {
   // same way. A window system that turns out to tell (waitForChanges) wakes the cycle, and its
   // quiet look once a second asks the log's line count alone.
   // For kBriskForMs after the log last changed, while a match goes on, the sparing cycle comes
-  // every kBriskLookMs instead.
+  // every kBriskLookMs instead. Where the window system watches the log's lines itself
+  // (WindowSystem::watchLines), a quiet cycle leaves the probes at that pace to it and the next
+  // cycle comes when they found a change (wake()), or kFullLookMs later for a whole look; the
+  // waits' looks still ask for themselves, since the watch may tell of a print a probe late.
   void lookSparingly() { sparing_ = true; }
   static constexpr std::int64_t kSparingLookMs = 60;
   static constexpr std::int64_t kBriskLookMs = 30;
@@ -157,6 +160,7 @@ class WatchCycle final : private LogReader {
   bool idleArmed_ = false;         // armed for later than one interval
   bool waitingForTyping_ = false;  // a tick came while others' typing held the line
   bool sparing_ = false;
+  bool watching_ = false;  // the window system watches the log's lines until the next cycle
   std::int64_t fullLookAtMs_ = INT64_MIN / 2;  // the cycle's last whole measure of the log
   std::int64_t changedAtMs_ = INT64_MIN / 2;   // when a cycle last found the log changed
   std::uint64_t wakes_ = 0;                    // how often the console told of a change

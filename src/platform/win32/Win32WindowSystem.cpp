@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <climits>
 #include <condition_variable>
 #include <cstdint>
@@ -165,8 +166,11 @@ constexpr UINT kGiveUpMs = 60000;
 // system, one call's after the other, each answered through the window system's direct calls; the
 // end of each call goes back through post. Shared with the thread: it may go on waiting for the
 // game after the window system is gone, and then posts nothing.
+// Between the calls it watches the line count of a log (watchLines), probing it at the pace
+// asked for and telling through tell when the count changed.
 struct Win32WindowSystem::Asker {
   using Answered = std::function<void()>;
+  using Moment = std::chrono::steady_clock::time_point;
 
   explicit Asker(Post p) : post(std::move(p)) {}
 
@@ -175,23 +179,55 @@ struct Win32WindowSystem::Asker {
   std::deque<std::pair<Questions, Answered>> questions;
   Post post;  // emptied when the window system goes
   Win32WindowSystem direct;
+  // The watch: the log (0: none), the count it is known to show, the pace, the next probe, and
+  // a count of the watches asked for, so that a probe of an earlier one tells nothing.
+  Hwnd watched = 0;
+  long watchedLines = 0;
+  std::chrono::milliseconds every{1};
+  Moment nextProbe;
+  std::uint64_t watches = 0;
+  std::function<void()> tell;  // the onChange of tellChanges
 
   void run() {
     std::unique_lock<std::mutex> lock(mutex);
-    for (;;) {
-      changed.wait(lock, [this] { return !questions.empty() || !post; });
-      if (!post)
-        return;
-      auto [asked, answered] = std::move(questions.front());
-      questions.pop_front();
-      lock.unlock();
-      // However long the game takes: the thread that asked is not waiting for it.
-      asked([this](const WindowQuestion& q) { return direct.answerNow(q); });
-      lock.lock();
-      if (!post)
-        return;
-      post(std::move(answered));
+    // Woken by a question, a watch asked for, the end, or the watch's next probe falling due.
+    while (post) {
+      if (!questions.empty()) {
+        auto [asked, answered] = std::move(questions.front());
+        questions.pop_front();
+        lock.unlock();
+        // However long the game takes: the thread that asked is not waiting for it.
+        asked([this](const WindowQuestion& q) { return direct.answerNow(q); });
+        lock.lock();
+        if (post)
+          post(std::move(answered));
+      } else if (watched == 0) {
+        changed.wait(lock);
+      } else if (std::chrono::steady_clock::now() < nextProbe) {
+        changed.wait_until(lock, nextProbe);
+      } else {
+        probe(lock);
+      }
     }
+  }
+
+  void probe(std::unique_lock<std::mutex>& lock) {
+    const Hwnd log = watched;
+    const std::uint64_t watch = watches;
+    lock.unlock();
+    const long lines = direct.getLineCount(log);
+    lock.lock();
+    if (watch != watches)
+      return;  // watched anew meanwhile
+    nextProbe = std::chrono::steady_clock::now() + every;
+    // A game that gave up answering has not changed for it.
+    if (lines == kNoAnswer || lines == watchedLines || !tell)
+      return;
+    watchedLines = lines;
+    const std::function<void()> told = tell;
+    lock.unlock();
+    told();
+    lock.lock();
   }
 };
 
@@ -241,6 +277,12 @@ struct WinEventHooks {
 
 bool Win32WindowSystem::tellChanges(const std::function<void()>& onChange) {
   onChange_ = onChange;
+  if (asker_) {
+    const std::lock_guard<std::mutex> lock(asker_->mutex);
+    asker_->tell = onChange;
+    if (!onChange)
+      asker_->watched = 0;
+  }
   if (!onChange_) {
     if (windowsHook_ != nullptr)
       UnhookWinEvent(static_cast<HWINEVENTHOOK>(windowsHook_));
@@ -283,6 +325,20 @@ void Win32WindowSystem::askInTurn(const Questions& questions,
   const std::lock_guard<std::mutex> lock(asker_->mutex);
   asker_->questions.emplace_back(questions, answered);
   asker_->changed.notify_all();
+}
+
+bool Win32WindowSystem::watchLines(Hwnd log, long knownLines, std::int64_t everyMs) {
+  if (!asker_)
+    return false;
+  const std::lock_guard<std::mutex> lock(asker_->mutex);
+  const bool watching = asker_->tell && namesOneWindow(log);
+  asker_->watched = watching ? log : 0;
+  asker_->watchedLines = knownLines;
+  asker_->every = std::chrono::milliseconds(std::max<std::int64_t>(everyMs, 1));
+  asker_->nextProbe = std::chrono::steady_clock::now() + asker_->every;
+  ++asker_->watches;
+  asker_->changed.notify_all();
+  return watching;
 }
 
 std::intptr_t Win32WindowSystem::send(Hwnd hwnd, unsigned msg, std::uintptr_t wParam, char* text,

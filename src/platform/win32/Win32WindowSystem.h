@@ -77,6 +77,10 @@ class Win32WindowSystem final : public WindowSystem {
   // changesToldSince() says once the console's log has told of a change.
   bool tellChanges(const std::function<void()>& onChange) override;
   bool changesToldSince() override { return told_; }
+  // Probes the log from the asking thread, between the questions of askInTurn(), and tells
+  // through the onChange of tellChanges; only while something is told (and made with a way to
+  // post).
+  bool watchLines(Hwnd log, long knownLines, std::int64_t everyMs) override;
 
  private:
   // Sends a question and waits for the answer: wParam as given, text (when not null) a buffer of

@@ -367,15 +367,57 @@ TEST_F(WatcherHarness, AGameThatHandlesNoMessageIsLookedAtLessOftenAndNothingIsL
 // Where nothing tells of the console's changes, a quiet game is asked a question a look (twenty a
 // second at most, a whole measure among them each second), and a print is still answered within a
 // look.
-TEST_F(WatcherHarness, LookingSparinglyAQuietGameIsAskedLittleAndAPrintIsStillAnsweredSoon) {
+namespace {
+
+// Looking sparingly, on the cycle's own timer, or (true) beside a window system that watches the
+// log's lines from a thread of its own, modelled on the virtual clock: it probes at the pace
+// asked for and tells of a change as the program's wake-up does.
+struct LookingSparingly : WatcherHarness, ::testing::WithParamInterface<bool> {
+  void SetUp() override {
+    if (!GetParam())
+      return;
+    probe = clock.makeTimer([this] {
+      if (const long lines = ws.getLineCount(watched); lines != known) {
+        known = lines;
+        watch().wake();
+      }
+      probe->start(every, true);
+    });
+    ws.watchLinesWith([this](Hwnd log, long lines, std::int64_t everyMs) {
+      watched = log;
+      known = lines;
+      every = everyMs;
+      if (log == 0)
+        probe->stop();
+      else
+        probe->start(everyMs, true);
+      return true;
+    });
+  }
+  std::unique_ptr<Timer> probe;
+  Hwnd watched = 0;
+  long known = 0;
+  std::int64_t every = 0;
+};
+
+}  // namespace
+
+INSTANTIATE_TEST_SUITE_P(OnItsOwnOrWatched, LookingSparingly, ::testing::Bool());
+
+TEST_P(LookingSparingly, AQuietGameIsAskedLittleAndAPrintIsStillAnsweredSoon) {
   startKnowingName();
   ws.setWrapWidth(practice.logWindow(), 80);
   watch().lookSparingly();
   clock.runFor(2000 + WatchCycle::kBriskForMs);
   ws.resetCost();
+  const std::uint64_t cycles = watch().cyclesEnded();
   clock.runFor(10000);
   EXPECT_LE(ws.cost().questions, 10 * 20);
   EXPECT_EQ(ws.cost().copied, 0);
+  // Watched, a quiet game costs the program a whole look a second.
+  if (GetParam()) {
+    EXPECT_LE(watch().cyclesEnded() - cycles, 10u);
+  }
   const std::int64_t t0 = clock.nowMs();
   game.print("Bob^7 has become engaged in a duel with Rookie^7!");
   clock.runFor(2000);
