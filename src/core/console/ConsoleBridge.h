@@ -95,6 +95,7 @@ class ConsoleBridge {
   bool watchLines(Hwnd log, long knownLines, std::int64_t everyMs) {
     return ws_.watchLines(log, knownLines, everyMs);
   }
+  long linesWatched() { return ws_.linesWatched(); }
   // The n-th child (1 = first) in the platform's child order; 0 as soon as a step finds none.
   Hwnd nthChildWindow(Hwnd parent, int n);
 

@@ -62,13 +62,17 @@ class SimulatedWindowSystem : public WindowSystem {
   // windows hold then.
   void answerLater(std::function<void(std::function<void()>)> later) { later_ = std::move(later); }
   void askInTurn(const Questions& questions, const std::function<void()>& answered) override;
-  // watchLines() is handed to watch, a window system's own watch of the log's lines (empty: none).
-  void watchLinesWith(std::function<bool(Hwnd, long, std::int64_t)> watch) {
+  // watchLines() is handed to watch, a window system's own watch of the log's lines (empty: none),
+  // and linesWatched() to seen.
+  void watchLinesWith(std::function<bool(Hwnd, long, std::int64_t)> watch,
+                      std::function<long()> seen) {
     watch_ = std::move(watch);
+    seen_ = std::move(seen);
   }
   bool watchLines(Hwnd log, long knownLines, std::int64_t everyMs) override {
     return watch_ && watch_(log, knownLines, everyMs);
   }
+  long linesWatched() override { return seen_ ? seen_() : -1; }
 
   // While recording, every WM_SETTEXT and WM_CHAR sent through the seam is kept, for tests:
   // "settext <hwnd> <bytes>", "char <hwnd> <code> <keydata>", "click <hwnd>". Off by default so
@@ -118,6 +122,7 @@ class SimulatedWindowSystem : public WindowSystem {
  private:
   std::function<void(std::function<void()>)> later_;  // where answers of askInTurn() wait
   std::function<bool(Hwnd, long, std::int64_t)> watch_;
+  std::function<long()> seen_;
   // A line as the window shows it: where it begins in the text and how long it is.
   struct Line {
     std::size_t start, length;

@@ -130,6 +130,9 @@ class WindowSystem {
   virtual bool watchLines(Hwnd /*log*/, long /*knownLines*/, std::int64_t /*everyMs*/) {
     return false;
   }
+  // The line count the watch's latest probe found (its knownLines until one found another); -1
+  // where nothing watches.
+  virtual long linesWatched() { return -1; }
   // Whether EM_LINEFROMCHAR and EM_GETLINE copy lines out (they give kNoLines where not).
   virtual bool copiesLinesOut() const { return true; }
 

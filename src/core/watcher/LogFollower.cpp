@@ -48,7 +48,7 @@ bool LogFollower::piecesLeft() {
   return !cuts_.empty();
 }
 
-Task<LogFollower::Found> LogFollower::next(Hwnd log, bool probeFirst) {
+Task<LogFollower::Found> LogFollower::next(Hwnd log, bool probeFirst, std::optional<long> probed) {
   took_ = false;
   probedOnly_ = false;
   newText_.clear();
@@ -85,7 +85,10 @@ Task<LogFollower::Found> LogFollower::next(Hwnd log, bool probeFirst) {
   // moment by which a print came, a frame or two before the measure's.
   std::optional<long> lines;
   std::optional<std::int64_t> changeSeenMs;
-  if (probe && bridge_.answersLater()) {
+  if (probed && cuts_.empty() && keptBeforeClear_.empty()) {
+    lines = *probed;
+    changeSeenMs = bridge_.nowMs();
+  } else if (probe && bridge_.answersLater()) {
     const long probed = co_await bridge_.lineCount(log);
     if (probed >= 0 && probed == cycleLines_) {
       probedOnly_ = true;

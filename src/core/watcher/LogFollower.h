@@ -44,8 +44,9 @@ class LogFollower {
   void forget();
   // The cycle's look: measures the log and takes what it gained. probeFirst: where nothing but
   // the log's lines changing can tell of a print, ask only how many lines it shows, and measure
-  // it only when that changed.
-  Task<Found> next(Hwnd log, bool probeFirst = false);
+  // it only when that changed. probed: how many lines a probe a moment before found it to show,
+  // when more or fewer than at the cycle's last look (it is not asked again).
+  Task<Found> next(Hwnd log, bool probeFirst = false, std::optional<long> probed = std::nullopt);
   // Whether the latest next() only probed the log (its line count had not changed).
   bool probedOnly() const { return probedOnly_; }
   // How many lines the log showed at the cycle's latest measure or probe; -1 when unknown.

@@ -133,13 +133,18 @@ void WatchCycle::typingFree() {
 Task<void> WatchCycle::run() {
   ++started_;
   inCycle_ = true;
-  // While the cycle runs, it looks at the log itself.
-  if (std::exchange(watching_, false))
-    bridge_.watchLines(0, 0, 0);
   // A cycle that looks sparingly, after one that found nothing and with nothing told since, only
   // probes the log: the program's windows dock as they move, and a fatal error prints into the
   // log before its box shows.
   const bool woken = std::exchange(wakesAtCycle_, wakes_) != wakes_;
+  // While the cycle runs, it looks at the log itself; woken by the watch, it takes the line count
+  // the watch's probe found, and reads what the log gained without probing it again.
+  linesWatched_.reset();
+  if (std::exchange(watching_, false)) {
+    if (const long seen = bridge_.linesWatched(); woken && seen >= 0 && seen != log_.knownLines())
+      linesWatched_ = seen;
+    bridge_.watchLines(0, 0, 0);
+  }
   light_ = sparing_ && !busy_ && !woken && !gameBusy_ &&
            (idleMs_ > 0 || clock_.nowMs() - fullLookAtMs_ < kFullLookMs);
   busy_ = true;
@@ -246,7 +251,8 @@ Task<void> WatchCycle::body() {
   }
 
   // Where nothing tells of a print, a quiet log is only probed, and measured whole now and then.
-  const LogFollower::Found seen = co_await log_.next(s.consoleLog, light_ && !found);
+  const LogFollower::Found seen =
+      co_await log_.next(s.consoleLog, light_ && !found, std::exchange(linesWatched_, {}));
   if ((seen == LogFollower::Found::Changed || seen == LogFollower::Found::Unchanged) &&
       !log_.probedOnly())
     fullLookAtMs_ = clock_.nowMs();

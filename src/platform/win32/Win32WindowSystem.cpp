@@ -224,10 +224,8 @@ struct Win32WindowSystem::Asker {
     if (lines == kNoAnswer || lines == watchedLines || !tell)
       return;
     watchedLines = lines;
-    const std::function<void()> told = tell;
-    lock.unlock();
-    told();
-    lock.lock();
+    // Told under the lock: once tellChanges() has replaced it, it is no longer called.
+    tell();
   }
 };
 
@@ -339,6 +337,13 @@ bool Win32WindowSystem::watchLines(Hwnd log, long knownLines, std::int64_t every
   ++asker_->watches;
   asker_->changed.notify_all();
   return watching;
+}
+
+long Win32WindowSystem::linesWatched() {
+  if (!asker_)
+    return -1;
+  const std::lock_guard<std::mutex> lock(asker_->mutex);
+  return asker_->watched != 0 ? asker_->watchedLines : -1;
 }
 
 std::intptr_t Win32WindowSystem::send(Hwnd hwnd, unsigned msg, std::uintptr_t wParam, char* text,

@@ -81,6 +81,7 @@ class Win32WindowSystem final : public WindowSystem {
   // through the onChange of tellChanges; only while something is told (and made with a way to
   // post).
   bool watchLines(Hwnd log, long knownLines, std::int64_t everyMs) override;
+  long linesWatched() override;
 
  private:
   // Sends a question and waits for the answer: wParam as given, text (when not null) a buffer of

@@ -383,16 +383,18 @@ struct LookingSparingly : WatcherHarness, ::testing::WithParamInterface<bool> {
       }
       probe->start(every, true);
     });
-    ws.watchLinesWith([this](Hwnd log, long lines, std::int64_t everyMs) {
-      watched = log;
-      known = lines;
-      every = everyMs;
-      if (log == 0)
-        probe->stop();
-      else
-        probe->start(everyMs, true);
-      return true;
-    });
+    ws.watchLinesWith(
+        [this](Hwnd log, long lines, std::int64_t everyMs) {
+          watched = log;
+          known = lines;
+          every = everyMs;
+          if (log == 0)
+            probe->stop();
+          else
+            probe->start(everyMs, true);
+          return true;
+        },
+        [this] { return known; });
   }
   std::unique_ptr<Timer> probe;
   Hwnd watched = 0;
