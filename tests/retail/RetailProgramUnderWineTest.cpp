@@ -718,7 +718,8 @@ INSTANTIATE_TEST_SUITE_P(, RetailProgramMatchUnderWine,
                          ::testing::Values(Console::Shown, Console::Hidden),
                          pvx::testing::retail::nameOf);
 INSTANTIATE_TEST_SUITE_P(, RetailProgramTimingUnderWine,
-                         ::testing::Values(Console::Shown, Console::RenderBound),
+                         ::testing::Values(Console::Shown, Console::RenderBound,
+                                           Console::HiddenTelling),
                          pvx::testing::retail::nameOf);
 INSTANTIATE_TEST_SUITE_P(, RetailProgramCostUnderWine,
                          ::testing::Values(Console::Shown, Console::Hidden, Console::HiddenTelling),
