@@ -227,8 +227,8 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
       waitForChanges();
     } else if (platform_) {
       // The game's windows may or may not tell of their changes: until its log has told of one,
-      // the cycle looks sparingly for itself, and the player window follows the main window as
-      // either moves.
+      // the cycle looks sparingly (the window system's asking thread probing the log for it), and
+      // the player window follows the main window as either moves.
       core.watch().lookSparingly();
       new OnMoved({mainWindow_.get(), playerWindow_.get()}, [&core] { core.dock().dock(); });
     }
