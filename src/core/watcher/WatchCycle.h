@@ -162,7 +162,7 @@ class WatchCycle final : private LogReader {
   bool waitingForTyping_ = false;  // a tick came while others' typing held the line
   bool sparing_ = false;
   bool watching_ = false;  // the window system watches the log's lines until the next cycle
-  std::optional<long> linesWatched_;  // the count the watch found, until the cycle's look
+  std::optional<long> linesWatched_;           // the count the watch found, until the cycle's look
   std::int64_t fullLookAtMs_ = INT64_MIN / 2;  // the cycle's last whole measure of the log
   std::int64_t changedAtMs_ = INT64_MIN / 2;   // when a cycle last found the log changed
   std::uint64_t wakes_ = 0;                    // how often the console told of a change
